@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds one configuration into build/<config>: release (default), asan or tsan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+config=${1:-release}
+case "$config" in
+  release) flags=(-DCMAKE_BUILD_TYPE=Release) ;;
+  asan) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=OFF) ;;
+  tsan) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_TSAN=ON -DQV_BENCH=OFF) ;;
+  fuzz) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_FUZZ=ON -DQV_TESTS=OFF -DQV_BENCH=OFF
+               -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
+  *) echo "usage: scripts/build.sh [release|asan|tsan|fuzz]" >&2; exit 64 ;;
+esac
+
+cmake -S . -B "build/$config" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "build/$config"

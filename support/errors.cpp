@@ -1,0 +1,10 @@
+#include "support/errors.h"
+
+#include "support/text.h"
+
+namespace qv {
+
+ScriptError::ScriptError(std::u16string message, std::u16string className)
+    : message_(std::move(message)), className_(std::move(className)), utf8_(ToUtf8(message_)) {}
+
+}  // namespace qv

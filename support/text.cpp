@@ -1,0 +1,208 @@
+#include "support/text.h"
+
+#include <unicode/uchar.h>
+
+namespace qv {
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Decodes one UTF-8 sequence at `i`; returns its length, 0 when malformed.
+size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
+  unsigned char b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) {
+    c = b;
+    return 1;
+  }
+  size_t len;
+  char32_t min;
+  if (b >= 0xC2 && b <= 0xDF) {
+    len = 2, c = b & 0x1F, min = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3, c = b & 0x0F, min = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4, c = b & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    unsigned char t = static_cast<unsigned char>(s[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return len;
+}
+
+}  // namespace
+
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t u = text[i];
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
+      AppendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+    } else if (IsHigh(u) || IsLow(u)) {
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, u);
+    }
+  }
+  return out;
+}
+
+std::u16string FromUtf8(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      out += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
+    char32_t c;
+    size_t len = DecodeUtf8(bytes, i, c);
+    if (len == 0) {
+      out += u'\uFFFD';
+      ++i;
+    } else {
+      AppendUtf16(out, c);
+      i += len;
+    }
+  }
+  return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t c;
+    size_t len = DecodeUtf8(bytes, i, c);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+std::u16string FromAscii(std::string_view ascii) {
+  std::u16string out(ascii.size(), u'\0');
+  for (size_t i = 0; i < ascii.size(); ++i) out[i] = static_cast<unsigned char>(ascii[i]);
+  return out;
+}
+
+char32_t UpCaseCodePoint(char32_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+  return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+}
+
+char32_t LowCaseCodePoint(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+}
+
+namespace {
+
+// Maps each code point; a mapping that would change the UTF-16 length is
+// skipped so positions stay valid.
+template <typename Map>
+std::u16string MapCase(std::u16string_view text, Map map) {
+  std::u16string out(text);
+  for (size_t i = 0; i < out.size(); ++i) {
+    char16_t u = out[i];
+    if (u < 0x80) {
+      out[i] = static_cast<char16_t>(map(u));
+    } else if (IsHigh(u) && i + 1 < out.size() && IsLow(out[i + 1])) {
+      char32_t c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (out[i + 1] - 0xDC00);
+      char32_t m = map(c);
+      if (m >= 0x10000) {
+        m -= 0x10000;
+        out[i] = static_cast<char16_t>(0xD800 + (m >> 10));
+        out[i + 1] = static_cast<char16_t>(0xDC00 + (m & 0x3FF));
+      }
+      ++i;
+    } else if (!IsHigh(u) && !IsLow(u)) {
+      char32_t m = map(u);
+      if (m < 0x10000 && !(m >= 0xD800 && m <= 0xDFFF)) out[i] = static_cast<char16_t>(m);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::u16string UpperCase(std::u16string_view text) { return MapCase(text, UpCaseCodePoint); }
+
+std::u16string LowerCase(std::u16string_view text) { return MapCase(text, LowCaseCodePoint); }
+
+int CompareText(std::u16string_view a, std::u16string_view b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x == y) continue;
+    char32_t ux = (IsHigh(x) || IsLow(x)) ? x : UpCaseCodePoint(x);
+    char32_t uy = (IsHigh(y) || IsLow(y)) ? y : UpCaseCodePoint(y);
+    if (ux != uy) return ux < uy ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
+
+std::u16string IntToText(long long value) {
+  char buf[24];
+  int n = 0;
+  unsigned long long v = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : value;
+  do {
+    buf[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  std::u16string out;
+  out.reserve(n + 1);
+  if (value < 0) out += u'-';
+  while (n) out += static_cast<char16_t>(buf[--n]);
+  return out;
+}
+
+}  // namespace qv

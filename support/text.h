@@ -1,0 +1,38 @@
+// Text helpers: the one place where the engine's UTF-16 text meets UTF-8 and
+// where letters change case.
+//
+// Text is std::u16string; lengths and positions count UTF-16 code units.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// UTF-16 to UTF-8. A lone surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+
+// UTF-8 to UTF-16. Invalid sequences become U+FFFD, one per bad byte.
+std::u16string FromUtf8(std::string_view bytes);
+
+// True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+// Widens 7-bit text, for literals and messages built from ASCII.
+std::u16string FromAscii(std::string_view ascii);
+
+// Case mapping for all alphabets, one code point at a time; the length in
+// code units never changes.
+char32_t UpCaseCodePoint(char32_t c);
+char32_t LowCaseCodePoint(char32_t c);
+std::u16string UpperCase(std::u16string_view text);
+std::u16string LowerCase(std::u16string_view text);
+
+// Case-insensitive comparison: <0, 0, >0 on the upper-cased texts.
+int CompareText(std::u16string_view a, std::u16string_view b);
+bool SameText(std::u16string_view a, std::u16string_view b);
+
+// Decimal text of an integer.
+std::u16string IntToText(long long value);
+
+}  // namespace qv

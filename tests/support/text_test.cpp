@@ -1,0 +1,56 @@
+#include "support/text.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(Text, Utf8RoundTrip) {
+  const std::u16string samples[] = {u"", u"abc", u"中文标题", u"\U0001F600 emoji", u"é\u00ff\u0100"};
+  for (const auto& s : samples) EXPECT_EQ(FromUtf8(ToUtf8(s)), s);
+}
+
+TEST(Text, InvalidUtf8) {
+  struct Row {
+    std::string bytes;
+    bool valid;
+    std::u16string decoded;
+  } rows[] = {
+      {"\xC3\xA9", true, u"é"},
+      {"\xC3", false, u"\uFFFD"},
+      {"\xC0\xAF", false, u"\uFFFD\uFFFD"},            // overlong
+      {"\xED\xA0\x80", false, u"\uFFFD\uFFFD\uFFFD"},  // surrogate
+      {"a\xFF"
+       "b",
+       false, u"a\uFFFDb"},
+      {std::string("\0x", 2), true, std::u16string(u"\0x", 2)},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(IsValidUtf8(r.bytes), r.valid);
+    EXPECT_EQ(FromUtf8(r.bytes), r.decoded);
+  }
+}
+
+TEST(Text, LoneSurrogateBecomesReplacement) {
+  std::u16string s = u"a";
+  s += char16_t(0xD800);
+  EXPECT_EQ(ToUtf8(s), "a\xEF\xBF\xBD");
+}
+
+TEST(Text, CaseForAllAlphabets) {
+  EXPECT_EQ(UpperCase(u"abc äöü ßя"), u"ABC ÄÖÜ ßЯ");
+  EXPECT_EQ(LowerCase(u"ÀÉÎ ΣΑΣ"), u"àéî σασ");
+  EXPECT_EQ(CompareText(u"Straße", u"STRASSE") != 0, true);
+  EXPECT_TRUE(SameText(u"Привет", u"пРИВЕТ"));
+  EXPECT_LT(CompareText(u"abc", u"ABD"), 0);
+  EXPECT_GT(CompareText(u"abcd", u"ABC"), 0);
+}
+
+TEST(Text, IntToText) {
+  EXPECT_EQ(IntToText(0), u"0");
+  EXPECT_EQ(IntToText(-42), u"-42");
+  EXPECT_EQ(IntToText(INT64_MIN), u"-9223372036854775808");
+}
+
+}  // namespace
+}  // namespace qv
