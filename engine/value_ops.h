@@ -1,0 +1,102 @@
+// The value rules: conversions between kinds, the operators of every
+// expression and the text forms of numbers. Every part of the system that
+// converts or combines values calls these functions; none has its own copy.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/value.h"
+
+namespace qv {
+
+// Category of a value for the operator table. Arrays and objects have none
+// (Invalid); using them in an operator is an error.
+enum class ValueCategory : uint8_t {
+  Empty,
+  Null,
+  Integer,
+  Float,
+  Currency,
+  String,
+  Boolean,
+  Date,
+  Int64,
+  UInt64,
+  Invalid
+};
+
+ValueCategory CategoryOf(const Value& v) noexcept;
+
+// The category of an operation on two values.
+ValueCategory OperationCategory(ValueCategory left, ValueCategory right) noexcept;
+
+// Binary operators, in the order of the expression tokens.
+enum class BinaryOp : uint8_t {
+  Plus,
+  Minus,
+  Mul,
+  DivFloat,
+  DivInt,
+  Mod,
+  Shl,
+  Shr,
+  And,
+  Or,
+  Xor,
+  Eq,
+  NonEq,
+  Less,
+  LessEq,
+  Great,
+  GreatEq
+};
+
+// left op right under the value rules. Raises ConvertError, DivByZeroError,
+// ZeroDivideError, OverflowError or ScriptError (arrays, objects).
+Value Apply(BinaryOp op, const Value& left, const Value& right);
+
+// Fast paths the interpreter calls directly.
+Value Add(const Value& left, const Value& right);
+bool Compare(BinaryOp comparison, const Value& left, const Value& right);
+
+// Unary operators: logical not of booleans, bitwise not of integers; negation.
+Value Not(const Value& v);
+Value Negate(const Value& v);
+
+// target := target op right, reusing target's storage where it can: a text
+// that only `target` holds is appended to in place, which keeps repeated
+// concatenation linear.
+void ApplyInPlace(BinaryOp op, Value& target, const Value& right);
+
+// Conversions. Text converts to numbers when it holds one ("." is the decimal
+// point), otherwise ConvertError; booleans convert to -1 and 0; numbers to
+// true when not zero; text to a boolean when it is "true"/"false" (any case)
+// or a number. Null and empty convert to 0, false and "".
+int32_t ToInt32(const Value& v);
+int64_t ToInt64(const Value& v);
+uint64_t ToUInt64(const Value& v);
+double ToDouble(const Value& v);
+int64_t ToCurrencyScaled(const Value& v);
+double ToDate(const Value& v);
+bool ToBool(const Value& v);
+// The text form used by VarToStr, "+" with text and logging.
+std::u16string ToText(const Value& v);
+
+// Text forms of numbers: general format with up to 15 significant digits,
+// trailing zeros dropped, exponent form ("1E20", "1.5E-5") when the decimal
+// exponent is 15 or more or below -4.
+std::u16string FloatToText(double d);
+std::u16string CurrencyToText(int64_t scaled);
+
+// Parsing numbers from text: decimal integers, "$" or "0x" hexadecimal,
+// floating point with "." and exponent. Return false when `text` holds no
+// number (surrounding blanks are allowed).
+bool TextToInt64(std::u16string_view text, int64_t& out);
+bool TextToDouble(std::u16string_view text, double& out);
+
+// The variant type code a script sees through VarType.
+int32_t VarTypeCode(const Value& v) noexcept;
+
+}  // namespace qv
