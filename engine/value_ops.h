@@ -11,8 +11,9 @@
 
 namespace qv {
 
-// Category of a value for the operator table. Arrays and objects have none
-// (Invalid); using them in an operator is an error.
+// Category of a value for the operator table. Object references take part
+// as integers; arrays have none (Invalid), and using them in an operator is
+// an error.
 enum class ValueCategory : uint8_t {
   Empty,
   Null,
@@ -54,7 +55,17 @@ enum class BinaryOp : uint8_t {
 };
 
 // left op right under the value rules. Raises ConvertError, DivByZeroError,
-// ZeroDivideError, OverflowError or ScriptError (arrays, objects).
+// ZeroDivideError, OverflowError or ScriptError (arrays).
+//
+//   Apply(BinaryOp::DivFloat, Int(7), Int(2))  -> Double 3.5
+//   Apply(BinaryOp::Mod, Int(-7), Int(2))      -> Int32 -1
+//   Apply(BinaryOp::Plus, Int(INT32_MAX), Int(1)) -> Double 2147483648
+//   Apply(BinaryOp::Plus, Text(u"10"), Int(5)) -> Double 15
+//
+// Results that overflow their integer width (32 or 64 bits) are redone in
+// floating point; currency overflow and floating-point overflow raise
+// OverflowError. Shifts count modulo the width (32, or 64 for the 64-bit
+// categories).
 Value Apply(BinaryOp op, const Value& left, const Value& right);
 
 // Fast paths the interpreter calls directly.
@@ -83,6 +94,18 @@ double ToDate(const Value& v);
 bool ToBool(const Value& v);
 // The text form used by VarToStr, "+" with text and logging.
 std::u16string ToText(const Value& v);
+// The narrow (code-page) string form: byte strings as they are, everything
+// else as its text form encoded in the ANSI code page.
+std::string ToBytes(const Value& v);
+
+// The one route between byte strings and text inside values.
+std::u16string BytesToText(std::string_view bytes);
+std::string TextToBytes(std::u16string_view text);
+
+// Doubles to integers, to the nearest with halves to the even neighbour;
+// OverflowError when the result does not fit.
+int32_t RoundToInt32(double d);
+int64_t RoundToInt64(double d);
 
 // Text forms of numbers: general format with up to 15 significant digits,
 // trailing zeros dropped, exponent form ("1E20", "1.5E-5") when the decimal
@@ -92,9 +115,16 @@ std::u16string CurrencyToText(int64_t scaled);
 
 // Parsing numbers from text: decimal integers, "$" or "0x" hexadecimal,
 // floating point with "." and exponent. Return false when `text` holds no
-// number (surrounding blanks are allowed).
+// number (surrounding blanks are allowed) or the number does not fit.
+// Hexadecimal takes up to 16 digits as a bit pattern ("$FFFFFFFFFFFFFFFF" is
+// -1); TextToDouble also reads integers, hexadecimal ones included.
 bool TextToInt64(std::u16string_view text, int64_t& out);
 bool TextToDouble(std::u16string_view text, double& out);
+// As TextToInt64 within 32 bits; hexadecimal takes up to 8 digits as a bit
+// pattern, so "$FFFFFFFF" is -1.
+bool TextToInt32(std::u16string_view text, int32_t& out);
+// "true" or "false" in any case, or a number (true when not zero).
+bool TextToBool(std::u16string_view text, bool& out);
 
 // The variant type code a script sees through VarType.
 int32_t VarTypeCode(const Value& v) noexcept;
