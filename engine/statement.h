@@ -1,0 +1,39 @@
+// Statements: the executable tree of a program. TfsStatement itself is a
+// statement list (a compound statement, a branch, a program's root list);
+// the statement kinds derive from it and override Execute.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/items.h"
+
+namespace qv {
+
+class TfsScript;
+
+class TfsStatement : public TfsItemList {
+ public:
+  TfsStatement(TfsScript* program, std::u16string unitName, std::u16string sourcePos);
+  TfsStatement* AsStatement() noexcept override { return this; }
+
+  // A statement list runs its children in order; it stops before a child
+  // once the program is terminated and after one that set break, continue
+  // or exit.
+  virtual void Execute();
+
+  // Tells the nearest program up the tree that has a run-line handler that
+  // this statement is about to run.
+  void RunLine();
+
+  TfsScript* Prog() const noexcept { return program_; }
+  const std::u16string& SourcePos() const noexcept { return sourcePos_; }
+  const std::u16string& UnitName() const noexcept { return unitName_; }
+
+ private:
+  TfsScript* program_;
+  std::u16string sourcePos_;
+  std::u16string unitName_;
+};
+
+}  // namespace qv
