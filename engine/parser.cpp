@@ -103,6 +103,7 @@ void TfsParser::Clear() {
   foldedKeywords_.clear();
   minKeyword_ = SIZE_MAX;
   maxKeyword_ = 0;
+  std::fill(std::begin(keyFilter_), std::end(keyFilter_), 0);
 
   specStrChar_ = false;
   commentLine1_ = u"//";
@@ -185,7 +186,8 @@ void TfsParser::RebuildClasses() {
     uint8_t cls = 0;
     bool digit = c >= '0' && c <= '9';
     if (c <= 32 && !(c == '\r' && !skipEOL_)) cls |= kBlank;
-    if (c == 127 || identifierCharset_.test(c)) cls |= digit ? kIdent : (kIdent | kIdentStart);
+    // Code 0 is never part of a word: the terminator ends every scan.
+    if (c == 127 || (c != 0 && identifierCharset_.test(c))) cls |= digit ? kIdent : (kIdent | kIdentStart);
     if (c >= 33 && c <= 126 && !IsAsciiAlnum(static_cast<char16_t>(c))) cls |= kPunct;
     if (digit) cls |= kDigit;
     if (HexValue(static_cast<char16_t>(c)) >= 0) cls |= kHexDigit;
@@ -222,10 +224,25 @@ void TfsParser::AddKeyword(std::u16string_view word) {
   keywords_.insert(std::upper_bound(keywords_.begin(), keywords_.end(), w, less), w);
   minKeyword_ = std::min(minKeyword_, w.size());
   maxKeyword_ = std::max(maxKeyword_, w.size());
+  unsigned bit = KeyBit(w);
+  keyFilter_[bit / 64] |= uint64_t{1} << (bit % 64);
+}
+
+// Letters fold to upper case; every other code above 127 maps to one value,
+// so the filter never rules out a word that matches ignoring case.
+unsigned TfsParser::KeyBit(std::u16string_view word) {
+  if (word.empty()) return 0;
+  auto fold = [](char16_t c) -> unsigned {
+    if (c >= 128) return 0;
+    return (c >= u'a' && c <= u'z') ? c - 32u : c;
+  };
+  return (static_cast<unsigned>(word.size()) * 131u + fold(word.front()) * 31u + fold(word.back())) % 4096u;
 }
 
 bool TfsParser::IsKeyWord(std::u16string_view word) const {
   if (word.size() < minKeyword_ || word.size() > maxKeyword_) return false;
+  unsigned bit = KeyBit(word);
+  if ((keyFilter_[bit / 64] & (uint64_t{1} << (bit % 64))) == 0) return false;
   if (caseSensitive_) return exactKeywords_.find(word) != exactKeywords_.end();
   // Words are almost always ASCII: fold them on the stack.
   char16_t buf[64];
@@ -282,13 +299,6 @@ int TfsParser::GetPlainPosition(TPoint point) const {
 
 // --- Blanks and comments -----------------------------------------------------
 
-bool TfsParser::Continues(int pos, std::u16string_view s) const {
-  if (s.empty() || pos < 1) return false;
-  size_t from = static_cast<size_t>(pos - 1);
-  if (from + s.size() > static_cast<size_t>(size_)) return false;
-  return std::u16string_view(text_).substr(from, s.size()) == s;
-}
-
 // Steps over one comment at `pos`; false when none starts there.
 bool TfsParser::SkipComment(int& pos) const {
   std::u16string_view text = Text();
@@ -343,30 +353,6 @@ int TfsParser::SkipFrom(int pos) const {
   return pos;
 }
 
-void TfsParser::SkipSpaces() {
-  if (position_ == skipFrom_) {
-    position_ = skipTo_;
-  } else {
-    char16_t c = At(position_);
-    bool plain =
-        position_ >= 1 && position_ <= size_ && !Has(c, kBlank | kSkipStart) && !(c >= 128 && skipStartHigh_);
-    if (!plain) {
-      skipFrom_ = position_;
-      position_ = SkipFrom(position_);
-      skipTo_ = position_;
-    }
-  }
-  lastPosition_ = position_;
-}
-
-void TfsParser::SkipIfWanted() {
-  if (skipSpace_) {
-    SkipSpaces();
-  } else {
-    lastPosition_ = position_;
-  }
-}
-
 bool TfsParser::GetEOL() {
   SkipSpaces();
   if (position_ < 1 || position_ > size_ || !IsLineBreak(text_[position_ - 1])) return false;
@@ -380,13 +366,6 @@ std::u16string TfsParser::Slice(int from, int to) const {
   from = std::clamp(from, 1, size_ + 1);
   to = std::clamp(to, from, size_ + 1);
   return text_.substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from));
-}
-
-int TfsParser::ScanWord(int pos) const {
-  if (pos < 1 || pos > size_ || !Has(text_[pos - 1], kIdentStart)) return pos;
-  ++pos;
-  while (pos <= size_ && Has(text_[pos - 1], kIdent)) ++pos;
-  return pos;
 }
 
 std::u16string TfsParser::GetWord() {

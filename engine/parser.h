@@ -137,7 +137,22 @@ class TfsParser {
 
   // --- Token readers ----------------------------------------------------
   // Skips blanks, continuation characters and comments.
-  void SkipSpaces();
+  void SkipSpaces() {
+    int pos = position_;
+    // A skip result is a fixed point, and back-tracking often re-skips the
+    // same stretch: both are answered from the remembered pair.
+    if (pos != skipTo_) {
+      if (pos == skipFrom_) {
+        pos = skipTo_;
+      } else if (!IsPlain(pos)) {
+        skipFrom_ = pos;
+        pos = SkipFrom(pos);
+        skipTo_ = pos;
+      }
+    }
+    position_ = pos;
+    lastPosition_ = pos;
+  }
   // Consumes a run of line feeds and carriage returns after blanks.
   bool GetEOL();
   // An identifier character that is not a digit, then identifier characters.
@@ -184,14 +199,41 @@ class TfsParser {
   }
   bool Has(char16_t c, uint8_t cls) const { return (ClassOf(c) & cls) != 0; }
   // True when the text at `pos` continues with `s` (never for empty `s`).
-  bool Continues(int pos, std::u16string_view s) const;
+  bool Continues(int pos, std::u16string_view s) const {
+    if (s.empty() || pos < 1 || static_cast<size_t>(pos - 1) + s.size() > static_cast<size_t>(size_)) {
+      return false;
+    }
+    const char16_t* p = text_.data() + (pos - 1);
+    return *p == s[0] && std::char_traits<char16_t>::compare(p, s.data(), s.size()) == 0;
+  }
 
   void RebuildClasses();
-  void Changed() { skipFrom_ = kNoSkip; }
+  void Changed() { skipFrom_ = skipTo_ = kNoSkip; }
+  // True when no blank, comment or continuation starts at `pos`.
+  bool IsPlain(int pos) const {
+    char16_t c = At(pos);
+    return pos >= 1 && pos <= size_ && !Has(c, kBlank | kSkipStart) && !(c >= 128 && skipStartHigh_);
+  }
+  // A filter on length, first and last letter that rules out most words
+  // before the keyword sets are asked.
+  static unsigned KeyBit(std::u16string_view word);
   bool SkipComment(int& pos) const;
   int SkipFrom(int pos) const;
-  void SkipIfWanted();
-  int ScanWord(int pos) const;
+  void SkipIfWanted() {
+    if (skipSpace_) {
+      SkipSpaces();
+    } else {
+      lastPosition_ = position_;
+    }
+  }
+  // The end of the word at `pos`, or `pos` when none starts there. The
+  // terminator is never an identifier character, so the loop needs no bound.
+  int ScanWord(int pos) const {
+    if (pos < 1 || pos > size_ || !Has(text_[pos - 1], kIdentStart)) return pos;
+    const char16_t* p = text_.data() + pos;
+    while (Has(*p, kIdent)) ++p;
+    return static_cast<int>(p - text_.data()) + 1;
+  }
   int ScanInteger(int pos) const;
   int ScanNumber(int pos) const;
   int ScanQuoted(int pos, std::u16string& value) const;
@@ -225,6 +267,7 @@ class TfsParser {
   WordSet foldedKeywords_;  // upper-cased
   size_t minKeyword_ = SIZE_MAX;
   size_t maxKeyword_ = 0;
+  uint64_t keyFilter_[64] = {};
 
   std::u16string text_ = std::u16string(1, u'\0');  // the text plus a terminator
   int size_ = 0;
@@ -236,7 +279,7 @@ class TfsParser {
   bool skipStartHigh_ = false;  // some opener starts with a code >= 128
   // One remembered SkipSpaces result: back-tracking re-skips the same spot.
   int skipFrom_ = kNoSkip;
-  int skipTo_ = 0;
+  int skipTo_ = kNoSkip;
 };
 
 }  // namespace qv
