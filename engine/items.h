@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,9 +123,22 @@ class TfsCustomVariable : public TfsItemList {
   // The stored value, without overrides or conversions. Not synchronised:
   // never use it on an item of a shared program from a script thread.
   Value& PValue() noexcept { return value_; }
-  // Saving and restoring the stored value around a recursive call.
-  virtual Value StoredValue() const { return value_; }
-  virtual void RestoreStoredValue(Value v) { value_ = std::move(v); }
+  // A copy of the stored value, and replacing it (no conversion, no
+  // read-only test): saving and restoring around a recursive call.
+  virtual Value StoredValue() const { return LoadValue(); }
+  virtual void RestoreStoredValue(Value v) { StoreValue(std::move(v)); }
+  // Runs f(storedValue) in place (an element write into a stored array),
+  // under the lock for shared items.
+  template <class F>
+  void ModifyStoredValue(F&& f) {
+    if (!shared_) {
+      f(value_);
+      return;
+    }
+    std::lock_guard lock(SharedValueMutex());
+    f(value_);
+  }
+  static std::mutex& SharedValueMutex();
   // True for items whose value is their storage (variables, parameters),
   // false for computed ones (calls, helpers, classes).
   virtual bool HasStorage() const noexcept { return true; }
@@ -272,6 +286,12 @@ class TfsProcVariable : public TfsCustomVariable {
 
 // Base of the helper items, which act on the value of a designator's
 // previous step (the frame's parent context).
+//
+// The object a member acts on: the frame's parent value taken as an object
+// reference; nullptr for Null (a global call). A stale or freed reference
+// raises "Invalid object reference".
+HostObject* InstanceOf(const Caller& call);
+
 class TfsCustomHelper : public TfsCustomVariable {
  public:
   using TfsCustomVariable::TfsCustomVariable;
@@ -311,7 +331,6 @@ class TfsMethodHelper : public TfsCustomHelper {
   const std::u16string& Syntax() const noexcept { return syntax_; }
 
  private:
-  HostObject* InstanceOf(const Caller& call) const;
   Value CallOld(HostObject* instance, const std::u16string& name, Caller& call, const Value* assigned);
 
   std::u16string category_;
@@ -321,8 +340,9 @@ class TfsMethodHelper : public TfsCustomHelper {
   TfsCallMethodEvent onCall_;
   TfsCallMethodNewEvent onCallNew_;
   std::u16string syntax_;
-  std::u16string getName_;  // name as passed to handlers on reads
-  std::u16string setName_;  // "NAME.SET"
+  std::u16string getName_;   // name as passed to handlers on reads
+  std::u16string setName_;   // "NAME.SET"
+  TfsScript* registeredIn_;  // the calling scope of frame-less reads
 };
 
 // A property member of a registered class.
@@ -366,7 +386,7 @@ class TfsArrayHelper : public TfsCustomHelper {
 // outside 1..length raises an error.
 class TfsStringHelper : public TfsCustomHelper {
  public:
-  TfsStringHelper();
+  explicit TfsStringHelper(std::u16string name = u"__StringHelper");
   Value Read(Caller& call) override;
   void Write(Caller& call, const Value& v) override;
 };

@@ -231,7 +231,8 @@ class TfsScript {
   bool MainProg() const noexcept { return mainProg_; }
   void SetMainProg(bool on) noexcept { mainProg_ = on; }
   TfsScript* Parent() const noexcept { return parent_; }
-  void SetParent(TfsScript* parent) noexcept { parent_ = parent; }
+  // Raises an error when `parent` is this program or one of its descendants.
+  void SetParent(TfsScript* parent);
   TfsScript* ProgRunning() const noexcept { return progRunning_; }
   void SetProgRunning(TfsScript* p) noexcept { progRunning_ = p; }
   bool RTTIAdded() const noexcept { return rttiAdded_; }
@@ -285,7 +286,6 @@ class TfsScript {
   TfsCustomVariable* FindUpper(std::u16string_view upper) const;
   bool Visible(std::u16string_view name) const { return Find(name) != nullptr; }
   void AddEnumValues(std::u16string_view typ, std::u16string_view names, bool asSet);
-  TfsVariable* NewVariable(std::u16string_view name, std::u16string_view typ, const Value& value);
   void TerminateTree();
 
   TfsAddedBy addedBy_ = 0;
@@ -318,7 +318,7 @@ class TfsScript {
   std::vector<std::unique_ptr<TfsScript>> sonScripts_;
 
   bool shared_ = false;
-  bool ownsObjects_ = false;
+  std::atomic<bool> ownsObjects_{false};
   // Table changes take it exclusively; Terminate, and every lookup in a
   // shared program, take it shared.
   mutable std::shared_mutex tableMutex_;

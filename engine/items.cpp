@@ -1,0 +1,194 @@
+// The item list, the item base and the storage items: variables, string
+// variables, types and parameters.
+#include "engine/items.h"
+
+#include <mutex>
+
+#include "engine/value_ops.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv {
+
+// Values of items in shared programs. One lock for all of them: they are
+// few and rarely written (application variables and error variables).
+std::mutex& TfsCustomVariable::SharedValueMutex() {
+  static std::mutex m;
+  return m;
+}
+
+TfsItemList::~TfsItemList() { TfsItemList::Clear(); }
+
+void TfsItemList::Add(std::unique_ptr<TfsObject> item) {
+  if (item) list_.push_back(std::move(item));
+}
+
+TfsObject* TfsItemList::Get(int i) const {
+  if (static_cast<size_t>(i) >= list_.size())
+    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
+  return list_[static_cast<size_t>(i)].get();
+}
+
+std::unique_ptr<TfsObject> TfsItemList::Remove(TfsObject* item) {
+  for (auto it = list_.begin(); it != list_.end(); ++it)
+    if (it->get() == item) {
+      std::unique_ptr<TfsObject> owned = std::move(*it);
+      list_.erase(it);
+      return owned;
+    }
+  return nullptr;
+}
+
+void TfsItemList::Clear() {
+  // Moved out first, so an element's destructor never sees a half-cleared list.
+  std::vector<std::unique_ptr<TfsObject>> doomed = std::move(list_);
+  list_.clear();
+  for (auto& item : doomed) item.reset();
+}
+
+std::u16string FullTypeName(TfsVarType typ, const std::u16string& typeName) {
+  switch (typ) {
+    case fvtInt:
+      return u"Integer";
+    case fvtBool:
+      return u"Boolean";
+    case fvtFloat:
+      return u"Extended";
+    case fvtChar:
+      return u"Char";
+    case fvtString:
+      return u"String";
+    case fvtClass:
+      return typeName;
+    case fvtArray:
+      return u"Array";
+    case fvtVariant:
+      return u"Variant";
+    case fvtEnum:
+      return typeName;
+    case fvtConstructor:
+      return u"Variant";
+  }
+  return typeName;
+}
+
+// ---- TfsCustomVariable ----------------------------------------------------
+
+TfsCustomVariable::TfsCustomVariable(std::u16string name, TfsVarType typ, std::u16string typeName)
+    : name_(std::move(name)), typ_(typ), typeName_(std::move(typeName)), uppercaseName_(UpperCase(name_)) {}
+
+void TfsCustomVariable::SetName(std::u16string name) {
+  name_ = std::move(name);
+  uppercaseName_ = UpperCase(name_);
+}
+
+Value TfsCustomVariable::LoadValue() const {
+  if (!shared_ || isReadOnly_) return value_;
+  std::lock_guard lock(SharedValueMutex());
+  return value_;
+}
+
+void TfsCustomVariable::StoreValue(Value v) {
+  if (!shared_) {
+    value_ = std::move(v);
+    return;
+  }
+  Value old;
+  {
+    std::lock_guard lock(SharedValueMutex());
+    old = std::move(value_);
+    value_ = std::move(v);
+  }
+  // `old` is released outside the lock.
+}
+
+void TfsCustomVariable::SetValue(const Value& v) {
+  if (!isReadOnly_) StoreValue(v);
+}
+
+Value TfsCustomVariable::GetValue() { return LoadValue(); }
+
+Value TfsCustomVariable::Read(Caller&) { return GetValue(); }
+
+void TfsCustomVariable::Write(Caller&, const Value& v) { SetValue(v); }
+
+TfsParamItem* TfsCustomVariable::Param(int i) const {
+  if (static_cast<size_t>(i) >= params_.size())
+    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
+  return params_[static_cast<size_t>(i)];
+}
+
+void TfsCustomVariable::AddParam(std::unique_ptr<TfsParamItem> param) {
+  if (!param) return;
+  params_.push_back(param.get());
+  Add(std::move(param));
+}
+
+int TfsCustomVariable::GetNumberOfRequiredParams() const {
+  int n = 0;
+  for (const TfsParamItem* p : params_)
+    if (!p->IsOptional()) ++n;
+  return n;
+}
+
+// ---- TfsVariable ----------------------------------------------------------
+
+namespace {
+
+Value ConvertByKind(TfsVarType typ, const Value& v) {
+  switch (typ) {
+    case fvtInt:
+      return v.is_int32() ? v : Value::Int(ToInt32(v));
+    case fvtBool:
+      return v.is_bool() ? v : Value::Bool(ToBool(v));
+    case fvtFloat:
+      return v.is_double() ? v : Value::Double(ToDouble(v));
+    case fvtString:
+      // Text stays UTF-16 and byte strings stay bytes: nothing is lost.
+      return v.is_string() ? v : Value::Text(ToText(v));
+    default:
+      return v;
+  }
+}
+
+Value Override(const TfsCustomVariable& item, const Value& stored) {
+  Value replaced = item.OnGetVarValue()(item.Name(), item.Typ(), stored);
+  return replaced.is_null() ? stored : replaced;
+}
+
+}  // namespace
+
+void TfsVariable::SetValue(const Value& v) {
+  if (IsReadOnly()) return;
+  StoreValue(ConvertByKind(Typ(), v));
+}
+
+Value TfsVariable::GetValue() {
+  Value stored = LoadValue();
+  if (!OnGetVarValue()) return stored;
+  return Override(*this, stored);
+}
+
+// ---- TfsStringVariable ----------------------------------------------------
+
+void TfsStringVariable::SetValue(const Value& v) { str_ = ToText(v); }
+
+Value TfsStringVariable::GetValue() {
+  Value stored = Value::Text(str_);
+  if (!OnGetVarValue()) return stored;
+  return Override(*this, stored);
+}
+
+Value TfsStringVariable::StoredValue() const { return Value::Text(str_); }
+
+void TfsStringVariable::RestoreStoredValue(Value v) { str_ = ToText(v); }
+
+// ---- TfsParamItem ---------------------------------------------------------
+
+TfsParamItem::TfsParamItem(std::u16string name, TfsVarType typ, std::u16string typeName, bool isOptional,
+                           bool isVarParam)
+    : TfsCustomVariable(std::move(name), typ, std::move(typeName)),
+      isOptional_(isOptional),
+      isVarParam_(isVarParam) {}
+
+}  // namespace qv
