@@ -45,12 +45,13 @@ void AppendCode(std::u16string& out, uint32_t code) {
 }
 
 // Splits a comma list: items separated by commas or blanks, an item may be
-// enclosed in double quotes (a doubled quote inside stands for one).
+// enclosed in double quotes (a doubled quote inside stands for one). Every
+// control character counts as a blank, so each pass consumes something.
 std::vector<std::u16string> SplitCommaText(std::u16string_view s) {
   std::vector<std::u16string> items;
   size_t i = 0;
   auto skipBlanks = [&] {
-    while (i < s.size() && s[i] >= 1 && s[i] <= u' ') ++i;
+    while (i < s.size() && s[i] <= u' ') ++i;
   };
   skipBlanks();
   while (i < s.size()) {

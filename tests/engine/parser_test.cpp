@@ -254,14 +254,9 @@ TEST(Parser, CommentPairs) {
   struct {
     std::u16string pair, open, close;
   } rows[] = {
-      {u"/*,*/", u"/*", u"*/"},
-      {u" { , } ", u"{", u"}"},
-      {u"\"a b\",c", u"a b", u"c"},
-      {u"x", u"x", u""},
-      {u"", u"", u""},
-      {u"a b", u"a", u"b"},
-      {u",}", u"", u"}"},
-      {u"\"a\"\"b", u"a\"b", u""},
+      {u"/*,*/", u"/*", u"*/"}, {u" { , } ", u"{", u"}"},  {u"\"a b\",c", u"a b", u"c"},
+      {u"x", u"x", u""},        {u"", u"", u""},           {u"a b", u"a", u"b"},
+      {u",}", u"", u"}"},       {u"\0{,\0}"s, u"{", u"}"}, {u"\"a\"\"b", u"a\"b", u""},
   };
   for (const auto& r : rows) {
     TfsParser p;
