@@ -281,6 +281,14 @@ int32_t ToInt32(const Value& v) {
     case ValueKind::Double:
     case ValueKind::Date:
       return RoundToInt32(v.as_double());
+    case ValueKind::Text:
+    case ValueKind::Bytes: {
+      // 32-bit first, so hexadecimal reads as a 32-bit pattern.
+      std::u16string scratch;
+      int32_t i;
+      if (TextToInt32(StringOf(v, scratch), i)) return i;
+      break;
+    }
     case ValueKind::Array:
       detail::ThrowInvalidConversion(u"Integer");
     default:
