@@ -304,13 +304,18 @@ int TfsParser::GetPlainPosition(TPoint point) const {
 bool TfsParser::SkipComment(int& pos) const {
   std::u16string_view text = Text();
   size_t from = static_cast<size_t>(pos - 1);
-  if (Continues(pos, commentLine1_) || Continues(pos, commentLine2_)) {
-    size_t end = text.find(u'\n', from);
+  size_t opener = Continues(pos, commentLine1_)   ? commentLine1_.size()
+                  : Continues(pos, commentLine2_) ? commentLine2_.size()
+                                                  : 0;
+  if (opener > 0) {
+    // The line end is looked for after the opener, so a comment always
+    // consumes at least its opener, whatever characters that holds.
+    size_t end = text.find(u'\n', from + opener);
     if (end == std::u16string_view::npos) end = text.size();
     // Mid-line, a comment leaves the carriage return for GetEOL; the start
     // of the text counts as the start of a line.
     if (!skipEOL_ && pos > 1 && text[from - 1] != u'\n') {
-      end = std::min(end, text.substr(0, end).find(u'\r', from));
+      end = std::min(end, text.substr(0, end).find(u'\r', from + opener));
     }
     pos = static_cast<int>(end) + 1;
     return true;

@@ -46,6 +46,12 @@ void Basic(TfsParser& p) {
 
 void NoSkip(TfsParser& p) { p.SetSkipSpace(false); }
 
+// An opener that is itself a line break must still be stepped over.
+void CrComment(TfsParser& p) {
+  p.SetSkipEOL(false);
+  p.SetCommentLine1(u"\r");
+}
+
 enum class Call { Word, Ident, Char, SkipChar, Number, String, FR, Eol, Skip };
 
 struct Step {
@@ -193,6 +199,7 @@ TEST(Parser, Comments) {
        {{C::Ident, u"a", 2}, {C::Eol, u"1", 4}, {C::Eol, u"0", 9}, {C::Ident, u"b", 10}}},
       {Basic, u"a\r\n\r\n b", {{C::Ident, u"a", 2}, {C::Eol, u"1", 6}, {C::Ident, u"b", 8}}},
       {Basic, u"/\\ x /\\ y", {{C::Ident, u"y", 10}}},
+      {CrComment, u"x \r y\r\nz", {{C::Ident, u"x", 2}, {C::Eol, u"0", 8}, {C::Ident, u"z", 9}}},
   });
 }
 
