@@ -1,0 +1,92 @@
+// Several script threads using the shared GlobalProgram at once. Run under
+// ThreadSanitizer (QV_TSAN) this must stay clean.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "engine/items.h"
+#include "engine/program.h"
+#include "engine/value_ops.h"
+#include "support/text.h"
+#include "tests/engine/runtime_test_util.h"
+
+namespace qv {
+namespace {
+
+constexpr int kThreads = 6;
+constexpr int kCalls = 5000;
+
+TEST(BridgeThreadTest, SameSharedMethodFromManyThreads) {
+  TfsScript& global = GlobalProgram();
+  global.AddMethod(u"function qvThreadMul(a: Integer; var b: Integer): Integer",
+                   TfsCallMethodNewEvent([](HostObject*, const HostClass*, const std::u16string&, Caller& c) {
+                     int32_t a = ToInt32(c.GetParam(0));
+                     int32_t b = ToInt32(c.GetParam(1));
+                     std::this_thread::yield();  // widen the window for a mix-up
+                     c.SetParam(1, Value::Int(a + b));
+                     return Value::Int(a * b);
+                   }));
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([t, &wrong] {
+      TfsScript script;
+      script.SetParent(&GlobalProgram());
+      auto* m = dynamic_cast<TfsMethodHelper*>(script.Find(u"QVTHREADMUL"));
+      if (m == nullptr) {
+        ++wrong;
+        return;
+      }
+      for (int i = 0; i < kCalls; ++i) {
+        CallFrame frame(*m, &script);
+        frame.Arg(0) = Value::Int(t + 1);
+        frame.Arg(1) = Value::Int(i);
+        Value r = m->Read(frame);
+        if (ToInt32(r) != (t + 1) * i || ToInt32(frame.GetParam(1)) != t + 1 + i) ++wrong;
+      }
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(BridgeThreadTest, ApplicationVariablesAndLookupsFromManyThreads) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([t] {
+      TfsScript& global = GlobalProgram();
+      std::u16string own = u"qvAppVar" + IntToText(t);
+      for (int i = 0; i < 500; ++i) {
+        global.SetVariable(own, Value::Int(i));
+        global.SetVariable(u"qvAppShared", Value::Text(u"thread " + IntToText(t)));
+        EXPECT_EQ(ToInt32(global.GetVariable(own)), i);
+        EXPECT_FALSE(global.GetVariable(u"qvAppShared").is_null());
+        global.Find(u"qvAppVar" + IntToText((t + 1) % kThreads));
+      }
+    });
+  for (auto& th : threads) th.join();
+  int found = 0;
+  for (int i = 0; i < GlobalProgram().Count(); ++i)
+    if (SameText(GlobalProgram().ItemName(i), u"qvAppShared")) ++found;
+  EXPECT_EQ(found, 1) << "concurrent first assignments declare one variable";
+}
+
+TEST(BridgeThreadTest, TerminateWhileTheTableGrows) {
+  TfsScript prog;
+  std::atomic<bool> done{false};
+  std::thread stopper([&] {
+    while (!done) prog.Terminate();
+  });
+  for (int i = 0; i < 300; ++i) {
+    testing::AddProc(prog, u"p" + IntToText(i), false);
+    prog.AddVariable(u"v" + IntToText(i), u"Variant", Value::Int(i));
+  }
+  prog.Clear();
+  done = true;
+  stopper.join();
+  EXPECT_TRUE(prog.Terminated());
+}
+
+}  // namespace
+}  // namespace qv
