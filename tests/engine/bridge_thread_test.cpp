@@ -76,7 +76,8 @@ TEST(BridgeThreadTest, TerminateWhileTheTableGrows) {
   TfsScript prog;
   std::atomic<bool> done{false};
   std::thread stopper([&] {
-    while (!done) prog.Terminate();
+    do prog.Terminate();
+    while (!done);
   });
   for (int i = 0; i < 300; ++i) {
     testing::AddProc(prog, u"p" + IntToText(i), false);
