@@ -2,7 +2,6 @@
 // that read numbers back from text.
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "engine/date_time.h"
@@ -465,8 +464,8 @@ std::u16string FloatToText(double d) {
   if (d == 0) return u"0";
   // 15 significant digits: one before the point, fourteen after.
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", d);
-  std::string_view s(buf);
+  const auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 14);
+  std::string_view s(buf, static_cast<size_t>(res.ptr - buf));
   const size_t ePos = s.find('e');
   int exponent = 0;
   std::from_chars(s.data() + ePos + 1 + (s[ePos + 1] == '+'), s.data() + s.size(), exponent);

@@ -389,6 +389,9 @@ ValueCategory OperationCategory(ValueCategory left, ValueCategory right) noexcep
 Value Apply(BinaryOp op, const Value& left, const Value& right) {
   if (left.is_int32() && right.is_int32()) return Int32Op(op, left.as_int32(), right.as_int32());
   if (IsComparison(op)) return Value::Bool(Compare(op, left, right));
+  if (left.is_double() && right.is_double() && IsFloatArith(op)) {
+    return FloatArith(op, left.as_double(), right.as_double());
+  }
   switch (OperationCategory(CategoryOf(left), CategoryOf(right))) {
     case E:
       return EmptyOp(op);
@@ -421,6 +424,8 @@ Value Add(const Value& left, const Value& right) {
   if (left.is_int32() && right.is_int32()) {
     int32_t r;
     if (!__builtin_add_overflow(left.as_int32(), right.as_int32(), &r)) return Value::Int(r);
+  } else if (left.is_double() && right.is_double()) {
+    return FloatArith(BinaryOp::Plus, left.as_double(), right.as_double());
   }
   return Apply(BinaryOp::Plus, left, right);
 }
