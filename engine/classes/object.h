@@ -24,6 +24,15 @@ class TObject : public HostObject {
 
   // The class name a script sees through ClassName ("TStringList").
   std::u16string_view ClassName() const { return Class().name; }
+
+  // Whether a constructor has initialised the object. A class item makes
+  // instances before their constructor runs; one whose constructor fails
+  // is freed again.
+  bool Constructed() const { return constructed_; }
+  void MarkConstructed() { constructed_ = true; }
+
+ private:
+  bool constructed_ = false;
 };
 
 // An object whose state can be copied from another object with Assign.
