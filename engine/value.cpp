@@ -43,6 +43,8 @@ Value Value::Array(int dims, const int32_t* low, const int32_t* high) {
 }
 
 Value Value::Array(std::vector<Value> items) {
+  // Bounds are 32-bit; keep the same limit as the shaped constructor.
+  if (items.size() > (size_t(1) << 28)) throw ScriptError(u"Array too large");
   auto block = new ArrayBlock;
   block->dims = 1;
   block->low[0] = 0;

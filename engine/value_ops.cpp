@@ -457,11 +457,9 @@ Value Not(const Value& v) {
       int64_t i;
       const std::u16string text = ToText(v);
       if (TextToInt64(text, i)) return FitsInt32(i) ? Value::Int(~static_cast<int32_t>(i)) : Value::Int64(~i);
+      double d;
       bool b;
-      if (SameText(text, u"true") || SameText(text, u"false")) {
-        TextToBool(text, b);
-        return Value::Bool(!b);
-      }
+      if (!TextToDouble(text, d) && TextToBool(text, b)) return Value::Bool(!b);
       break;
     }
     case ValueKind::Array:
