@@ -70,6 +70,11 @@ Value Apply(BinaryOp op, const Value& left, const Value& right);
 
 // Fast paths the interpreter calls directly.
 Value Add(const Value& left, const Value& right);
+// Comparisons pick their category from the same table: two strings compare
+// by UTF-16 code units (case-sensitively), a string against a number as
+// floats, booleans as integers (true is -1). Null equals Null and is below
+// everything; empty equals empty and is below everything but Null. The
+// result is always a boolean.
 bool Compare(BinaryOp comparison, const Value& left, const Value& right);
 
 // Unary operators: logical not of booleans, bitwise not of integers; negation.
@@ -84,7 +89,9 @@ void ApplyInPlace(BinaryOp op, Value& target, const Value& right);
 // Conversions. Text converts to numbers when it holds one ("." is the decimal
 // point), otherwise ConvertError; booleans convert to -1 and 0; numbers to
 // true when not zero; text to a boolean when it is "true"/"false" (any case)
-// or a number. Null and empty convert to 0, false and "".
+// or a number. Null and empty convert to 0, false and "". Doubles, dates and
+// currency round to integers with halves to the even neighbour; a value that
+// does not fit the target raises OverflowError.
 int32_t ToInt32(const Value& v);
 int64_t ToInt64(const Value& v);
 uint64_t ToUInt64(const Value& v);

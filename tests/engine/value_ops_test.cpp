@@ -398,6 +398,7 @@ TEST(ValueOps, UnaryOperators) {
       {false, L(0), L(-1)},
       {false, U(0), U(UINT64_MAX)},
       {false, T(u"true"), Bo(false)},
+      {false, T(u" False "), Bo(true)},
       {false, T(u"5"), I(-6)},
       {false, D(2.0), I(-3)},
       {false, T(u"nope"), {}, Err::Convert},
