@@ -92,8 +92,6 @@ void SplitPair(std::u16string_view pair, std::u16string& open, std::u16string& c
   close = items.size() > 1 ? items[1] : std::u16string();
 }
 
-std::u16string Fold(std::u16string_view word) { return UpperCase(word); }
-
 }  // namespace
 
 TfsParser::TfsParser() { Clear(); }
@@ -217,7 +215,7 @@ void TfsParser::RebuildClasses() {
 void TfsParser::AddKeyword(std::u16string_view word) {
   std::u16string w(word);
   if (!exactKeywords_.insert(w).second) return;
-  foldedKeywords_.insert(Fold(w));
+  foldedKeywords_.insert(UpperCase(w));
   auto less = [](const std::u16string& a, const std::u16string& b) {
     int c = CompareText(a, b);
     return c != 0 ? c < 0 : a < b;
@@ -256,7 +254,7 @@ bool TfsParser::IsKeyWord(std::u16string_view word) const {
     }
     if (ascii) return foldedKeywords_.find(std::u16string_view(buf, word.size())) != foldedKeywords_.end();
   }
-  return foldedKeywords_.find(Fold(word)) != foldedKeywords_.end();
+  return foldedKeywords_.find(UpperCase(word)) != foldedKeywords_.end();
 }
 
 // --- Text and positions ------------------------------------------------------

@@ -192,7 +192,7 @@ class TfsParser {
 
   // The character at a 1-based position, 0 outside the text.
   char16_t At(int pos) const {
-    return static_cast<unsigned>(pos - 1) < static_cast<unsigned>(size_) ? text_[pos - 1] : u'\0';
+    return static_cast<unsigned>(pos) - 1u < static_cast<unsigned>(size_) ? text_[pos - 1] : u'\0';
   }
   uint8_t ClassOf(char16_t c) const {
     return c < 128 ? classes_[c] : static_cast<uint8_t>(kIdent | kIdentStart);

@@ -356,6 +356,14 @@ TEST(Parser, CutTextsStayInBounds) {
   for (auto setup : setups) {
     TfsParser p;
     setup(p);
+    for (int extreme : {INT_MIN, INT_MAX}) {
+      p.SetText(sample);
+      for (Call call : calls) {
+        p.SetPosition(extreme);
+        EXPECT_EQ(Read(p, call), call == C::Eol ? u"0" : u"");
+        EXPECT_EQ(p.Position(), extreme);
+      }
+    }
     for (size_t cut = 0; cut <= sample.size(); ++cut) {
       p.SetText(std::u16string_view(sample).substr(0, cut));
       for (int start = 0; start <= p.Size() + 2; ++start) {
