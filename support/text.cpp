@@ -2,6 +2,9 @@
 
 #include <unicode/uchar.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace qv {
 
 namespace {
@@ -73,7 +76,13 @@ std::string ToUtf8(std::u16string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t u = text[i];
     if (u < 0x80) {
-      out += static_cast<char>(u);
+      // A run of ASCII in one go.
+      size_t end = i + 1;
+      while (end < text.size() && text[end] < 0x80) ++end;
+      size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
+      i = end - 1;
     } else if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
       AppendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
@@ -92,8 +101,13 @@ std::u16string FromUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out += static_cast<char16_t>(b);
-      ++i;
+      // A run of ASCII in one go.
+      size_t end = i + 1;
+      while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
+      size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<unsigned char>(bytes[k]);
+      i = end;
       continue;
     }
     char32_t c;
@@ -111,6 +125,15 @@ std::u16string FromUtf8(std::string_view bytes) {
 
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
+    // Runs of ASCII, eight bytes at a time: pages are mostly markup.
+    if (i + 8 <= bytes.size()) {
+      uint64_t word;
+      std::memcpy(&word, bytes.data() + i, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        i += 8;
+        continue;
+      }
+    }
     if (static_cast<unsigned char>(bytes[i]) < 0x80) {
       ++i;
       continue;
