@@ -59,6 +59,7 @@ struct TQvRegEx::Pcre {
   pcre2_jit_stack* jitStack = nullptr;
   pcre2_code* code = nullptr;
   pcre2_match_data* matchData = nullptr;
+  bool jit = false;
 
   Pcre() {
     tables = pcre2_maketables(nullptr);
@@ -80,6 +81,7 @@ struct TQvRegEx::Pcre {
     pcre2_code_free(code);
     matchData = nullptr;
     code = nullptr;
+    jit = false;
   }
   // A JIT stack larger than the default 32 KiB, made once when first needed.
   void UseJitStack() {
@@ -153,7 +155,10 @@ void TQvRegEx::Compile() {
     throw std::bad_alloc();
   }
   // The interpreter serves patterns the JIT cannot take.
-  if (pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0) pcre_->UseJitStack();
+  if (pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0) {
+    pcre_->jit = true;
+    pcre_->UseJitStack();
+  }
   maxLookbehind_ = 0;
   pcre2_pattern_info(code, PCRE2_INFO_MAXLOOKBEHIND, &maxLookbehind_);
   compiled_ = true;
@@ -208,8 +213,13 @@ bool TQvRegEx::Exec(size_t offset) {
   if (state_.Contains(TQvRegExStateFlag::preNotBOL)) flags |= PCRE2_NOTBOL;
   if (state_.Contains(TQvRegExStateFlag::preNotEOL)) flags |= PCRE2_NOTEOL;
   if (state_.Contains(TQvRegExStateFlag::preNotEmpty)) flags |= PCRE2_NOTEMPTY;
-  int rc = pcre2_match(pcre_->code, reinterpret_cast<PCRE2_SPTR>(subject_.data()), static_cast<size_t>(stop_),
-                       offset, flags, pcre_->matchData, pcre_->matchContext);
+  // The checks that pcre2_jit_match skips (valid UTF-8, start on a character) are done above.
+  auto subject = reinterpret_cast<PCRE2_SPTR>(subject_.data());
+  auto length = static_cast<size_t>(stop_);
+  int rc = pcre_->jit ? pcre2_jit_match(pcre_->code, subject, length, offset, flags, pcre_->matchData,
+                                        pcre_->matchContext)
+                      : pcre2_match(pcre_->code, subject, length, offset, flags, pcre_->matchData,
+                                    pcre_->matchContext);
   if (rc == PCRE2_ERROR_NOMATCH) {
     offsetCount_ = rc;
     return false;
