@@ -15,7 +15,8 @@ namespace qv {
 
 namespace {
 
-constexpr std::string_view kXmlHeader = "<?xml version=\"1.0\"?>";
+// The XML header line and the program start tag put before the output.
+constexpr std::string_view kProgramHead = "<?xml version=\"1.0\"?>\r\n<program>";
 
 bool IsDirectiveWordChar(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
@@ -128,7 +129,7 @@ int TfsILParser::LanguageDirective(std::u16string_view text) {
 }
 
 void TfsILParser::BuildDocument() {
-  ILOutputStream stream(out_, std::string(kXmlHeader) + "\r\n<program>", "</program>");
+  ILOutputStream stream(out_, kProgramHead, "</program>");
   ilScript_.LoadFromStream(stream);
   TfsXMLItem* types = ilScript_.Root()->Add();
   if (const TfsXMLItem* g = grammar_->Types()) {
