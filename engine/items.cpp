@@ -3,6 +3,7 @@
 #include "engine/items.h"
 
 #include <mutex>
+#include <unordered_map>
 
 #include "engine/value_ops.h"
 #include "support/errors.h"
@@ -168,6 +169,31 @@ Value TfsVariable::GetValue() {
   if (!OnGetVarValue()) return stored;
   return Override(*this, stored);
 }
+
+// ---- TfsThreadVariable ----------------------------------------------------
+
+Value& TfsThreadVariable::Slot() const {
+  // Keyed by item; an item is never destroyed while its program's threads
+  // run, and a thread's slots go with the thread.
+  thread_local std::unordered_map<const TfsThreadVariable*, Value> slots;
+  auto [it, added] = slots.try_emplace(this);
+  if (added) it->second = LoadValue();
+  return it->second;
+}
+
+void TfsThreadVariable::SetValue(const Value& v) {
+  if (!IsReadOnly()) Slot() = ConvertByKind(Typ(), v);
+}
+
+Value TfsThreadVariable::GetValue() {
+  Value stored = Slot();
+  if (!OnGetVarValue()) return stored;
+  return Override(*this, stored);
+}
+
+Value TfsThreadVariable::StoredValue() const { return Slot(); }
+
+void TfsThreadVariable::RestoreStoredValue(Value v) { Slot() = std::move(v); }
 
 // ---- TfsStringVariable ----------------------------------------------------
 

@@ -214,6 +214,22 @@ class TfsVariable : public TfsCustomVariable {
   Value GetValue() override;
 };
 
+// A variable of a shared program whose value each thread keeps for itself,
+// starting from the registered value: the error variables that a try
+// statement fills, so that one script thread's error never shows in
+// another's.
+class TfsThreadVariable : public TfsVariable {
+ public:
+  using TfsVariable::TfsVariable;
+  void SetValue(const Value& v) override;
+  Value GetValue() override;
+  Value StoredValue() const override;
+  void RestoreStoredValue(Value v) override;
+
+ private:
+  Value& Slot() const;
+};
+
 // Script variables of kind fvtChar or fvtString: the value is kept as text.
 class TfsStringVariable : public TfsVariable {
  public:

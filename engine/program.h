@@ -176,6 +176,8 @@ class TfsScript {
                                      std::u16string_view description = u"");
   virtual TfsVariable* AddObject(std::u16string_view name, const HostObject& obj);
   virtual TfsVariable* AddVariable(std::u16string_view name, std::u16string_view typ, const Value& value);
+  // AddVariable for a variable whose value is per thread (TfsThreadVariable).
+  TfsVariable* AddThreadVariable(std::u16string_view name, std::u16string_view typ, const Value& value);
 
   // The Typ of the item Find returns for `typeName`, fvtClass when none.
   TfsVarType KindOfTypeName(std::u16string_view typeName) const;

@@ -51,6 +51,18 @@ TfsVariable* TfsScript::AddVariable(std::u16string_view name, std::u16string_vie
   return AddItem(name, std::move(v));
 }
 
+TfsVariable* TfsScript::AddThreadVariable(std::u16string_view name, std::u16string_view typ,
+                                          const Value& value) {
+  std::unique_lock lock(additionMutex_, std::defer_lock);
+  if (shared_) lock.lock();
+  if (Visible(name)) return nullptr;
+  auto v =
+      std::make_unique<TfsThreadVariable>(std::u16string(name), KindOfTypeName(typ), std::u16string(typ));
+  v->TfsVariable::SetValue(value);
+  v->SetOnGetVarValue(onGetVarValue_);
+  return AddItem(name, std::move(v));
+}
+
 TfsVariable* TfsScript::AddObject(std::u16string_view name, const HostObject& obj) {
   return AddVariable(name, obj.Class().name, Value::Object(obj.ObjectId()));
 }
