@@ -519,4 +519,9 @@ void RegisterClassesModule() {
   });
 }
 
+namespace {
+// Linking the module in is enough to enter it in the registry.
+[[maybe_unused]] const bool kRegistered = (RegisterClassesModule(), true);
+}  // namespace
+
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/classes/string_list.h"
 #include "engine/objects.h"
 #include "engine/program.h"
+#include "engine/sys_library.h"
 #include "engine/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -325,6 +327,35 @@ TEST_F(ClassLibraryTest, XmlDocumentClasses) {
   Get(doc, u"TObject", u"Free");
   EXPECT_EQ(ErrorOf([&] { Get(root, u"TfsXMLItem", u"Count"); }), u"Invalid object reference");
   EXPECT_EQ(ErrorOf([&] { Get(loose, u"TfsXMLItem", u"Add"); }), u"Invalid object reference");
+}
+
+TEST(ClassLibraryGlobalTest, RegisteredAfterTheSystemLibrary) {
+  RegisterSysLibraryModule();  // before the GlobalProgram is made
+  RegisterClassesModule();
+  TfsScript& global = GlobalProgram();
+  TfsClassVariable* list = global.FindClass(u"TStringList");
+  ASSERT_NE(list, nullptr);
+  // The system library's type names are known by now, so kinds are right.
+  EXPECT_EQ(list->Find(u"Sorted")->Typ(), fvtBool);
+  EXPECT_EQ(list->Find(u"Count")->Typ(), fvtInt);
+  EXPECT_EQ(global.FindClass(u"TStream")->Find(u"Position")->Typ(), fvtInt);
+  auto names = ModuleRegistry::Instance().Names();
+  auto sys = std::find(names.begin(), names.end(), u"TfsSysFunctions");
+  auto classes = std::find(names.begin(), names.end(), u"TfsClassesRTTI");
+  ASSERT_NE(classes, names.end());
+  EXPECT_LT(sys, classes);
+
+  // Objects made by a script's program belong to that program.
+  size_t before = ObjectRegistry::Instance().LiveCount();
+  {
+    TfsScript script;
+    script.SetParent(&global);
+    CallFrame frame(*list, &script);
+    Value instance = list->Read(frame);
+    EXPECT_NE(ObjectRegistry::Instance().Find(ObjectIdOf(instance)), nullptr);
+    ObjectRegistry::Instance().FreeOwnedBy(script.ObjectOwner());
+  }
+  EXPECT_EQ(ObjectRegistry::Instance().LiveCount(), before);
 }
 
 }  // namespace
