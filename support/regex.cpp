@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -13,7 +14,7 @@ namespace qv {
 
 namespace {
 
-constexpr size_t kMaxSubject = INT_MAX - 1;  // positions are 32-bit
+constexpr size_t kMaxSubject = INT_MAX - 8;  // positions, one past the end included, are 32-bit
 
 const char16_t kNeedMatch[] = u"REQUIRE: There must be a successful match first";
 const char16_t kBadIndex[] = u"REQUIRE: Index <= GroupCount";
@@ -115,6 +116,7 @@ void TQvRegEx::SetOptions(TQvRegExOptions options) {
 }
 
 void TQvRegEx::DropCompiled() {
+  ++generation_;
   pcre_->FreeCode();
   compiled_ = false;
   offsetCount_ = 0;
@@ -123,6 +125,7 @@ void TQvRegEx::DropCompiled() {
 void TQvRegEx::SetSubject(std::string subject) {
   if (subject.size() > kMaxSubject) throw ScriptError(u"TQvRegEx: subject too long");
   subject_ = std::move(subject);
+  ++generation_;
   subjectValid_ = false;
   start_ = 1;
   stop_ = static_cast<int>(subject_.size());
@@ -273,6 +276,28 @@ int TQvRegEx::GroupLengths(int index) const {
   return b <= e ? static_cast<int>(e - b) : 0;
 }
 
+TQvRegEx::MatchState TQvRegEx::SaveMatch() const {
+  MatchState state;
+  state.start = start_;
+  state.generation = generation_;
+  if (FoundMatch()) {
+    state.offsetCount = offsetCount_;
+    const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(pcre_->matchData);
+    state.ovector.assign(ov, ov + 2 * offsetCount_);
+  }
+  return state;
+}
+
+void TQvRegEx::RestoreMatch(const MatchState& state) {
+  start_ = state.start;
+  offsetCount_ = 0;
+  // A match of another subject or pattern is not brought back.
+  if (state.generation != generation_ || state.offsetCount <= 0 || !pcre_->matchData) return;
+  if (state.ovector.size() > 2 * size_t{pcre2_get_ovector_count(pcre_->matchData)}) return;
+  std::copy(state.ovector.begin(), state.ovector.end(), pcre2_get_ovector_pointer(pcre_->matchData));
+  offsetCount_ = state.offsetCount;
+}
+
 int TQvRegEx::NamedGroup(std::string_view name) {
   EnsureCompiled();
   return GroupNumber(name);
@@ -303,6 +328,7 @@ void TQvRegEx::Replace() {
   if (subjectValid_ && (!IsBoundary(subject_, b) || !IsBoundary(subject_, e) || !IsValidUtf8(r)))
     subjectValid_ = false;
   subject_.replace(b, e - b, r);
+  ++generation_;
   int delta = static_cast<int>(r.size()) - static_cast<int>(e - b);
   start_ += delta;
   stop_ += delta;
@@ -345,6 +371,7 @@ void TQvRegEx::ReplaceRest() {
     out.append(subject_, copied, std::string::npos);
     if (out.size() > kMaxSubject) throw ScriptError(u"TQvRegEx: subject too long");
     subject_ = std::move(out);
+    ++generation_;
     subjectValid_ = valid;
     start_ = static_cast<int>(start_ + delta);
     stop_ = static_cast<int>(stop_ + delta);

@@ -109,6 +109,18 @@ class TQvRegEx : public OwnedObject {
   int NamedGroup(std::u16string_view name);
   int NamedSubExpression(std::string_view name) { return NamedGroup(name); }
 
+  // The current match and Start, to be put back after a look-around search
+  // (counting matches, say). Restoring after the subject or pattern changed
+  // only restores Start.
+  struct MatchState {
+    int offsetCount = 0;
+    int start = 1;
+    std::vector<size_t> ovector;
+    uint64_t generation = 0;
+  };
+  MatchState SaveMatch() const;
+  void RestoreMatch(const MatchState& state);
+
   // The expansion of `tmpl` (or of Replacement) for the current match.
   std::string ComputeReplacement(std::string_view tmpl) const;
   std::string ComputeReplacement() const { return ComputeReplacement(replacement_); }
@@ -158,6 +170,7 @@ class TQvRegEx : public OwnedObject {
   uint32_t pcreOptions_ = 0;
   uint32_t maxLookbehind_ = 0;
   int offsetCount_ = 0;
+  uint64_t generation_ = 0;  // changes with the subject and the compiled pattern
 };
 
 // The class that scripts see.

@@ -179,6 +179,20 @@ TEST(RegEx, MatchPositionsAndGroups) {
   rx.SetStart(100);
   EXPECT_FALSE(rx.MatchAgain());
 
+  // A search in between, then the match and position put back.
+  rx.SetSubject(std::string("a1b22c333"));
+  ASSERT_TRUE(rx.Match() && rx.MatchAgain());
+  auto saved = rx.SaveMatch();
+  int count = 0;
+  for (bool ok = rx.Match(); ok; ok = rx.MatchAgain()) ++count;
+  EXPECT_EQ(count, 3);
+  rx.RestoreMatch(saved);
+  EXPECT_EQ(rx.MatchedText(), "22");
+  EXPECT_EQ(rx.Start(), 6);
+  rx.SetSubject(std::string("a1b22c333"));
+  rx.RestoreMatch(saved);
+  EXPECT_FALSE(rx.FoundMatch());
+
   // A group that did not take part, and one above GroupCount.
   rx.SetRegEx(std::string_view("(a)(x)?(b)"));
   rx.SetSubject(std::string("zab"));
