@@ -108,6 +108,8 @@ void TQvRegEx::SetRegEx(std::string_view pattern) {
 
 void TQvRegEx::SetRegEx(std::u16string_view pattern) { SetRegEx(std::string_view(ToUtf8(pattern))); }
 
+void TQvRegEx::SetReplacement(std::u16string_view replacement) { replacement_ = ToUtf8(replacement); }
+
 void TQvRegEx::SetOptions(TQvRegExOptions options) {
   if (options == options_) return;
   options_ = options;

@@ -79,6 +79,7 @@ class TQvRegEx : public OwnedObject {
 
   const std::string& Replacement() const { return replacement_; }
   void SetReplacement(std::string_view replacement) { replacement_ = replacement; }
+  void SetReplacement(std::u16string_view replacement);
 
   bool Compiled() const { return compiled_; }
   void Compile();
