@@ -84,12 +84,14 @@ struct TQvRegEx::Pcre {
     code = nullptr;
     jit = false;
   }
-  // A JIT stack larger than the default 32 KiB, made once when first needed.
-  void UseJitStack() {
-    if (!jitStack) {
-      jitStack = pcre2_jit_stack_create(32 * 1024, 4 * 1024 * 1024, nullptr);
-      if (jitStack) pcre2_jit_stack_assign(matchContext, nullptr, jitStack);
-    }
+  // A JIT stack larger than the default 32 KiB, made only when a match ran
+  // out of the default one; false when there is one already.
+  bool UseJitStack() {
+    if (jitStack) return false;
+    jitStack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
+    if (!jitStack) return false;
+    pcre2_jit_stack_assign(matchContext, nullptr, jitStack);
+    return true;
   }
 };
 
@@ -160,10 +162,7 @@ void TQvRegEx::Compile() {
     throw std::bad_alloc();
   }
   // The interpreter serves patterns the JIT cannot take.
-  if (pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0) {
-    pcre_->jit = true;
-    pcre_->UseJitStack();
-  }
+  pcre_->jit = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
   maxLookbehind_ = 0;
   pcre2_pattern_info(code, PCRE2_INFO_MAXLOOKBEHIND, &maxLookbehind_);
   compiled_ = true;
@@ -221,10 +220,19 @@ bool TQvRegEx::Exec(size_t offset) {
   // The checks that pcre2_jit_match skips (valid UTF-8, start on a character) are done above.
   auto subject = reinterpret_cast<PCRE2_SPTR>(subject_.data());
   auto length = static_cast<size_t>(stop_);
-  int rc = pcre_->jit ? pcre2_jit_match(pcre_->code, subject, length, offset, flags, pcre_->matchData,
+  auto run = [&] {
+    return pcre_->jit ? pcre2_jit_match(pcre_->code, subject, length, offset, flags, pcre_->matchData,
                                         pcre_->matchContext)
                       : pcre2_match(pcre_->code, subject, length, offset, flags, pcre_->matchData,
                                     pcre_->matchContext);
+  };
+  int rc = run();
+  // Deep backtracking: a larger JIT stack, then the interpreter, which keeps
+  // its backtracking on the heap.
+  if (rc == PCRE2_ERROR_JIT_STACKLIMIT && pcre_->UseJitStack()) rc = run();
+  if (rc == PCRE2_ERROR_JIT_STACKLIMIT)
+    rc = pcre2_match(pcre_->code, subject, length, offset, flags | PCRE2_NO_JIT, pcre_->matchData,
+                     pcre_->matchContext);
   if (rc == PCRE2_ERROR_NOMATCH) {
     offsetCount_ = rc;
     return false;
