@@ -110,11 +110,11 @@ int32_t CompiledGrammar::NewItem(const TfsXMLItem& element, ItemKind kind) {
   }
   if (element.PropExists(u"add")) {
     item.hasAdd = true;
-    item.addOpen = "<" + ToUtf8(element.Prop(u"add")) + " text=\"";
+    item.addName = XmlName(element.Prop(u"add"));
   }
   if (element.PropExists(u"addtext")) {
     item.hasAddText = true;
-    item.addText = ToUtf8(EncodeXmlValue(element.Prop(u"addtext")));
+    item.addText = EncodeXmlValue(element.Prop(u"addtext"));
   }
   if (element.PropExists(u"err")) {
     item.hasErr = true;
@@ -127,8 +127,7 @@ int32_t CompiledGrammar::NewItem(const TfsXMLItem& element, ItemKind kind) {
     std::u16string node = LowerCase(element.Prop(u"node"));
     item.nodeIsExpr = node == u"expr";
     item.nodeIsUses = node == u"uses";
-    item.nodeOpen = "<" + ToUtf8(node) + " pos=\"";
-    item.nodeClose = "</" + ToUtf8(node) + ">";
+    item.nodeName = XmlName(node);
   }
   std::u16string skip = element.Prop(u"skip");
   item.noSkip = skip == u"0";

@@ -62,10 +62,9 @@ struct GrammarItem {
   uint32_t childCount = 0;
   std::u16string text;        // lower-cased
   std::u16string errMessage;  // empty when the code is not defined
-  std::string addOpen;        // "<add text=\""
-  std::string addText;        // the encoded `addtext`, UTF-8
-  std::string nodeOpen;       // "<node pos=\""
-  std::string nodeClose;      // "</node>"
+  XmlName addName;            // element name of the token element
+  std::u16string addText;     // the encoded `addtext`
+  XmlName nodeName;           // element name of the node, lower-cased
   std::u16string name;        // element name, for messages
 };
 

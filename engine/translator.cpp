@@ -15,32 +15,38 @@ namespace qv {
 
 namespace {
 
-// The XML header line and the program start tag put before the output.
-constexpr std::string_view kProgramHead = "<?xml version=\"1.0\"?>\r\n<program>";
+// Element names the translator itself emits, shared by every element.
+struct FixedNames {
+  XmlName dsgn{u"dsgn"}, node{u"node"}, expr{u"expr"}, string{u"string"};
+  XmlName uses{u"uses"}, program{u"program"}, types{u"types"};
+};
+
+const FixedNames& Names() {
+  static const FixedNames names;
+  return names;
+}
 
 bool IsDirectiveWordChar(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
          c >= 127;
 }
 
-void AppendInt(std::string& out, int value) {
+void AppendInt(std::u16string& out, int value) {
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, r.ptr);
+  for (const char* c = buf; c != r.ptr; ++c) out += static_cast<char16_t>(*c);
 }
 
-// The `text` value of an emitted token line, as stored (escaped).
-std::string_view LineTextValue(std::string_view line) {
-  size_t at = line.find(" text=\"");
-  if (at == std::string_view::npos) return {};
-  at += 7;
-  size_t end = line.find('"', at);
-  if (end == std::string_view::npos) return {};
-  return line.substr(at, end - at);
-}
-
-bool IsFileLine(std::string_view line) {
-  return line.starts_with("<file ") || line.starts_with("<file/") || line.starts_with("<file>");
+// The `file` elements at or below `item`, in document order.
+void CollectFiles(TfsXMLItem& item, std::vector<TfsXMLItem*>& files) {
+  std::vector<TfsXMLItem*> todo{&item};
+  while (!todo.empty()) {
+    TfsXMLItem* i = todo.back();
+    todo.pop_back();
+    if (i->Name() == u"file") files.push_back(i);
+    auto children = i->Children();
+    for (size_t c = children.size(); c-- > 0;) todo.push_back(children[c].get());
+  }
 }
 
 std::string ReadFileBytes(const std::u16string& fileName) {
@@ -129,13 +135,16 @@ int TfsILParser::LanguageDirective(std::u16string_view text) {
 }
 
 void TfsILParser::BuildDocument() {
-  ILOutputStream stream(out_, kProgramHead, "</program>");
-  ilScript_.LoadFromStream(stream);
-  TfsXMLItem* types = ilScript_.Root()->Add();
+  TfsXMLItem* root = ilScript_.Root();
+  root->Clear();
+  root->SetName(Names().program);
+  root->SetText(u"");
+  out_.MoveTo(*root);
+  TfsXMLItem* types = root->Add();
   if (const TfsXMLItem* g = grammar_->Types()) {
     types->Assign(g);
   } else {
-    types->SetName(u"types");
+    types->SetName(Names().types);
   }
 }
 
@@ -145,7 +154,6 @@ bool TfsILParser::Interpret(int32_t index) {
   const GrammarItem& item = grammar_->Item(index);
   const int entryPos = parser_.Position();
   const size_t entryLines = out_.Count();
-  const size_t entryArena = out_.ArenaSize();
   bool matched = false;
   std::u16string token;
 
@@ -225,7 +233,7 @@ bool TfsILParser::Interpret(int32_t index) {
   }
   if (!matched) parser_.SetPosition(entryPos);
   if (item.kind == ItemKind::kRule) {
-    CloseRule(item, matched, entryPos, entryLines, entryArena);
+    CloseRule(item, matched, entryPos, entryLines);
     --ruleDepth_;
   }
   return matched;
@@ -244,10 +252,9 @@ bool TfsILParser::InterpretChildren(const GrammarItem& item) {
 // become the bounds 10..10.
 bool TfsILParser::InterpretSwitch(const GrammarItem& item, int entryPos) {
   const size_t entryLines = out_.Count();
-  const size_t entryArena = out_.ArenaSize();
   for (uint32_t i = 0; i < item.childCount; ++i) {
     if (Interpret(grammar_->Child(item, i))) return true;
-    out_.Truncate(entryLines, entryArena);
+    out_.Truncate(entryLines);
   }
   if (item.kind == ItemKind::kOptionalSwitch || item.childCount == 0) return true;
   RecordError(item, entryPos);
@@ -318,7 +325,7 @@ int TfsILParser::TokenStart(int entryPos) {
   return start;
 }
 
-void TfsILParser::AppendPos(std::string& out, int position) const {
+void TfsILParser::AppendPos(std::u16string& out, int position) const {
   TPoint p = parser_.GetXYPoint(position);
   AppendInt(out, p.y);
   out += ':';
@@ -333,105 +340,104 @@ std::u16string TfsILParser::PosText(int position) const {
 // --- Emitting ----------------------------------------------------------------
 
 void TfsILParser::EmitToken(const GrammarItem& item, std::u16string_view token) {
-  std::string& a = out_.Arena();
-  const size_t begin = a.size();
-  a += item.addOpen;
+  std::u16string& a = attributes_;
+  a.assign(u"text=\"");
   if (item.hasAddText) {
     a += item.addText;
   } else {
-    AppendEncodedUtf8(a, token);
+    AppendEncoded(a, token);
   }
-  a += "\" pos=\"";
+  a += u"\" pos=\"";
   AppendPos(a, parser_.Position());
-  a += "\"/>";
-  out_.CommitLine(begin);
+  a += u'"';
+  out_.Append(item.addName, a);
 }
 
 // Embedded template text becomes a call of Get with the text as a string,
 // every element at the position of the closing bracket.
 void TfsILParser::EmitFRString(std::u16string_view text) {
-  std::string pos;
+  std::u16string pos = u"pos=\"";
   AppendPos(pos, parser_.Position());
-  std::string& a = out_.Arena();
-  size_t begin = a.size();
-  a += "<dsgn pos=\"" + pos + "\">";
-  out_.CommitLine(begin);
-  out_.Append("<node text=\"Get\" pos=\"" + pos + "\"/>");
-  out_.Append("<expr pos=\"" + pos + "\">");
-  begin = a.size();
-  a += "<string text=\"'";
-  AppendEncodedUtf8(a, text);
-  a += "'\" pos=\"" + pos + "\"/>";
-  out_.CommitLine(begin);
-  out_.Append("</expr>");
-  out_.Append("</dsgn>");
+  pos += u'"';
+  TfsXMLItem& dsgn = out_.Append(Names().dsgn, pos);
+  TfsXMLItem* node = dsgn.Add();
+  node->SetName(Names().node);
+  node->SetText(u"text=\"Get\" " + pos);
+  TfsXMLItem* expr = dsgn.Add();
+  expr->SetName(Names().expr);
+  expr->SetText(pos);
+  TfsXMLItem* string = expr->Add();
+  string->SetName(Names().string);
+  std::u16string& a = attributes_;
+  a.assign(u"text=\"'");
+  AppendEncoded(a, text);
+  a += u"'\" ";
+  a += pos;
+  string->SetText(a);
 }
 
 void TfsILParser::OpenNode(const GrammarItem& item, int entryPos, size_t entryLines) {
   const int end = parser_.Position();
-  std::string& a = out_.Arena();
-  const size_t begin = a.size();
-  a += item.nodeOpen;
+  std::u16string& a = attributes_;
+  a.assign(u"pos=\"");
   AppendPos(a, TokenStart(entryPos));
-  a += '"';
+  a += u'"';
   if (item.nodeIsExpr) {
-    a += " pos1=\"";
+    a += u" pos1=\"";
     AppendPos(a, end);
-    a += '"';
+    a += u'"';
   }
-  a += '>';
-  out_.CommitLineAt(entryLines, begin);
-  out_.Append(item.nodeClose);
+  out_.Wrap(entryLines, item.nodeName, a);
 }
 
 // A rule's node wraps its output on success; a failed rule with a node
 // leaves no output. A `uses` node includes its units either way.
-void TfsILParser::CloseRule(const GrammarItem& item, bool matched, int entryPos, size_t entryLines,
-                            size_t entryArena) {
+void TfsILParser::CloseRule(const GrammarItem& item, bool matched, int entryPos, size_t entryLines) {
   if (!item.hasNode) return;
   if (item.nodeIsUses) {
     IncludeUnits(entryLines);
   } else if (matched) {
     OpenNode(item, entryPos, entryLines);
   } else {
-    out_.Truncate(entryLines, entryArena);
+    out_.Truncate(entryLines);
   }
 }
 
 // --- Included units ----------------------------------------------------------
 
-// Replaces the `file` lines emitted since `entryLines`, last to first, by
+// Replaces the `file` elements emitted since `entryLines`, last to first, by
 // `uses` elements holding each unit's code; the units thus appear in the
 // reverse of the order they were listed in.
 void TfsILParser::IncludeUnits(size_t entryLines) {
-  std::vector<size_t> files;
-  for (size_t i = entryLines; i < out_.Count(); ++i) {
-    if (IsFileLine(out_.Line(i))) files.push_back(i);
-  }
+  std::vector<TfsXMLItem*> files;
+  for (size_t i = entryLines; i < out_.Count(); ++i) CollectFiles(out_.At(i), files);
   size_t inserted = 0;
   for (size_t f = files.size(); f-- > 0;) {
-    std::string_view value = LineTextValue(out_.Line(files[f]));
-    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+    TfsXMLItem* file = files[f];
+    std::u16string_view value = file->RawProp(u"text");
+    if (value.size() >= 2 && value.front() == u'\'' && value.back() == u'\'') {
       value = value.substr(1, value.size() - 2);
-    const std::string name(value);
-    std::string code;
-    size_t fileLine = files[f];
-    if (LoadUnit(FromUtf8(name), code)) {
-      // Counting only the units really inserted keeps the index inside the
-      // list when an already included unit is skipped.
-      size_t at = entryLines + 3 * inserted;
-      out_.Insert(at, "<uses unit=\"" + name + "\">");
-      out_.Insert(at + 1, code);
-      out_.Insert(at + 2, "</uses>");
-      ++inserted;
-      if (at <= fileLine) fileLine += 3;
-      for (size_t& other : files) {
-        if (other >= at && &other != &files[f]) other += 3;
-      }
     }
-    out_.Erase(fileLine);
-    for (size_t& other : files) {
-      if (other > fileLine) --other;
+    const std::u16string name(value);
+    std::unique_ptr<TfsXMLItem> code;
+    if (LoadUnit(name, code)) {
+      auto uses = std::make_unique<TfsXMLItem>();
+      uses->SetName(Names().uses);
+      uses->SetText(u"unit=\"" + name + u"\"");
+      if (code) uses->AddItem(std::move(code));
+      // Counting only the units really inserted keeps the place inside the
+      // list when an already included unit is skipped.
+      out_.Insert(entryLines + inserted++, std::move(uses));
+    }
+    if (file->Parent()) {
+      std::unique_ptr<TfsXMLItem> gone = file->Detach();
+    } else {
+      for (size_t i = entryLines; i < out_.Count(); ++i) {
+        if (&out_.At(i) == file) {
+          out_.Erase(i);
+          break;
+        }
+      }
     }
   }
 }
@@ -439,12 +445,12 @@ void TfsILParser::IncludeUnits(size_t entryLines) {
 // Translates unit `unit` with a nested translator. Returns false when the
 // unit was already included (nothing is inserted); `code` is the unit's
 // `program` element, or empty when its text is empty or failed.
-bool TfsILParser::LoadUnit(const std::u16string& unit, std::string& code) {
+bool TfsILParser::LoadUnit(const std::u16string& unit, std::unique_ptr<TfsXMLItem>& code) {
   for (const std::u16string& u : usesList_) {
     if (SameText(u, unit)) return false;
   }
   usesList_.push_back(unit);
-  code.clear();
+  code.reset();
   std::vector<std::u16string> lines = UnitLines(unit);
   if (lines.empty()) return true;
 
@@ -455,9 +461,11 @@ bool TfsILParser::LoadUnit(const std::u16string& unit, std::string& code) {
   nested.usesList_ = usesList_;
   if (nested.MakeILScript(JoinLines(lines))) {
     usesList_ = nested.usesList_;
-    code = nested.ilScript_.SaveToBytes();
-    size_t header = code.find("?>");
-    code.erase(0, header == std::string::npos ? 0 : header + 2);
+    // The unit's `program` element moves over as it is.
+    code = std::make_unique<TfsXMLItem>();
+    code->SetName(nested.ilScript_.Root()->SharedName());
+    code->SetText(nested.ilScript_.Root()->Text());
+    MoveChildren(*nested.ilScript_.Root(), *code);
   } else if (!program_.ErrorMsg().empty()) {
     // A unit that failed without a message must not wipe out an error of
     // this text, and its failure is never the natural end of a list.

@@ -4,8 +4,9 @@
 // The translator has no syntax of its own. It walks the compiled grammar
 // (engine/grammar_table.h), asks the tokenizer for the token class each item
 // expects, back-tracks by restoring the tokenizer position, and emits the
-// intermediate code as a list of lines that is read into ILScript() once at
-// the end. Included units are translated by nested translators and embedded.
+// intermediate code as it goes (engine/translator_output.h); the result ends
+// up in ILScript(). Included units are translated by nested translators and
+// embedded.
 //
 //   TfsScript prog;
 //   TfsILParser t(prog);
@@ -92,16 +93,16 @@ class TfsILParser {
   bool TokenMatches(const GrammarItem& item, std::u16string_view token) const;
   void RecordError(const GrammarItem& item, int entryPos);
   int TokenStart(int entryPos);
-  void AppendPos(std::string& out, int position) const;
+  void AppendPos(std::u16string& out, int position) const;
   std::u16string PosText(int position) const;
 
   void EmitToken(const GrammarItem& item, std::u16string_view token);
   void EmitFRString(std::u16string_view text);
   void OpenNode(const GrammarItem& item, int entryPos, size_t entryLines);
-  void CloseRule(const GrammarItem& item, bool matched, int entryPos, size_t entryLines, size_t entryArena);
+  void CloseRule(const GrammarItem& item, bool matched, int entryPos, size_t entryLines);
 
   void IncludeUnits(size_t entryLines);
-  bool LoadUnit(const std::u16string& unit, std::string& code);
+  bool LoadUnit(const std::u16string& unit, std::unique_ptr<TfsXMLItem>& code);
   std::vector<std::u16string> UnitLines(const std::u16string& unit);
 
   TfsScript& program_;
@@ -115,6 +116,7 @@ class TfsILParser {
 
   // State of one MakeILScript call.
   ILOutput out_;
+  std::u16string attributes_;  // reused while building an element's attributes
   std::u16string errorMsg_;
   std::u16string errorPos_;
   bool term_ = false;

@@ -1,169 +1,76 @@
 #include "engine/translator_output.h"
 
 #include <algorithm>
-#include <cstring>
-
-#include "support/errors.h"
 
 namespace qv {
 
-void ILOutput::CommitLineAt(size_t index, size_t begin) {
-  index = std::min(index, lines_.size());
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), Range{begin, arena_.size() - begin});
+TfsXMLItem& ILOutput::Append(const XmlName& name, std::u16string_view attributes) {
+  auto item = std::make_unique<TfsXMLItem>();
+  item->SetName(name);
+  item->SetText(attributes);
+  top_.push_back(std::move(item));
+  return *top_.back();
 }
 
-void ILOutput::Append(std::string_view line) {
-  size_t begin = arena_.size();
-  arena_.append(line);
-  CommitLine(begin);
+void ILOutput::Wrap(size_t from, const XmlName& name, std::u16string_view attributes) {
+  from = std::min(from, top_.size());
+  auto node = std::make_unique<TfsXMLItem>();
+  node->SetName(name);
+  node->SetText(attributes);
+  for (size_t i = from; i < top_.size(); ++i) node->AddItem(std::move(top_[i]));
+  top_.resize(from);
+  top_.push_back(std::move(node));
 }
 
-void ILOutput::Insert(size_t index, std::string_view line) {
-  size_t begin = arena_.size();
-  arena_.append(line);
-  CommitLineAt(index, begin);
+void ILOutput::Insert(size_t index, std::unique_ptr<TfsXMLItem> item) {
+  index = std::min(index, top_.size());
+  top_.insert(top_.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
 }
 
 void ILOutput::Erase(size_t index) {
-  if (index < lines_.size()) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index));
+  if (index < top_.size()) top_.erase(top_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void ILOutput::Truncate(size_t count, size_t arenaSize) {
-  if (count < lines_.size()) lines_.resize(count);
-  if (arenaSize < arena_.size()) arena_.resize(arenaSize);
+void ILOutput::Truncate(size_t count) {
+  if (count < top_.size()) top_.resize(count);
 }
 
-void ILOutput::Clear() {
-  arena_.clear();
-  lines_.clear();
+void ILOutput::MoveTo(TfsXMLItem& parent) {
+  for (auto& item : top_) parent.AddItem(std::move(item));
+  top_.clear();
 }
 
-// --- Reading the joined lines ------------------------------------------------
-
-ILOutputStream::ILOutputStream(const ILOutput& output, std::string_view header, std::string_view trailer)
-    : output_(output), header_(header), trailer_(trailer) {
-  for (size_t i = 0; i < Segments(); ++i) size_ += SegmentSize(i);
+void MoveChildren(TfsXMLItem& from, TfsXMLItem& to) {
+  // Detaching from the end is cheap; the order is restored when appending.
+  std::vector<std::unique_ptr<TfsXMLItem>> children;
+  children.reserve(static_cast<size_t>(from.Count()));
+  while (from.Count() > 0) children.push_back(from.Items(from.Count() - 1)->Detach());
+  for (size_t i = children.size(); i-- > 0;) to.AddItem(std::move(children[i]));
 }
 
-std::string_view ILOutputStream::Segment(size_t i) const {
-  if (i == 0) return header_;
-  if (i == Segments() - 1) return trailer_;
-  return output_.Line(i - 1);
-}
-
-int64_t ILOutputStream::SegmentSize(size_t i) const {
-  return static_cast<int64_t>(Segment(i).size()) + (i + 1 < Segments() ? 2 : 0);
-}
-
-int64_t ILOutputStream::Read(void* buffer, int64_t count) {
-  char* out = static_cast<char*>(buffer);
-  int64_t done = 0;
-  while (done < count && seg_ < Segments()) {
-    std::string_view text = Segment(seg_);
-    int64_t segSize = SegmentSize(seg_);
-    if (off_ >= segSize) {
-      ++seg_;
-      off_ = 0;
-      continue;
-    }
-    int64_t textSize = static_cast<int64_t>(text.size());
-    if (off_ < textSize) {
-      int64_t n = std::min(count - done, textSize - off_);
-      std::memcpy(out + done, text.data() + off_, static_cast<size_t>(n));
-      done += n;
-      off_ += n;
-    } else {
-      out[done++] = off_ == textSize ? '\r' : '\n';
-      ++off_;
-    }
-  }
-  pos_ += done;
-  return done;
-}
-
-int64_t ILOutputStream::Write(const void*, int64_t) { return 0; }
-
-void ILOutputStream::SetSize(int64_t) { throw ScriptError(u"Stream write error"); }
-
-int64_t ILOutputStream::Seek(int64_t offset, SeekOrigin origin) {
-  int64_t target = offset;
-  if (origin == SeekOrigin::Current) target = pos_ + offset;
-  if (origin == SeekOrigin::End) target = size_ + offset;
-  if (target < 0) throw ScriptError(u"Stream seek error");
-  target = std::min(target, size_);
-  // The reader only steps back a little, so walking the segments is cheap.
-  while (pos_ > target) {
-    if (off_ == 0) {
-      --seg_;
-      off_ = SegmentSize(seg_);
-    }
-    int64_t step = std::min(off_, pos_ - target);
-    off_ -= step;
-    pos_ -= step;
-  }
-  while (pos_ < target && seg_ < Segments()) {
-    int64_t step = std::min(SegmentSize(seg_) - off_, target - pos_);
-    off_ += step;
-    pos_ += step;
-    if (off_ == SegmentSize(seg_)) {
-      ++seg_;
-      off_ = 0;
-    }
-  }
-  return pos_;
-}
-
-// --- Attribute escaping ------------------------------------------------------
-
-namespace {
-
-void AppendReference(std::string& out, unsigned code) {
-  char buf[8];
-  int n = 0;
-  do {
-    buf[n++] = static_cast<char>('0' + code % 10);
-    code /= 10;
-  } while (code);
-  out += "&#";
-  while (n) out += buf[--n];
-  out += ';';
-}
-
-void AppendCodePoint(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-}  // namespace
-
-void AppendEncodedUtf8(std::string& out, std::u16string_view value) {
+void AppendEncoded(std::u16string& out, std::u16string_view value) {
   static constexpr std::u16string_view kQuot = u"&quot;";
   for (size_t i = 0; i < value.size(); ++i) {
     char16_t c = value[i];
     switch (c) {
       case u'\n':
+        out += u"&#10;";
+        continue;
       case u'\r':
+        out += u"&#13;";
+        continue;
       case u'"':
+        out += u"&#34;";
+        continue;
       case u'<':
+        out += u"&#60;";
+        continue;
       case u'>':
-        AppendReference(out, c);
+        out += u"&#62;";
         continue;
       case u'&':
         if (value.substr(i, kQuot.size()) == kQuot) {
-          out += "&#34;";
+          out += u"&#34;";
           i += kQuot.size() - 1;
           continue;
         }
@@ -171,16 +78,14 @@ void AppendEncodedUtf8(std::string& out, std::u16string_view value) {
       default:
         break;
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
-               value[i + 1] <= 0xDFFF) {
-      AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (value[i + 1] - 0xDC00));
-      ++i;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
+        value[i + 1] <= 0xDFFF) {
+      out += c;
+      out += value[++i];
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      AppendCodePoint(out, 0xFFFD);
+      out += u'\xFFFD';
     } else {
-      AppendCodePoint(out, c);
+      out += c;
     }
   }
 }

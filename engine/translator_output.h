@@ -1,84 +1,52 @@
-// The translator's output: a list of text lines, each one start tag, one end
-// tag, one empty-element tag or the embedded code of a unit.
+// The translator's output while it runs: the elements emitted so far, as a
+// list of top-level element trees.
 //
-// Lines are UTF-8 and live in one growing byte arena; the list holds their
-// ranges. Back-tracking only ever removes the lines (and the arena bytes)
-// added since a remembered point, so Truncate gives the arena back too, and
-// a failed alternative costs no memory.
+// The translator's emitting steps are defined on a flat list of tag lines:
+// append a token element, wrap the lines from a remembered count to the end
+// in a start and an end tag, delete the lines from a remembered count on.
+// Every count the translator remembers is taken where the list is balanced,
+// so it always falls between top-level elements; each step is then an
+// operation on the list of top-level trees, and the trees become the
+// document directly, without writing the lines out and reading them back.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/stream.h"
+#include "engine/xml.h"
 
 namespace qv {
 
 class ILOutput {
  public:
-  size_t Count() const { return lines_.size(); }
-  size_t ArenaSize() const { return arena_.size(); }
-  std::string_view Line(size_t index) const {
-    const Range& r = lines_[index];
-    return std::string_view(arena_).substr(r.begin, r.size);
-  }
+  size_t Count() const { return top_.size(); }
+  TfsXMLItem& At(size_t index) const { return *top_[index]; }
 
-  // A new line is written straight into the arena, then committed at the
-  // end of the list or at an index.
-  std::string& Arena() { return arena_; }
-  void CommitLine(size_t begin) { lines_.push_back(Range{begin, arena_.size() - begin}); }
-  void CommitLineAt(size_t index, size_t begin);
-
-  void Append(std::string_view line);
-  void Insert(size_t index, std::string_view line);
+  // A new element without children at the end.
+  TfsXMLItem& Append(const XmlName& name, std::u16string_view attributes);
+  // Wraps the elements from `from` to the end in a new element.
+  void Wrap(size_t from, const XmlName& name, std::u16string_view attributes);
+  void Insert(size_t index, std::unique_ptr<TfsXMLItem> item);
   void Erase(size_t index);
-  // Keeps the first `count` lines; `arenaSize` is the arena size when the
-  // list had `count` lines.
-  void Truncate(size_t count, size_t arenaSize);
-  void Clear();
+  // Keeps the first `count` elements.
+  void Truncate(size_t count);
+  // Moves every element, in order, to the end of `parent`'s children.
+  void MoveTo(TfsXMLItem& parent);
+  void Clear() { top_.clear(); }
 
  private:
-  struct Range {
-    size_t begin;
-    size_t size;
-  };
-  std::string arena_;
-  std::vector<Range> lines_;
+  std::vector<std::unique_ptr<TfsXMLItem>> top_;
 };
 
-// Reads a header line, the output lines and a trailer line, joined with
-// CR LF, without first copying them into one text.
-class ILOutputStream : public Stream {
- public:
-  ILOutputStream(const ILOutput& output, std::string_view header, std::string_view trailer);
+// Appends `value` with the attribute escaping of the XML model: LF, CR, '"',
+// '<' and '>' become numeric references and "&quot;" becomes "&#34;". A
+// lone surrogate becomes U+FFFD, as it would through UTF-8.
+void AppendEncoded(std::u16string& out, std::u16string_view value);
 
-  int64_t Read(void* buffer, int64_t count) override;
-  int64_t Write(const void* buffer, int64_t count) override;
-  int64_t Seek(int64_t offset, SeekOrigin origin) override;
-  void SetSize(int64_t size) override;
-  int64_t Size() override { return size_; }
-
- private:
-  size_t Segments() const { return output_.Count() + 2; }
-  std::string_view Segment(size_t i) const;
-  int64_t SegmentSize(size_t i) const;
-
-  const ILOutput& output_;
-  std::string_view header_;
-  std::string_view trailer_;
-  int64_t size_ = 0;
-  // The read position, as a segment and an offset into it (its CR LF included).
-  int64_t pos_ = 0;
-  size_t seg_ = 0;
-  int64_t off_ = 0;
-};
-
-// Appends `value` to `out` as UTF-8 with the attribute escaping of the XML
-// model: LF, CR, '"', '<' and '>' become numeric references and "&quot;"
-// becomes "&#34;". A lone surrogate becomes U+FFFD.
-void AppendEncodedUtf8(std::string& out, std::u16string_view value);
+// Moves the children of `from` to the end of `to`, in order.
+void MoveChildren(TfsXMLItem& from, TfsXMLItem& to);
 
 }  // namespace qv
