@@ -2,6 +2,7 @@
 // variables, types and parameters.
 #include "engine/items.h"
 
+#include <atomic>
 #include <mutex>
 #include <unordered_map>
 
@@ -172,11 +173,15 @@ Value TfsVariable::GetValue() {
 
 // ---- TfsThreadVariable ----------------------------------------------------
 
+uint64_t TfsThreadVariable::NextSerial() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 Value& TfsThreadVariable::Slot() const {
-  // Keyed by item; an item is never destroyed while its program's threads
-  // run, and a thread's slots go with the thread.
-  thread_local std::unordered_map<const TfsThreadVariable*, Value> slots;
-  auto [it, added] = slots.try_emplace(this);
+  // A thread's slots go with the thread.
+  thread_local std::unordered_map<uint64_t, Value> slots;
+  auto [it, added] = slots.try_emplace(serial_);
   if (added) it->second = LoadValue();
   return it->second;
 }

@@ -228,6 +228,11 @@ class TfsThreadVariable : public TfsVariable {
 
  private:
   Value& Slot() const;
+
+  // Slots are keyed by this number, not by address, so a later variable at
+  // the same address never sees an earlier one's value.
+  uint64_t serial_ = NextSerial();
+  static uint64_t NextSerial();
 };
 
 // Script variables of kind fvtChar or fvtString: the value is kept as text.

@@ -331,7 +331,8 @@ class TfsScript {
 
 // The process's shared program: created on first use (thread-safe) with
 // every registration module instantiated into it; never destroyed, because
-// script threads may outlive static destruction.
+// script threads may outlive static destruction. Module factories register
+// into the program they are given and must not call GlobalProgram().
 TfsScript& GlobalProgram();
 
 }  // namespace qv
