@@ -90,13 +90,10 @@ bool SignedValue(const ParsedInteger& p, int bits, int64_t& out) {
   uint64_t m = p.magnitude;
   if (p.hex) {
     if (p.hexDigits > bits / 4) return false;
-    // Sign-extend the bit pattern to 64 bits, then apply the sign with
-    // wrap-around, as the conventional "-$1" reads -1.
-    if (bits == 32)
-      m = static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(m))));
+    // The digits are a bit pattern of the width; a sign negates it with
+    // wrap-around, so "-$1" reads -1 and "$FFFFFFFF" in 32 bits is -1.
     if (p.negative) m = 0 - m;
-    out = static_cast<int64_t>(m);
-    if (bits == 32) out = static_cast<int32_t>(static_cast<uint32_t>(m));
+    out = bits == 32 ? static_cast<int32_t>(static_cast<uint32_t>(m)) : static_cast<int64_t>(m);
     return true;
   }
   const uint64_t limit = uint64_t(1) << (bits - 1);  // |min| of the width

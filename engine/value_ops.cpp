@@ -326,10 +326,13 @@ int CompareDoubles(double a, double b) {
   return ThreeWay(a, b);
 }
 
+int Sign(int c) { return (c > 0) - (c < 0); }
+
+// By code units; char_traits compares bytes as unsigned char.
 int CompareStrings(const Value& l, const Value& r) {
-  if (l.is_text() && r.is_text()) return ThreeWay(l.as_text(), r.as_text());
-  if (l.is_bytes() && r.is_bytes()) return ThreeWay(l.as_bytes(), r.as_bytes());
-  return ThreeWay(ToText(l), ToText(r));
+  if (l.is_text() && r.is_text()) return Sign(l.as_text().compare(r.as_text()));
+  if (l.is_bytes() && r.is_bytes()) return Sign(l.as_bytes().compare(r.as_bytes()));
+  return Sign(ToText(l).compare(ToText(r)));
 }
 
 // -1, 0, 1 (or kUnordered) for left against right.
