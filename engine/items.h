@@ -84,6 +84,10 @@ inline constexpr TfsAddedBy kAddedByModules = 1;
 using TfsGetVariableValueEvent =
     std::function<Value(const std::u16string& varName, TfsVarType varTyp, const Value& oldValue)>;
 
+// Host handlers are std::function, so that a module or a host thread can
+// bind its own dispatcher object; calling one costs an indirect call, as a
+// function pointer with a context would.
+//
 // Host handlers. `instance` is the object a member is called on (nullptr for
 // global methods); `classType` the class the member was registered at;
 // `methodName` the upper-case name, with ".GET"/".SET" for indexed

@@ -217,6 +217,28 @@ TEST(ProgramTableTest, ClearKeepsModuleRegistrations) {
   ModuleRegistry::Instance().Remove(kName);
 }
 
+TEST(ProgramTableTest, ModulesAreCreatedInRegistryOrder) {
+  std::vector<int> created;
+  auto module = [&created](int n) {
+    return [&created, n](TfsScript& s) {
+      created.push_back(n);
+      return std::make_unique<Module>(s);
+    };
+  };
+  // Added out of order, as units may initialise in any order.
+  ModuleRegistry::Instance().Add(u"order-test-3", ModuleRegistry::kPublicLibraryOrder + 5, module(3));
+  ModuleRegistry::Instance().Add(u"order-test-1", ModuleRegistry::kSystemLibraryOrder + 5, module(1));
+  ModuleRegistry::Instance().Add(u"order-test-2", ModuleRegistry::kBuiltinClassesOrder + 5, module(2));
+  ModuleRegistry::Instance().Add(u"order-test-2b", ModuleRegistry::kBuiltinClassesOrder + 5, module(4));
+  {
+    TfsScript prog;
+    prog.AddRTTI();
+  }
+  for (const char16_t* name : {u"order-test-1", u"order-test-2", u"order-test-2b", u"order-test-3"})
+    ModuleRegistry::Instance().Remove(name);
+  EXPECT_EQ(created, (std::vector<int>{1, 2, 4, 3}));
+}
+
 TEST(ProgramRunTest, ExecuteResetsFlagsAlsoWhenAnErrorEscapes) {
   TfsScript prog;
   bool sawRunning = false;
