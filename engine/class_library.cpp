@@ -1,5 +1,6 @@
 #include "engine/class_library.h"
 
+#include <cstdint>
 #include <mutex>
 
 #include "engine/classes/collection.h"
