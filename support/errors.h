@@ -48,4 +48,10 @@ class OverflowError : public ScriptError {
       : ScriptError(std::move(message), u"EOverflow") {}
 };
 
+// An index outside a list's bounds ("List index out of bounds (5)").
+class ListIndexError : public ScriptError {
+ public:
+  explicit ListIndexError(long long index);
+};
+
 }  // namespace qv
