@@ -1,0 +1,109 @@
+// The interpreter's inner loop: expression trees over variables, reads
+// through designators and host calls through the general walk.
+#include <benchmark/benchmark.h>
+
+#include "engine/designator.h"
+#include "engine/expression.h"
+#include "engine/items.h"
+#include "engine/program.h"
+#include "engine/value_ops.h"
+
+namespace {
+
+using namespace qv;
+
+std::unique_ptr<TfsDesignator> VariableDesignator(TfsScript& prog, TfsCustomVariable* var) {
+  TfsDesignator general(&prog);
+  general.AddStep(var);
+  general.Finalize();
+  auto d = std::make_unique<TfsVariableDesignator>(&prog);
+  d->Borrow(general);
+  return d;
+}
+
+struct Fixture {
+  Fixture() {
+    prog.AddType(u"Integer", fvtInt);
+    a = prog.AddItem(u"a", std::make_unique<TfsVariable>(u"a", fvtInt, u"Integer"));
+    b = prog.AddItem(u"b", std::make_unique<TfsVariable>(u"b", fvtInt, u"Integer"));
+    a->SetValue(Value::Int(20));
+    b->SetValue(Value::Int(22));
+    add2 = prog.AddMethod(u"function add2(x, y: Integer): Integer",
+                          [](HostObject*, const HostClass*, const std::u16string&, Caller& c) {
+                            return Value::Int(ToInt32(c.GetParam(0)) + ToInt32(c.GetParam(1)));
+                          });
+  }
+  TfsScript prog;
+  TfsVariable* a;
+  TfsVariable* b;
+  TfsMethodHelper* add2;
+};
+
+void BM_IntegerPlusOfTwoVariables(benchmark::State& state) {
+  Fixture f;
+  TfsExpression e(&f.prog);
+  e.AddDesignator(VariableDesignator(f.prog, f.a));
+  e.AddOperator(u"+");
+  e.AddDesignator(VariableDesignator(f.prog, f.b));
+  std::u16string pos;
+  e.Finalize(pos);
+  for (auto _ : state) benchmark::DoNotOptimize(e.GetValue());
+}
+BENCHMARK(BM_IntegerPlusOfTwoVariables);
+
+// a * 3 + b - 1 < 100: four operators, two variables.
+void BM_MixedIntegerExpression(benchmark::State& state) {
+  Fixture f;
+  TfsExpression e(&f.prog);
+  e.AddDesignator(VariableDesignator(f.prog, f.a));
+  e.AddOperator(u"*");
+  e.AddConst(Value::Int(3));
+  e.AddOperator(u"+");
+  e.AddDesignator(VariableDesignator(f.prog, f.b));
+  e.AddOperator(u"-");
+  e.AddConst(Value::Int(1));
+  e.AddOperator(u"<");
+  e.AddConst(Value::Int(100));
+  std::u16string pos;
+  e.Finalize(pos);
+  for (auto _ : state) benchmark::DoNotOptimize(e.GetValue());
+}
+BENCHMARK(BM_MixedIntegerExpression);
+
+void BM_ReadVariableThroughDesignator(benchmark::State& state) {
+  Fixture f;
+  auto d = VariableDesignator(f.prog, f.a);
+  for (auto _ : state) benchmark::DoNotOptimize(d->GetValue());
+}
+BENCHMARK(BM_ReadVariableThroughDesignator);
+
+// The same read through the general walk (one step, a frame per step).
+void BM_ReadVariableThroughGeneralWalk(benchmark::State& state) {
+  Fixture f;
+  TfsDesignator d(&f.prog);
+  d.AddStep(f.a);
+  d.Finalize();
+  for (auto _ : state) benchmark::DoNotOptimize(d.GetValue());
+}
+BENCHMARK(BM_ReadVariableThroughGeneralWalk);
+
+// add2(a, b) through the walk: two argument trees and the host bridge.
+void BM_HostCallThroughDesignator(benchmark::State& state) {
+  Fixture f;
+  TfsDesignator d(&f.prog);
+  TfsDesignatorItem* step = d.AddStep(f.add2);
+  for (TfsVariable* v : {f.a, f.b}) {
+    auto arg = std::make_unique<TfsExpression>(&f.prog);
+    arg->AddDesignator(VariableDesignator(f.prog, v));
+    std::u16string pos;
+    arg->Finalize(pos);
+    step->AddArg(std::move(arg));
+  }
+  d.Finalize();
+  for (auto _ : state) benchmark::DoNotOptimize(d.GetValue());
+}
+BENCHMARK(BM_HostCallThroughDesignator);
+
+}  // namespace
+
+BENCHMARK_MAIN();
