@@ -96,7 +96,7 @@ class ModuleRegistry {
 class TfsScript {
  public:
   TfsScript();
-  ~TfsScript();
+  virtual ~TfsScript();
   TfsScript(const TfsScript&) = delete;
   TfsScript& operator=(const TfsScript&) = delete;
 
@@ -288,7 +288,6 @@ class TfsScript {
   TfsCustomVariable* FindUpper(std::u16string_view upper) const;
   bool Visible(std::u16string_view name) const { return Find(name) != nullptr; }
   void AddEnumValues(std::u16string_view typ, std::u16string_view names, bool asSet);
-  void TerminateTree();
 
   TfsAddedBy addedBy_ = 0;
   std::atomic<bool> breakCalled_{false};
