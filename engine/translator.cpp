@@ -472,6 +472,10 @@ bool TfsILParser::LoadUnit(const std::u16string& unit, std::unique_ptr<TfsXMLIte
     errorMsg_ = program_.ErrorMsg();
     errorPos_ = program_.ErrorPos();
     term_ = false;
+    // This text fails now too, so what the unit included may count as
+    // included: otherwise units that include each other and fail would be
+    // translated again for every order in which they can be reached.
+    usesList_ = nested.usesList_;
     if (program_.ErrorUnit().empty()) program_.SetErrorUnit(unit);
   }
   return true;

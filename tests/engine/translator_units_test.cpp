@@ -124,6 +124,24 @@ TEST_F(UnitsTest, ErrorInAUnitNamesTheInnermostUnit) {
   EXPECT_EQ(t.unit, "bad.bas");
 }
 
+// Failing units that all include each other are each translated once, not
+// once for every order in which they can be reached.
+TEST_F(UnitsTest, FailingUnitsThatIncludeEachOtherFinish) {
+  std::string imports = "import ";
+  for (int i = 0; i < 14; ++i) imports += std::string(i ? ", " : "") + "\"u" + std::to_string(i) + "\"";
+  imports += ";\n";
+  int translations = 0;
+  prog_.SetOnGetUnit([&](TfsScript&, const std::u16string&, std::u16string& text) {
+    ++translations;
+    text = FromUtf8(imports + "x = ;");
+  });
+  test::Translation t = Run(u"js", imports);
+  EXPECT_FALSE(t.ok);
+  EXPECT_EQ(t.msg, "Expression expected");
+  EXPECT_EQ(t.pos, "2:5");
+  EXPECT_LE(translations, 14);
+}
+
 TEST_F(UnitsTest, UnreadableUnitRaisesTheFileError) {
   EXPECT_THROW(Run(u"js", "import \"missing.js\";"), ScriptError);
   fs::create_directories(dir_ / "folder.js");
