@@ -1,5 +1,6 @@
 // qvrun: runs a script headless and writes its log to standard output.
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -8,9 +9,12 @@
 #include <sstream>
 #include <string>
 
+#include "engine/class_library.h"
 #include "engine/program.h"
 #include "engine/source_lines.h"
 #include "engine/stream.h"
+#include "engine/sys_library.h"
+#include "engine/value_ops.h"
 #include "engine/xml.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -19,6 +23,7 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitCompileError = 1;
+constexpr int kExitRunError = 2;
 constexpr int kExitCannotRead = 3;
 constexpr int kExitUsage = 64;
 
@@ -119,6 +124,89 @@ int PrintIntermediateCode(const Options& opts, const std::string& source) {
   return kExitOk;
 }
 
+// One log line: the local time, a blank and the message; with --plain the
+// message alone. The main script's thread has no name, so none is shown.
+class Log {
+ public:
+  explicit Log(bool plain) : plain_(plain) {}
+  void Line(const std::u16string& message) const {
+    std::string line;
+    if (!plain_) {
+      std::time_t now = std::time(nullptr);
+      std::tm tm{};
+      localtime_r(&now, &tm);
+      char stamp[32];
+      std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", &tm);
+      line = stamp;
+    }
+    line += qv::ToUtf8(message);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+
+ private:
+  bool plain_;
+};
+
+// Until the script host exists the runner provides the output functions
+// itself; each writes the text form of its first argument as a log line.
+void AddOutputFunctions(qv::TfsScript& prog, const Log& log) {
+  auto write = [&log](qv::HostObject*, const qv::HostClass*, const std::u16string&, qv::Caller& c) {
+    log.Line(qv::ToText(c.GetParam(0)));
+    return qv::Value::Null();
+  };
+  prog.AddMethod(u"procedure lg(const msg:variant='';ouput:boolean=false);", write);
+  prog.AddMethod(u"procedure echo(const msg:variant='';ouput:boolean=false);", write);
+  prog.AddMethod(u"procedure print(const msg:variant='';ouput:boolean=false);", write);
+  prog.AddMethod(u"procedure ShowMessage(Msg: Variant)", write);
+}
+
+// Compiles and runs the script in a program below the GlobalProgram, as the
+// host thread does, and logs its errors the way the host does.
+int RunScript(const Options& opts, const std::string& source) {
+  qv::RegisterSysLibraryModule();
+  qv::RegisterClassesModule();
+  const Log log(opts.plain);
+  qv::TfsScript prog;
+  prog.SetParent(&qv::GlobalProgram());
+  prog.SetSyntaxType(qv::FromUtf8(opts.syntax));
+  prog.SetExtendedCharset(true);
+  AddOutputFunctions(prog, log);
+  prog.Lines() = qv::SplitLines(qv::DecodeScriptBytes(source));
+  prog.IncludePath().clear();
+  if (opts.file != "-") {
+    std::string dir = std::filesystem::path(opts.file).parent_path().string();
+    if (!dir.empty()) prog.IncludePath().push_back(qv::FromUtf8(dir));
+  }
+  prog.IncludePath().push_back(u"");
+  int rc = kExitOk;
+  try {
+    if (!prog.Compile()) {
+      log.Line(ComposeCompileError(prog));
+      rc = kExitCompileError;
+    }
+  } catch (const qv::ScriptError& e) {
+    prog.SetErrorMsg(e.message());
+    log.Line(ComposeCompileError(prog));
+    rc = kExitCompileError;
+  }
+  if (rc == kExitOk) {
+    try {
+      prog.Execute();
+    } catch (const qv::ScriptError& e) {
+      // After a successful compile the error position is empty: the host
+      // logs the message alone.
+      log.Line(e.message());
+      rc = kExitRunError;
+    } catch (const std::exception& e) {
+      log.Line(qv::FromUtf8(e.what()));
+      rc = kExitRunError;
+    }
+  }
+  std::fflush(stdout);
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +221,5 @@ int main(int argc, char** argv) {
     return kExitCannotRead;
   }
   if (opts->il) return PrintIntermediateCode(*opts, *source);
-  std::cerr << "qvrun: running scripts is not available yet in this build\n";
-  return kExitOk;
+  return RunScript(*opts, *source);
 }

@@ -3,6 +3,7 @@
 // followed by CR LF.
 #include "engine/program.h"
 
+#include "engine/builder.h"
 #include "engine/source_lines.h"
 #include "engine/stream.h"
 #include "engine/translator.h"
@@ -54,9 +55,8 @@ void BeginTranslation(TfsScript& prog, TfsILParser& translator) {
   translator.SelectLanguage(prog.SyntaxType());
 }
 
-// Builds the program from the translator's document. There is no builder
-// yet, so every document is accepted as it is.
-void BuildProgram(TfsScript&, TfsILParser&) {}
+// Builds the program from the translator's document.
+void BuildProgram(TfsScript&, TfsILParser& translator) { ParseILScript(translator); }
 
 bool Finish(TfsScript& prog) {
   if (!prog.ErrorMsg().empty()) return false;

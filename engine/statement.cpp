@@ -1,6 +1,7 @@
 #include "engine/statement.h"
 
 #include "engine/program.h"
+#include "engine/stack_guard.h"
 
 namespace qv {
 
@@ -8,6 +9,9 @@ TfsStatement::TfsStatement(TfsScript* program, std::u16string unitName, std::u16
     : program_(program), sourcePos_(std::move(sourcePos)), unitName_(std::move(unitName)) {}
 
 void TfsStatement::Execute() {
+  // A program's root list is where every call of a script routine enters:
+  // runaway recursion ends here with an error instead of a crash.
+  if (this == program_->Statement()) CheckStack();
   for (int i = 0; i < Count(); ++i) {
     if (program_->Terminated()) return;
     TfsStatement* child = Get(i)->AsStatement();

@@ -1,0 +1,18 @@
+// Deep recursion of scripts (a function calling itself without end, or
+// intermediate code nested without end) must end with a script error, not
+// with the process running out of stack. CheckStack compares the current
+// frame with a limit kept per thread: the low end of the thread's stack plus
+// a reserve large enough for the host calls and error handling that may
+// still run below the check, in sanitizer builds too.
+#pragma once
+
+#include <string_view>
+
+namespace qv {
+
+inline constexpr std::u16string_view kStackOverflow = u"Stack overflow";
+
+// Raises ScriptError "Stack overflow" when the reserve has been reached.
+void CheckStack();
+
+}  // namespace qv

@@ -1,0 +1,216 @@
+// Execute of the simple statements: assignments, calls, branches, jumps,
+// try and with. The loops live in loop_statements.cpp.
+#include "engine/statements.h"
+
+#include <exception>
+#include <typeinfo>
+
+#include "engine/program.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv {
+
+// ---- assignments ----------------------------------------------------------
+
+void TfsAssignmentStmt::Optimize() {
+  var_ = designator_.get();
+  if (designator_ != nullptr && designator_->Kind() == dkVariable && designator_->RefItem() != nullptr &&
+      dynamic_cast<TfsVariableDesignator*>(designator_.get()) != nullptr)
+    var_ = designator_->RefItem();
+  expr_ = expression_.get();
+  if (expression_ != nullptr)
+    if (TfsCustomVariable* single = expression_->SingleItem()) expr_ = single;
+}
+
+void TfsAssignmentStmt::Execute() {
+  RunLine();
+  if (Prog()->Terminated()) return;
+  var_->SetValue(expr_->GetValue());
+}
+
+namespace {
+
+// A plain, private script variable: its storage may be used directly.
+bool IsPrivateVariable(const TfsCustomVariable* v, const std::type_info& cls) {
+  return v != nullptr && typeid(*v) == cls && !v->IsShared() && !v->IsReadOnly();
+}
+
+// Operands whose reading cannot change the target: constants and plain
+// variables.
+bool HasNoSideEffects(TfsCustomVariable* e) {
+  if (e == nullptr) return false;
+  if (auto* node = dynamic_cast<TfsExpressionNode*>(e))
+    return node->AsSetNode() == nullptr && node->AsDesignatorNode() == nullptr &&
+           node->AsOperator() == nullptr;
+  return dynamic_cast<TfsVariable*>(e) != nullptr || dynamic_cast<TfsParamItem*>(e) != nullptr;
+}
+
+}  // namespace
+
+void TfsCompoundAssignStmt::Optimize() {
+  TfsAssignmentStmt::Optimize();
+  fast_ = Fast::None;
+  if (!HasNoSideEffects(expr_)) return;
+  if (IsPrivateVariable(var_, typeid(TfsVariable)) && var_->Typ() == fvtVariant) {
+    fast_ = Fast::Variant;
+  } else if (op_ == BinaryOp::Plus && IsPrivateVariable(var_, typeid(TfsStringVariable))) {
+    fast_ = Fast::Text;
+  }
+}
+
+void TfsCompoundAssignStmt::Execute() {
+  RunLine();
+  if (Prog()->Terminated()) return;
+  // In place, so that s := s + x appends instead of copying s each time.
+  if (fast_ != Fast::None && !var_->OnGetVarValue()) {
+    if (fast_ == Fast::Variant) {
+      Value right = expr_->GetValue();
+      ApplyInPlace(op_, var_->PValue(), right);
+      return;
+    }
+    Value right = expr_->GetValue();
+    if (right.is_text()) {
+      static_cast<TfsStringVariable*>(var_)->Str() += right.as_text();
+      return;
+    }
+    if (right.is_bytes()) {
+      static_cast<TfsStringVariable*>(var_)->Str() += BytesToText(right.as_bytes());
+      return;
+    }
+    Value current = var_->GetValue();
+    var_->SetValue(Apply(op_, current, right));
+    return;
+  }
+  Value current = var_->GetValue();
+  Value right = expr_->GetValue();
+  ApplyInPlace(op_, current, right);
+  var_->SetValue(current);
+}
+
+// ---- calls ----------------------------------------------------------------
+
+void TfsCallStmt::Execute() {
+  RunLine();
+  if (Prog()->Terminated()) return;
+  if (modificator_.empty()) {
+    designator_->SetNeedResult(false);
+    designator_->GetValue();
+    return;
+  }
+  Value v = designator_->GetValue();
+  if (modificator_ == u"+") {
+    designator_->SetValue(qv::Add(v, Value::Int(1)));
+  } else if (modificator_ == u"-") {
+    designator_->SetValue(Apply(BinaryOp::Minus, v, Value::Int(1)));
+  }
+}
+
+// ---- branches -------------------------------------------------------------
+
+TfsIfStmt::TfsIfStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos)
+    : TfsStatement(program, unitName, sourcePos),
+      elseStmt_(std::make_unique<TfsStatement>(program, unitName, sourcePos)) {}
+
+void TfsIfStmt::Execute() {
+  RunLine();
+  if (Prog()->Terminated()) return;
+  if (ToBool(condition_->GetValue())) {
+    TfsStatement::Execute();
+  } else {
+    elseStmt_->Execute();
+  }
+}
+
+TfsCaseStmt::TfsCaseStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos)
+    : TfsStatement(program, unitName, sourcePos),
+      elseStmt_(std::make_unique<TfsStatement>(program, unitName, sourcePos)) {}
+
+void TfsCaseStmt::Execute() {
+  Value v = condition_->GetValue();
+  RunLine();
+  if (Prog()->Terminated()) return;
+  for (int i = 0; i < Count(); ++i) {
+    auto* selector = static_cast<TfsCaseSelector*>(Get(i));
+    if (selector->SetExpression() != nullptr && selector->SetExpression()->Check(v)) {
+      selector->TfsStatement::Execute();
+      return;
+    }
+  }
+  elseStmt_->Execute();
+}
+
+// ---- jumps ----------------------------------------------------------------
+
+void TfsBreakStmt::Execute() { Prog()->SetBreakCalled(true); }
+
+void TfsContinueStmt::Execute() { Prog()->SetContinueCalled(true); }
+
+void TfsExitStmt::Execute() {
+  RunLine();
+  Prog()->SetExitCalled(true);
+}
+
+// ---- try ------------------------------------------------------------------
+
+TfsTryStmt::TfsTryStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos)
+    : TfsStatement(program, unitName, sourcePos),
+      exceptStmt_(std::make_unique<TfsStatement>(program, unitName, sourcePos)) {}
+
+namespace {
+
+// Runs the finally part with the exit flag cleared, so that an exit in the
+// protected part still lets the whole finally part run; then puts the flag
+// back.
+void RunFinally(TfsScript& prog, TfsStatement& part) {
+  bool exitCalled = prog.ExitCalled();
+  prog.SetExitCalled(false);
+  part.Execute();
+  if (exitCalled) prog.SetExitCalled(true);
+}
+
+}  // namespace
+
+void TfsTryStmt::Execute() {
+  RunLine();
+  TfsScript& prog = *Prog();
+  if (prog.Terminated()) return;
+  if (!isExcept_) {
+    try {
+      TfsStatement::Execute();
+    } catch (...) {
+      RunFinally(prog, *exceptStmt_);
+      throw;
+    }
+    RunFinally(prog, *exceptStmt_);
+    return;
+  }
+  std::u16string className;
+  std::u16string message;
+  try {
+    TfsStatement::Execute();
+    return;
+  } catch (const ScriptError& e) {
+    className = e.className();
+    message = e.message();
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Host code may fail with a standard error; scripts see it as the base
+    // class.
+    className = u"Exception";
+    message = FromUtf8(e.what());
+  }
+  prog.SetVariable(u"ExceptionClassName", Value::Text(std::move(className)));
+  prog.SetVariable(u"ExceptionMessage", Value::Text(std::move(message)));
+  exceptStmt_->Execute();
+}
+
+// ---- with -----------------------------------------------------------------
+
+void TfsWithStmt::Execute() {
+  TfsStatement::Execute();
+  variable_->SetValue(designator_->GetValue());
+}
+
+}  // namespace qv
