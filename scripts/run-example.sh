@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release configuration and prints the intermediate code of the
-# bundled example script (running scripts is not available yet).
+# Builds the release configuration and runs the bundled example script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh release
-build/release/cli/qvrun --il examples/qv.qvs
+build/release/cli/qvrun --plain examples/qv.qvs

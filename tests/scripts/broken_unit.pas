@@ -1,0 +1,5 @@
+function Broken: Integer;
+begin
+  Result := 'text';
+end;
+begin end.

@@ -1,0 +1,22 @@
+# Runs one script through `qvrun --plain` and compares its output and exit
+# status with NAME.out and NAME.exit (a missing NAME.exit means 0).
+#   cmake -DQVRUN=... -DSCRIPT=dir/NAME.qvs -P run_script.cmake
+get_filename_component(dir ${SCRIPT} DIRECTORY)
+get_filename_component(name ${SCRIPT} NAME_WE)
+set(expected_exit 0)
+if(EXISTS ${dir}/${name}.exit)
+  file(READ ${dir}/${name}.exit expected_exit)
+  string(STRIP "${expected_exit}" expected_exit)
+endif()
+file(READ ${dir}/${name}.out expected)
+execute_process(COMMAND ${QVRUN} --plain ${SCRIPT}
+  WORKING_DIRECTORY ${dir}
+  OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE rc)
+string(REPLACE "\r\n" "\n" actual "${actual}")
+string(REPLACE "\r\n" "\n" expected "${expected}")
+if(NOT "${actual}" STREQUAL "${expected}")
+  message(FATAL_ERROR "${name}: output differs\n--- expected\n${expected}--- actual\n${actual}--- stderr\n${errors}")
+endif()
+if(NOT "${rc}" STREQUAL "${expected_exit}")
+  message(FATAL_ERROR "${name}: exit status ${rc}, expected ${expected_exit}\n${errors}")
+endif()
