@@ -1,6 +1,7 @@
 #include "engine/translator.h"
 
 #include <charconv>
+#include <climits>
 #include <filesystem>
 
 #include "engine/grammar_table.h"
@@ -93,6 +94,7 @@ bool TfsILParser::MakeILScript(std::u16string_view text) {
   term_ = false;
   ruleDepth_ = outerDepth_;
   parser_.SetText(text);
+  lineFrom_ = lineTo_ = 0;
   parser_.SetPosition(LanguageDirective(text));
 
   bool ok = false;
@@ -325,8 +327,21 @@ int TfsILParser::TokenStart(int entryPos) {
   return start;
 }
 
-void TfsILParser::AppendPos(std::u16string& out, int position) const {
-  TPoint p = parser_.GetXYPoint(position);
+// Positions come in runs on the same line, so the line found last is tried
+// before the tokenizer's search.
+void TfsILParser::AppendPos(std::u16string& out, int position) {
+  TPoint p;
+  if (position > lineFrom_ && position <= lineTo_) {
+    p = TPoint{position - lineFrom_, line_};
+  } else {
+    p = parser_.GetXYPoint(position);
+    const std::vector<int>& starts = parser_.YList();
+    if (p.y >= 1 && static_cast<size_t>(p.y) <= starts.size() && position > starts[p.y - 1]) {
+      line_ = p.y;
+      lineFrom_ = starts[p.y - 1];
+      lineTo_ = static_cast<size_t>(p.y) < starts.size() ? starts[p.y] : INT_MAX;
+    }
+  }
   AppendInt(out, p.y);
   out += ':';
   AppendInt(out, p.x);

@@ -93,7 +93,7 @@ class TfsILParser {
   bool TokenMatches(const GrammarItem& item, std::u16string_view token) const;
   void RecordError(const GrammarItem& item, int entryPos);
   int TokenStart(int entryPos);
-  void AppendPos(std::u16string& out, int position) const;
+  void AppendPos(std::u16string& out, int position);
   std::u16string PosText(int position) const;
 
   void EmitToken(const GrammarItem& item, std::u16string_view token);
@@ -122,6 +122,10 @@ class TfsILParser {
   bool term_ = false;
   int ruleDepth_ = 0;
   int outerDepth_ = 0;  // rule levels of the translators that include this unit
+  // The line of the last position looked up: positions in (lineFrom_, lineTo_].
+  int line_ = 0;
+  int lineFrom_ = 0;
+  int lineTo_ = 0;
 };
 
 }  // namespace qv
