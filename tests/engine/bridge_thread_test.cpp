@@ -51,6 +51,40 @@ TEST(BridgeThreadTest, SameSharedMethodFromManyThreads) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
+TEST(BridgeThreadTest, SharedIndexingHelpersOnEachThreadsOwnVariables) {
+  auto* arrays = GlobalProgram().AddItem(u"qvThreadArrayHelper",
+                                         std::make_unique<TfsArrayHelper>(u"", -1, fvtVariant, u""));
+  auto* strings = GlobalProgram().AddItem(u"qvThreadStringHelper", std::make_unique<TfsStringHelper>());
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      TfsScript script;
+      script.SetParent(&GlobalProgram());
+      TfsVariable a(u"a", fvtArray, u"");
+      a.SetValue(Value::Array({Value::Int(0), Value::Int(0), Value::Int(0)}));
+      TfsStringVariable s(u"s", fvtString, u"String");
+      s.SetValue(Value::Text(u"abc"));
+      for (int i = 0; i < 1000; ++i) {
+        CallFrame write(*arrays, &script);
+        write.Arg(0) = Value::Int(i % 3);
+        write.SetParent(&a, Value::Null());
+        arrays->Write(write, Value::Int(t * 1000 + i));
+        CallFrame read(*arrays, &script);
+        read.Arg(0) = Value::Int(i % 3);
+        read.SetParent(&a, a.GetValue());
+        if (ToInt32(arrays->Read(read)) != t * 1000 + i) ++wrong;
+
+        CallFrame ch(*strings, &script);
+        ch.Arg(0) = Value::Int(1 + i % 3);
+        ch.SetParent(&s, s.GetValue());
+        if (strings->Read(ch).as_text() != std::u16string(1, u"abc"[i % 3])) ++wrong;
+      }
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
 TEST(BridgeThreadTest, ApplicationVariablesAndLookupsFromManyThreads) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
