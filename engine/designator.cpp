@@ -199,8 +199,14 @@ Value TfsDesignator::Walk(const Value* store) {
 Value TfsDesignator::RunStep(TfsDesignatorItem& step, TfsCustomVariable* previous, Value running, bool last,
                              const Value* store) {
   TfsCustomVariable& x = *step.Ref();
-  CallFrame frame(x, program_);
   const int params = x.ParamCount();
+  // Storage items (variables, parameters, constants) ignore the frame.
+  if (params == 0 && x.HasStorage()) {
+    if (!last || store == nullptr) return x.GetValue();
+    x.SetValue(*store);
+    return Value();
+  }
+  CallFrame frame(x, program_);
   const int args = step.ArgCount();
   const bool macro = x.IsMacro();
   for (int j = 0; j < params; ++j) {

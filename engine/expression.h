@@ -122,7 +122,12 @@ class TfsOperandNode : public TfsExpressionNode {
 class TfsDesignatorNode : public TfsOperandNode {
  public:
   explicit TfsDesignatorNode(std::unique_ptr<TfsDesignator> d);
-  Value Eval() override { return var_->GetValue(); }
+  Value Eval() override {
+    // A script's own plain variable without a read override is its stored
+    // value; everything else goes through the item.
+    if (plain_ && !var_->IsShared() && !var_->OnGetVarValue()) return var_->PValue();
+    return var_->GetValue();
+  }
   TfsDesignatorNode* AsDesignatorNode() noexcept override { return this; }
   TfsDesignator* Designator() const noexcept { return designator_.get(); }
   // The variable for a TfsVariableDesignator, else the designator.
@@ -131,6 +136,7 @@ class TfsDesignatorNode : public TfsOperandNode {
  private:
   std::unique_ptr<TfsDesignator> designator_;
   TfsCustomVariable* var_;
+  bool plain_;  // var_ is exactly a TfsVariable
 };
 
 // A set constructor operand; its value is the set's array.

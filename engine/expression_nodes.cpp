@@ -2,6 +2,7 @@
 // of the interpreter: every operator is its own class with one virtual Eval,
 // and integer operands take the fast paths of value_ops.
 #include <memory>
+#include <typeinfo>
 
 #include "engine/expression.h"
 #include "engine/objects.h"
@@ -95,7 +96,8 @@ TfsOperandNode::TfsOperandNode(TfsVarType typ, std::u16string typeName)
 TfsDesignatorNode::TfsDesignatorNode(std::unique_ptr<TfsDesignator> d)
     : TfsOperandNode(d ? d->Typ() : fvtVariant, d ? d->TypeName() : u""),
       designator_(std::move(d)),
-      var_(DirectVariable(designator_.get())) {
+      var_(DirectVariable(designator_.get())),
+      plain_(var_ != nullptr && typeid(*var_) == typeid(TfsVariable)) {
   if (designator_ == nullptr) throw ScriptError(u"Designator required");
 }
 
