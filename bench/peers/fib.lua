@@ -1,0 +1,7 @@
+-- Recursive Fibonacci: call overhead and integer arithmetic.
+local function fib(n)
+  if n < 2 then return n end
+  return fib(n - 1) + fib(n - 2)
+end
+
+print(fib(30))

@@ -1,0 +1,8 @@
+# Recursive Fibonacci: call overhead and integer arithmetic.
+def fib(n):
+    if n < 2:
+        return n
+    return fib(n - 1) + fib(n - 2)
+
+
+print(fib(30))
