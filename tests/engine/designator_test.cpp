@@ -114,19 +114,6 @@ TEST_F(DesignatorTest, FinalizeSelectsKindTypeAndReadOnly) {
   }
 }
 
-TEST_F(DesignatorTest, CreateTakesTheMainProgramsLateBindingSetting) {
-  TfsScript main;
-  main.SetMainProg(true);
-  main.SetUseClassLateBinding(true);
-  TfsScript local;
-  local.SetParent(&main);
-  TfsDesignator d(&local);
-  EXPECT_EQ(d.MainProg(), &main);
-  EXPECT_TRUE(local.UseClassLateBinding());
-  TfsDesignator alone(&prog);
-  EXPECT_EQ(alone.MainProg(), &prog);
-}
-
 TEST_F(DesignatorTest, StringDesignatorChecksTheIndex) {
   auto* s = Var<TfsStringVariable>(u"s", fvtString, u"String", Value::Text(u"hello"));
   auto* str = prog.AddItem(u"__StringHelper", std::make_unique<TfsStringHelper>());
