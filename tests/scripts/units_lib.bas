@@ -1,0 +1,4 @@
+Function Half(x)
+  Return x / 2
+End Function
+lg("unit line")

@@ -1,0 +1,6 @@
+int negate(int x) {
+  return -x;
+}
+{
+  lg("unit block");
+}

@@ -1,0 +1,2 @@
+function square(x) { return x * x; }
+var unitValue = "set by the unit";

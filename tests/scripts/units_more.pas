@@ -1,0 +1,8 @@
+function Thrice(x: Integer): Integer;
+begin
+  Result := x * 3;
+end;
+
+begin
+  lg('units_more statements');
+end.
