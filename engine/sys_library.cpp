@@ -337,8 +337,8 @@ TfsSysFunctions::TfsSysFunctions(TfsScript& script) : TfsRTTIModule(script) {
   script.AddItem(u"__StringHelper", std::make_unique<TfsStringHelper>(u"__StringHelper"));
   script.AddItem(u"__ArrayHelper", std::make_unique<TfsArrayHelper>(u"__ArrayHelper", -1, fvtVariant, u""));
 
-  script.AddVariable(u"ExceptionClassName", u"String", Value::Text(u""));
-  script.AddVariable(u"ExceptionMessage", u"String", Value::Text(u""));
+  script.AddThreadVariable(u"ExceptionClassName", u"String", Value::Text(u""));
+  script.AddThreadVariable(u"ExceptionMessage", u"String", Value::Text(u""));
 
   for (const Entry& e : kEntries)
     script.AddMethod(e.declaration, &TfsSysFunctions::CallMethod, this->*e.category);
