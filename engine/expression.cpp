@@ -2,9 +2,11 @@
 // compound assignments.
 #include "engine/expression.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/program.h"
+#include "engine/stack_guard.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -13,8 +15,11 @@ namespace qv {
 namespace {
 
 // Evaluation recurses down the tree; deeper trees are refused when they are
-// finalised rather than overflowing the stack at run time.
-constexpr int kMaxDepth = 10000;
+// finalised rather than overflowing the stack at run time. A tree of the
+// largest depth needs well under the stack reserve that CheckStack keeps,
+// so checking once before evaluating a deep tree suffices.
+constexpr int kMaxDepth = 4096;
+constexpr int kCheckedDepth = 64;
 
 struct OperatorToken {
   std::u16string_view token;
@@ -278,9 +283,11 @@ bool TfsExpression::Finalize(std::u16string& errorPos) {
   };
   std::vector<Visit> stack;
   if (node_) stack.push_back({node_.get(), 1, false});
+  int deepest = 0;
   while (!stack.empty()) {
     Visit& v = stack.back();
     if (v.depth > kMaxDepth) throw ScriptError(u"Expression too deeply nested");
+    deepest = std::max(deepest, v.depth);
     if (!v.expanded) {
       v.expanded = true;
       TfsExpressionNode* node = v.node;
@@ -297,8 +304,14 @@ bool TfsExpression::Finalize(std::u16string& errorPos) {
         errorPos = op->SourcePos();
       }
   }
+  deep_ = deepest > kCheckedDepth;
   TakeRootType();
   return ok;
+}
+
+Value TfsExpression::EvalDeep() {
+  CheckStack();
+  return node_->Eval();
 }
 
 void TfsExpression::TakeRootType() {

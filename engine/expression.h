@@ -196,7 +196,7 @@ class TfsExpression : public TfsCustomExpression {
   void AddOperator(std::u16string_view op);
 
   // Removes the sentinel and type-checks the tree; the expression takes the
-  // root's type. False when an operator does not fit its operands; then
+  // root's type. Trees deeper than 4096 levels raise. False when an operator does not fit its operands; then
   // `errorPos` is the position of the first such node (bottom-up, left
   // before right).
   bool Finalize(std::u16string& errorPos);
@@ -212,7 +212,10 @@ class TfsExpression : public TfsCustomExpression {
   // designator operand, a single constant or set node; else nullptr.
   TfsCustomVariable* SingleItem() const;
 
-  Value GetValue() override { return node_ != nullptr ? node_->Eval() : Value::Null(); }
+  Value GetValue() override {
+    if (node_ == nullptr) return Value::Null();
+    return deep_ ? EvalDeep() : node_->Eval();
+  }
   // Writes through a single assignable designator operand (by-reference
   // arguments); ignored otherwise.
   void SetValue(const Value& v) override;
@@ -230,12 +233,15 @@ class TfsExpression : public TfsCustomExpression {
   void TakeRootType();
   // Makes `child` of the root the new root, freeing the old root.
   void PromoteChild(TfsExpressionNode* child);
+  // Evaluates a deep tree after making sure the stack has room for it.
+  Value EvalDeep();
 
   TfsExpressionNode* curNode_;
   std::unique_ptr<TfsExpressionNode> node_;
   TfsScript* script_;
   std::u16string source_;
   bool finalized_ = false;
+  bool deep_ = false;
 };
 
 // Static compatibility of the operand types of an operator (a the left, b

@@ -92,12 +92,21 @@ TEST_F(ExpressionTest, MalformedSequencesRaise) {
 TEST_F(ExpressionTest, DeepTreesAreRefusedNotOverflowed) {
   TfsExpression e(&prog);
   e.AddConst(Value::Int(1));
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 5000; ++i) {
     e.AddOperator(u"+");
     e.AddConst(Value::Int(1));
   }
   std::u16string pos;
   EXPECT_THROW(e.Finalize(pos), ScriptError);
+  // Just below the limit the tree evaluates.
+  TfsExpression ok(&prog);
+  ok.AddConst(Value::Int(1));
+  for (int i = 0; i < 4000; ++i) {
+    ok.AddOperator(u"+");
+    ok.AddConst(Value::Int(1));
+  }
+  EXPECT_TRUE(ok.Finalize(pos));
+  EXPECT_EQ(ok.GetValue().as_int32(), 4001);
 }
 
 TEST_F(ExpressionTest, TypeCheck) {
