@@ -186,8 +186,8 @@ int RunScript(const Options& opts, const std::string& source) {
       rc = kExitCompileError;
     }
   } catch (const qv::ScriptError& e) {
-    prog.SetErrorMsg(e.message());
-    log.Line(ComposeCompileError(prog));
+    // Raised out of the compile (an unknown language): no position.
+    log.Line(u"MainProc:" + e.message());
     rc = kExitCompileError;
   }
   if (rc == kExitOk) {

@@ -2,6 +2,7 @@
 // try and with. The loops live in loop_statements.cpp.
 #include "engine/statements.h"
 
+#include <cstdint>
 #include <exception>
 #include <typeinfo>
 
@@ -52,8 +53,10 @@ void TfsCompoundAssignStmt::Optimize() {
   TfsAssignmentStmt::Optimize();
   fast_ = Fast::None;
   if (!HasNoSideEffects(expr_)) return;
-  if (IsPrivateVariable(var_, typeid(TfsVariable)) && var_->Typ() == fvtVariant) {
-    fast_ = Fast::Variant;
+  if (IsPrivateVariable(var_, typeid(TfsVariable))) {
+    const TfsVarType t = var_->Typ();
+    if (t == fvtVariant) fast_ = Fast::Variant;
+    if (t == fvtInt || t == fvtFloat) fast_ = Fast::Typed;
   } else if (op_ == BinaryOp::Plus && IsPrivateVariable(var_, typeid(TfsStringVariable))) {
     fast_ = Fast::Text;
   }
@@ -67,6 +70,11 @@ void TfsCompoundAssignStmt::Execute() {
     if (fast_ == Fast::Variant) {
       Value right = expr_->GetValue();
       ApplyInPlace(op_, var_->PValue(), right);
+      return;
+    }
+    if (fast_ == Fast::Typed) {
+      Value right = expr_->GetValue();
+      var_->SetValue(Apply(op_, var_->PValue(), right));
       return;
     }
     Value right = expr_->GetValue();
@@ -90,9 +98,33 @@ void TfsCompoundAssignStmt::Execute() {
 
 // ---- calls ----------------------------------------------------------------
 
+void TfsCallStmt::SetDesignator(std::unique_ptr<TfsDesignator> d) {
+  designator_ = std::move(d);
+  counter_ = nullptr;
+  if (designator_ != nullptr && dynamic_cast<TfsVariableDesignator*>(designator_.get()) != nullptr &&
+      IsPrivateVariable(designator_->RefItem(), typeid(TfsVariable)) &&
+      (designator_->RefItem()->Typ() == fvtVariant || designator_->RefItem()->Typ() == fvtInt))
+    counter_ = designator_->RefItem();
+}
+
 void TfsCallStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
+  // i++ and i-- on a 32-bit integer that stays in range.
+  if (counter_ != nullptr && !modificator_.empty() && !counter_->OnGetVarValue()) {
+    Value& v = counter_->PValue();
+    if (v.is_int32()) {
+      const int32_t i = v.as_int32();
+      if (modificator_ == u"+" && i < INT32_MAX) {
+        v = Value::Int(i + 1);
+        return;
+      }
+      if (modificator_ == u"-" && i > INT32_MIN) {
+        v = Value::Int(i - 1);
+        return;
+      }
+    }
+  }
   if (modificator_.empty()) {
     designator_->SetNeedResult(false);
     designator_->GetValue();

@@ -52,7 +52,7 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
   BinaryOp Op() const noexcept { return op_; }
 
  private:
-  enum class Fast : uint8_t { None, Variant, Text };
+  enum class Fast : uint8_t { None, Variant, Typed, Text };
   BinaryOp op_;
   // Set by Optimize when the target's storage may be changed in place:
   // a private variant variable, or a script string variable appended to.
@@ -85,7 +85,7 @@ class TfsAssignDivStmt : public TfsCompoundAssignStmt {
 class TfsCallStmt : public TfsStatement {
  public:
   using TfsStatement::TfsStatement;
-  void SetDesignator(std::unique_ptr<TfsDesignator> d) { designator_ = std::move(d); }
+  void SetDesignator(std::unique_ptr<TfsDesignator> d);
   TfsDesignator* Designator() const noexcept { return designator_.get(); }
   void SetModificator(std::u16string m) { modificator_ = std::move(m); }
   const std::u16string& Modificator() const noexcept { return modificator_; }
@@ -94,6 +94,8 @@ class TfsCallStmt : public TfsStatement {
  private:
   std::unique_ptr<TfsDesignator> designator_;
   std::u16string modificator_;
+  // A private variant or integer variable incremented in place.
+  TfsCustomVariable* counter_ = nullptr;
 };
 
 // The then-branch is the statement's own list.
