@@ -4,13 +4,13 @@
 # engine/peer ratios. Usage: bench/run_peers.sh [RUNS]
 #   QVRUN=path     qvrun to use (default: a release build under build/, built if missing)
 #   PYTHON, LUA    interpreters (default: /usr/bin/python3, lua5.4)
-#   TIMEOUT=secs   limit per run (default 300); a run that exceeds it shows as "timeout"
+#   TIMEOUT=secs   limit per run (default 120); a run that exceeds it shows as "timeout"
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
 peers="$here/peers"
 runs="${1:-3}"
-timeout_s="${TIMEOUT:-300}"
+timeout_s="${TIMEOUT:-120}"
 python="${PYTHON:-/usr/bin/python3}"
 lua="${LUA:-lua5.4}"
 
