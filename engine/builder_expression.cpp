@@ -213,7 +213,10 @@ TfsBuilder::StepResult TfsBuilder::NextStep(const TfsXMLItem& xml, const TfsXMLI
       d.AddStep(FindVariable(prog, u"__ArrayHelper"), errorPos_);
       return StepResult::Next;
     } else {
-      HostObject* object = v.is_object() ? ObjectRegistry::Instance().Find(v.as_object()) : nullptr;
+      // Objects also travel as plain integers; anything that names no live
+      // object is refused.
+      HostObject* object = nullptr;
+      if (v.is_object() || v.is_int32()) object = ObjectRegistry::Instance().Find(ObjectIdOf(v));
       if (object == nullptr) Fail(msg::kClassTypeRequired);
       kind = fvtClass;
       typeName = object->Class().name;
@@ -245,8 +248,8 @@ TfsBuilder::StepResult TfsBuilder::NextStep(const TfsXMLItem& xml, const TfsXMLI
       MakeLateBound(d, xml, u"");
       return StepResult::LateBound;
     }
-    if (v.is_object()) {
-      auto* component = dynamic_cast<TComponent*>(ObjectRegistry::Instance().Find(v.as_object()));
+    if (v.is_object() || v.is_int32()) {
+      auto* component = dynamic_cast<TComponent*>(ObjectRegistry::Instance().Find(ObjectIdOf(v)));
       if (TComponent* owned = component != nullptr ? component->FindComponent(text) : nullptr) {
         auto item = std::make_unique<TfsCustomVariable>(u"", fvtClass, owned->Class().name);
         item->SetValue(Value::Object(owned->ObjectId()));

@@ -81,6 +81,18 @@ TEST(BuilderTest, AutoDeclaredGlobalsFollowTheGrammar) {
   EXPECT_EQ(basic.Output(), u"6|");
 }
 
+TEST(BuilderTest, DanglingOperatorIsDropped) {
+  ScriptRun run(u"js");
+  EXPECT_EQ(run.Run(u"var x = 0;\r\nx = 2 +\r\n"), u"");
+  EXPECT_EQ(ToText(run.prog.FindLocal(u"x")->GetValue()), u"2");
+}
+
+TEST(BuilderTest, BasicElseWithEmptyThenPart) {
+  ScriptRun run(u"Basic");
+  EXPECT_EQ(run.Run(u"Dim x\r\nx = 1\r\nIf x = 2 Then\r\nElse\r\nlg(\"else\")\r\nEnd If\r\n"), u"");
+  EXPECT_EQ(run.Output(), u"else|");
+}
+
 TEST(BuilderTest, RoutinesMayBeCalledBeforeTheirText) {
   ScriptRun run(u"Pascal");
   EXPECT_EQ(run.Run(u"procedure A; begin B; end;\r\nprocedure B; begin lg('b'); end;\r\nbegin A; end."), u"");
