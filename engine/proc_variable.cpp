@@ -75,10 +75,13 @@ class CallScope {
 class SavedLocals {
  public:
   explicit SavedLocals(TfsScript& local) {
-    for (int i = 0; i < local.Count(); ++i) {
+    const int n = local.Count();
+    saved_.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
       TfsCustomVariable* item = local.Items(i)->AsItem();
-      bool storage = item != nullptr && (dynamic_cast<TfsVariable*>(item) != nullptr ||
-                                         dynamic_cast<TfsParamItem*>(item) != nullptr);
+      // Storage items of a local program are its variables and parameters
+      // (a few builder-made unnamed items besides, which keep their value).
+      bool storage = item != nullptr && item->HasStorage();
       saved_.push_back({storage ? item : nullptr, storage ? item->StoredValue() : Value()});
     }
   }

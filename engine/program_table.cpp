@@ -115,13 +115,17 @@ std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
   return taken;  // freed by the caller, outside the lock, last entry first
 }
 
+// As lookups: only a shared program's table can change under another
+// thread, so only there does reading it take the lock.
 int TfsScript::Count() const {
-  std::shared_lock lock(tableMutex_);
+  std::shared_lock lock(tableMutex_, std::defer_lock);
+  if (shared_) lock.lock();
   return static_cast<int>(items_.size());
 }
 
 TfsObject* TfsScript::Items(int i) const {
-  std::shared_lock lock(tableMutex_);
+  std::shared_lock lock(tableMutex_, std::defer_lock);
+  if (shared_) lock.lock();
   if (static_cast<size_t>(i) >= items_.size())
     throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
   return items_[static_cast<size_t>(i)].object;
