@@ -22,11 +22,13 @@ void TfsAssignmentStmt::Optimize() {
   expr_ = expression_.get();
   if (expression_ != nullptr)
     if (TfsCustomVariable* single = expression_->SingleItem()) expr_ = single;
+  FindAppendChain();
 }
 
 void TfsAssignmentStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
+  if (!appends_.empty() && AppendInPlace()) return;
   var_->SetValue(expr_->GetValue());
 }
 

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/designator.h"
 #include "engine/expression.h"
@@ -40,6 +41,16 @@ class TfsAssignmentStmt : public TfsStatement {
   std::unique_ptr<TfsExpression> expression_;
   TfsCustomVariable* var_ = nullptr;
   TfsCustomVariable* expr_ = nullptr;
+
+ private:
+  // v := v + a + b ...: the operands after v, appended in place.
+  struct Append {
+    TfsExpressionNode* node;
+    bool strCat;
+  };
+  void FindAppendChain();
+  bool AppendInPlace();
+  std::vector<Append> appends_;
 };
 
 // target := target op expression, the current value read first.

@@ -70,6 +70,16 @@ const RunCase kRunCases[] = {
     {u"Pascal", u"var s: String; i: Integer; begin for i := 1 to 3 do s := s + 'x'; lg(s); end.", u"xxx|"},
     {u"Pascal", u"var s: String; v: Variant; begin s := '1'; v := 2; s := s + v; lg(s); end.", u"3|"},
     {u"js", u"var n = 10; n -= 4; n *= 3; n /= 4; lg(n);", u"4.5|"},
+    // chains appended to their own target, in place, with the tree's results.
+    {u"js", u"var t = \"\"; for (var i = 0; i < 3; i++) t = t + IntToStr(i) + \",\"; lg(t);", u"0,1,2,|"},
+    {u"js", u"var t = \"ab\"; try { t = t + \"x\" + StrToInt(\"q\"); } except { } lg(t);", u"ab|"},
+    {u"js", u"var t = \"ab\"; t = t + \"x\" + t; lg(t);", u"abxab|"},
+    {u"js", u"var t = \"1\"; t = t + \"2\" + 3; lg(t); lg(VarType(t));", u"15|5|"},
+    {u"js", u"var t = 1; t = t + 2 + 3; lg(t);", u"6|"},
+    {u"Pascal",
+     u"var s: String; i: Integer; begin for i := 1 to 3 do s := s + IntToStr(i) + ';'; lg(s); end.",
+     u"1;2;3;|"},
+    {u"Basic", u"Dim s\r\ns = \"x\"\r\ns = s & 1 & 2\r\nlg(s)\r\n", u"x12|"},
     // by-reference parameters and recursion keep each level's locals.
     {u"Pascal",
      u"function F(n: Integer): Integer; var k: Integer; begin k := n; if n > 0 then F(n - 1); Result := k; "
