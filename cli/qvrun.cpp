@@ -1,4 +1,5 @@
 // qvrun: runs a script headless and writes its log to standard output.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -148,10 +149,73 @@ class Log {
   bool plain_;
 };
 
+// Template text (literal text with <? ... ?> code blocks) as a script:
+// literal parts become echo calls, "<?= e ?>" becomes echo(e), code blocks
+// stay as they are. Line breaks are kept, so code keeps its line numbers.
+std::u16string ConvertTemplate(std::u16string_view text) {
+  std::u16string language = u"js";
+  const size_t cr = text.find(u'\r');
+  std::u16string first(qv::TrimBlanks(text).substr(0, cr == std::u16string_view::npos ? 0 : cr));
+  first = qv::LowerCase(first);
+  if (first.find(u"<?") != std::u16string::npos && first.size() >= 5)
+    first = first.substr(2, first.size() - 5);
+  if (first.rfind(u"#language", 0) == 0) {
+    const size_t space = first.find(u' ');
+    language = space == std::u16string::npos ? u"" : first.substr(space + 1);
+    if (language.empty() ||
+        std::u16string(u",js,pascal,c,basic,").find(u"," + language + u",") == std::u16string::npos)
+      language = u"js";
+    size_t end = text.find(u"\r\n");
+    text = end != std::u16string_view::npos ? text.substr(end + 2)
+                                            : text.substr(std::min(text.size(), text.find(u'\n') + 1));
+  }
+  const char16_t quote = language == u"pascal" ? u'\'' : u'"';
+  std::u16string out;
+  auto literal = [&](std::u16string_view part) {
+    if (part.empty()) return;
+    std::u16string q;
+    for (size_t i = 0; i < part.size(); ++i) {
+      if (part[i] == quote) {
+        q += quote;
+        q += quote;
+      } else if (part[i] == u'\r' && i + 1 < part.size() && part[i + 1] == u'\n') {
+        q += std::u16string(1, quote) + u"+\r\n#13#10" + quote;
+        ++i;
+      } else {
+        q += part[i];
+      }
+    }
+    out += u"echo(" + std::u16string(1, quote) + q + quote + u");";
+  };
+  for (;;) {
+    const size_t open = text.find(u"<?");
+    if (open == std::u16string_view::npos) break;
+    const size_t close = text.find(u"?>", open + 2);
+    if (close == std::u16string_view::npos) break;
+    literal(text.substr(0, open));
+    std::u16string_view block = text.substr(open + 2, close - open - 2);
+    if (!block.empty() && block[0] == u'=') {
+      std::u16string e(block.substr(1));
+      while (!e.empty() && (e.back() == u';' || e.back() == u' ')) e.pop_back();
+      out += u"echo(" + e + u");";
+    } else {
+      out += block;
+    }
+    text = text.substr(close + 2);
+  }
+  literal(text);
+  return u"#language " + language + u"\r\n" + out;
+}
+
 // Until the script host exists the runner provides the output functions
 // itself; each writes the text form of its first argument as a log line.
-void AddOutputFunctions(qv::TfsScript& prog, const Log& log) {
-  auto write = [&log](qv::HostObject*, const qv::HostClass*, const std::u16string&, qv::Caller& c) {
+// In template mode only calls with the output flag log; the others append
+// to the template output, which a headless run does not show.
+void AddOutputFunctions(qv::TfsScript& prog, const Log& log, bool templateMode) {
+  auto write = [&log, templateMode](qv::HostObject*, const qv::HostClass*, const std::u16string& name,
+                                    qv::Caller& c) {
+    if (templateMode && c.Count() > 1 && !qv::ToBool(c.GetParam(1))) return qv::Value::Null();
+    (void)name;
     log.Line(qv::ToText(c.GetParam(0)));
     return qv::Value::Null();
   };
@@ -171,8 +235,15 @@ int RunScript(const Options& opts, const std::string& source) {
   prog.SetParent(&qv::GlobalProgram());
   prog.SetSyntaxType(qv::FromUtf8(opts.syntax));
   prog.SetExtendedCharset(true);
-  AddOutputFunctions(prog, log);
-  prog.Lines() = qv::SplitLines(qv::DecodeScriptBytes(source));
+  // The host's choice of source form: intermediate code and "#language"
+  // text as they are, a text with code blocks as a template.
+  std::u16string text = qv::DecodeScriptBytes(source);
+  std::u16string_view trimmed = qv::TrimBlanks(text);
+  const bool templateMode = text.rfind(u"<?xml", 0) != 0 && trimmed.rfind(u"#language", 0) != 0 &&
+                            text.find(u"<?") != std::u16string::npos;
+  if (templateMode) text = ConvertTemplate(qv::JoinLines(qv::SplitLines(text)));
+  AddOutputFunctions(prog, log, templateMode);
+  prog.Lines() = qv::SplitLines(text);
   prog.IncludePath().clear();
   if (opts.file != "-") {
     std::string dir = std::filesystem::path(opts.file).parent_path().string();
