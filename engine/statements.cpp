@@ -165,8 +165,8 @@ void TfsCaseStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
   for (int i = 0; i < Count(); ++i) {
-    auto* selector = static_cast<TfsCaseSelector*>(Get(i));
-    if (selector->SetExpression() != nullptr && selector->SetExpression()->Check(v)) {
+    auto* selector = dynamic_cast<TfsCaseSelector*>(Get(i));
+    if (selector != nullptr && selector->SetExpression() != nullptr && selector->SetExpression()->Check(v)) {
       selector->TfsStatement::Execute();
       return;
     }
