@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds one configuration into build/<config>: release (default), asan or tsan.
+# Builds one configuration into build/<config>: release (default), asan, tsan
+# or fuzz; further arguments name the targets to build (default: all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 config=${1:-release}
+shift || true
 case "$config" in
   release) flags=(-DCMAKE_BUILD_TYPE=Release) ;;
   asan) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=OFF) ;;
@@ -14,4 +16,8 @@ case "$config" in
 esac
 
 cmake -S . -B "build/$config" -G Ninja "${flags[@]}" >/dev/null
-cmake --build "build/$config"
+if [ $# -gt 0 ]; then
+  cmake --build "build/$config" --target "$@"
+else
+  cmake --build "build/$config"
+fi
