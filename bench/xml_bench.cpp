@@ -1,4 +1,4 @@
-// XML model throughput (Part 1.1): builds a 10 MB document shaped like
+// XML model throughput: builds a 10 MB document shaped like
 // intermediate code (statements holding designators and expressions, many
 // small token elements with `text` and `pos`, one element per line as the
 // translator writes it), then times loading it from a memory stream and

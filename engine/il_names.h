@@ -1,6 +1,6 @@
-// The vocabulary of the intermediate code (Part 1.1): every element and
-// attribute name that the translator (Part 1.4) writes and the builder
-// (Part 1.10) reads, in one place. Names are matched without regard to
+// The vocabulary of the intermediate code: every element and
+// attribute name that the translator writes and the builder
+// reads, in one place. Names are matched without regard to
 // case (TfsXMLItem::NameIs), but are written exactly as here.
 #pragma once
 

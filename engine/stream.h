@@ -1,5 +1,5 @@
 // Byte streams: what the XML model reads and writes, and what the built-in
-// classes TStream, TFileStream and TMemoryStream (Part 1.12) and the host
+// classes TStream, TFileStream and TMemoryStream and the host
 // wrap for scripts.
 //
 //   FileStream f(u"out.xml", FileMode::Create);

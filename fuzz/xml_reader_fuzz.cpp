@@ -1,4 +1,4 @@
-// libFuzzer target for the XML reader (Part 1.1): any input either loads or
+// libFuzzer target for the XML reader: any input either loads or
 // raises "Invalid file format"; a loaded document saves, reloads and reads
 // its attributes without fault.
 #include <cstdint>

@@ -3,12 +3,12 @@
 // except UTF-8 and UTF-16, which have fast paths of their own.
 //
 // A code page is named by its Windows number (936, 950, 1252, 65001, ...),
-// because that is how the specification and scripts name them. Character-set
+// because that is how scripts and stored files name them. Character-set
 // names ("GBK", "Big5", "ISO-8859-1", "Shift_JIS") are resolved by
 // CodePageFromName; a name with no Windows number gets a number of its own
 // above 0xFFFF for the life of the process.
 //
-// The system ANSI code page is one process setting (design.md): the
+// The system ANSI code page is one process setting: the
 // environment variable QUORVINT_CODEPAGE when set (a number or a name), else
 // the character set of the locale (LC_ALL, LC_CTYPE, LANG), else UTF-8. The
 // plain "C"/"POSIX" locale, whose character set is ASCII, counts as no
