@@ -212,10 +212,9 @@ std::u16string ConvertTemplate(std::u16string_view text) {
 // In template mode only calls with the output flag log; the others append
 // to the template output, which a headless run does not show.
 void AddOutputFunctions(qv::TfsScript& prog, const Log& log, bool templateMode) {
-  auto write = [&log, templateMode](qv::HostObject*, const qv::HostClass*, const std::u16string& name,
+  auto write = [&log, templateMode](qv::HostObject*, const qv::HostClass*, const std::u16string&,
                                     qv::Caller& c) {
     if (templateMode && c.Count() > 1 && !qv::ToBool(c.GetParam(1))) return qv::Value::Null();
-    (void)name;
     log.Line(qv::ToText(c.GetParam(0)));
     return qv::Value::Null();
   };
