@@ -429,7 +429,8 @@ void TfsILParser::IncludeUnits(size_t entryLines) {
   size_t inserted = 0;
   for (size_t f = files.size(); f-- > 0;) {
     TfsXMLItem* file = files[f];
-    std::u16string_view value = file->RawProp(u"text");
+    const std::u16string raw = file->RawProp(u"text");
+    std::u16string_view value = raw;
     if (value.size() >= 2 && value.front() == u'\'' && value.back() == u'\'') {
       value = value.substr(1, value.size() - 2);
     }
@@ -479,7 +480,7 @@ bool TfsILParser::LoadUnit(const std::u16string& unit, std::unique_ptr<TfsXMLIte
     // The unit's `program` element moves over as it is.
     code = std::make_unique<TfsXMLItem>();
     code->SetName(nested.ilScript_.Root()->SharedName());
-    code->SetText(nested.ilScript_.Root()->Text());
+    code->SetText(nested.ilScript_.Root()->RawText());
     MoveChildren(*nested.ilScript_.Root(), *code);
   } else if (!program_.ErrorMsg().empty()) {
     // A unit that failed without a message must not wipe out an error of

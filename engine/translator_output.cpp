@@ -17,6 +17,7 @@ void ILOutput::Wrap(size_t from, const XmlName& name, std::u16string_view attrib
   auto node = std::make_unique<TfsXMLItem>();
   node->SetName(name);
   node->SetText(attributes);
+  node->ReserveChildren(top_.size() - from);
   for (size_t i = from; i < top_.size(); ++i) node->AddItem(std::move(top_[i]));
   top_.resize(from);
   top_.push_back(std::move(node));
@@ -36,6 +37,7 @@ void ILOutput::Truncate(size_t count) {
 }
 
 void ILOutput::MoveTo(TfsXMLItem& parent) {
+  parent.ReserveChildren(top_.size());
   for (auto& item : top_) parent.AddItem(std::move(item));
   top_.clear();
 }

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <stdexcept>
+#include <type_traits>
 
 #include "engine/stream.h"
 #include "engine/xml_io.h"
@@ -46,58 +48,109 @@ std::u16string_view XmlName::View() const {
 
 // ---- XmlText
 
-std::u16string_view XmlText::View() const {
-  if (!rep_) return {};
-  uint32_t n;
-  std::memcpy(&n, rep_, sizeof n);
-  return {reinterpret_cast<const char16_t*>(rep_ + sizeof n), n};
+std::string_view XmlText::NarrowView() const {
+  if (IsHeap()) return {static_cast<const char*>(HeapPtr()), HeapLength()};
+  return {bytes_, static_cast<size_t>(Meta() & kLengthMask)};
 }
 
-char16_t* XmlText::Allocate(size_t length) {
-  Release();
-  if (length == 0) return nullptr;
-  uint32_t n = static_cast<uint32_t>(length);
-  rep_ = static_cast<char*>(::operator new(sizeof n + length * sizeof(char16_t)));
-  std::memcpy(rep_, &n, sizeof n);
-  return reinterpret_cast<char16_t*>(rep_ + sizeof n);
+std::u16string_view XmlText::WideView() const {
+  if (!IsHeap()) return {};
+  return {static_cast<const char16_t*>(HeapPtr()), HeapLength()};
+}
+
+char16_t XmlText::At(size_t i) const {
+  if (IsNarrow()) return static_cast<unsigned char>(NarrowView()[i]);
+  return WideView()[i];
+}
+
+std::u16string XmlText::Str() const {
+  if (!IsNarrow()) return std::u16string(WideView());
+  std::string_view v = NarrowView();
+  std::u16string out(v.size(), u'\0');
+  for (size_t i = 0; i < v.size(); ++i) out[i] = static_cast<unsigned char>(v[i]);
+  return out;
 }
 
 void XmlText::Release() {
-  ::operator delete(rep_);
-  rep_ = nullptr;
+  if (IsHeap()) ::operator delete(HeapPtr());
+  SetMeta(0);
+}
+
+void XmlText::SwapWith(XmlText& other) noexcept {
+  char mine[sizeof bytes_];
+  std::memcpy(mine, bytes_, sizeof mine);
+  std::memcpy(bytes_, other.bytes_, sizeof mine);
+  std::memcpy(other.bytes_, mine, sizeof mine);
+}
+
+// Latin-1 units into a new text: inline when they fit, else in a block.
+// Returns where the units go.
+char* XmlText::StartNarrow(size_t length) {
+  if (length <= kInline) {
+    SetMeta(static_cast<uint8_t>(length));
+    return bytes_;
+  }
+  char* out = static_cast<char*>(::operator new(length));
+  SetHeap(out, length, kHeap);
+  return out;
+}
+
+void XmlText::AssignLatin1(std::string_view bytes) {
+  if (bytes.size() > UINT32_MAX) throw std::length_error("attribute text too long");
+  XmlText copy;  // `bytes` may point into this very storage
+  std::memcpy(copy.StartNarrow(bytes.size()), bytes.data(), bytes.size());
+  SwapWith(copy);
 }
 
 void XmlText::Assign(std::u16string_view text) {
-  if (text.empty()) {
-    Release();
-    return;
-  }
-  // `text` may point into this very storage.
+  if (text.size() > UINT32_MAX) throw std::length_error("attribute text too long");
+  bool narrow = true;
+  for (char16_t c : text)
+    if (c > 0xFF) {
+      narrow = false;
+      break;
+    }
   XmlText copy;
-  char16_t* out = copy.Allocate(text.size());
-  std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
-  std::swap(rep_, copy.rep_);
+  if (narrow) {
+    char* out = copy.StartNarrow(text.size());
+    for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
+  } else {
+    void* out = ::operator new(text.size() * sizeof(char16_t));
+    std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
+    copy.SetHeap(out, text.size(), kHeap | kWide);
+  }
+  SwapWith(copy);
+}
+
+void XmlText::CopyFrom(const XmlText& other) {
+  if (other.IsNarrow()) {
+    AssignLatin1(other.NarrowView());
+  } else {
+    Assign(other.WideView());
+  }
 }
 
 void XmlText::AssignUtf8(std::string_view bytes) {
   size_t i = 0;
   while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
-  if (i == bytes.size()) {  // ASCII: the common case, widened in place
-    char16_t* out = Allocate(bytes.size());
-    for (size_t k = 0; k < bytes.size(); ++k) out[k] = static_cast<unsigned char>(bytes[k]);
+  if (i == bytes.size()) {  // ASCII: the common case
+    AssignLatin1(bytes);
     return;
   }
   Assign(FromUtf8(bytes));
 }
 
 void XmlText::Truncate(size_t n) {
-  std::u16string_view v = View();
-  if (n >= v.size()) {
+  size_t size = Size();
+  if (n >= size) {
     Release();
     return;
   }
-  uint32_t len = static_cast<uint32_t>(v.size() - n);
-  std::memcpy(rep_, &len, sizeof len);  // the storage stays; only the length shrinks
+  if (IsHeap()) {
+    SetHeap(HeapPtr(), size - n, Meta());  // the block stays; only the length shrinks
+  } else {
+    SetMeta(static_cast<uint8_t>(size - n));
+  }
 }
 
 // ---- case-insensitive matching of names
@@ -129,35 +182,38 @@ bool TfsXMLItem::NameIs(std::u16string_view name) const {
 
 // ---- TfsXMLItem
 
-static_assert(sizeof(TfsXMLItem) <= 40, "an item is kept small: documents have many");
+static_assert(sizeof(XmlText) == 24);
+static_assert(sizeof(TfsXMLItem) <= 56, "an item is kept small: documents have many");
 
 TfsXMLItem::~TfsXMLItem() {
-  if (items_) DestroyAll(std::move(*items_));
+  if (!items_.empty()) DestroyAll(std::move(items_));
 }
 
 // Destroys a forest without recursion: every item is emptied of its
 // children before it is destroyed.
 void TfsXMLItem::DestroyAll(ChildList&& items) {
-  ChildList work = std::move(items);
+  std::vector<std::unique_ptr<TfsXMLItem>> work;
+  work.reserve(items.size());
+  for (auto& child : items) work.push_back(std::move(child));
+  items.clear();
   while (!work.empty()) {
     std::unique_ptr<TfsXMLItem> item = std::move(work.back());
     work.pop_back();
-    if (item->items_) {
-      for (auto& child : *item->items_) work.push_back(std::move(child));
-      item->items_.reset();
+    if (!item->items_.empty()) {
+      for (auto& child : item->items_) work.push_back(std::move(child));
+      item->items_.clear();
     }
   }
 }
 
 TfsXMLItem* TfsXMLItem::Items(int index) const {
   if (index < 0 || index >= Count()) throw ListIndexError(index);
-  return (*items_)[static_cast<size_t>(index)].get();
+  return items_[static_cast<size_t>(index)].get();
 }
 
 void TfsXMLItem::AppendOwned(std::unique_ptr<TfsXMLItem> item) {
-  if (!items_) items_ = std::make_unique<ChildList>();
   item->parent_ = this;
-  items_->push_back(std::move(item));
+  items_.push_back(std::move(item));
 }
 
 bool TfsXMLItem::IsSelfOrAncestorOf(const TfsXMLItem* item) const {
@@ -166,9 +222,11 @@ bool TfsXMLItem::IsSelfOrAncestorOf(const TfsXMLItem* item) const {
   return false;
 }
 
+void TfsXMLItem::ReserveChildren(size_t n) { items_.reserve(items_.size() + n); }
+
 TfsXMLItem* TfsXMLItem::Add() {
   AppendOwned(std::make_unique<TfsXMLItem>());
-  return items_->back().get();
+  return items_.back().get();
 }
 
 TfsXMLItem* TfsXMLItem::AddItem(std::unique_ptr<TfsXMLItem> item) {
@@ -192,33 +250,31 @@ namespace {
 
 void MoveLastTo(TfsXMLItem::ChildList& list, int index) {
   if (index < 0 || static_cast<size_t>(index) >= list.size()) throw ListIndexError(index);
-  std::unique_ptr<TfsXMLItem> last = std::move(list.back());
-  list.pop_back();
-  list.insert(list.begin() + index, std::move(last));
+  std::unique_ptr<TfsXMLItem> last = list.pop_back();
+  list.insert(static_cast<size_t>(index), std::move(last));
 }
 
 }  // namespace
 
 TfsXMLItem* TfsXMLItem::InsertItem(int index, std::unique_ptr<TfsXMLItem> item) {
   TfsXMLItem* raw = AddItem(std::move(item));
-  MoveLastTo(*items_, index);
+  MoveLastTo(items_, index);
   return raw;
 }
 
 TfsXMLItem* TfsXMLItem::InsertItem(int index, TfsXMLItem* item) {
   AddItem(item);
-  MoveLastTo(*items_, index);
+  MoveLastTo(items_, index);
   return item;
 }
 
 std::unique_ptr<TfsXMLItem> TfsXMLItem::Detach() {
   std::unique_ptr<TfsXMLItem> owned;
-  if (parent_ && parent_->items_) {
-    ChildList& list = *parent_->items_;
+  if (parent_) {
+    ChildList& list = parent_->items_;
     for (size_t i = list.size(); i-- > 0;) {
       if (list[i].get() == this) {
-        owned = std::move(list[i]);
-        list.erase(list.begin() + static_cast<ptrdiff_t>(i));
+        owned = list.erase(i);
         break;
       }
     }
@@ -234,8 +290,7 @@ std::unique_ptr<TfsXMLItem> TfsXMLItem::SetParent(TfsXMLItem* parent) {
 }
 
 int TfsXMLItem::Find(std::u16string_view name) const {
-  if (!items_) return -1;
-  const ChildList& list = *items_;
+  const ChildList& list = items_;
   for (size_t i = 0; i < list.size(); ++i)
     if (list[i]->NameIs(name)) return static_cast<int>(i);
   return -1;
@@ -243,15 +298,14 @@ int TfsXMLItem::Find(std::u16string_view name) const {
 
 TfsXMLItem* TfsXMLItem::FindItem(std::u16string_view name) {
   int i = Find(name);
-  if (i >= 0) return (*items_)[static_cast<size_t>(i)].get();
+  if (i >= 0) return items_[static_cast<size_t>(i)].get();
   TfsXMLItem* item = Add();
   item->SetName(name);
   return item;
 }
 
 int TfsXMLItem::IndexOf(const TfsXMLItem* item) const {
-  if (!items_) return -1;
-  const ChildList& list = *items_;
+  const ChildList& list = items_;
   for (size_t i = 0; i < list.size(); ++i)
     if (list[i].get() == item) return static_cast<int>(i);
   return -1;
@@ -264,9 +318,8 @@ TfsXMLItem* TfsXMLItem::Root() {
 }
 
 void TfsXMLItem::Clear() {
-  if (!items_) return;
-  std::unique_ptr<ChildList> list = std::move(items_);
-  DestroyAll(std::move(*list));
+  ChildList list = std::move(items_);
+  DestroyAll(std::move(list));
 }
 
 // Deep copy without recursion: a work list of (source, copy) pairs.
@@ -286,32 +339,36 @@ void TfsXMLItem::Assign(const TfsXMLItem* item) {
   while (!work.empty()) {
     auto [from, to] = work.back();
     work.pop_back();
-    if (!from->items_) continue;
-    to->items_ = std::make_unique<ChildList>();
-    to->items_->reserve(from->items_->size());
-    for (const auto& child : *from->items_) {
+    to->items_.reserve(from->items_.size());
+    for (const auto& child : from->items_) {
       auto copy = std::make_unique<TfsXMLItem>();
       copy->name_ = child->name_;
       copy->text_ = child->text_;
       copy->data_ = child->data_;
       copy->parent_ = to;
-      if (child->items_) work.emplace_back(child.get(), copy.get());
-      to->items_->push_back(std::move(copy));
+      if (!child->items_.empty()) work.emplace_back(child.get(), copy.get());
+      to->items_.push_back(std::move(copy));
     }
   }
 }
 
 // ---- attributes
 
-// Finds ` name="` in " " + Text, ignoring case. Returns the index in Text
-// where the name starts (-1 when missing) and sets the value's start.
-int TfsXMLItem::FindPropValue(std::u16string_view name, size_t& valueStart) const {
-  std::u16string_view text = Text();
+namespace {
+
+// Finds ` name="` in " " + text, ignoring case.
+template <class Char>
+int FindPropIn(std::basic_string_view<Char> text, std::u16string_view name, size_t& valueStart) {
   for (size_t j = 0; j + name.size() + 2 <= text.size(); ++j) {
-    if (j > 0 && text[j - 1] != u' ') continue;
-    if (!MatchesAt(text, j, name)) continue;
+    if (j > 0 && text[j - 1] != Char(' ')) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      char16_t a = static_cast<std::make_unsigned_t<Char>>(text[j + i]), b = name[i];
+      same = a == b || Fold(a) == Fold(b);
+    }
+    if (!same) continue;
     size_t k = j + name.size();
-    if (text[k] == u'=' && text[k + 1] == u'"') {
+    if (text[k] == Char('=') && text[k + 1] == Char('"')) {
       valueStart = k + 2;
       return static_cast<int>(j);
     }
@@ -319,42 +376,52 @@ int TfsXMLItem::FindPropValue(std::u16string_view name, size_t& valueStart) cons
   return -1;
 }
 
-std::u16string_view TfsXMLItem::RawProp(std::u16string_view name) const {
-  size_t start;
-  if (FindPropValue(name, start) < 0) return {};
-  std::u16string_view text = Text();
-  size_t end = text.find(u'"', start);
-  if (end == std::u16string_view::npos) end = text.size();  // unterminated: the rest
-  return text.substr(start, end - start);
+}  // namespace
+
+TfsXMLItem::PropPlace TfsXMLItem::FindProp(std::u16string_view name) const {
+  return text_.Visit([&](auto text) {
+    PropPlace place;
+    place.at = FindPropIn(text, name, place.valueStart);
+    if (place.at < 0) return place;
+    size_t close = text.find('"', place.valueStart);
+    // unterminated: the value is the rest
+    place.valueEnd = close == text.npos ? text.size() : close;
+    place.end = close == text.npos ? text.size() : close + 1;
+    return place;
+  });
+}
+
+std::u16string TfsXMLItem::RawProp(std::u16string_view name) const {
+  PropPlace place = FindProp(name);
+  if (place.at < 0) return {};
+  std::u16string out;
+  out.reserve(place.valueEnd - place.valueStart);
+  for (size_t i = place.valueStart; i < place.valueEnd; ++i) out += text_.At(i);
+  return out;
 }
 
 std::u16string TfsXMLItem::Prop(std::u16string_view name) const { return DecodeXmlValue(RawProp(name)); }
 
-bool TfsXMLItem::PropExists(std::u16string_view name) const {
-  size_t start;
-  return FindPropValue(name, start) >= 0;
-}
+bool TfsXMLItem::PropExists(std::u16string_view name) const { return FindProp(name).at >= 0; }
 
 void TfsXMLItem::SetProp(std::u16string_view name, std::u16string_view value) {
-  std::u16string_view text = Text();
-  size_t start;
-  int at = FindPropValue(name, start);
+  const std::u16string text = text_.Str();
+  PropPlace place = FindProp(name);
   size_t from = text.size(), to = text.size();
-  if (at >= 0) {
-    from = static_cast<size_t>(at);
-    size_t close = text.find(u'"', start);
-    to = close == std::u16string_view::npos ? text.size() : close + 1;
+  if (place.at >= 0) {
+    from = static_cast<size_t>(place.at);
+    to = place.end;
   }
   std::u16string out;
   std::u16string encoded = EncodeXmlValue(value);
   out.reserve(text.size() + name.size() + encoded.size() + 4);
-  out.append(text.substr(0, from));
+  out.append(text, 0, from);
   if (from > 0 && text[from - 1] != u' ') out += u' ';
   out.append(name);
   out += u"=\"";
   out.append(encoded);
   out += u'"';
-  out.append(text.substr(to));
+  out.append(text, to);
   text_.Assign(out);
 }
 

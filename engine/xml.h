@@ -21,11 +21,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/xml_child_list.h"
 
 namespace qv {
 
@@ -55,34 +58,82 @@ class XmlName {
   Rep* rep_ = nullptr;
 };
 
-// The attribute text of one item: exactly sized UTF-16 storage.
+// The attribute text of one item. Text whose code units are all below 256
+// (nearly all of it: the intermediate code is escaped ASCII) is kept as
+// Latin-1 bytes, inline up to kInline units and otherwise in an exactly
+// sized block; other text is kept as UTF-16 in such a block.
 class XmlText {
  public:
+  static constexpr size_t kInline = 23;
+
   XmlText() = default;
   explicit XmlText(std::u16string_view text) { Assign(text); }
-  XmlText(const XmlText& other) { Assign(other.View()); }
+  XmlText(const XmlText& other) { CopyFrom(other); }
   XmlText& operator=(const XmlText& other) {
-    if (this != &other) Assign(other.View());
+    if (this != &other) CopyFrom(other);
     return *this;
   }
   ~XmlText() { Release(); }
 
-  std::u16string_view View() const;
+  size_t Size() const { return IsHeap() ? HeapLength() : Meta() & kLengthMask; }
+  bool Empty() const { return Size() == 0; }
+  // False when the text is held as UTF-16 (some unit is 256 or above).
+  bool IsNarrow() const { return !(Meta() & kWide); }
+  // The Latin-1 units; only while IsNarrow().
+  std::string_view NarrowView() const;
+  // The UTF-16 units; only while !IsNarrow().
+  std::u16string_view WideView() const;
+  char16_t At(size_t i) const;
+  std::u16string Str() const;
+  // Calls `f` with the text as std::string_view (Latin-1) or as
+  // std::u16string_view.
+  template <class F>
+  decltype(auto) Visit(F&& f) const {
+    if (IsNarrow()) return f(NarrowView());
+    return f(WideView());
+  }
+
   void Assign(std::u16string_view text);
+  void AssignLatin1(std::string_view bytes);
   // Decodes UTF-8 bytes (invalid bytes become U+FFFD, one each).
   void AssignUtf8(std::string_view bytes);
   // Drops the last `n` code units.
   void Truncate(size_t n);
 
  private:
-  char16_t* Allocate(size_t length);
+  static constexpr uint8_t kHeap = 0x80, kWide = 0x40, kLengthMask = 0x1F;
+  // bytes_[0..23) hold the inline units, or a block pointer and a 32-bit
+  // length; bytes_[23] holds kHeap, kWide and the inline length.
+  uint8_t Meta() const { return static_cast<uint8_t>(bytes_[kInline]); }
+  void SetMeta(uint8_t meta) { bytes_[kInline] = static_cast<char>(meta); }
+  bool IsHeap() const { return Meta() & kHeap; }
+  void* HeapPtr() const {
+    void* p;
+    std::memcpy(&p, bytes_, sizeof p);
+    return p;
+  }
+  uint32_t HeapLength() const {
+    uint32_t n;
+    std::memcpy(&n, bytes_ + sizeof(void*), sizeof n);
+    return n;
+  }
+  void SetHeap(void* p, size_t length, uint8_t meta) {
+    std::memcpy(bytes_, &p, sizeof p);
+    uint32_t n = static_cast<uint32_t>(length);
+    std::memcpy(bytes_ + sizeof(void*), &n, sizeof n);
+    SetMeta(meta);
+  }
+  char* StartNarrow(size_t length);
+  void CopyFrom(const XmlText& other);
+  void SwapWith(XmlText& other) noexcept;
   void Release();
-  char* rep_ = nullptr;  // uint32_t length, then the code units
+
+  alignas(void*) char bytes_[kInline + 1] = {};
 };
 
 class TfsXMLItem {
  public:
-  using ChildList = std::vector<std::unique_ptr<TfsXMLItem>>;
+  using ChildList = XmlChildList<TfsXMLItem>;
 
   TfsXMLItem() = default;
   TfsXMLItem(const TfsXMLItem&) = delete;
@@ -97,8 +148,10 @@ class TfsXMLItem {
   bool NameIs(std::u16string_view name) const;
 
   // The raw, escaped attribute text.
-  std::u16string_view Text() const { return text_.View(); }
+  std::u16string Text() const { return text_.Str(); }
+  const XmlText& RawText() const { return text_; }
   void SetText(std::u16string_view text) { text_.Assign(text); }
+  void SetText(const XmlText& text) { text_ = text; }
 
   intptr_t Data() const { return data_; }
   void SetData(intptr_t data) { data_ = data; }
@@ -109,14 +162,11 @@ class TfsXMLItem {
   // parent held (empty when it had none) and must outlive neither.
   [[nodiscard]] std::unique_ptr<TfsXMLItem> SetParent(TfsXMLItem* parent);
 
-  int Count() const { return items_ ? static_cast<int>(items_->size()) : 0; }
+  int Count() const { return static_cast<int>(items_.size()); }
   // Child by zero-based index; ListIndexError outside 0..Count-1.
   TfsXMLItem* Items(int index) const;
   // All children, for fast walking.
-  std::span<const std::unique_ptr<TfsXMLItem>> Children() const {
-    if (!items_) return {};
-    return {items_->data(), items_->size()};
-  }
+  std::span<const std::unique_ptr<TfsXMLItem>> Children() const { return items_.View(); }
 
   // One attribute, unescaped (EncodeXmlValue / DecodeXmlValue). A missing
   // attribute reads as empty text.
@@ -124,8 +174,11 @@ class TfsXMLItem {
   void SetProp(std::u16string_view name, std::u16string_view value);
   bool PropExists(std::u16string_view name) const;
   // The attribute's value as stored (escaped); empty when missing.
-  std::u16string_view RawProp(std::u16string_view name) const;
+  std::u16string RawProp(std::u16string_view name) const;
 
+  // Makes room for `n` more children, so that a list built in one go is
+  // allocated exactly.
+  void ReserveChildren(size_t n);
   // A new empty child at the end.
   TfsXMLItem* Add();
   // Appends a parentless item and takes it over.
@@ -158,14 +211,19 @@ class TfsXMLItem {
   friend class TfsXMLReader;
   void AppendOwned(std::unique_ptr<TfsXMLItem> item);
   bool IsSelfOrAncestorOf(const TfsXMLItem* item) const;
-  int FindPropValue(std::u16string_view name, size_t& valueStart) const;
+  // Where ` name="` starts in " " + text (-1 when missing), and the value.
+  struct PropPlace {
+    int at = -1;
+    size_t valueStart = 0, valueEnd = 0, end = 0;
+  };
+  PropPlace FindProp(std::u16string_view name) const;
   static void DestroyAll(ChildList&& items);
 
   XmlName name_;
   XmlText text_;
   TfsXMLItem* parent_ = nullptr;
   intptr_t data_ = 0;
-  std::unique_ptr<ChildList> items_;  // created on first insertion
+  ChildList items_;
 };
 
 class TfsXMLDocument {

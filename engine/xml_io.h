@@ -87,6 +87,7 @@ class TfsXMLWriter {
   char* Room(size_t n);
   void Append(std::string_view bytes);
   void AppendName(const XmlName& name);
+  void AppendLatin1(std::string_view text);
   void AppendUtf8(std::u16string_view text);
   void MaybeFlush() {
     if (size_ > kFlushSize) Flush();

@@ -159,8 +159,8 @@ TfsXMLReader::TagKind TfsXMLReader::ReadInto(TfsXMLItem* item) {
     if (item->Name() != n.substr(0, n.size() - 1)) item->SetName(n.substr(0, n.size() - 1));
     return TagKind::Leaf;
   }
-  std::u16string_view t = item->Text();
-  if (!t.empty() && t.back() == u'/') {
+  const XmlText& t = item->text_;
+  if (!t.Empty() && t.At(t.Size() - 1) == u'/') {
     item->text_.Truncate(1);
     return TagKind::Leaf;
   }
@@ -182,13 +182,10 @@ bool ClosesItem(std::u16string_view endName, const TfsXMLItem& item) {
 // exactly sized list.
 void TfsXMLReader::Adopt(TfsXMLItem* parent, size_t from, size_t to) {
   if (from == to) return;
-  if (!parent->items_) {
-    parent->items_ = std::make_unique<TfsXMLItem::ChildList>();
-    parent->items_->reserve(to - from);
-  }
+  parent->items_.reserve(parent->items_.size() + (to - from));
   for (size_t i = from; i < to; ++i) {
     pending_[i]->parent_ = parent;
-    parent->items_->push_back(std::move(pending_[i]));
+    parent->items_.push_back(std::move(pending_[i]));
   }
 }
 

@@ -65,6 +65,21 @@ void TfsXMLWriter::AppendName(const XmlName& name) {
   Append(slot.bytes);
 }
 
+// Latin-1 to UTF-8.
+void TfsXMLWriter::AppendLatin1(std::string_view text) {
+  char* out = Room(2 * text.size());
+  for (char b : text) {
+    unsigned char c = static_cast<unsigned char>(b);
+    if (c < 0x80) {
+      *out++ = static_cast<char>(c);
+    } else {
+      *out++ = static_cast<char>(0xC0 | (c >> 6));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  size_ = static_cast<size_t>(out - buffer_.get());
+}
+
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 void TfsXMLWriter::AppendUtf8(std::u16string_view text) {
   char* out = Room(3 * text.size());  // no unit takes more than three bytes
@@ -101,10 +116,14 @@ void TfsXMLWriter::StartTag(const TfsXMLItem& item, size_t depth) {
   Indent(depth);
   Append("<");
   AppendName(item.SharedName());
-  std::u16string_view text = item.Text();
-  if (!text.empty()) {
-    if (text.front() != u' ') Append(" ");
-    AppendUtf8(text);
+  const XmlText& text = item.RawText();
+  if (!text.Empty()) {
+    if (text.At(0) != u' ') Append(" ");
+    if (text.IsNarrow()) {
+      AppendLatin1(text.NarrowView());
+    } else {
+      AppendUtf8(text.WideView());
+    }
   }
   Append(item.Count() > 0 ? ">" : "/>");
   LineEnd();

@@ -477,5 +477,67 @@ TEST(XmlItem, SharedNamesFromTheReader) {
   EXPECT_TRUE(doc.Root()->Items(2)->NameIs(il::kExpr));
 }
 
+// The attribute text switches between its 8-bit, inline and UTF-16 forms as
+// props are set; every form must read, write and copy the same.
+TEST(XmlText, StorageFormsSwitchOnSetProp) {
+  const std::u16string longLatin(40, u'\u00e9');  // past the inline size
+  struct Row {
+    std::u16string value;
+    bool narrow;
+  } rows[] = {
+      {u"", true},
+      {u"x", true},
+      {u"caf\u00e9 \u00ff", true},
+      {longLatin, true},
+      {u"\u4e2d\u6587", false},
+      {u"mixed \u00e9 and \u4e2d", false},
+      {u"\U0001F600", false},
+      {longLatin + u"\u0100", false},
+  };
+  TfsXMLItem item;
+  item.SetProp(u"pos", u"1:2");
+  for (const Row& r : rows) {
+    item.SetProp(u"text", r.value);
+    SCOPED_TRACE(ToUtf8(r.value));
+    EXPECT_EQ(item.Prop(u"text"), r.value);
+    EXPECT_EQ(item.Prop(u"pos"), u"1:2");
+    EXPECT_EQ(item.Text(), u"pos=\"1:2\" text=\"" + r.value + u"\"");
+    EXPECT_EQ(item.RawText().IsNarrow(), r.narrow);
+
+    TfsXMLItem copy;
+    copy.Assign(&item);
+    EXPECT_EQ(copy.Text(), item.Text());
+
+    // Written as UTF-8 and read back unchanged.
+    TfsXMLDocument doc;
+    doc.Root()->SetName(u"a");
+    doc.Root()->Add()->Assign(&item);
+    doc.Root()->Items(0)->SetName(u"b");
+    const std::string bytes = doc.SaveToBytes();
+    EXPECT_NE(bytes.find(ToUtf8(r.value)), std::string::npos);
+    TfsXMLDocument back;
+    back.LoadFromBytes(bytes);
+    ASSERT_EQ(back.Root()->Count(), 1);
+    EXPECT_EQ(back.Root()->Items(0)->Text(), item.Text());
+    EXPECT_EQ(back.Root()->Items(0)->RawText().IsNarrow(), r.narrow);
+  }
+}
+
+// A trailing "/" of the attribute text ends the element in every form.
+TEST(XmlText, SelfClosingInEveryForm) {
+  const std::string longText(60, 'q');
+  const struct {
+    std::string tag, text;
+  } rows[] = {
+      {"<b t=\"1\"/>", "t=\"1\""},
+      {"<b t=\"" + longText + "\"/>", "t=\"" + longText + "\""},
+      {"<b t=\"\xC3\xA9\"/>", "t=\"\xC3\xA9\""},
+      {"<b t=\"\xE4\xB8\xAD\"/>", "t=\"\xE4\xB8\xAD\""},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(LoadDump("<?xml?><a>" + r.tag + "<c/></a>"), "a(b[" + r.text + "],c)") << r.tag;
+  }
+}
+
 }  // namespace
 }  // namespace qv
