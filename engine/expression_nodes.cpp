@@ -219,14 +219,20 @@ class TOrNode : public TfsOperatorNode {
   }
 };
 
+bool IsIntegerValue(const Value& v) {
+  return v.kind() == ValueKind::Int32 || v.kind() == ValueKind::Int64 || v.kind() == ValueKind::UInt64;
+}
+
 // The right operand as a boolean for a non-optimised and: Null is false,
 // a non-boolean is true when it differs from the empty string, and any
-// error makes it false.
-Value NormalisedRight(TfsExpressionNode* right) {
+// error makes it false. Two integers keep their bitwise and: normalising
+// 3 against "" would fail and turn 6 and 3 into 0.
+Value NormalisedRight(const Value& left, TfsExpressionNode* right) {
   try {
     Value r = right != nullptr ? right->Eval() : Value();
     if (r.is_null()) return Value::Bool(false);
     if (r.is_bool()) return r;
+    if (IsIntegerValue(left) && IsIntegerValue(r)) return r;
     return Value::Bool(Compare(BinaryOp::NonEq, r, Value::Text(u"")));
   } catch (const ScriptError&) {
     return Value::Bool(false);
@@ -239,7 +245,7 @@ class TAndNode : public TfsOperatorNode {
   Value Eval() override {
     Value l = EvalOf(Left());
     if (OptimizeBool()) return ToBool(l) ? EvalOf(Right()) : l;
-    Value r = NormalisedRight(Right());
+    Value r = NormalisedRight(l, Right());
     if (l.is_null()) return r;
     try {
       return Apply(BinaryOp::And, l, r);
