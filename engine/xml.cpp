@@ -98,7 +98,8 @@ char* XmlText::StartNarrow(size_t length) {
 void XmlText::AssignLatin1(std::string_view bytes) {
   if (bytes.size() > UINT32_MAX) throw std::length_error("attribute text too long");
   XmlText copy;  // `bytes` may point into this very storage
-  std::memcpy(copy.StartNarrow(bytes.size()), bytes.data(), bytes.size());
+  char* out = copy.StartNarrow(bytes.size());
+  if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
   SwapWith(copy);
 }
 
