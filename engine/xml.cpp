@@ -1,4 +1,4 @@
-// The XML item and document, and attribute escaping (Part 1.1). The reader
+// The XML item and document, and attribute escaping. The reader
 // and the writer live in xml_reader.cpp and xml_writer.cpp.
 #include "engine/xml.h"
 

@@ -1,4 +1,4 @@
-// The XML model (Part 1.1): the grammars, the intermediate code and the
+// The XML model: the grammars, the intermediate code and the
 // scripts' own TfsXMLDocument objects all use it.
 //
 // An element has a name, an uninterpreted attribute text (kept escaped, as
@@ -258,7 +258,7 @@ class TfsXMLDocument {
   std::unique_ptr<TfsXMLItem> root_;
 };
 
-// Attribute value escaping of Part 1.1: LF, CR, '"', '<' and '>' become
+// Attribute value escaping: LF, CR, '"', '<' and '>' become
 // "&#10;", "&#13;", "&#34;", "&#60;", "&#62;"; "&quot;" becomes "&#34;";
 // every other character, '&' included, is kept.
 std::u16string EncodeXmlValue(std::u16string_view value);

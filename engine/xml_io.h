@@ -1,4 +1,4 @@
-// The reader and the writer behind TfsXMLDocument (Part 1.1). Internal to
+// The reader and the writer behind TfsXMLDocument. Internal to
 // the XML model: everyone else loads and saves through the document.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The XML reader of Part 1.1: a buffered tag scanner and an element reader
+// The XML reader: a buffered tag scanner and an element reader
 // that keeps the recursive algorithm's semantics with an explicit stack, so
 // that no input can exhaust the call stack.
 #include <cstring>

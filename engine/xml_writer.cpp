@@ -1,4 +1,4 @@
-// The XML writer of Part 1.1. Elements are written from an explicit stack,
+// The XML writer. Elements are written from an explicit stack,
 // into an 8-bit buffer that goes to the stream whenever it passes 4096
 // bytes and once at the end.
 #include <algorithm>
