@@ -195,6 +195,11 @@ void TfsBuilder::BuildStatement(const TfsXMLItem& xml, TfsScript& prog, TfsState
   const std::u16string pos = xml.Prop(il::kAttrPos);
   auto make = [&]<class T>(T*) { return std::make_unique<T>(&prog, unitName_, pos); };
   if (xml.NameIs(il::kAssignStmt)) {
+    // Basic's `Set x = e` wraps the assignment in a second assignstmt.
+    if (xml.Count() == 1 && Child(xml, 0).NameIs(il::kAssignStmt)) {
+      BuildStatement(Child(xml, 0), prog, list);
+      return;
+    }
     const TfsXMLItem& second = Child(xml, 1);
     if (second.NameIs(il::kModificator)) {
       BuildAssignment(xml, Child(xml, 0), &second, Child(xml, 2), prog, list);
@@ -365,12 +370,27 @@ void TfsBuilder::BuildVbFor(const TfsXMLItem& xml, TfsScript& prog, TfsStatement
   Append(list, std::move(stmt));
 }
 
+// The children are the initialisation, the condition, the iteration and the
+// body, but only the condition is sure to be one element: C wraps the
+// initialisation and the iteration in a compoundstmt, JS does not, and a JS
+// `var a = 1, b = 2` gives one var element per name, in any of the three
+// statement places. So the first expr is the condition, everything before it
+// the initialisation; the iteration is the next element, together with the
+// var elements after a var, short of the last element, which is the body.
 void TfsBuilder::BuildCppFor(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list) {
   auto stmt = std::make_unique<TfsCppForStmt>(&prog, unitName_, xml.Prop(il::kAttrPos));
-  BuildStatement(Child(xml, 0), prog, *stmt->FirstStmt());
-  stmt->SetExpression(BuildExpression(Child(xml, 1), prog));
-  BuildStatement(Child(xml, 2), prog, *stmt->SecondStmt());
-  if (xml.Count() > 3) BuildStatement(Child(xml, 3), prog, *stmt);
+  const int n = xml.Count();
+  int cond = 0;
+  while (cond < n && !Child(xml, cond).NameIs(il::kExpr)) ++cond;
+  const TfsXMLItem& condition = Child(xml, cond);  // raises when there is none
+  for (int i = 0; i < cond; ++i) BuildStatement(Child(xml, i), prog, *stmt->FirstStmt());
+  stmt->SetExpression(BuildExpression(condition, prog));
+  const int iteration = cond + 1;
+  int body = iteration + 1;
+  if (Child(xml, iteration).NameIs(il::kVar))
+    while (body < n - 1 && Child(xml, body).NameIs(il::kVar)) ++body;
+  for (int i = iteration; i < body; ++i) BuildStatement(Child(xml, i), prog, *stmt->SecondStmt());
+  for (int i = body; i < n; ++i) BuildStatement(Child(xml, i), prog, *stmt);
   Append(list, std::move(stmt));
 }
 

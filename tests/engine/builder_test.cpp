@@ -93,6 +93,35 @@ TEST(BuilderTest, BasicElseWithEmptyThenPart) {
   EXPECT_EQ(run.Output(), u"else|");
 }
 
+struct ShapeCase {
+  const char16_t* syntax;
+  const char16_t* source;
+  const char16_t* output;
+};
+
+// Grammars give the same statement different shapes: Basic's Set wraps an
+// assignment in another, and a JS for statement has no compound parts and
+// one var element per declared name.
+const ShapeCase kShapeCases[] = {
+    {u"Basic", u"Dim x\r\nSet x = 4\r\nSet x -= 1\r\nlg(x)\r\n", u"3|"},
+    {u"Basic", u"Set l = New TStringList\r\nl.Add(\"a\")\r\nlg(l.Count)\r\nl.Free\r\n", u"1|"},
+    {u"js", u"for (var i = 0, j = 5; i < 2; i++) lg(i + j);", u"5|6|"},
+    {u"js", u"for (var i = 0, j = 1, k = 2; i < 1; i++) lg(i + j + k);", u"3|"},
+    {u"js", u"var k = 0;\r\nfor (; k < 3; ) k++;\r\nlg(k);", u"3|"},
+    {u"js", u"var i = 0;\r\nfor (; i < 2; var a = i, b = i * 2) i++;\r\nlg(a); lg(b);", u"2|4|"},
+    {u"js", u"for (var i = 0; i < 2; i++) var a = i, b = i + 1;\r\nlg(a); lg(b);", u"1|2|"},
+    {u"C", u"int i, j;\r\n{\r\n  for (i = 0, j = 5; i < 2; i++, j--) lg(i + j);\r\n}", u"5|5|"},
+    {u"C", u"int i;\r\n{\r\n  for (; i < 2; ) i++;\r\n  lg(i);\r\n}", u"2|"},
+};
+
+TEST(BuilderTest, StatementShapesOfEveryGrammarBuild) {
+  for (const ShapeCase& c : kShapeCases) {
+    ScriptRun run(c.syntax);
+    EXPECT_EQ(ToUtf8(run.Run(c.source)), "") << ToUtf8(c.source);
+    EXPECT_EQ(ToUtf8(run.Output()), ToUtf8(c.output)) << ToUtf8(c.source);
+  }
+}
+
 TEST(BuilderTest, RoutinesMayBeCalledBeforeTheirText) {
   ScriptRun run(u"Pascal");
   EXPECT_EQ(run.Run(u"procedure A; begin B; end;\r\nprocedure B; begin lg('b'); end;\r\nbegin A; end."), u"");
@@ -226,6 +255,15 @@ const DamagedCase kDamaged[] = {
      false},
     {"<?xml version=\"1.0\"?><program><callstmt><dsgn><expr/></dsgn></callstmt></program>", false},
     {"<?xml version=\"1.0\"?><program><cppforstmt><empty/></cppforstmt></program>", false},
+    {"<?xml version=\"1.0\"?><program><cppforstmt><var><ident text=\"i\"/></var><empty/></cppforstmt>"
+     "</program>",
+     false},
+    {"<?xml version=\"1.0\"?><program><cppforstmt><expr><number text=\"0\"/></expr></cppforstmt></program>",
+     false},
+    {"<?xml version=\"1.0\"?><program><cppforstmt><compoundstmt/><expr><number text=\"0\"/></expr>"
+     "<compoundstmt/></cppforstmt></program>",
+     true},
+    {"<?xml version=\"1.0\"?><program><assignstmt><assignstmt/></assignstmt></program>", false},
     {"<?xml version=\"1.0\"?><program><repeatstmt/></program>", false},
     {"<?xml version=\"1.0\"?><program><repeatstmt><inverse/></repeatstmt></program>", false},
     {"<?xml version=\"1.0\"?><program><procedure/></program>", false},
