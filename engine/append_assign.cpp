@@ -42,6 +42,10 @@ bool Pure(TfsExpressionNode* node, const TfsCustomVariable* target, int depth) {
 
 }  // namespace
 
+bool TfsAssignmentStmt::ExpressionLeavesTarget() const {
+  return expression_ != nullptr && var_ != nullptr && Pure(expression_->Root(), var_, 0);
+}
+
 void TfsAssignmentStmt::FindAppendChain() {
   appends_.clear();
   TfsCustomVariable* target = var_;

@@ -54,7 +54,9 @@ bool HasNoSideEffects(TfsCustomVariable* e) {
 void TfsCompoundAssignStmt::Optimize() {
   TfsAssignmentStmt::Optimize();
   fast_ = Fast::None;
-  if (!HasNoSideEffects(expr_)) return;
+  // s := s + IntToStr(i) must append in place too, or building a text
+  // this way turns quadratic.
+  if (!HasNoSideEffects(expr_) && !ExpressionLeavesTarget()) return;
   if (IsPrivateVariable(var_, typeid(TfsVariable))) {
     const TfsVarType t = var_->Typ();
     if (t == fvtVariant) fast_ = Fast::Variant;

@@ -41,6 +41,9 @@ class TfsAssignmentStmt : public TfsStatement {
   std::unique_ptr<TfsExpression> expression_;
   TfsCustomVariable* var_ = nullptr;
   TfsCustomVariable* expr_ = nullptr;
+  // True when reading the expression cannot change the target (constants,
+  // other variables, host functions of such operands).
+  bool ExpressionLeavesTarget() const;
 
  private:
   // v := v + a + b ...: the operands after v, appended in place.
