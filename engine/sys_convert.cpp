@@ -11,10 +11,6 @@ namespace qv {
 
 namespace {
 
-std::u16string NotValid(std::u16string_view s, std::u16string_view what) {
-  return u"'" + std::u16string(s) + u"' is not a valid " + std::u16string(what);
-}
-
 // Copies the elements that both shapes have, at the same indexes.
 Value Reshaped(const ArrayBlock& old, int32_t newHigh) {
   int dims = old.dims;
@@ -77,19 +73,19 @@ std::u16string FloatToStr(double e) { return FloatToText(e); }
 
 int32_t StrToInt(std::u16string_view s) {
   int32_t out;
-  if (!TextToInt32(s, out)) throw ConvertError(NotValid(s, u"integer value"));
+  if (!TextToInt32(s, out)) throw NotValidError(s, u"integer value");
   return out;
 }
 
 int64_t StrToInt64(std::u16string_view s) {
   int64_t out;
-  if (!TextToInt64(s, out)) throw ConvertError(NotValid(s, u"integer value"));
+  if (!TextToInt64(s, out)) throw NotValidError(s, u"integer value");
   return out;
 }
 
 double StrToFloat(std::u16string_view s) {
   double out;
-  if (!TextToDouble(s, out)) throw ConvertError(NotValid(s, u"floating point value"));
+  if (!TextToDouble(s, out)) throw NotValidError(s, u"floating point value");
   return out;
 }
 

@@ -6,17 +6,10 @@
 
 #include "engine/format.h"
 #include "engine/format_settings.h"
+#include "engine/value_ops.h"
 #include "support/errors.h"
 
 namespace qv {
-
-namespace {
-
-std::u16string NotValid(std::u16string_view text, std::u16string_view what) {
-  return u"'" + std::u16string(text) + u"' is not a valid " + std::u16string(what);
-}
-
-}  // namespace
 
 double EncodeDate(int year, int month, int day) {
   double out;
@@ -82,19 +75,19 @@ std::u16string DateTimeToStr(double value) { return FormatDateTime(u"c", value);
 
 double StrToDate(std::u16string_view text) {
   double out;
-  if (!TextToDate(text, out)) throw ConvertError(NotValid(text, u"date"));
+  if (!TextToDate(text, out)) throw NotValidError(text, u"date");
   return out;
 }
 
 double StrToTime(std::u16string_view text) {
   double out;
-  if (!TextToTime(text, out)) throw ConvertError(NotValid(text, u"time"));
+  if (!TextToTime(text, out)) throw NotValidError(text, u"time");
   return out;
 }
 
 double StrToDateTime(std::u16string_view text) {
   double out;
-  if (!TextToDateTime(text, out)) throw ConvertError(NotValid(text, u"date and time"));
+  if (!TextToDateTime(text, out)) throw NotValidError(text, u"date and time");
   return out;
 }
 

@@ -107,10 +107,6 @@ bool SignedValue(const ParsedInteger& p, int bits, int64_t& out) {
   return true;
 }
 
-std::u16string Quoted(const Value& v) {
-  return u"'" + (v.is_text() ? v.as_text() : BytesToText(v.as_bytes())) + u"'";
-}
-
 std::u16string_view StringOf(const Value& v, std::u16string& scratch) {
   if (v.is_text()) return v.as_text();
   scratch = BytesToText(v.as_bytes());
@@ -118,7 +114,8 @@ std::u16string_view StringOf(const Value& v, std::u16string& scratch) {
 }
 
 [[noreturn]] void ThrowNotA(const Value& v, const char16_t* what) {
-  throw ConvertError(Quoted(v) + u" is not a valid " + what);
+  std::u16string scratch;
+  throw NotValidError(StringOf(v, scratch), what);
 }
 
 int64_t CheckedScale(int64_t i) {
@@ -573,6 +570,10 @@ int32_t VarTypeCode(const Value& v) noexcept {
       return 8192 | 12;
   }
   return 0;
+}
+
+ConvertError NotValidError(std::u16string_view text, std::u16string_view what) {
+  return ConvertError(u"'" + std::u16string(text) + u"' is not a valid " + std::u16string(what));
 }
 
 }  // namespace qv

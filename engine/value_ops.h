@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/value.h"
+#include "support/errors.h"
 
 namespace qv {
 
@@ -132,6 +133,10 @@ bool TextToDouble(std::u16string_view text, double& out);
 bool TextToInt32(std::u16string_view text, int32_t& out);
 // "true" or "false" in any case, or a number (true when not zero).
 bool TextToBool(std::u16string_view text, bool& out);
+
+// The conversion error for text that holds no `what`:
+// "'abc' is not a valid integer value".
+ConvertError NotValidError(std::u16string_view text, std::u16string_view what);
 
 // The variant type code a script sees through VarType.
 int32_t VarTypeCode(const Value& v) noexcept;

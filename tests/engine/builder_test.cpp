@@ -291,7 +291,9 @@ TEST(BuilderTest, DamagedIntermediateCodeNeverCrashes) {
     in.Write(c.il, std::char_traits<char>::length(c.il));
     in.SetPosition(0);
     EXPECT_EQ(run.prog.SetILCode(in), c.builds) << c.il << " " << ToUtf8(run.prog.ErrorMsg());
-    if (c.builds) EXPECT_NO_THROW(run.prog.Execute()) << c.il;
+    if (c.builds) {
+      EXPECT_NO_THROW(run.prog.Execute()) << c.il;
+    }
   }
 }
 
