@@ -261,13 +261,17 @@ bool TfsParser::IsKeyWord(std::u16string_view word) const {
 
 void TfsParser::SetText(std::u16string_view text) {
   if (text.size() > static_cast<size_t>(INT_MAX - 16)) throw ScriptError(u"Script text too long");
-  text_.assign(text);
+  // Sized exactly: appending the terminator after assign() would double the block.
+  text_.clear();
+  text_.reserve(text.size() + 1);
+  text_.append(text);
   text_ += u'\0';
   size_ = static_cast<int>(text.size());
   position_ = 1;
   lastPosition_ = 1;
   yList_.clear();
   if (useY_) {
+    yList_.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), u'\n')) + 1);
     yList_.push_back(0);
     for (int i = 0; i < size_; ++i) {
       if (text_[i] == u'\n') yList_.push_back(i + 1);

@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <type_traits>
+#include <unordered_map>
 
 #include "engine/stream.h"
 #include "engine/xml_io.h"
@@ -50,7 +52,7 @@ std::u16string_view XmlName::View() const {
 
 std::string_view XmlText::NarrowView() const {
   if (IsHeap()) return {static_cast<const char*>(HeapPtr()), HeapLength()};
-  return {bytes_, static_cast<size_t>(Meta() & kLengthMask)};
+  return {bytes_ + 1, static_cast<size_t>(Meta() & kLengthMask)};
 }
 
 std::u16string_view XmlText::WideView() const {
@@ -73,31 +75,43 @@ std::u16string XmlText::Str() const {
 
 void XmlText::Release() {
   if (IsHeap()) ::operator delete(HeapPtr());
-  SetMeta(0);
+  SetMeta(Meta() & kTail);
 }
 
 void XmlText::SwapWith(XmlText& other) noexcept {
+  const size_t n = TailLent() ? kTailOffset : sizeof bytes_;
   char mine[sizeof bytes_];
-  std::memcpy(mine, bytes_, sizeof mine);
-  std::memcpy(bytes_, other.bytes_, sizeof mine);
-  std::memcpy(other.bytes_, mine, sizeof mine);
+  std::memcpy(mine, bytes_, n);
+  std::memcpy(bytes_, other.bytes_, n);
+  std::memcpy(other.bytes_, mine, n);
 }
 
 // Latin-1 units into a new text: inline when they fit, else in a block.
 // Returns where the units go.
 char* XmlText::StartNarrow(size_t length) {
-  if (length <= kInline) {
-    SetMeta(static_cast<uint8_t>(length));
-    return bytes_;
+  if (length <= InlineCapacity()) {
+    SetMeta(static_cast<uint8_t>((Meta() & kTail) | length));
+    return bytes_ + 1;
   }
   char* out = static_cast<char*>(::operator new(length));
   SetHeap(out, length, kHeap);
   return out;
 }
 
+void* XmlText::LendTail() {
+  if (!IsHeap() && Size() > kShortInline) {
+    const size_t length = Size();
+    char* out = static_cast<char*>(::operator new(length));
+    std::memcpy(out, bytes_ + 1, length);
+    SetHeap(out, length, kHeap);
+  }
+  SetMeta(Meta() | kTail);
+  return Tail();
+}
+
 void XmlText::AssignLatin1(std::string_view bytes) {
   if (bytes.size() > UINT32_MAX) throw std::length_error("attribute text too long");
-  XmlText copy;  // `bytes` may point into this very storage
+  XmlText copy = Blank();  // `bytes` may point into this very storage
   char* out = copy.StartNarrow(bytes.size());
   if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
   SwapWith(copy);
@@ -111,7 +125,7 @@ void XmlText::Assign(std::u16string_view text) {
       narrow = false;
       break;
     }
-  XmlText copy;
+  XmlText copy = Blank();
   if (narrow) {
     char* out = copy.StartNarrow(text.size());
     for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
@@ -148,9 +162,9 @@ void XmlText::Truncate(size_t n) {
     return;
   }
   if (IsHeap()) {
-    SetHeap(HeapPtr(), size - n, Meta());  // the block stays; only the length shrinks
+    SetHeap(HeapPtr(), size - n, Meta() & (kHeap | kWide));  // the block stays; only the length shrinks
   } else {
-    SetMeta(static_cast<uint8_t>(size - n));
+    SetMeta(static_cast<uint8_t>((Meta() & ~kLengthMask) | (size - n)));
   }
 }
 
@@ -184,10 +198,70 @@ bool TfsXMLItem::NameIs(std::u16string_view name) const {
 // ---- TfsXMLItem
 
 static_assert(sizeof(XmlText) == 24);
-static_assert(sizeof(TfsXMLItem) <= 56, "an item is kept small: documents have many");
+static_assert(sizeof(TfsXMLItem) <= 40, "an item is kept small: documents have many");
+static_assert(alignof(TfsXMLItem) >= 2, "the child list and the parent link use the low bit");
+
+namespace {
+
+// Data() of the items that have one.
+struct DataTable {
+  std::mutex lock;
+  std::unordered_map<const TfsXMLItem*, intptr_t> values;
+};
+
+DataTable& Datas() {
+  static DataTable* table = new DataTable;  // never destroyed: items may outlive static destructors
+  return *table;
+}
+
+}  // namespace
 
 TfsXMLItem::~TfsXMLItem() {
-  if (!items_.empty()) DestroyAll(std::move(items_));
+  if (Kids()) DestroyAll(TakeKids());
+  SetData(0);
+}
+
+intptr_t TfsXMLItem::Data() const {
+  if (!HasData()) return 0;
+  DataTable& table = Datas();
+  std::lock_guard<std::mutex> guard(table.lock);
+  auto it = table.values.find(this);
+  return it == table.values.end() ? 0 : it->second;
+}
+
+void TfsXMLItem::SetData(intptr_t data) {
+  if (data == 0 && !HasData()) return;
+  DataTable& table = Datas();
+  std::lock_guard<std::mutex> guard(table.lock);
+  if (data == 0) {
+    table.values.erase(this);
+    parentBits_ &= ~kHasData;
+  } else {
+    table.values[this] = data;
+    parentBits_ |= kHasData;
+  }
+}
+
+TfsXMLItem::ChildList& TfsXMLItem::OpenKids() {
+  if (ChildList* kids = Kids()) return *kids;
+  return *new (text_.LendTail()) ChildList;
+}
+
+TfsXMLItem::ChildList TfsXMLItem::TakeKids() {
+  ChildList* kids = Kids();
+  if (!kids) return {};
+  ChildList taken(std::move(*kids));
+  kids->~ChildList();
+  text_.ReturnTail();
+  return taken;
+}
+
+void TfsXMLItem::CloseKidsIfEmpty() {
+  ChildList* kids = Kids();
+  if (kids && kids->empty()) {
+    kids->~ChildList();
+    text_.ReturnTail();
+  }
 }
 
 // Destroys a forest without recursion: every item is emptied of its
@@ -200,34 +274,38 @@ void TfsXMLItem::DestroyAll(ChildList&& items) {
   while (!work.empty()) {
     std::unique_ptr<TfsXMLItem> item = std::move(work.back());
     work.pop_back();
-    if (!item->items_.empty()) {
-      for (auto& child : item->items_) work.push_back(std::move(child));
-      item->items_.clear();
+    if (item->Kids()) {
+      ChildList kids = item->TakeKids();
+      for (auto& child : kids) work.push_back(std::move(child));
     }
   }
 }
 
 TfsXMLItem* TfsXMLItem::Items(int index) const {
   if (index < 0 || index >= Count()) throw ListIndexError(index);
-  return items_[static_cast<size_t>(index)].get();
+  return (*Kids())[static_cast<size_t>(index)].get();
 }
 
 void TfsXMLItem::AppendOwned(std::unique_ptr<TfsXMLItem> item) {
-  item->parent_ = this;
-  items_.push_back(std::move(item));
+  item->SetParentLink(this);
+  OpenKids().push_back(std::move(item));
 }
 
 bool TfsXMLItem::IsSelfOrAncestorOf(const TfsXMLItem* item) const {
-  for (const TfsXMLItem* p = item; p; p = p->parent_)
+  for (const TfsXMLItem* p = item; p; p = p->Parent())
     if (p == this) return true;
   return false;
 }
 
-void TfsXMLItem::ReserveChildren(size_t n) { items_.reserve(items_.size() + n); }
+void TfsXMLItem::ReserveChildren(size_t n) {
+  if (n == 0) return;
+  ChildList& kids = OpenKids();
+  kids.reserve(kids.size() + n);
+}
 
 TfsXMLItem* TfsXMLItem::Add() {
   AppendOwned(std::make_unique<TfsXMLItem>());
-  return items_.back().get();
+  return Kids()->back().get();
 }
 
 TfsXMLItem* TfsXMLItem::AddItem(std::unique_ptr<TfsXMLItem> item) {
@@ -259,39 +337,40 @@ void MoveLastTo(TfsXMLItem::ChildList& list, int index) {
 
 TfsXMLItem* TfsXMLItem::InsertItem(int index, std::unique_ptr<TfsXMLItem> item) {
   TfsXMLItem* raw = AddItem(std::move(item));
-  MoveLastTo(items_, index);
+  MoveLastTo(*Kids(), index);
   return raw;
 }
 
 TfsXMLItem* TfsXMLItem::InsertItem(int index, TfsXMLItem* item) {
   AddItem(item);
-  MoveLastTo(items_, index);
+  MoveLastTo(*Kids(), index);
   return item;
 }
 
 std::unique_ptr<TfsXMLItem> TfsXMLItem::Detach() {
   std::unique_ptr<TfsXMLItem> owned;
-  if (parent_) {
-    ChildList& list = parent_->items_;
-    for (size_t i = list.size(); i-- > 0;) {
-      if (list[i].get() == this) {
-        owned = list.erase(i);
+  TfsXMLItem* parent = Parent();
+  if (ChildList* list = parent ? parent->Kids() : nullptr) {
+    for (size_t i = list->size(); i-- > 0;) {
+      if ((*list)[i].get() == this) {
+        owned = list->erase(i);
         break;
       }
     }
+    parent->CloseKidsIfEmpty();
   }
-  parent_ = nullptr;
+  SetParentLink(nullptr);
   return owned;
 }
 
 std::unique_ptr<TfsXMLItem> TfsXMLItem::SetParent(TfsXMLItem* parent) {
   std::unique_ptr<TfsXMLItem> owned = Detach();
-  parent_ = parent;
+  SetParentLink(parent);
   return owned;
 }
 
 int TfsXMLItem::Find(std::u16string_view name) const {
-  const ChildList& list = items_;
+  auto list = Children();
   for (size_t i = 0; i < list.size(); ++i)
     if (list[i]->NameIs(name)) return static_cast<int>(i);
   return -1;
@@ -299,14 +378,14 @@ int TfsXMLItem::Find(std::u16string_view name) const {
 
 TfsXMLItem* TfsXMLItem::FindItem(std::u16string_view name) {
   int i = Find(name);
-  if (i >= 0) return items_[static_cast<size_t>(i)].get();
+  if (i >= 0) return Children()[static_cast<size_t>(i)].get();
   TfsXMLItem* item = Add();
   item->SetName(name);
   return item;
 }
 
 int TfsXMLItem::IndexOf(const TfsXMLItem* item) const {
-  const ChildList& list = items_;
+  auto list = Children();
   for (size_t i = 0; i < list.size(); ++i)
     if (list[i].get() == item) return static_cast<int>(i);
   return -1;
@@ -314,13 +393,12 @@ int TfsXMLItem::IndexOf(const TfsXMLItem* item) const {
 
 TfsXMLItem* TfsXMLItem::Root() {
   TfsXMLItem* p = this;
-  while (p->parent_) p = p->parent_;
+  while (p->Parent()) p = p->Parent();
   return p;
 }
 
 void TfsXMLItem::Clear() {
-  ChildList list = std::move(items_);
-  DestroyAll(std::move(list));
+  if (Kids()) DestroyAll(TakeKids());
 }
 
 // Deep copy without recursion: a work list of (source, copy) pairs.
@@ -335,20 +413,23 @@ void TfsXMLItem::Assign(const TfsXMLItem* item) {
   if (!item) return;
   name_ = item->name_;
   text_ = item->text_;
-  data_ = item->data_;
+  SetData(item->Data());
   std::vector<std::pair<const TfsXMLItem*, TfsXMLItem*>> work{{item, this}};
   while (!work.empty()) {
     auto [from, to] = work.back();
     work.pop_back();
-    to->items_.reserve(from->items_.size());
-    for (const auto& child : from->items_) {
+    auto children = from->Children();
+    if (children.empty()) continue;
+    ChildList& list = to->OpenKids();
+    list.reserve(children.size());
+    for (const auto& child : children) {
       auto copy = std::make_unique<TfsXMLItem>();
       copy->name_ = child->name_;
       copy->text_ = child->text_;
-      copy->data_ = child->data_;
-      copy->parent_ = to;
-      if (!child->items_.empty()) work.emplace_back(child.get(), copy.get());
-      to->items_.push_back(std::move(copy));
+      copy->SetData(child->Data());
+      copy->SetParentLink(to);
+      if (!child->Children().empty()) work.emplace_back(child.get(), copy.get());
+      list.push_back(std::move(copy));
     }
   }
 }

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,17 +63,24 @@ class XmlName {
 // (nearly all of it: the intermediate code is escaped ASCII) is kept as
 // Latin-1 bytes, inline up to kInline units and otherwise in an exactly
 // sized block; other text is kept as UTF-16 in such a block.
+//
+// The owner may borrow the last 8 bytes (the item keeps its child list
+// there, so that an item fits a smaller allocation); inline text is then
+// limited to kShortInline units.
 class XmlText {
  public:
   static constexpr size_t kInline = 23;
+  static constexpr size_t kShortInline = 15;
 
   XmlText() = default;
   explicit XmlText(std::u16string_view text) { Assign(text); }
+  // Copies the text only: the copy has no borrowed tail.
   XmlText(const XmlText& other) { CopyFrom(other); }
   XmlText& operator=(const XmlText& other) {
     if (this != &other) CopyFrom(other);
     return *this;
   }
+  // A borrowed tail must have been given back or emptied by then.
   ~XmlText() { Release(); }
 
   size_t Size() const { return IsHeap() ? HeapLength() : Meta() & kLengthMask; }
@@ -100,31 +108,49 @@ class XmlText {
   // Drops the last `n` code units.
   void Truncate(size_t n);
 
+  // The borrowed tail: 8 aligned bytes whose content the owner manages.
+  bool TailLent() const { return Meta() & kTail; }
+  // Moves inline text longer than kShortInline to a block; returns the tail.
+  void* LendTail();
+  void* Tail() const { return const_cast<char*>(bytes_ + kTailOffset); }
+  void ReturnTail() { SetMeta(Meta() & ~kTail); }
+
  private:
-  static constexpr uint8_t kHeap = 0x80, kWide = 0x40, kLengthMask = 0x1F;
-  // bytes_[0..23) hold the inline units, or a block pointer and a 32-bit
-  // length; bytes_[23] holds kHeap, kWide and the inline length.
-  uint8_t Meta() const { return static_cast<uint8_t>(bytes_[kInline]); }
-  void SetMeta(uint8_t meta) { bytes_[kInline] = static_cast<char>(meta); }
+  static constexpr uint8_t kHeap = 0x80, kWide = 0x40, kTail = 0x20, kLengthMask = 0x1F;
+  static constexpr size_t kTailOffset = 16;
+  // bytes_[0] holds kHeap, kWide, kTail and the inline length; bytes_[1..]
+  // the inline units, or bytes_[4..8) a 32-bit length and bytes_[8..16) a
+  // block pointer; bytes_[16..24) are the tail.
+  uint8_t Meta() const { return static_cast<uint8_t>(bytes_[0]); }
+  void SetMeta(uint8_t meta) { bytes_[0] = static_cast<char>(meta); }
   bool IsHeap() const { return Meta() & kHeap; }
+  size_t InlineCapacity() const { return TailLent() ? kShortInline : kInline; }
   void* HeapPtr() const {
     void* p;
-    std::memcpy(&p, bytes_, sizeof p);
+    std::memcpy(&p, bytes_ + 8, sizeof p);
     return p;
   }
   uint32_t HeapLength() const {
     uint32_t n;
-    std::memcpy(&n, bytes_ + sizeof(void*), sizeof n);
+    std::memcpy(&n, bytes_ + 4, sizeof n);
     return n;
   }
-  void SetHeap(void* p, size_t length, uint8_t meta) {
-    std::memcpy(bytes_, &p, sizeof p);
+  // Keeps the tail flag.
+  void SetHeap(void* p, size_t length, uint8_t flags) {
+    std::memcpy(bytes_ + 8, &p, sizeof p);
     uint32_t n = static_cast<uint32_t>(length);
-    std::memcpy(bytes_ + sizeof(void*), &n, sizeof n);
-    SetMeta(meta);
+    std::memcpy(bytes_ + 4, &n, sizeof n);
+    SetMeta(static_cast<uint8_t>((Meta() & kTail) | flags));
   }
+  // An empty text with this one's inline capacity, to build a new value in.
+  struct MetaTag {
+    uint8_t meta;
+  };
+  explicit XmlText(MetaTag tag) { SetMeta(tag.meta); }
+  XmlText Blank() const { return XmlText(MetaTag{static_cast<uint8_t>(Meta() & kTail)}); }
   char* StartNarrow(size_t length);
   void CopyFrom(const XmlText& other);
+  // Exchanges the texts of two texts that agree on TailLent().
   void SwapWith(XmlText& other) noexcept;
   void Release();
 
@@ -153,20 +179,24 @@ class TfsXMLItem {
   void SetText(std::u16string_view text) { text_.Assign(text); }
   void SetText(const XmlText& text) { text_ = text; }
 
-  intptr_t Data() const { return data_; }
-  void SetData(intptr_t data) { data_ = data; }
+  // A value for scripts; rarely set, so it is kept outside the item.
+  intptr_t Data() const;
+  void SetData(intptr_t data);
 
-  TfsXMLItem* Parent() const { return parent_; }
+  TfsXMLItem* Parent() const { return reinterpret_cast<TfsXMLItem*>(parentBits_ & ~kHasData); }
   // Detaches the item from its old parent's list and records `parent`
   // without joining its list. The caller receives the ownership that the old
   // parent held (empty when it had none) and must outlive neither.
   [[nodiscard]] std::unique_ptr<TfsXMLItem> SetParent(TfsXMLItem* parent);
 
-  int Count() const { return static_cast<int>(items_.size()); }
+  int Count() const { return Kids() ? static_cast<int>(Kids()->size()) : 0; }
   // Child by zero-based index; ListIndexError outside 0..Count-1.
   TfsXMLItem* Items(int index) const;
   // All children, for fast walking.
-  std::span<const std::unique_ptr<TfsXMLItem>> Children() const { return items_.View(); }
+  std::span<const std::unique_ptr<TfsXMLItem>> Children() const {
+    if (const ChildList* kids = Kids()) return kids->View();
+    return {};
+  }
 
   // One attribute, unescaped (EncodeXmlValue / DecodeXmlValue). A missing
   // attribute reads as empty text.
@@ -219,11 +249,27 @@ class TfsXMLItem {
   PropPlace FindProp(std::u16string_view name) const;
   static void DestroyAll(ChildList&& items);
 
+  // The child list lives in the text's tail while the item has one.
+  ChildList* Kids() const {
+    return text_.TailLent() ? std::launder(static_cast<ChildList*>(text_.Tail())) : nullptr;
+  }
+  // The list, made on first use.
+  ChildList& OpenKids();
+  // Hands the children over and gives the tail back to the text.
+  ChildList TakeKids();
+  void CloseKidsIfEmpty();
+
+  void SetParentLink(TfsXMLItem* parent) {
+    parentBits_ = reinterpret_cast<uintptr_t>(parent) | (parentBits_ & kHasData);
+  }
+  bool HasData() const { return parentBits_ & kHasData; }
+
+  // The parent's address, with kHasData in the low bit when Data() is set.
+  static constexpr uintptr_t kHasData = 1;
+
   XmlName name_;
   XmlText text_;
-  TfsXMLItem* parent_ = nullptr;
-  intptr_t data_ = 0;
-  ChildList items_;
+  uintptr_t parentBits_ = 0;
 };
 
 class TfsXMLDocument {

@@ -1,6 +1,7 @@
-// The children of an XML item: owning pointers in one heap block that also
-// holds the size and the capacity, so that an item pays one pointer and one
-// exactly sized block for its list (documents have many short lists).
+// The children of an XML item in one word: empty, the only child itself, or
+// (tagged with the low bit) a heap block of owning pointers that also holds
+// the size and the capacity. Documents have many short lists and most
+// elements with children have just one, which then costs no block at all.
 #pragma once
 
 #include <cstddef>
@@ -19,18 +20,18 @@ class XmlChildList {
   using Slot = std::unique_ptr<T>;
 
   XmlChildList() = default;
-  XmlChildList(XmlChildList&& other) noexcept : rep_(other.rep_) { other.rep_ = nullptr; }
+  XmlChildList(XmlChildList&& other) noexcept : head_(std::move(other.head_)) {}
   XmlChildList& operator=(XmlChildList&& other) noexcept {
-    std::swap(rep_, other.rep_);
+    std::swap(head_, other.head_);
     return *this;
   }
   XmlChildList(const XmlChildList&) = delete;
   XmlChildList& operator=(const XmlChildList&) = delete;
   ~XmlChildList() { Free(); }
 
-  size_t size() const { return rep_ ? rep_->size : 0; }
+  size_t size() const { return IsBlock() ? Block()->size : (head_ ? 1 : 0); }
   bool empty() const { return size() == 0; }
-  Slot* data() const { return rep_ ? rep_->Slots() : nullptr; }
+  Slot* data() const { return IsBlock() ? Block()->Slots() : const_cast<Slot*>(&head_); }
   Slot* begin() const { return data(); }
   Slot* end() const { return data() + size(); }
   Slot& operator[](size_t i) const { return data()[i]; }
@@ -42,14 +43,22 @@ class XmlChildList {
     if (n > Capacity()) Grow(n);
   }
   void push_back(Slot item) {
+    if (!head_) {
+      head_ = std::move(item);
+      return;
+    }
     if (size() == Capacity()) Grow(Capacity() < 4 ? Capacity() + 1 : Capacity() * 2);
-    new (rep_->Slots() + rep_->size) Slot(std::move(item));
-    ++rep_->size;
+    Rep* rep = Block();
+    new (rep->Slots() + rep->size) Slot(std::move(item));
+    ++rep->size;
   }
+  // Removes the last item; the list frees its block when it becomes empty.
   Slot pop_back() {
-    Slot last = std::move(back());
-    back().~Slot();
-    --rep_->size;
+    if (!IsBlock()) return std::move(head_);
+    Rep* rep = Block();
+    Slot last = std::move(rep->Slots()[rep->size - 1]);
+    rep->Slots()[--rep->size].~Slot();
+    if (rep->size == 0) Free();
     return last;
   }
   // `at` in 0..size().
@@ -74,31 +83,47 @@ class XmlChildList {
     Slot* Slots() { return reinterpret_cast<Slot*>(this + 1); }
   };
   static_assert(sizeof(Rep) == 8 && alignof(Slot) <= 8);
+  static constexpr uintptr_t kBlockTag = 1;  // items are aligned, so a child's low bit is 0
 
-  size_t Capacity() const { return rep_ ? rep_->capacity : 0; }
+  bool IsBlock() const { return reinterpret_cast<uintptr_t>(head_.get()) & kBlockTag; }
+  Rep* Block() const { return reinterpret_cast<Rep*>(reinterpret_cast<uintptr_t>(head_.get()) & ~kBlockTag); }
+  // The tagged block pointer is never dereferenced as a T: every path out of
+  // block form takes it back with release().
+  void SetBlock(Rep* rep) { head_.reset(reinterpret_cast<T*>(reinterpret_cast<uintptr_t>(rep) | kBlockTag)); }
+  size_t Capacity() const { return IsBlock() ? Block()->capacity : 1; }
 
   void Grow(size_t capacity) {
     if (capacity > UINT32_MAX) throw std::length_error("too many children");
     void* mem = ::operator new(sizeof(Rep) + capacity * sizeof(Slot));
     Rep* bigger = new (mem) Rep{0, static_cast<uint32_t>(capacity)};
-    for (size_t i = 0; i < size(); ++i) {
-      new (bigger->Slots() + i) Slot(std::move(rep_->Slots()[i]));
-      rep_->Slots()[i].~Slot();
+    const size_t n = size();
+    if (IsBlock()) {
+      Rep* old = Block();
+      for (size_t i = 0; i < n; ++i) {
+        new (bigger->Slots() + i) Slot(std::move(old->Slots()[i]));
+        old->Slots()[i].~Slot();
+      }
+      (void)head_.release();
+      ::operator delete(old);
+    } else if (head_) {
+      new (bigger->Slots()) Slot(std::move(head_));
     }
-    bigger->size = static_cast<uint32_t>(size());
-    if (rep_) ::operator delete(rep_);
-    rep_ = bigger;
+    bigger->size = static_cast<uint32_t>(n);
+    SetBlock(bigger);
   }
 
   void Free() {
-    if (!rep_) return;
-    Rep* rep = rep_;
-    rep_ = nullptr;
+    if (!IsBlock()) {
+      head_.reset();
+      return;
+    }
+    Rep* rep = Block();
+    (void)head_.release();
     for (size_t i = rep->size; i-- > 0;) rep->Slots()[i].~Slot();
     ::operator delete(rep);
   }
 
-  Rep* rep_ = nullptr;
+  Slot head_;
 };
 
 }  // namespace qv

@@ -182,10 +182,11 @@ bool ClosesItem(std::u16string_view endName, const TfsXMLItem& item) {
 // exactly sized list.
 void TfsXMLReader::Adopt(TfsXMLItem* parent, size_t from, size_t to) {
   if (from == to) return;
-  parent->items_.reserve(parent->items_.size() + (to - from));
+  TfsXMLItem::ChildList& list = parent->OpenKids();
+  list.reserve(list.size() + (to - from));
   for (size_t i = from; i < to; ++i) {
-    pending_[i]->parent_ = parent;
-    parent->items_.push_back(std::move(pending_[i]));
+    pending_[i]->SetParentLink(parent);
+    list.push_back(std::move(pending_[i]));
   }
 }
 

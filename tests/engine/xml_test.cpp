@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/il_names.h"
 #include "engine/stream.h"
@@ -432,6 +434,87 @@ TEST(XmlItem, AssignDeepCopy) {
   child->Add()->SetName(u"leaf");
   dst.Assign(child);
   EXPECT_EQ(Dump(dst), "child(leaf)");
+}
+
+// An item keeps its only child without a block and shares storage between
+// its text and its child list; neither may disturb the other as children
+// come and go and the text changes length.
+TEST(XmlItem, ChildrenAndTextShareTheItem) {
+  // Lengths around the inline sizes with and without children.
+  const std::u16string texts[] = {u"",
+                                  std::u16string(15, u'x'),
+                                  std::u16string(16, u'x'),
+                                  std::u16string(23, u'x'),
+                                  std::u16string(24, u'x'),
+                                  u"\u4e2d"};
+  for (const std::u16string& text : texts) {
+    SCOPED_TRACE(ToUtf8(text));
+    TfsXMLItem item;
+    item.SetName(u"a");
+    item.SetText(text);
+    std::string expected;
+    for (char c : std::string("bcdefg")) {
+      TfsXMLItem* child = item.Add();
+      child->SetName(std::u16string(1, static_cast<char16_t>(c)));
+      expected += (expected.empty() ? "" : ",") + std::string(1, c);
+      EXPECT_EQ(Dump(item), "a" + (text.empty() ? "" : "[" + ToUtf8(text) + "]") + "(" + expected + ")");
+      EXPECT_EQ(item.Children().size(), expected.size() / 2 + 1);
+    }
+    item.SetText(text + u" q=\"1\"");
+    EXPECT_EQ(item.Text(), text + u" q=\"1\"");
+    item.SetText(text);
+    // Down to one child, then none, from the middle and the front.
+    auto e = item.Items(3)->Detach();
+    EXPECT_EQ(e->Name(), u"e");
+    while (item.Count() > 1) item.Items(0)->Detach().reset();
+    EXPECT_EQ(Dump(item), "a" + (text.empty() ? "" : "[" + ToUtf8(text) + "]") + "(g)");
+    item.InsertItem(0, std::move(e));  // back to two
+    EXPECT_EQ(Dump(item), "a" + (text.empty() ? "" : "[" + ToUtf8(text) + "]") + "(e,g)");
+    item.Items(1)->Detach().reset();
+    std::unique_ptr<TfsXMLItem> last = item.Items(0)->Detach();
+    EXPECT_EQ(item.Count(), 0);
+    EXPECT_TRUE(item.Children().empty());
+    EXPECT_EQ(item.Text(), text);
+    item.AddItem(std::move(last));
+    item.Clear();
+    EXPECT_EQ(Dump(item), "a" + (text.empty() ? "" : "[" + ToUtf8(text) + "]"));
+    item.ReserveChildren(3);  // room, but no child yet
+    EXPECT_EQ(item.Count(), 0);
+    EXPECT_EQ(item.Text(), text);
+  }
+}
+
+TEST(XmlItem, DataBelongsToItsItem) {
+  TfsXMLItem root;
+  TfsXMLItem* a = root.Add();
+  EXPECT_EQ(a->Data(), 0);
+  a->SetData(-5);
+  a->Add()->SetData(6);
+  TfsXMLItem other;
+  other.AddItem(a);  // moving keeps it
+  EXPECT_EQ(a->Data(), -5);
+  EXPECT_EQ(a->Items(0)->Data(), 6);
+  EXPECT_EQ(a->Parent(), &other);
+  a->SetData(0);
+  EXPECT_EQ(a->Data(), 0);
+  EXPECT_EQ(a->Items(0)->Data(), 6);
+  // A destroyed item's value never shows on the items made after it.
+  for (int i = 1; i <= 100; ++i) {
+    auto gone = std::make_unique<TfsXMLItem>();
+    gone->SetData(i);
+    gone.reset();
+    EXPECT_EQ(std::make_unique<TfsXMLItem>()->Data(), 0);
+  }
+  // Items of several threads at once.
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      TfsXMLItem list;
+      for (int i = 0; i < 500; ++i) list.Add()->SetData(t * 1000 + i);
+      for (int i = 0; i < 500; ++i) EXPECT_EQ(list.Items(i)->Data(), t * 1000 + i);
+    });
+  }
+  for (auto& th : threads) th.join();
 }
 
 TEST(XmlDocument, FileRoundTripAndErrors) {
