@@ -64,9 +64,9 @@ class XmlName {
 // Latin-1 bytes, inline up to kInline units and otherwise in an exactly
 // sized block; other text is kept as UTF-16 in such a block.
 //
-// The owner may borrow the last 8 bytes (the item keeps its child list
-// there, so that an item fits a smaller allocation); inline text is then
-// limited to kShortInline units.
+// An item may borrow the last 8 bytes to keep its child list there, so that
+// it fits a smaller allocation; inline text is then limited to kShortInline
+// units.
 class XmlText {
  public:
   static constexpr size_t kInline = 23;
@@ -108,14 +108,16 @@ class XmlText {
   // Drops the last `n` code units.
   void Truncate(size_t n);
 
-  // The borrowed tail: 8 aligned bytes whose content the owner manages.
   bool TailLent() const { return Meta() & kTail; }
-  // Moves inline text longer than kShortInline to a block; returns the tail.
+
+ private:
+  friend class TfsXMLItem;
+  // The borrowed tail: 8 aligned bytes whose content the owner manages.
+  // LendTail moves inline text longer than kShortInline to a block.
   void* LendTail();
   void* Tail() const { return const_cast<char*>(bytes_ + kTailOffset); }
   void ReturnTail() { SetMeta(Meta() & ~kTail); }
 
- private:
   static constexpr uint8_t kHeap = 0x80, kWide = 0x40, kTail = 0x20, kLengthMask = 0x1F;
   static constexpr size_t kTailOffset = 16;
   // bytes_[0] holds kHeap, kWide, kTail and the inline length; bytes_[1..]
@@ -142,11 +144,11 @@ class XmlText {
     std::memcpy(bytes_ + 4, &n, sizeof n);
     SetMeta(static_cast<uint8_t>((Meta() & kTail) | flags));
   }
-  // An empty text with this one's inline capacity, to build a new value in.
   struct MetaTag {
     uint8_t meta;
   };
   explicit XmlText(MetaTag tag) { SetMeta(tag.meta); }
+  // An empty text with this one's inline capacity, to build a new value in.
   XmlText Blank() const { return XmlText(MetaTag{static_cast<uint8_t>(Meta() & kTail)}); }
   char* StartNarrow(size_t length);
   void CopyFrom(const XmlText& other);
@@ -264,11 +266,11 @@ class TfsXMLItem {
   }
   bool HasData() const { return parentBits_ & kHasData; }
 
-  // The parent's address, with kHasData in the low bit when Data() is set.
   static constexpr uintptr_t kHasData = 1;
 
   XmlName name_;
   XmlText text_;
+  // The parent's address, with kHasData in the low bit when Data() is set.
   uintptr_t parentBits_ = 0;
 };
 
