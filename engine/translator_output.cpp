@@ -47,6 +47,7 @@ void MoveChildren(TfsXMLItem& from, TfsXMLItem& to) {
   std::vector<std::unique_ptr<TfsXMLItem>> children;
   children.reserve(static_cast<size_t>(from.Count()));
   while (from.Count() > 0) children.push_back(from.Items(from.Count() - 1)->Detach());
+  to.ReserveChildren(children.size());
   for (size_t i = children.size(); i-- > 0;) to.AddItem(std::move(children[i]));
 }
 
