@@ -1,6 +1,7 @@
 // TfsScript's translation entry points: Compile (up to the builder),
 // ComplieScript and GetILCode.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -54,7 +55,7 @@ TEST(ProgramTranslationTest, IntermediateCodeIsNotTranslated) {
 }
 
 TEST(ProgramTranslationTest, ComplieDirectiveSavesTheCode) {
-  fs::path out = fs::temp_directory_path() / "qv_complie_test.xml";
+  fs::path out = fs::temp_directory_path() / ("qv_complie_test_" + std::to_string(::getpid()) + ".xml");
   fs::remove(out);
   TfsScript prog;
   prog.SetSyntaxType(u"js");

@@ -46,7 +46,8 @@ TEST(MemoryStream, CopyFrom) {
 class FileStreamTest : public ::testing::Test {
  protected:
   void TearDown() override { ::unlink(path_.c_str()); }
-  std::string path_ = ::testing::TempDir() + "qv_stream_test.bin";
+  // Per process: test runs of other builds may share the folder.
+  std::string path_ = ::testing::TempDir() + "qv_stream_test_" + std::to_string(::getpid()) + ".bin";
   std::u16string name_ = FromUtf8(path_);
 };
 

@@ -1,6 +1,7 @@
 #include "engine/classes/string_list.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -269,7 +270,7 @@ class StringListFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("qv_strings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ("qv_strings_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }

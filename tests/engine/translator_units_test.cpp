@@ -1,5 +1,6 @@
 // Included units: real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,7 @@ class UnitsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("qv_units_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ("qv_units_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);

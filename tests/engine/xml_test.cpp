@@ -519,7 +519,8 @@ TEST(XmlItem, DataBelongsToItsItem) {
 
 TEST(XmlDocument, FileRoundTripAndErrors) {
   std::string dir = ::testing::TempDir();
-  std::u16string name = FromUtf8(dir + "qv_xml_test.xml");
+  const std::string file = dir + "qv_xml_test_" + std::to_string(::getpid()) + ".xml";
+  std::u16string name = FromUtf8(file);
   TfsXMLDocument doc;
   doc.SetAutoIndent(true);
   doc.Root()->SetName(il::kProgram);
@@ -532,7 +533,7 @@ TEST(XmlDocument, FileRoundTripAndErrors) {
   back.Clear();
   EXPECT_EQ(back.Root()->Count(), 0);
   EXPECT_EQ(back.Root()->Name(), u"program");
-  ::unlink((dir + "qv_xml_test.xml").c_str());
+  ::unlink(file.c_str());
   try {
     back.LoadFromFile(name);
     FAIL();
