@@ -74,6 +74,7 @@ class Caller {
 
  private:
   friend class TfsMethodHelper;
+  friend class TfsProcVariable;
   friend class AssignedValueScope;
 
   const Value& ParamOutside(int i) const;

@@ -2,6 +2,7 @@
 #include "engine/designator.h"
 
 #include <atomic>
+#include <new>
 
 #include "engine/expression.h"
 #include "engine/program.h"
@@ -38,6 +39,7 @@ TfsDesignatorItem::~TfsDesignatorItem() = default;
 void TfsDesignatorItem::SetRef(TfsCustomVariable* ref) noexcept {
   ref_ = ref;
   nested_ = dynamic_cast<TfsDesignator*>(ref);
+  proc_ = dynamic_cast<TfsProcVariable*>(ref);
 }
 
 TfsExpression* TfsDesignatorItem::AddArg(std::unique_ptr<TfsExpression> arg) {
@@ -91,6 +93,7 @@ void TfsDesignator::Finalize() {
   kind_ = dkOther;
   ref1_ = nullptr;
   ref2_ = nullptr;
+  soleProc_ = steps_.size() == 1 ? steps_[0]->Proc() : nullptr;
   if (steps_.empty() || steps_.back()->Ref() == nullptr) return;
 
   TfsCustomVariable* last = steps_.back()->Ref();
@@ -106,9 +109,10 @@ void TfsDesignator::Finalize() {
 
   TfsCustomVariable* first = steps_.front()->Ref();
   if (steps_.size() == 1) {
-    if (auto* var = dynamic_cast<TfsVariable*>(first)) {
+    // Parameters are plain storage too: reading one needs no walk.
+    if (dynamic_cast<TfsVariable*>(first) != nullptr || dynamic_cast<TfsParamItem*>(first) != nullptr) {
       kind_ = dkVariable;
-      SetRefItem(var);
+      SetRefItem(first);
     }
   } else if (steps_.size() == 2 && first != nullptr) {
     TfsDesignatorItem* second = steps_[1].get();
@@ -133,6 +137,7 @@ void TfsDesignator::Finalize() {
 void TfsDesignator::Borrow(TfsDesignator& other) {
   steps_.swap(other.steps_);
   kind_ = other.kind_;
+  soleProc_ = other.soleProc_;
   ref1_ = other.ref1_;
   ref2_ = other.ref2_;
   SetTyp(other.Typ());
@@ -160,6 +165,7 @@ void TfsDesignator::CompleteLateBinding() {
 
 Value TfsDesignator::GetValue() {
   if (lateBindingXmlSource_) CompleteLateBinding();
+  if (soleProc_ != nullptr) return CallProc(*steps_[0], *soleProc_);
   return Walk(nullptr);
 }
 
@@ -186,7 +192,10 @@ Value TfsDesignator::Walk(const Value* store) {
       running = nested->GetValue();
       continue;
     }
-    running = RunStep(step, previous, std::move(running), last, store);
+    if (TfsProcVariable* proc = step.Proc(); proc != nullptr && !(last && store != nullptr))
+      running = CallProc(step, *proc);
+    else
+      running = RunStep(step, previous, std::move(running), last, store);
     previous = x;
   }
   return running;
@@ -228,6 +237,34 @@ Value TfsDesignator::RunStep(TfsDesignatorItem& step, TfsCustomVariable* previou
 
   for (int j = 0; j < params && j < args; ++j)
     if (x.Param(j)->IsVarParam()) step.Arg(j)->SetValue(frame.GetParam(j));
+  return result;
+}
+
+// The same order as RunStep: every argument is evaluated before the
+// procedure sees any, by-reference results are written back after the
+// procedure's locals came back.
+Value TfsDesignator::CallProc(TfsDesignatorItem& step, TfsProcVariable& proc) {
+  const int params = proc.ParamCount();
+  if (params > CallFrame::kInlineArgs || proc.IsMacro())
+    return RunStep(step, nullptr, Value::Null(), false, nullptr);
+  // Only as many values as there are parameters are made and destroyed.
+  struct Args {
+    alignas(Value) unsigned char bytes[CallFrame::kInlineArgs * sizeof(Value)];
+    int made = 0;
+    Value* At(int j) { return std::launder(reinterpret_cast<Value*>(bytes)) + j; }
+    ~Args() {
+      for (int j = 0; j < made; ++j) At(j)->~Value();
+    }
+  } args;
+  const int given = step.ArgCount();
+  for (int j = 0; j < params; ++j) {
+    new (args.At(j)) Value(j < given ? step.Arg(j)->GetValue() : proc.Param(j)->DefValue());
+    ++args.made;
+  }
+  Value result = proc.Invoke(args.At(0), params);
+  if (proc.HasVarParams())
+    for (int j = 0; j < params && j < given; ++j)
+      if (proc.Param(j)->IsVarParam()) step.Arg(j)->SetValue(*args.At(j));
   return result;
 }
 

@@ -43,6 +43,8 @@ class TfsDesignatorItem : public TfsObject {
   void SetRef(TfsCustomVariable* ref) noexcept;
   // The step's item when it is itself a designator (a nested chain).
   TfsDesignator* NestedDesignator() const noexcept { return nested_; }
+  // The step's item when it is a script procedure.
+  TfsProcVariable* Proc() const noexcept { return proc_; }
 
   // Set by the builder on a step whose index arguments are attached; not
   // used when evaluating.
@@ -60,6 +62,7 @@ class TfsDesignatorItem : public TfsObject {
   bool flag_ = false;
   TfsCustomVariable* ref_ = nullptr;
   TfsDesignator* nested_ = nullptr;
+  TfsProcVariable* proc_ = nullptr;
   std::u16string sourcePos_;
   std::vector<std::unique_ptr<TfsExpression>> args_;
 };
@@ -121,8 +124,12 @@ class TfsDesignator : public TfsCustomVariable {
   void CompleteLateBinding();
   Value RunStep(TfsDesignatorItem& step, TfsCustomVariable* previous, Value running, bool last,
                 const Value* store);
+  // A read of a script procedure's step, without a frame.
+  Value CallProc(TfsDesignatorItem& step, TfsProcVariable& proc);
 
   TfsDesignatorKind kind_ = dkOther;
+  // The procedure of a chain that is a single call of a script procedure.
+  TfsProcVariable* soleProc_ = nullptr;
   TfsScript* mainProg_ = nullptr;
   TfsScript* program_;
   TfsCustomVariable* ref1_ = nullptr;

@@ -136,7 +136,7 @@ class TfsDesignatorNode : public TfsOperandNode {
  private:
   std::unique_ptr<TfsDesignator> designator_;
   TfsCustomVariable* var_;
-  bool plain_;  // var_ is exactly a TfsVariable
+  bool plain_;  // var_ is exactly a TfsVariable or a TfsParamItem
 };
 
 // A set constructor operand; its value is the set's array.

@@ -97,7 +97,8 @@ TfsDesignatorNode::TfsDesignatorNode(std::unique_ptr<TfsDesignator> d)
     : TfsOperandNode(d ? d->Typ() : fvtVariant, d ? d->TypeName() : u""),
       designator_(std::move(d)),
       var_(DirectVariable(designator_.get())),
-      plain_(var_ != nullptr && typeid(*var_) == typeid(TfsVariable)) {
+      plain_(var_ != nullptr &&
+             (typeid(*var_) == typeid(TfsVariable) || typeid(*var_) == typeid(TfsParamItem))) {
   if (designator_ == nullptr) throw ScriptError(u"Designator required");
 }
 
@@ -165,7 +166,7 @@ class TCompareNode : public TfsOperatorNode {
   Value Eval() override {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    return Value::Bool(Compare(kOp, l, r));
+    return Value::Bool(CompareOp<kOp>(l, r));
   }
 };
 
@@ -175,7 +176,7 @@ class TPlusNode : public TfsOperatorNode {
   Value Eval() override {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    return qv::Add(l, r);
+    return ApplyOp<BinaryOp::Plus>(l, r);
   }
 };
 
@@ -204,7 +205,7 @@ class TArithNode : public TfsOperatorNode {
   Value Eval() override {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    return Apply(kOp, l, r);
+    return ApplyOp<kOp>(l, r);
   }
 };
 

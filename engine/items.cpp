@@ -25,10 +25,8 @@ void TfsItemList::Add(std::unique_ptr<TfsObject> item) {
   if (item) list_.push_back(std::move(item));
 }
 
-TfsObject* TfsItemList::Get(int i) const {
-  if (static_cast<size_t>(i) >= list_.size())
-    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
-  return list_[static_cast<size_t>(i)].get();
+void TfsItemList::ThrowListIndex(int i) {
+  throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
 }
 
 std::unique_ptr<TfsObject> TfsItemList::Remove(TfsObject* item) {
@@ -84,17 +82,12 @@ void TfsCustomVariable::SetName(std::u16string name) {
   uppercaseName_ = UpperCase(name_);
 }
 
-Value TfsCustomVariable::LoadValue() const {
-  if (!shared_ || isReadOnly_) return value_;
+Value TfsCustomVariable::LoadShared() const {
   std::lock_guard lock(SharedValueMutex());
   return value_;
 }
 
-void TfsCustomVariable::StoreValue(Value v) {
-  if (!shared_) {
-    value_ = std::move(v);
-    return;
-  }
+void TfsCustomVariable::StoreShared(Value v) {
   Value old;
   {
     std::lock_guard lock(SharedValueMutex());
@@ -113,12 +106,6 @@ Value TfsCustomVariable::GetValue() { return LoadValue(); }
 Value TfsCustomVariable::Read(Caller&) { return GetValue(); }
 
 void TfsCustomVariable::Write(Caller&, const Value& v) { SetValue(v); }
-
-TfsParamItem* TfsCustomVariable::Param(int i) const {
-  if (static_cast<size_t>(i) >= params_.size())
-    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
-  return params_[static_cast<size_t>(i)];
-}
 
 void TfsCustomVariable::AddParam(std::unique_ptr<TfsParamItem> param) {
   if (!param) return;

@@ -65,12 +65,21 @@ class TfsItemList : public TfsObject {
   void Add(std::unique_ptr<TfsObject> item);
   int Count() const noexcept { return static_cast<int>(list_.size()); }
   // Element i; raises "List index out of bounds (i)" outside the list.
-  TfsObject* Get(int i) const;
+  TfsObject* Get(int i) const {
+    if (static_cast<size_t>(i) >= list_.size()) ThrowListIndex(i);
+    return list_[static_cast<size_t>(i)].get();
+  }
   // Removes the first occurrence without freeing it (ownership returns to
   // the caller); nullptr when absent.
   std::unique_ptr<TfsObject> Remove(TfsObject* item);
   // Frees and removes the elements, first to last.
   virtual void Clear();
+
+  // Raises "List index out of bounds (i)".
+  [[noreturn]] static void ThrowListIndex(int i);
+
+ protected:
+  const std::vector<std::unique_ptr<TfsObject>>& Objects() const noexcept { return list_; }
 
  private:
   std::vector<std::unique_ptr<TfsObject>> list_;
@@ -149,7 +158,10 @@ class TfsCustomVariable : public TfsItemList {
 
   // Parameters, in declaration order.
   int ParamCount() const noexcept { return static_cast<int>(params_.size()); }
-  TfsParamItem* Param(int i) const;
+  TfsParamItem* Param(int i) const {
+    if (static_cast<size_t>(i) >= params_.size()) ThrowListIndex(i);
+    return params_[static_cast<size_t>(i)];
+  }
   void AddParam(std::unique_ptr<TfsParamItem> param);
   int GetNumberOfRequiredParams() const;
 
@@ -187,10 +199,21 @@ class TfsCustomVariable : public TfsItemList {
   // Renames the item (declaration parsing learns the name late).
   void SetName(std::u16string name);
   // A copy of the stored value, locked for shared items.
-  Value LoadValue() const;
-  void StoreValue(Value v);
+  Value LoadValue() const {
+    if (!shared_ || isReadOnly_) return value_;
+    return LoadShared();
+  }
+  void StoreValue(Value v) {
+    if (!shared_)
+      value_ = std::move(v);
+    else
+      StoreShared(std::move(v));
+  }
 
  private:
+  Value LoadShared() const;
+  void StoreShared(Value v);
+
   TfsAddedBy addedBy_ = 0;
   bool isMacro_ = false;
   bool isReadOnly_ = false;
@@ -291,8 +314,13 @@ class TfsProcVariable : public TfsCustomVariable {
   // while the procedure runs) saves the local variables and parameters
   // first and restores them afterwards, before the frame is read back.
   Value Read(Caller& call) override;
+  // Read with `n` arguments in `args`, one per parameter: by-reference
+  // parameters leave their final values there; other arguments may be
+  // moved from.
+  Value Invoke(Value* args, int n);
   void SetValue(const Value&) override {}
   bool HasStorage() const noexcept override { return false; }
+  bool HasVarParams() const noexcept { return hasVarParams_; }
 
   // Enters a parameter into the item's list and into the local program.
   TfsParamItem* AddParameter(std::unique_ptr<TfsParamItem> param);
@@ -303,10 +331,47 @@ class TfsProcVariable : public TfsCustomVariable {
   TfsVariable* ResultVariable() const noexcept { return result_; }
 
  private:
+  friend class SavedLocals;
+
+  // A storage item of the local program; `plain` when its stored value may
+  // be saved and restored directly.
+  struct Local {
+    TfsCustomVariable* item;
+    bool plain;
+  };
+  // The local program's storage items, refreshed when its table grew.
+  const std::vector<Local>& Locals();
+  const std::vector<Local>& RefreshLocals();
+
+  // The nearest main program, looked up at the first call.
+  TfsScript* MainProgram();
+
   bool executing_ = false;
   bool isFunc_;
+  bool hasVarParams_ = false;
+  bool plainParams_ = true;  // every parameter is a writable TfsParamItem
+  bool resultInitMade_ = false;
   std::unique_ptr<TfsScript> program_;
   TfsVariable* result_ = nullptr;  // owned by the local program
+  TfsScript* mainProg_ = nullptr;
+  Value resultInit_;
+  struct SavedLocal {
+    Local local{nullptr, false};
+    Value value;
+  };
+  // Entries from `size` on are empty values, so pushing is plain
+  // assignment; the room is kept.
+  struct SavedStack {
+    std::unique_ptr<SavedLocal[]> data;
+    size_t size = 0;
+    size_t capacity = 0;
+    void Grow(size_t needed);
+  };
+  std::vector<Local> locals_;
+  int localsFor_ = -1;  // the table size locals_ was made for
+  // The values of the outer levels of a recursion, innermost last: a stack
+  // that keeps its room, so a recursive call allocates nothing.
+  SavedStack saved_;
 };
 
 // Base of the helper items, which act on the value of a designator's

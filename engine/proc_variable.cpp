@@ -1,9 +1,11 @@
 // Calling a script procedure.
 #include <algorithm>
+#include <typeinfo>
 #include <vector>
 
 #include "engine/items.h"
 #include "engine/program.h"
+#include "engine/stack_guard.h"
 #include "engine/statement.h"
 
 namespace qv {
@@ -29,6 +31,8 @@ TfsProcVariable::~TfsProcVariable() { program_.reset(); }
 TfsParamItem* TfsProcVariable::AddParameter(std::unique_ptr<TfsParamItem> param) {
   TfsParamItem* raw = param.get();
   if (raw == nullptr) return nullptr;
+  if (raw->IsVarParam()) hasVarParams_ = true;
+  if (typeid(*raw) != typeid(TfsParamItem) || raw->IsReadOnly()) plainParams_ = false;
   AddParam(std::move(param));
   program_->AddBorrowed(raw->Name(), raw);
   return raw;
@@ -39,14 +43,9 @@ namespace {
 // Restores on every way out of a call what the call changed.
 class CallScope {
  public:
-  CallScope(bool& executing, TfsScript& local)
-      : executing_(executing), wasExecuting_(executing), local_(local) {
+  CallScope(bool& executing, TfsScript& local, TfsScript* main)
+      : executing_(executing), wasExecuting_(executing), local_(local), main_(main) {
     executing_ = true;
-    for (TfsScript* p = &local; p != nullptr; p = p->Parent())
-      if (p->MainProg()) {
-        main_ = p;
-        break;
-      }
     if (main_ != nullptr) {
       previous_ = main_->ProgRunning();
       main_->SetProgRunning(&local);
@@ -66,41 +65,102 @@ class CallScope {
   bool& executing_;
   bool wasExecuting_;
   TfsScript& local_;
-  TfsScript* main_ = nullptr;
+  TfsScript* main_;
   TfsScript* previous_ = nullptr;
 };
 
-// The values of a local program's variables and parameters, by table
-// position, restored when the scope ends.
+}  // namespace
+
+// Storage items of a local program are its variables and parameters (a few
+// builder-made unnamed items besides, which keep their value).
+const std::vector<TfsProcVariable::Local>& TfsProcVariable::RefreshLocals() {
+  const int n = program_->Count();
+  locals_.clear();
+  for (int i = 0; i < n; ++i) {
+    TfsCustomVariable* item = program_->Items(i)->AsItem();
+    if (item == nullptr || !item->HasStorage()) continue;
+    const std::type_info& cls = typeid(*item);
+    bool plain = (cls == typeid(TfsVariable) || cls == typeid(TfsParamItem)) && !item->IsShared();
+    locals_.push_back({item, plain});
+  }
+  localsFor_ = n;
+  return locals_;
+}
+
+inline const std::vector<TfsProcVariable::Local>& TfsProcVariable::Locals() {
+  return program_->Count() == localsFor_ ? locals_ : RefreshLocals();
+}
+
+// The values of a local program's variables and parameters, restored when
+// the scope ends.
 class SavedLocals {
  public:
-  explicit SavedLocals(TfsScript& local) {
-    const int n = local.Count();
-    saved_.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-      TfsCustomVariable* item = local.Items(i)->AsItem();
-      // Storage items of a local program are its variables and parameters
-      // (a few builder-made unnamed items besides, which keep their value).
-      bool storage = item != nullptr && item->HasStorage();
-      saved_.push_back({storage ? item : nullptr, storage ? item->StoredValue() : Value()});
+  explicit SavedLocals(TfsProcVariable& proc) : stack_(proc.saved_), base_(stack_.size) {
+    const auto& locals = proc.Locals();
+    const size_t n = locals.size();
+    if (base_ + n > stack_.capacity) stack_.Grow(base_ + n);
+    TfsProcVariable::SavedLocal* out = stack_.data.get() + base_;
+    for (size_t i = 0; i < n; ++i) {
+      const TfsProcVariable::Local& local = locals[i];
+      out[i].local = local;
+      if (local.plain)
+        out[i].value = local.item->PValue();
+      else
+        out[i].value = local.item->StoredValue();
     }
+    stack_.size = base_ + n;
   }
   ~SavedLocals() {
-    for (auto& [item, value] : saved_)
-      if (item != nullptr) item->RestoreStoredValue(std::move(value));
+    TfsProcVariable::SavedLocal* saved = stack_.data.get();
+    for (size_t i = base_; i < stack_.size; ++i) {
+      auto& [local, value] = saved[i];
+      if (local.plain)
+        local.item->PValue() = std::move(value);
+      else
+        local.item->RestoreStoredValue(std::move(value));
+    }
+    stack_.size = base_;
   }
   SavedLocals(const SavedLocals&) = delete;
   SavedLocals& operator=(const SavedLocals&) = delete;
 
  private:
-  std::vector<std::pair<TfsCustomVariable*, Value>> saved_;
+  TfsProcVariable::SavedStack& stack_;
+  size_t base_;
 };
 
-}  // namespace
+void TfsProcVariable::SavedStack::Grow(size_t needed) {
+  const size_t room = std::max(needed, capacity * 2);
+  auto bigger = std::make_unique<SavedLocal[]>(room);
+  for (size_t i = 0; i < size; ++i) bigger[i] = std::move(data[i]);
+  data = std::move(bigger);
+  capacity = room;
+}
+
+TfsScript* TfsProcVariable::MainProgram() {
+  if (mainProg_ == nullptr)
+    for (TfsScript* p = program_.get(); p != nullptr; p = p->Parent())
+      if (p->MainProg()) {
+        mainProg_ = p;
+        break;
+      }
+  return mainProg_;
+}
 
 Value TfsProcVariable::GetValue() {
-  CallScope scope(executing_, *program_);
-  if (isFunc_) result_->SetValue(Value());
+  // Every call of a script routine comes here: runaway recursion ends with
+  // an error instead of a crash.
+  CheckStack();
+  CallScope scope(executing_, *program_, MainProgram());
+  if (isFunc_) {
+    // Result starts from the empty value converted to its kind, made once.
+    if (!resultInitMade_) {
+      result_->SetValue(Value());
+      resultInit_ = result_->StoredValue();
+      resultInitMade_ = true;
+    }
+    result_->RestoreStoredValue(resultInit_);
+  }
   program_->SetExitCalled(false);
   program_->SetTerminated(false);
   program_->SetIsRunning(true);
@@ -108,20 +168,30 @@ Value TfsProcVariable::GetValue() {
   return isFunc_ ? result_->GetValue() : Value::Null();
 }
 
-Value TfsProcVariable::Read(Caller& call) {
+Value TfsProcVariable::Invoke(Value* args, int n) {
+  n = std::min(n, ParamCount());
   auto run = [&] {
-    int n = std::min(call.Count(), ParamCount());
-    for (int j = 0; j < n; ++j) Param(j)->SetValue(call.GetParam(j));
+    for (int j = 0; j < n; ++j) {
+      TfsParamItem* param = Param(j);
+      // The argument is ours: a by-reference one is overwritten below.
+      if (plainParams_ && !param->IsShared())
+        param->PValue() = std::move(args[j]);
+      else
+        param->SetValue(args[j]);
+    }
     Value result = GetValue();
-    for (int j = 0; j < n; ++j)
-      if (Param(j)->IsVarParam()) call.SetParam(j, Param(j)->GetValue());
+    if (hasVarParams_)
+      for (int j = 0; j < n; ++j)
+        if (Param(j)->IsVarParam()) args[j] = Param(j)->GetValue();
     return result;
   };
   if (!executing_) return run();
-  // The frame has taken the by-reference results before the locals come
-  // back, so a result meant for a local of the calling level survives.
-  SavedLocals saved(*program_);
+  // The arguments have taken the by-reference results before the locals
+  // come back, so a result meant for a local of the calling level survives.
+  SavedLocals saved(*this);
   return run();
 }
+
+Value TfsProcVariable::Read(Caller& call) { return Invoke(call.args_, call.Count()); }
 
 }  // namespace qv

@@ -145,7 +145,10 @@ class TfsScript {
   // Removes the entry holding `item` without freeing it; the owned object
   // is returned (nullptr for borrowed or absent entries).
   std::unique_ptr<TfsObject> Remove(TfsObject* item);
-  int Count() const;
+  int Count() const {
+    if (!shared_) return static_cast<int>(items_.size());
+    return SharedCount();
+  }
   TfsObject* Items(int i) const;
   std::u16string ItemName(int i) const;
 
@@ -243,7 +246,15 @@ class TfsScript {
   void SetUseClassLateBinding(bool on) noexcept { useClassLateBinding_ = on; }
   bool EvaluteRiseError() const noexcept { return evaluteRiseError_; }
   const TfsRunLineEvent& OnRunLine() const noexcept { return onRunLine_; }
-  void SetOnRunLine(TfsRunLineEvent h) { onRunLine_ = std::move(h); }
+  void SetOnRunLine(TfsRunLineEvent h);
+  // The nearest program up the tree (this one first) with a run-line
+  // handler; nullptr when none has one. Cached until a handler or a parent
+  // changes anywhere.
+  TfsScript* RunLineOwner() const {
+    const uint64_t now = RunLineGeneration().load(std::memory_order_relaxed);
+    if (runLineFor_ != now) FindRunLineOwner(now);
+    return runLineOwner_;
+  }
   const TfsGetVariableValueEvent& OnGetVarValue() const noexcept { return onGetVarValue_; }
   void SetOnGetVarValue(TfsGetVariableValueEvent h) { onGetVarValue_ = std::move(h); }
   const TfsGetUnitEvent& OnGetILUnit() const noexcept { return onGetILUnit_; }
@@ -305,6 +316,12 @@ class TfsScript {
   TfsGetUnitEvent onGetILUnit_;
   TfsGetUnitEvent onGetUnit_;
   TfsRunLineEvent onRunLine_;
+  // Bumped whenever a run-line handler or a parent changes.
+  static std::atomic<uint64_t>& RunLineGeneration();
+  void FindRunLineOwner(uint64_t now) const;
+  mutable TfsScript* runLineOwner_ = nullptr;
+  mutable uint64_t runLineFor_ = 0;
+  int SharedCount() const;
   TfsGetVariableValueEvent onGetVarValue_;
   TfsScript* parent_ = nullptr;
   TfsScript* progRunning_ = nullptr;

@@ -67,8 +67,8 @@ Value TfsScript::Evaluate(const std::u16string& expression) {
   struct SuspendRunLine {
     TfsScript& s;
     TfsRunLineEvent saved;
-    explicit SuspendRunLine(TfsScript& p) : s(p), saved(std::move(p.onRunLine_)) { s.onRunLine_ = nullptr; }
-    ~SuspendRunLine() { s.onRunLine_ = std::move(saved); }
+    explicit SuspendRunLine(TfsScript& p) : s(p), saved(std::move(p.onRunLine_)) { s.SetOnRunLine(nullptr); }
+    ~SuspendRunLine() { s.SetOnRunLine(std::move(saved)); }
   } suspend(*this);
   temp->SetSyntaxType(syntaxType_);
   temp->Lines() = SplitLines(EvaluationSource(syntaxType_, expression));

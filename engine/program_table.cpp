@@ -14,6 +14,8 @@ TfsScript::TfsScript() : statement_(std::make_unique<TfsStatement>(this, u"", u"
 }
 
 TfsScript::~TfsScript() {
+  // No cache may keep pointing here.
+  RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
   // Objects first: their events may point at adapters in the table.
   if (ownsObjects_.load()) ObjectRegistry::Instance().FreeOwnedBy(this);
   Clear();
@@ -28,6 +30,27 @@ void TfsScript::SetParent(TfsScript* parent) {
   for (TfsScript* p = parent; p != nullptr; p = p->parent_)
     if (p == this) throw ScriptError(u"A program cannot be its own ancestor");
   parent_ = parent;
+  RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
+}
+
+std::atomic<uint64_t>& TfsScript::RunLineGeneration() {
+  static std::atomic<uint64_t> generation{1};
+  return generation;
+}
+
+void TfsScript::SetOnRunLine(TfsRunLineEvent h) {
+  onRunLine_ = std::move(h);
+  RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
+}
+
+void TfsScript::FindRunLineOwner(uint64_t now) const {
+  runLineOwner_ = nullptr;
+  for (const TfsScript* p = this; p != nullptr; p = p->parent_)
+    if (p->onRunLine_) {
+      runLineOwner_ = const_cast<TfsScript*>(p);
+      break;
+    }
+  runLineFor_ = now;
 }
 
 TfsScript* TfsScript::ObjectOwner() {
@@ -117,9 +140,8 @@ std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
 
 // As lookups: only a shared program's table can change under another
 // thread, so only there does reading it take the lock.
-int TfsScript::Count() const {
-  std::shared_lock lock(tableMutex_, std::defer_lock);
-  if (shared_) lock.lock();
+int TfsScript::SharedCount() const {
+  std::shared_lock lock(tableMutex_);
   return static_cast<int>(items_.size());
 }
 

@@ -78,6 +78,40 @@ Value Add(const Value& left, const Value& right);
 // result is always a boolean.
 bool Compare(BinaryOp comparison, const Value& left, const Value& right);
 
+// Apply and Compare for an operator known at compile time, with the
+// 32-bit integer case inline (operator nodes call these).
+template <BinaryOp kOp>
+inline Value ApplyOp(const Value& left, const Value& right) {
+  if constexpr (kOp == BinaryOp::Plus || kOp == BinaryOp::Minus || kOp == BinaryOp::Mul) {
+    if (left.is_int32() && right.is_int32()) {
+      int32_t r;
+      bool overflow;
+      if constexpr (kOp == BinaryOp::Plus)
+        overflow = __builtin_add_overflow(left.as_int32(), right.as_int32(), &r);
+      else if constexpr (kOp == BinaryOp::Minus)
+        overflow = __builtin_sub_overflow(left.as_int32(), right.as_int32(), &r);
+      else
+        overflow = __builtin_mul_overflow(left.as_int32(), right.as_int32(), &r);
+      if (!overflow) return Value::Int(r);
+    }
+  }
+  return Apply(kOp, left, right);
+}
+
+template <BinaryOp kOp>
+inline bool CompareOp(const Value& left, const Value& right) {
+  if (left.is_int32() && right.is_int32()) {
+    const int32_t a = left.as_int32(), b = right.as_int32();
+    if constexpr (kOp == BinaryOp::Eq) return a == b;
+    if constexpr (kOp == BinaryOp::NonEq) return a != b;
+    if constexpr (kOp == BinaryOp::Less) return a < b;
+    if constexpr (kOp == BinaryOp::LessEq) return a <= b;
+    if constexpr (kOp == BinaryOp::Great) return a > b;
+    if constexpr (kOp == BinaryOp::GreatEq) return a >= b;
+  }
+  return Compare(kOp, left, right);
+}
+
 // Unary operators: logical not of booleans, bitwise not of integers; negation.
 Value Not(const Value& v);
 Value Negate(const Value& v);
