@@ -125,16 +125,17 @@ int TfsCustomVariable::GetNumberOfRequiredParams() const {
 namespace {
 
 Value ConvertByKind(TfsVarType typ, const Value& v) {
+  // Text stays UTF-16 and byte strings stay bytes: nothing is lost.
+  if (TfsVariable::Holds(typ, v)) return v;
   switch (typ) {
     case fvtInt:
-      return v.is_int32() ? v : Value::Int(ToInt32(v));
+      return Value::Int(ToInt32(v));
     case fvtBool:
-      return v.is_bool() ? v : Value::Bool(ToBool(v));
+      return Value::Bool(ToBool(v));
     case fvtFloat:
-      return v.is_double() ? v : Value::Double(ToDouble(v));
+      return Value::Double(ToDouble(v));
     case fvtString:
-      // Text stays UTF-16 and byte strings stay bytes: nothing is lost.
-      return v.is_string() ? v : Value::Text(ToText(v));
+      return Value::Text(ToText(v));
     default:
       return v;
   }

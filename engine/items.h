@@ -239,6 +239,22 @@ class TfsVariable : public TfsCustomVariable {
   // fvtFloat to a double, fvtString to a string; others unchanged.
   void SetValue(const Value& v) override;
   Value GetValue() override;
+
+  // Whether `v` needs no conversion to be stored in a variable of kind `typ`.
+  static bool Holds(TfsVarType typ, const Value& v) noexcept {
+    switch (typ) {
+      case fvtInt:
+        return v.is_int32();
+      case fvtBool:
+        return v.is_bool();
+      case fvtFloat:
+        return v.is_double();
+      case fvtString:
+        return v.is_string();
+      default:
+        return true;
+    }
+  }
 };
 
 // A variable of a shared program whose value each thread keeps for itself,
@@ -283,7 +299,7 @@ class TfsTypeVariable : public TfsCustomVariable {
   using TfsCustomVariable::TfsCustomVariable;
 };
 
-class TfsParamItem : public TfsCustomVariable {
+class TfsParamItem final : public TfsCustomVariable {
  public:
   TfsParamItem(std::u16string name, TfsVarType typ, std::u16string typeName, bool isOptional,
                bool isVarParam);
@@ -300,7 +316,7 @@ class TfsParamItem : public TfsCustomVariable {
 };
 
 // A script procedure or function with its local program.
-class TfsProcVariable : public TfsCustomVariable {
+class TfsProcVariable final : public TfsCustomVariable {
  public:
   TfsProcVariable(std::u16string name, TfsVarType typ, std::u16string typeName, TfsScript* parent,
                   bool isFunc);
@@ -341,7 +357,10 @@ class TfsProcVariable : public TfsCustomVariable {
   };
   // The local program's storage items, refreshed when its table grew.
   const std::vector<Local>& Locals();
+  // The storage items other than the parameters and Result.
+  const std::vector<Local>& OtherLocals();
   const std::vector<Local>& RefreshLocals();
+  Value InvokeNested(Value* args, int n);
 
   // The nearest main program, looked up at the first call.
   TfsScript* MainProgram();
@@ -368,6 +387,7 @@ class TfsProcVariable : public TfsCustomVariable {
     void Grow(size_t needed);
   };
   std::vector<Local> locals_;
+  std::vector<Local> others_;
   int localsFor_ = -1;  // the table size locals_ was made for
   // The values of the outer levels of a recursion, innermost last: a stack
   // that keeps its room, so a recursive call allocates nothing.

@@ -1,6 +1,7 @@
 // Calling a script procedure.
 #include <algorithm>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "engine/items.h"
@@ -76,12 +77,16 @@ class CallScope {
 const std::vector<TfsProcVariable::Local>& TfsProcVariable::RefreshLocals() {
   const int n = program_->Count();
   locals_.clear();
+  others_.clear();
   for (int i = 0; i < n; ++i) {
     TfsCustomVariable* item = program_->Items(i)->AsItem();
     if (item == nullptr || !item->HasStorage()) continue;
     const std::type_info& cls = typeid(*item);
     bool plain = (cls == typeid(TfsVariable) || cls == typeid(TfsParamItem)) && !item->IsShared();
     locals_.push_back({item, plain});
+    bool param = false;
+    for (int j = 0; j < ParamCount() && !param; ++j) param = Param(j) == item;
+    if (!param && item != result_) others_.push_back({item, plain});
   }
   localsFor_ = n;
   return locals_;
@@ -91,12 +96,17 @@ inline const std::vector<TfsProcVariable::Local>& TfsProcVariable::Locals() {
   return program_->Count() == localsFor_ ? locals_ : RefreshLocals();
 }
 
+inline const std::vector<TfsProcVariable::Local>& TfsProcVariable::OtherLocals() {
+  if (program_->Count() != localsFor_) RefreshLocals();
+  return others_;
+}
+
 // The values of a local program's variables and parameters, restored when
 // the scope ends.
 class SavedLocals {
  public:
-  explicit SavedLocals(TfsProcVariable& proc) : stack_(proc.saved_), base_(stack_.size) {
-    const auto& locals = proc.Locals();
+  SavedLocals(TfsProcVariable& proc, const std::vector<TfsProcVariable::Local>& locals)
+      : stack_(proc.saved_), base_(stack_.size) {
     const size_t n = locals.size();
     if (base_ + n > stack_.capacity) stack_.Grow(base_ + n);
     TfsProcVariable::SavedLocal* out = stack_.data.get() + base_;
@@ -159,17 +169,24 @@ Value TfsProcVariable::GetValue() {
       resultInit_ = result_->StoredValue();
       resultInitMade_ = true;
     }
-    result_->RestoreStoredValue(resultInit_);
+    if (result_->IsShared())
+      result_->RestoreStoredValue(resultInit_);
+    else
+      result_->PValue() = resultInit_;
   }
   program_->SetExitCalled(false);
   program_->SetTerminated(false);
   program_->SetIsRunning(true);
   program_->Statement()->Execute();
-  return isFunc_ ? result_->GetValue() : Value::Null();
+  if (!isFunc_) return Value::Null();
+  if (!result_->IsShared() && !result_->OnGetVarValue()) return result_->PValue();
+  return result_->GetValue();
 }
 
 Value TfsProcVariable::Invoke(Value* args, int n) {
   n = std::min(n, ParamCount());
+  if (executing_ && n == ParamCount() && plainParams_ && !(isFunc_ && result_->IsShared()))
+    return InvokeNested(args, n);
   auto run = [&] {
     for (int j = 0; j < n; ++j) {
       TfsParamItem* param = Param(j);
@@ -188,8 +205,46 @@ Value TfsProcVariable::Invoke(Value* args, int n) {
   if (!executing_) return run();
   // The arguments have taken the by-reference results before the locals
   // come back, so a result meant for a local of the calling level survives.
-  SavedLocals saved(*this);
+  SavedLocals saved(*this, Locals());
   return run();
+}
+
+// A call made while the procedure runs. The parameters trade values with
+// the arguments: while the call runs the argument array keeps the calling
+// level's values, and trading back restores them and leaves the final
+// parameter values (the by-reference results) in the array. Result and the
+// other locals are kept aside.
+Value TfsProcVariable::InvokeNested(Value* args, int n) {
+  class Trade {
+   public:
+    Trade(TfsProcVariable& proc, Value* args, int n) : proc_(proc), args_(args), n_(n) {
+      Exchange();
+      if (proc_.isFunc_) outerResult_.swap(proc_.result_->PValue());
+    }
+    ~Trade() {
+      Exchange();
+      if (proc_.isFunc_) proc_.result_->PValue() = std::move(outerResult_);
+    }
+    Trade(const Trade&) = delete;
+    Trade& operator=(const Trade&) = delete;
+
+   private:
+    void Exchange() {
+      for (int j = 0; j < n_; ++j) proc_.Param(j)->PValue().swap(args_[j]);
+    }
+    TfsProcVariable& proc_;
+    Value* args_;
+    int n_;
+    Value outerResult_;
+  };
+  const std::vector<Local>& others = OtherLocals();
+  if (others.empty()) {
+    Trade trade(*this, args, n);
+    return GetValue();
+  }
+  SavedLocals saved(*this, others);
+  Trade trade(*this, args, n);
+  return GetValue();
 }
 
 Value TfsProcVariable::Read(Caller& call) { return Invoke(call.args_, call.Count()); }

@@ -15,8 +15,6 @@ namespace {
 constexpr size_t kMinReserve = 256 * 1024;
 constexpr size_t kMaxReserve = 2 * 1024 * 1024;
 
-thread_local uintptr_t stackLimit = 0;
-
 uintptr_t Here() { return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)); }
 
 // The lowest address the checks let the stack reach on this thread.
@@ -41,9 +39,11 @@ uintptr_t ComputeLimit() {
 
 }  // namespace
 
-void CheckStack() {
-  if (stackLimit == 0) stackLimit = ComputeLimit();
-  if (Here() < stackLimit) throw ScriptError(std::u16string(kStackOverflow));
+constinit thread_local uintptr_t tlsStackLimit = UINTPTR_MAX;
+
+void CheckStackSlow() {
+  if (tlsStackLimit == UINTPTR_MAX) tlsStackLimit = ComputeLimit();
+  if (Here() < tlsStackLimit) throw ScriptError(std::u16string(kStackOverflow));
 }
 
 }  // namespace qv

@@ -19,8 +19,6 @@ void TfsStatement::Execute() {
   }
 }
 
-void TfsStatement::RunLine() {
-  if (TfsScript* owner = program_->RunLineOwner()) owner->OnRunLine()(*program_, unitName_, sourcePos_);
-}
+void TfsStatement::Notify(TfsScript& owner) { owner.OnRunLine()(*program_, unitName_, sourcePos_); }
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/items.h"
+#include "engine/program.h"
 
 namespace qv {
 
@@ -24,13 +25,17 @@ class TfsStatement : public TfsItemList {
 
   // Tells the nearest program up the tree that has a run-line handler that
   // this statement is about to run.
-  void RunLine();
+  void RunLine() {
+    if (TfsScript* owner = program_->RunLineOwner()) Notify(*owner);
+  }
 
   TfsScript* Prog() const noexcept { return program_; }
   const std::u16string& SourcePos() const noexcept { return sourcePos_; }
   const std::u16string& UnitName() const noexcept { return unitName_; }
 
  private:
+  void Notify(TfsScript& owner);
+
   TfsScript* program_;
   std::u16string sourcePos_;
   std::u16string unitName_;

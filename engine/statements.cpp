@@ -12,6 +12,15 @@
 
 namespace qv {
 
+namespace {
+
+// A plain, private script variable: its storage may be used directly.
+bool IsPrivateVariable(const TfsCustomVariable* v, const std::type_info& cls) {
+  return v != nullptr && typeid(*v) == cls && !v->IsShared() && !v->IsReadOnly();
+}
+
+}  // namespace
+
 // ---- assignments ----------------------------------------------------------
 
 void TfsAssignmentStmt::Optimize() {
@@ -22,6 +31,7 @@ void TfsAssignmentStmt::Optimize() {
   expr_ = expression_.get();
   if (expression_ != nullptr)
     if (TfsCustomVariable* single = expression_->SingleItem()) expr_ = single;
+  plainTarget_ = IsPrivateVariable(var_, typeid(TfsVariable));
   FindAppendChain();
 }
 
@@ -29,15 +39,15 @@ void TfsAssignmentStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
   if (!appends_.empty() && AppendInPlace()) return;
-  var_->SetValue(expr_->GetValue());
+  Value v = expr_->GetValue();
+  if (plainTarget_ && TfsVariable::Holds(var_->Typ(), v)) {
+    var_->PValue() = std::move(v);
+    return;
+  }
+  var_->SetValue(v);
 }
 
 namespace {
-
-// A plain, private script variable: its storage may be used directly.
-bool IsPrivateVariable(const TfsCustomVariable* v, const std::type_info& cls) {
-  return v != nullptr && typeid(*v) == cls && !v->IsShared() && !v->IsReadOnly();
-}
 
 // Operands whose reading cannot change the target: constants and plain
 // variables.

@@ -41,6 +41,9 @@ class TfsAssignmentStmt : public TfsStatement {
   std::unique_ptr<TfsExpression> expression_;
   TfsCustomVariable* var_ = nullptr;
   TfsCustomVariable* expr_ = nullptr;
+  // var_ is a private, writable TfsVariable: a value of its kind is stored
+  // straight into it.
+  bool plainTarget_ = false;
   // True when reading the expression cannot change the target (constants,
   // other variables, host functions of such operands).
   bool ExpressionLeavesTarget() const;

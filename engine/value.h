@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -189,6 +190,12 @@ class Value {
 
   // True when this value is the only holder of its heap block (or has none).
   bool unshared() const noexcept;
+
+  // Exchanges the two values; no reference count changes.
+  void swap(Value& other) noexcept {
+    std::swap(i64_, other.i64_);
+    std::swap(kind_, other.kind_);
+  }
 
  private:
   bool on_heap() const noexcept {

@@ -421,7 +421,7 @@ double ToDate(const Value& v) {
   return ToDouble(v);
 }
 
-bool ToBool(const Value& v) {
+bool ToBoolConverted(const Value& v) {
   switch (v.kind()) {
     case ValueKind::Empty:
     case ValueKind::Null:

@@ -133,7 +133,8 @@ uint64_t ToUInt64(const Value& v);
 double ToDouble(const Value& v);
 int64_t ToCurrencyScaled(const Value& v);
 double ToDate(const Value& v);
-bool ToBool(const Value& v);
+bool ToBoolConverted(const Value& v);
+inline bool ToBool(const Value& v) { return v.is_bool() ? v.as_bool() : ToBoolConverted(v); }
 // The text form used by VarToStr, "+" with text and logging.
 std::u16string ToText(const Value& v);
 // The narrow (code-page) string form: byte strings as they are, everything
