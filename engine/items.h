@@ -361,6 +361,7 @@ class TfsProcVariable final : public TfsCustomVariable {
   const std::vector<Local>& OtherLocals();
   const std::vector<Local>& RefreshLocals();
   Value InvokeNested(Value* args, int n);
+  Value Run();
 
   // The nearest main program, looked up at the first call.
   TfsScript* MainProgram();

@@ -157,7 +157,9 @@ TfsScript* TfsProcVariable::MainProgram() {
   return mainProg_;
 }
 
-Value TfsProcVariable::GetValue() {
+// Inlined into the call paths: a script call is the interpreter's most
+// frequent step, and each function level costs its prologue.
+[[gnu::always_inline]] inline Value TfsProcVariable::Run() {
   // Every call of a script routine comes here: runaway recursion ends with
   // an error instead of a crash.
   CheckStack();
@@ -181,6 +183,46 @@ Value TfsProcVariable::GetValue() {
   if (!isFunc_) return Value::Null();
   if (!result_->IsShared() && !result_->OnGetVarValue()) return result_->PValue();
   return result_->GetValue();
+}
+
+Value TfsProcVariable::GetValue() { return Run(); }
+
+// A call made while the procedure runs. The parameters trade values with
+// the arguments: while the call runs the argument array keeps the calling
+// level's values, and trading back restores them and leaves the final
+// parameter values (the by-reference results) in the array. Result and the
+// other locals are kept aside.
+[[gnu::always_inline]] inline Value TfsProcVariable::InvokeNested(Value* args, int n) {
+  class Trade {
+   public:
+    Trade(TfsProcVariable& proc, Value* args, int n) : proc_(proc), args_(args), n_(n) {
+      Exchange();
+      if (proc_.isFunc_) outerResult_.swap(proc_.result_->PValue());
+    }
+    ~Trade() {
+      Exchange();
+      if (proc_.isFunc_) proc_.result_->PValue() = std::move(outerResult_);
+    }
+    Trade(const Trade&) = delete;
+    Trade& operator=(const Trade&) = delete;
+
+   private:
+    void Exchange() {
+      for (int j = 0; j < n_; ++j) proc_.Param(j)->PValue().swap(args_[j]);
+    }
+    TfsProcVariable& proc_;
+    Value* args_;
+    int n_;
+    Value outerResult_;
+  };
+  const std::vector<Local>& others = OtherLocals();
+  if (others.empty()) {
+    Trade trade(*this, args, n);
+    return Run();
+  }
+  SavedLocals saved(*this, others);
+  Trade trade(*this, args, n);
+  return Run();
 }
 
 Value TfsProcVariable::Invoke(Value* args, int n) {
@@ -207,44 +249,6 @@ Value TfsProcVariable::Invoke(Value* args, int n) {
   // come back, so a result meant for a local of the calling level survives.
   SavedLocals saved(*this, Locals());
   return run();
-}
-
-// A call made while the procedure runs. The parameters trade values with
-// the arguments: while the call runs the argument array keeps the calling
-// level's values, and trading back restores them and leaves the final
-// parameter values (the by-reference results) in the array. Result and the
-// other locals are kept aside.
-Value TfsProcVariable::InvokeNested(Value* args, int n) {
-  class Trade {
-   public:
-    Trade(TfsProcVariable& proc, Value* args, int n) : proc_(proc), args_(args), n_(n) {
-      Exchange();
-      if (proc_.isFunc_) outerResult_.swap(proc_.result_->PValue());
-    }
-    ~Trade() {
-      Exchange();
-      if (proc_.isFunc_) proc_.result_->PValue() = std::move(outerResult_);
-    }
-    Trade(const Trade&) = delete;
-    Trade& operator=(const Trade&) = delete;
-
-   private:
-    void Exchange() {
-      for (int j = 0; j < n_; ++j) proc_.Param(j)->PValue().swap(args_[j]);
-    }
-    TfsProcVariable& proc_;
-    Value* args_;
-    int n_;
-    Value outerResult_;
-  };
-  const std::vector<Local>& others = OtherLocals();
-  if (others.empty()) {
-    Trade trade(*this, args, n);
-    return GetValue();
-  }
-  SavedLocals saved(*this, others);
-  Trade trade(*this, args, n);
-  return GetValue();
 }
 
 Value TfsProcVariable::Read(Caller& call) { return Invoke(call.args_, call.Count()); }

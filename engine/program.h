@@ -317,7 +317,8 @@ class TfsScript {
   TfsGetUnitEvent onGetUnit_;
   TfsRunLineEvent onRunLine_;
   // Bumped whenever a run-line handler or a parent changes.
-  static std::atomic<uint64_t>& RunLineGeneration();
+  static std::atomic<uint64_t>& RunLineGeneration() { return runLineGeneration_; }
+  static inline std::atomic<uint64_t> runLineGeneration_{1};
   void FindRunLineOwner(uint64_t now) const;
   mutable TfsScript* runLineOwner_ = nullptr;
   mutable uint64_t runLineFor_ = 0;

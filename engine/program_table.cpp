@@ -33,11 +33,6 @@ void TfsScript::SetParent(TfsScript* parent) {
   RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
 }
 
-std::atomic<uint64_t>& TfsScript::RunLineGeneration() {
-  static std::atomic<uint64_t> generation{1};
-  return generation;
-}
-
 void TfsScript::SetOnRunLine(TfsRunLineEvent h) {
   onRunLine_ = std::move(h);
   RunLineGeneration().fetch_add(1, std::memory_order_relaxed);

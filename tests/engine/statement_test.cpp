@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/program.h"
 #include "support/text.h"
@@ -125,6 +126,47 @@ TEST(StatementTest, RunLineReachesTheMainProgramFromRoutines) {
       [&](TfsScript&, const std::u16string& unit, const std::u16string& pos) { seen.push_back(unit + pos); });
   EXPECT_EQ(run.Run(u"procedure P;\r\nbegin\r\n  lg(1);\r\nend;\r\nbegin\r\n  P;\r\n  P;\r\nend."), u"");
   EXPECT_EQ(seen, (std::vector<std::u16string>{u"6:3", u"3:3", u"7:3", u"3:3"}));
+}
+
+// The handler is looked up through a cache: setting, clearing or moving it
+// between runs, or from a host call in the middle of one, takes effect at
+// the next statement.
+TEST(StatementTest, RunLineFollowsHandlerChanges) {
+  TfsScript middle;
+  middle.SetParent(&GlobalProgram());
+  ScriptRun run(u"Pascal");
+  run.prog.SetParent(&middle);
+  std::vector<std::u16string> seen;
+  auto record = [&](const char16_t* who) {
+    return [&seen, who](TfsScript&, const std::u16string&, const std::u16string& pos) {
+      seen.push_back(who + pos);
+    };
+  };
+  run.prog.AddMethod(u"procedure watch;", [&](HostObject*, const HostClass*, const std::u16string&, Caller&) {
+    run.prog.SetOnRunLine(record(u"w"));
+    return Value::Null();
+  });
+  ASSERT_TRUE(run.Compile(u"procedure P;\r\nbegin\r\n  lg(1);\r\nend;\r\nbegin\r\n  P;\r\n  P;\r\nend."));
+
+  run.prog.Execute();
+  EXPECT_TRUE(seen.empty());
+
+  run.prog.SetOnRunLine(record(u"p"));
+  run.prog.Execute();
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"p6:3", u"p3:3", u"p7:3", u"p3:3"}));
+
+  seen.clear();
+  run.prog.SetOnRunLine(nullptr);
+  middle.SetOnRunLine(record(u"m"));
+  run.prog.Execute();
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"m6:3", u"m3:3", u"m7:3", u"m3:3"}));
+
+  seen.clear();
+  middle.SetOnRunLine(nullptr);
+  ASSERT_TRUE(run.Compile(u"begin\r\n  lg(1);\r\n  watch;\r\n  lg(2);\r\nend."));
+  run.prog.Execute();
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"w4:3"}));
+  run.prog.SetOnRunLine(nullptr);
 }
 
 TEST(StatementTest, TerminateFromAnotherThreadStopsALoop) {
