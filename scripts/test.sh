@@ -18,7 +18,7 @@ done
 
 # The tests that run several threads at once, under ThreadSanitizer.
 echo "== tsan (threading tests) =="
-thread_targets=(engine_bridge_thread_test engine_value_test engine_syslib_test
+thread_targets=(engine_bridge_thread_test engine_value_test engine_syslib_test engine_xml_test
                 engine_runtime_test engine_builder_test engine_classes_test)
 bash scripts/build.sh tsan "${thread_targets[@]}"
 ctest --test-dir build/tsan --output-on-failure -j "$(nproc)" \

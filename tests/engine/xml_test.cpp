@@ -484,7 +484,7 @@ TEST(XmlItem, ChildrenAndTextShareTheItem) {
   }
 }
 
-TEST(XmlItem, DataBelongsToItsItem) {
+TEST(XmlItem, DataBelongsToItsItemAlsoWithParallelThreads) {
   TfsXMLItem root;
   TfsXMLItem* a = root.Add();
   EXPECT_EQ(a->Data(), 0);
