@@ -105,6 +105,11 @@ class TfsDesignator : public TfsCustomVariable {
   void SetValue(const Value& v) override;
   bool HasStorage() const noexcept override { return false; }
 
+  // A resolved chain that is one call of a script procedure; CallSole reads
+  // it as GetValue would.
+  bool IsSoleCall() const noexcept { return soleProc_ != nullptr && !lateBindingXmlSource_; }
+  Value CallSole() { return CallProc(*steps_[0], *soleProc_); }
+
   TfsDesignatorKind Kind() const noexcept { return kind_; }
   TfsScript* Prog() const noexcept { return program_; }
   TfsScript* MainProg() const noexcept { return mainProg_; }

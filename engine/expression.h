@@ -126,6 +126,7 @@ class TfsDesignatorNode : public TfsOperandNode {
     // A script's own plain variable without a read override is its stored
     // value; everything else goes through the item.
     if (plain_ && !var_->IsShared() && !var_->OnGetVarValue()) return var_->PValue();
+    if (designator_->IsSoleCall()) return designator_->CallSole();
     return var_->GetValue();
   }
   TfsDesignatorNode* AsDesignatorNode() noexcept override { return this; }
