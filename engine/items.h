@@ -326,9 +326,10 @@ class TfsProcVariable final : public TfsCustomVariable {
   // is Result's for a function, Null for a procedure.
   Value GetValue() override;
   // Assigns the frame's arguments to the parameters, calls, and copies
-  // by-reference parameters back into the frame. A recursive call (one made
-  // while the procedure runs) saves the local variables and parameters
-  // first and restores them afterwards, before the frame is read back.
+  // by-reference parameters back into the frame; the other arguments may be
+  // moved out of the frame. A recursive call (one made while the procedure
+  // runs) keeps the local variables and parameters of the calling level
+  // aside and puts them back before the frame is read back.
   Value Read(Caller& call) override;
   // Read with `n` arguments in `args`, one per parameter: by-reference
   // parameters leave their final values there; other arguments may be
