@@ -364,8 +364,8 @@ class TfsProcVariable final : public TfsCustomVariable {
   Value InvokeNested(Value* args, int n);
   Value Run();
 
-  // The nearest main program, looked up at the first call.
-  TfsScript* MainProgram();
+  // The nearest main program.
+  TfsScript* MainProgram() const;
 
   bool executing_ = false;
   bool isFunc_;
@@ -374,7 +374,6 @@ class TfsProcVariable final : public TfsCustomVariable {
   bool resultInitMade_ = false;
   std::unique_ptr<TfsScript> program_;
   TfsVariable* result_ = nullptr;  // owned by the local program
-  TfsScript* mainProg_ = nullptr;
   Value resultInit_;
   struct SavedLocal {
     Local local{nullptr, false};

@@ -147,14 +147,12 @@ void TfsProcVariable::SavedStack::Grow(size_t needed) {
   capacity = room;
 }
 
-TfsScript* TfsProcVariable::MainProgram() {
-  if (mainProg_ == nullptr)
-    for (TfsScript* p = program_.get(); p != nullptr; p = p->Parent())
-      if (p->MainProg()) {
-        mainProg_ = p;
-        break;
-      }
-  return mainProg_;
+// Not cached: running a program makes it a main program, so the answer can
+// change between calls.
+TfsScript* TfsProcVariable::MainProgram() const {
+  for (TfsScript* p = program_.get(); p != nullptr; p = p->Parent())
+    if (p->MainProg()) return p;
+  return nullptr;
 }
 
 // Inlined into the call paths: a script call is the interpreter's most

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/program.h"
+#include "engine/stack_guard.h"
 #include "engine/statement.h"
 #include "engine/value_ops.h"
 #include "support/text.h"
@@ -23,6 +24,8 @@ void TfsScript::Execute() {
       s.SetIsRunning(false);
     }
   } reset{*this};
+  // Programs run inside programs (DoEval, host calls from scripts).
+  CheckStack();
   statement_->Execute();
 }
 
