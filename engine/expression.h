@@ -183,7 +183,7 @@ class TfsCustomExpression : public TfsCustomVariable {
   bool HasStorage() const noexcept override { return false; }
 };
 
-class TfsExpression : public TfsCustomExpression {
+class TfsExpression final : public TfsCustomExpression {
  public:
   explicit TfsExpression(TfsScript* script);
   ~TfsExpression() override;
