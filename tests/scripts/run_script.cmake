@@ -1,6 +1,8 @@
 # Runs one script through `qvrun --plain` and compares its output and exit
 # status with NAME.out and NAME.exit (a missing NAME.exit means 0).
-#   cmake -DQVRUN=... -DSCRIPT=dir/NAME.qvs -P run_script.cmake
+#   cmake -DQVRUN=... -DSCRIPT=dir/NAME.qvs -DWORKDIR=dir -P run_script.cmake
+# The script runs in WORKDIR (made when missing), so files it writes stay
+# within the build that runs it.
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_exit 0)
@@ -9,8 +11,9 @@ if(EXISTS ${dir}/${name}.exit)
   string(STRIP "${expected_exit}" expected_exit)
 endif()
 file(READ ${dir}/${name}.out expected)
+file(MAKE_DIRECTORY ${WORKDIR})
 execute_process(COMMAND ${QVRUN} --plain ${SCRIPT}
-  WORKING_DIRECTORY ${dir}
+  WORKING_DIRECTORY ${WORKDIR}
   OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE rc)
 string(REPLACE "\r\n" "\n" actual "${actual}")
 string(REPLACE "\r\n" "\n" expected "${expected}")
