@@ -2,7 +2,6 @@
 #include "engine/designator.h"
 
 #include <atomic>
-#include <new>
 
 #include "engine/expression.h"
 #include "engine/program.h"
@@ -247,25 +246,7 @@ Value TfsDesignator::CallProc(TfsDesignatorItem& step, TfsProcVariable& proc) {
   const int params = proc.ParamCount();
   if (params > CallFrame::kInlineArgs || proc.IsMacro())
     return RunStep(step, nullptr, Value::Null(), false, nullptr);
-  // Only as many values as there are parameters are made and destroyed.
-  struct Args {
-    alignas(Value) unsigned char bytes[CallFrame::kInlineArgs * sizeof(Value)];
-    int made = 0;
-    Value* At(int j) { return std::launder(reinterpret_cast<Value*>(bytes)) + j; }
-    ~Args() {
-      for (int j = 0; j < made; ++j) At(j)->~Value();
-    }
-  } args;
-  const int given = step.ArgCount();
-  for (int j = 0; j < params; ++j) {
-    new (args.At(j)) Value(j < given ? step.Arg(j)->GetValue() : proc.Param(j)->DefValue());
-    ++args.made;
-  }
-  Value result = proc.Invoke(args.At(0), params);
-  if (proc.HasVarParams())
-    for (int j = 0; j < params && j < given; ++j)
-      if (proc.Param(j)->IsVarParam()) step.Arg(j)->SetValue(*args.At(j));
-  return result;
+  return proc.CallStep(step);
 }
 
 // ---- specialised kinds ----------------------------------------------------

@@ -44,6 +44,7 @@ class TfsProcVariable;
 class TfsParamItem;
 class TfsClassVariable;
 class TfsStatement;
+class TfsDesignatorItem;
 
 // Root of everything a name table or an item list may own.
 class TfsObject {
@@ -335,6 +336,10 @@ class TfsProcVariable final : public TfsCustomVariable {
   // parameters leave their final values there; other arguments may be
   // moved from.
   Value Invoke(Value* args, int n);
+  // Invoke with the arguments of a designator step (its expressions, the
+  // defaults for the rest); by-reference results are written back into the
+  // argument expressions. At most CallFrame::kInlineArgs parameters.
+  Value CallStep(TfsDesignatorItem& step);
   void SetValue(const Value&) override {}
   bool HasStorage() const noexcept override { return false; }
   bool HasVarParams() const noexcept { return hasVarParams_; }
@@ -362,10 +367,11 @@ class TfsProcVariable final : public TfsCustomVariable {
   const std::vector<Local>& OtherLocals();
   const std::vector<Local>& RefreshLocals();
   Value InvokeNested(Value* args, int n);
+  Value InvokeInline(Value* args, int n);
   Value Run();
 
   // The nearest main program.
-  TfsScript* MainProgram() const;
+  TfsScript* MainProgram();
 
   bool executing_ = false;
   bool isFunc_;
@@ -375,6 +381,8 @@ class TfsProcVariable final : public TfsCustomVariable {
   std::unique_ptr<TfsScript> program_;
   TfsVariable* result_ = nullptr;  // owned by the local program
   Value resultInit_;
+  TfsScript* mainProg_ = nullptr;
+  uint64_t mainFor_ = 0;  // the tree generation mainProg_ was found in
   struct SavedLocal {
     Local local{nullptr, false};
     Value value;

@@ -1,13 +1,17 @@
 // Calling a script procedure.
 #include <algorithm>
+#include <new>
 #include <typeinfo>
 #include <utility>
 #include <vector>
 
+#include "engine/designator.h"
+#include "engine/expression.h"
 #include "engine/items.h"
 #include "engine/program.h"
 #include "engine/stack_guard.h"
 #include "engine/statement.h"
+#include "support/errors.h"
 
 namespace qv {
 
@@ -147,12 +151,19 @@ void TfsProcVariable::SavedStack::Grow(size_t needed) {
   capacity = room;
 }
 
-// Not cached: running a program makes it a main program, so the answer can
-// change between calls.
-TfsScript* TfsProcVariable::MainProgram() const {
+// Cached against the tree generation: running a program makes it a main
+// program, so the answer can change between calls.
+TfsScript* TfsProcVariable::MainProgram() {
+  const uint64_t now = TfsScript::TreeGeneration();
+  if (mainFor_ == now) return mainProg_;
+  mainProg_ = nullptr;
   for (TfsScript* p = program_.get(); p != nullptr; p = p->Parent())
-    if (p->MainProg()) return p;
-  return nullptr;
+    if (p->MainProg()) {
+      mainProg_ = p;
+      break;
+    }
+  mainFor_ = now;
+  return mainProg_;
 }
 
 // Inlined into the call paths: a script call is the interpreter's most
@@ -223,7 +234,7 @@ Value TfsProcVariable::GetValue() { return Run(); }
   return Run();
 }
 
-Value TfsProcVariable::Invoke(Value* args, int n) {
+[[gnu::always_inline]] inline Value TfsProcVariable::InvokeInline(Value* args, int n) {
   n = std::min(n, ParamCount());
   if (executing_ && n == ParamCount() && plainParams_ && !(isFunc_ && result_->IsShared()))
     return InvokeNested(args, n);
@@ -247,6 +258,33 @@ Value TfsProcVariable::Invoke(Value* args, int n) {
   // come back, so a result meant for a local of the calling level survives.
   SavedLocals saved(*this, Locals());
   return run();
+}
+
+Value TfsProcVariable::Invoke(Value* args, int n) { return InvokeInline(args, n); }
+
+Value TfsProcVariable::CallStep(TfsDesignatorItem& step) {
+  const int params = ParamCount();
+  if (params > CallFrame::kInlineArgs) throw ScriptError(u"Too many parameters for a direct call");
+  // Only as many values as there are parameters are made and destroyed.
+  struct Args {
+    alignas(Value) unsigned char bytes[CallFrame::kInlineArgs * sizeof(Value)];
+    int made = 0;
+    Value* At(int j) { return std::launder(reinterpret_cast<Value*>(bytes)) + j; }
+    ~Args() {
+      for (int j = 0; j < made; ++j) At(j)->~Value();
+    }
+  } args;
+  // Every argument is evaluated before the procedure sees any.
+  const int given = step.ArgCount();
+  for (int j = 0; j < params; ++j) {
+    new (args.At(j)) Value(j < given ? step.Arg(j)->GetValue() : Param(j)->DefValue());
+    ++args.made;
+  }
+  Value result = InvokeInline(args.At(0), params);
+  if (hasVarParams_)
+    for (int j = 0; j < params && j < given; ++j)
+      if (Param(j)->IsVarParam()) step.Arg(j)->SetValue(*args.At(j));
+  return result;
 }
 
 Value TfsProcVariable::Read(Caller& call) { return Invoke(call.args_, call.Count()); }

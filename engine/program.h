@@ -234,7 +234,15 @@ class TfsScript {
   bool IsRunning() const noexcept { return isRunning_.load(std::memory_order_relaxed); }
   void SetIsRunning(bool on) noexcept { isRunning_.store(on, std::memory_order_relaxed); }
   bool MainProg() const noexcept { return mainProg_; }
-  void SetMainProg(bool on) noexcept { mainProg_ = on; }
+  void SetMainProg(bool on) noexcept {
+    if (mainProg_ == on) return;
+    mainProg_ = on;
+    BumpTreeGeneration();
+  }
+  // Changes whenever a run-line handler, a parent or a main-program flag
+  // changes anywhere: what is found by climbing the tree may be cached
+  // against it.
+  static uint64_t TreeGeneration() noexcept { return treeGeneration_.load(std::memory_order_relaxed); }
   TfsScript* Parent() const noexcept { return parent_; }
   // Raises an error when `parent` is this program or one of its descendants.
   void SetParent(TfsScript* parent);
@@ -251,7 +259,7 @@ class TfsScript {
   // handler; nullptr when none has one. Cached until a handler or a parent
   // changes anywhere.
   TfsScript* RunLineOwner() const {
-    const uint64_t now = RunLineGeneration().load(std::memory_order_relaxed);
+    const uint64_t now = TreeGeneration();
     if (runLineFor_ != now) FindRunLineOwner(now);
     return runLineOwner_;
   }
@@ -316,9 +324,8 @@ class TfsScript {
   TfsGetUnitEvent onGetILUnit_;
   TfsGetUnitEvent onGetUnit_;
   TfsRunLineEvent onRunLine_;
-  // Bumped whenever a run-line handler or a parent changes.
-  static std::atomic<uint64_t>& RunLineGeneration() { return runLineGeneration_; }
-  static inline std::atomic<uint64_t> runLineGeneration_{1};
+  static void BumpTreeGeneration() noexcept { treeGeneration_.fetch_add(1, std::memory_order_relaxed); }
+  static inline std::atomic<uint64_t> treeGeneration_{1};
   void FindRunLineOwner(uint64_t now) const;
   mutable TfsScript* runLineOwner_ = nullptr;
   mutable uint64_t runLineFor_ = 0;

@@ -15,7 +15,7 @@ void TfsScript::Execute() {
   SetExitCalled(false);
   SetTerminated(false);
   SetIsRunning(true);
-  mainProg_ = true;
+  SetMainProg(true);
   struct Reset {
     TfsScript& s;
     ~Reset() {

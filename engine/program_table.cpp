@@ -15,7 +15,7 @@ TfsScript::TfsScript() : statement_(std::make_unique<TfsStatement>(this, u"", u"
 
 TfsScript::~TfsScript() {
   // No cache may keep pointing here.
-  RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
+  BumpTreeGeneration();
   // Objects first: their events may point at adapters in the table.
   if (ownsObjects_.load()) ObjectRegistry::Instance().FreeOwnedBy(this);
   Clear();
@@ -30,12 +30,12 @@ void TfsScript::SetParent(TfsScript* parent) {
   for (TfsScript* p = parent; p != nullptr; p = p->parent_)
     if (p == this) throw ScriptError(u"A program cannot be its own ancestor");
   parent_ = parent;
-  RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
+  BumpTreeGeneration();
 }
 
 void TfsScript::SetOnRunLine(TfsRunLineEvent h) {
   onRunLine_ = std::move(h);
-  RunLineGeneration().fetch_add(1, std::memory_order_relaxed);
+  BumpTreeGeneration();
 }
 
 void TfsScript::FindRunLineOwner(uint64_t now) const {
