@@ -169,6 +169,24 @@ TEST(StatementTest, RunLineFollowsHandlerChanges) {
   run.prog.SetOnRunLine(nullptr);
 }
 
+// A routine's main program (which records the running routine, for
+// Evaluate) is looked up through a cache: running the program makes it the
+// main one.
+TEST(StatementTest, RoutinesFindTheirMainProgramOnceItRuns) {
+  ScriptRun run(u"Pascal");
+  run.prog.AddMethod(u"function running: Boolean;",
+                     [&](HostObject*, const HostClass*, const std::u16string&, Caller&) {
+                       return Value::Bool(run.prog.ProgRunning() != nullptr);
+                     });
+  ASSERT_TRUE(run.Compile(
+      u"function F: Boolean;\r\nbegin\r\n  Result := running;\r\nend;\r\nbegin\r\n  lg(F);\r\nend."));
+  // Not run yet: no main program records the routine.
+  EXPECT_EQ(ToText(run.prog.CallFunction(u"F", Value::Null())), u"False");
+  run.prog.Execute();
+  EXPECT_EQ(run.Output(), u"True|");
+  EXPECT_EQ(ToText(run.prog.CallFunction(u"F", Value::Null())), u"True");
+}
+
 TEST(StatementTest, TerminateFromAnotherThreadStopsALoop) {
   const char16_t* loops[] = {
       u"#language js\r\nwhile (true) { }",
