@@ -77,8 +77,7 @@ T* TfsClassVariable::AddMember(std::unique_ptr<T> member) {
 }
 
 TfsCustomVariable* TfsClassVariable::Member(int i) const {
-  if (static_cast<size_t>(i) >= memberItems_.size())
-    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
+  if (static_cast<size_t>(i) >= memberItems_.size()) throw ListIndexError(i);
   return memberItems_[static_cast<size_t>(i)];
 }
 

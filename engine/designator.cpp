@@ -16,10 +16,6 @@ namespace {
 
 std::atomic<LateBinder> lateBinder{nullptr};
 
-[[noreturn]] void ThrowListIndex(size_t i) {
-  throw ScriptError(u"List index out of bounds (" + IntToText(static_cast<long long>(i)) + u")");
-}
-
 }  // namespace
 
 void SetLateBinder(LateBinder binder) noexcept { lateBinder.store(binder, std::memory_order_release); }
@@ -48,7 +44,7 @@ TfsExpression* TfsDesignatorItem::AddArg(std::unique_ptr<TfsExpression> arg) {
 }
 
 TfsExpression* TfsDesignatorItem::Arg(int i) const {
-  if (static_cast<size_t>(i) >= args_.size()) ThrowListIndex(static_cast<size_t>(i));
+  if (static_cast<size_t>(i) >= args_.size()) throw ListIndexError(i);
   return args_[static_cast<size_t>(i)].get();
 }
 
@@ -84,7 +80,7 @@ void TfsDesignator::RemoveLastStep() {
 }
 
 TfsDesignatorItem* TfsDesignator::Step(int i) const {
-  if (static_cast<size_t>(i) >= steps_.size()) ThrowListIndex(static_cast<size_t>(i));
+  if (static_cast<size_t>(i) >= steps_.size()) throw ListIndexError(i);
   return steps_[static_cast<size_t>(i)].get();
 }
 

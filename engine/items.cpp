@@ -25,10 +25,6 @@ void TfsItemList::Add(std::unique_ptr<TfsObject> item) {
   if (item) list_.push_back(std::move(item));
 }
 
-void TfsItemList::ThrowListIndex(int i) {
-  throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
-}
-
 std::unique_ptr<TfsObject> TfsItemList::Remove(TfsObject* item) {
   for (auto it = list_.begin(); it != list_.end(); ++it)
     if (it->get() == item) {

@@ -34,6 +34,7 @@
 #include "engine/host_class.h"
 #include "engine/value.h"
 #include "engine/var_type.h"
+#include "support/errors.h"
 
 namespace qv {
 
@@ -67,7 +68,7 @@ class TfsItemList : public TfsObject {
   int Count() const noexcept { return static_cast<int>(list_.size()); }
   // Element i; raises "List index out of bounds (i)" outside the list.
   TfsObject* Get(int i) const {
-    if (static_cast<size_t>(i) >= list_.size()) ThrowListIndex(i);
+    if (static_cast<size_t>(i) >= list_.size()) throw ListIndexError(i);
     return list_[static_cast<size_t>(i)].get();
   }
   // Removes the first occurrence without freeing it (ownership returns to
@@ -75,9 +76,6 @@ class TfsItemList : public TfsObject {
   std::unique_ptr<TfsObject> Remove(TfsObject* item);
   // Frees and removes the elements, first to last.
   virtual void Clear();
-
-  // Raises "List index out of bounds (i)".
-  [[noreturn]] static void ThrowListIndex(int i);
 
  protected:
   const std::vector<std::unique_ptr<TfsObject>>& Objects() const noexcept { return list_; }
@@ -160,7 +158,7 @@ class TfsCustomVariable : public TfsItemList {
   // Parameters, in declaration order.
   int ParamCount() const noexcept { return static_cast<int>(params_.size()); }
   TfsParamItem* Param(int i) const {
-    if (static_cast<size_t>(i) >= params_.size()) ThrowListIndex(i);
+    if (static_cast<size_t>(i) >= params_.size()) throw ListIndexError(i);
     return params_[static_cast<size_t>(i)];
   }
   void AddParam(std::unique_ptr<TfsParamItem> param);
@@ -342,7 +340,6 @@ class TfsProcVariable final : public TfsCustomVariable {
   Value CallStep(TfsDesignatorItem& step);
   void SetValue(const Value&) override {}
   bool HasStorage() const noexcept override { return false; }
-  bool HasVarParams() const noexcept { return hasVarParams_; }
 
   // Enters a parameter into the item's list and into the local program.
   TfsParamItem* AddParameter(std::unique_ptr<TfsParamItem> param);

@@ -143,15 +143,13 @@ int TfsScript::SharedCount() const {
 TfsObject* TfsScript::Items(int i) const {
   std::shared_lock lock(tableMutex_, std::defer_lock);
   if (shared_) lock.lock();
-  if (static_cast<size_t>(i) >= items_.size())
-    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
+  if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
   return items_[static_cast<size_t>(i)].object;
 }
 
 std::u16string TfsScript::ItemName(int i) const {
   std::shared_lock lock(tableMutex_);
-  if (static_cast<size_t>(i) >= items_.size())
-    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
+  if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
   return items_[static_cast<size_t>(i)].name;
 }
 

@@ -18,8 +18,7 @@ void TfsSetExpression::AddExpression(std::unique_ptr<TfsExpression> e) {
 void TfsSetExpression::AddRange() { entries_.push_back(nullptr); }
 
 TfsExpression* TfsSetExpression::Entry(int i) const {
-  if (static_cast<size_t>(i) >= entries_.size())
-    throw ScriptError(u"List index out of bounds (" + IntToText(i) + u")");
+  if (static_cast<size_t>(i) >= entries_.size()) throw ListIndexError(i);
   return entries_[static_cast<size_t>(i)].get();
 }
 

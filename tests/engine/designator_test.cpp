@@ -379,6 +379,27 @@ TEST_F(DesignatorTest, LateBindingRebuildsOnceAndFreesTheElement) {
   SetLateBinder(previous);
 }
 
+// Engine lists report a bad index as the list error scripts know, with
+// its class, wherever the list lives.
+TEST_F(DesignatorTest, BadIndexesRaiseTheListError) {
+  TfsVariable* w = Var(u"w", fvtVariant, u"Variant", Value::Int(1));
+  TfsDesignator d(&prog);
+  d.AddStep(w);
+  auto expectListError = [](auto&& f) {
+    try {
+      f();
+      ADD_FAILURE() << "no error";
+    } catch (const ScriptError& e) {
+      EXPECT_EQ(e.message(), u"List index out of bounds (3)");
+      EXPECT_EQ(e.className(), u"EListError");
+    }
+  };
+  expectListError([&] { d.Step(3); });
+  expectListError([&] { d.Step(0)->Arg(3); });
+  expectListError([&] { w->Param(3); });
+  expectListError([&] { d.Get(3); });
+}
+
 TEST_F(DesignatorTest, SetExpressionValueAndCheck) {
   TfsSetExpression set;
   set.AddExpression(ConstExpr(Value::Int(1)));
