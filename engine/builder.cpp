@@ -4,6 +4,7 @@
 #include "engine/builder.h"
 
 #include <exception>
+#include <typeinfo>
 
 #include "engine/il_names.h"
 #include "engine/program.h"
@@ -249,9 +250,9 @@ void TfsBuilder::BuildStatement(const TfsXMLItem& xml, TfsScript& prog, TfsState
   }
 }
 
-void TfsBuilder::BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target,
+bool TfsBuilder::BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target,
                                  const TfsXMLItem* modificator, const TfsXMLItem& source, TfsScript& prog,
-                                 TfsStatement& list) {
+                                 TfsStatement& list, const std::u16string* exitPos) {
   std::unique_ptr<TfsDesignator> designator = DoDesignator(target, prog, emNone);
   std::u16string mod = modificator != nullptr ? TextOf(*modificator) : u" ";
   std::unique_ptr<TfsExpression> expression = BuildExpression(source, prog);
@@ -274,12 +275,18 @@ void TfsBuilder::BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target
       stmt = std::make_unique<TfsAssignDivStmt>(&prog, unitName_, pos);
       break;
     default:
-      stmt = std::make_unique<TfsAssignmentStmt>(&prog, unitName_, pos);
+      if (exitPos != nullptr)
+        stmt = std::make_unique<TfsReturnStmt>(&prog, unitName_, pos, *exitPos);
+      else
+        stmt = std::make_unique<TfsAssignmentStmt>(&prog, unitName_, pos);
   }
+  const bool exits = exitPos != nullptr && typeid(*stmt) == typeid(TfsReturnStmt);
   stmt->SetDesignator(std::move(designator));
   stmt->SetExpression(std::move(expression));
   stmt->Optimize();
   Append(list, std::move(stmt));
+  if (exits) program_.AddCodeLine(unitName_, *exitPos);
+  return exits;
 }
 
 void TfsBuilder::BuildCall(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list, TfsEmitOp emitOp) {
@@ -439,7 +446,8 @@ void TfsBuilder::BuildReturn(const TfsXMLItem& xml, TfsScript& prog, TfsStatemen
     node->SetName(il::kNode);
     node->SetProp(il::kAttrText, u"Result");
     node->SetProp(il::kAttrPos, source.Prop(il::kAttrPos));
-    BuildAssignment(xml, target, nullptr, source, prog, list);
+    const std::u16string exitPos = xml.Prop(il::kAttrPos);
+    if (BuildAssignment(xml, target, nullptr, source, prog, list, &exitPos)) return;
   }
   Append(list, std::make_unique<TfsExitStmt>(&prog, unitName_, xml.Prop(il::kAttrPos)));
 }

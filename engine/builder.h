@@ -98,8 +98,11 @@ class TfsBuilder {
   void BuildParameters(const TfsXMLItem& xml, TfsProcVariable& proc);
   void BuildStatements(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list);
   void BuildStatement(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list);
-  void BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target, const TfsXMLItem* modificator,
-                       const TfsXMLItem& source, TfsScript& prog, TfsStatement& list);
+  // With `exitPos`, a plain assignment is made a TfsReturnStmt exiting
+  // there; returns whether the exit was taken care of.
+  bool BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target, const TfsXMLItem* modificator,
+                       const TfsXMLItem& source, TfsScript& prog, TfsStatement& list,
+                       const std::u16string* exitPos = nullptr);
   void BuildCall(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list, TfsEmitOp emitOp);
   void BuildIf(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list);
   void BuildCase(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list);

@@ -43,11 +43,6 @@ TfsExpression* TfsDesignatorItem::AddArg(std::unique_ptr<TfsExpression> arg) {
   return raw;
 }
 
-TfsExpression* TfsDesignatorItem::Arg(int i) const {
-  if (static_cast<size_t>(i) >= args_.size()) throw ListIndexError(i);
-  return args_[static_cast<size_t>(i)].get();
-}
-
 // ---- TfsDesignator --------------------------------------------------------
 
 TfsDesignator::TfsDesignator(TfsScript* program)

@@ -56,7 +56,10 @@ class TfsDesignatorItem : public TfsObject {
   TfsExpression* AddArg(std::unique_ptr<TfsExpression> arg);
   int ArgCount() const noexcept { return static_cast<int>(args_.size()); }
   // Argument i; raises "List index out of bounds (i)" outside the list.
-  TfsExpression* Arg(int i) const;
+  TfsExpression* Arg(int i) const {
+    if (static_cast<size_t>(i) >= args_.size()) throw ListIndexError(i);
+    return args_[static_cast<size_t>(i)].get();
+  }
 
  private:
   bool flag_ = false;
@@ -108,7 +111,11 @@ class TfsDesignator : public TfsCustomVariable {
   // A resolved chain that is one call of a script procedure; CallSole reads
   // it as GetValue would.
   bool IsSoleCall() const noexcept { return soleProc_ != nullptr && !lateBindingXmlSource_; }
-  Value CallSole() { return CallProc(*steps_[0], *soleProc_); }
+  Value CallSole() {
+    TfsProcVariable& proc = *soleProc_;
+    if (proc.ParamCount() <= CallFrame::kInlineArgs && !proc.IsMacro()) return proc.CallStep(*steps_[0]);
+    return CallProc(*steps_[0], proc);
+  }
 
   TfsDesignatorKind Kind() const noexcept { return kind_; }
   TfsScript* Prog() const noexcept { return program_; }

@@ -26,6 +26,7 @@
 #include "engine/designator.h"
 #include "engine/items.h"
 #include "engine/set_expression.h"
+#include "engine/value_ops.h"
 
 namespace qv {
 
@@ -70,6 +71,8 @@ class TfsExpressionNode : public TfsCustomVariable {
   ~TfsExpressionNode() override;
 
   virtual Value Eval() = 0;
+  // The value as a condition; comparisons answer without making a value.
+  virtual bool EvalBool() { return ToBool(Eval()); }
   virtual int Priority() const noexcept = 0;
   Value GetValue() override { return Eval(); }
   void SetValue(const Value&) override {}
@@ -216,6 +219,11 @@ class TfsExpression final : public TfsCustomExpression {
   Value GetValue() override {
     if (node_ == nullptr) return Value::Null();
     return deep_ ? EvalDeep() : node_->Eval();
+  }
+  // The value as a condition (ToBool of GetValue).
+  bool GetBool() {
+    if (node_ == nullptr || deep_) return ToBool(GetValue());
+    return node_->EvalBool();
   }
   // Writes through a single assignable designator operand (by-reference
   // arguments); ignored otherwise.

@@ -163,10 +163,11 @@ template <BinaryOp kOp>
 class TCompareNode : public TfsOperatorNode {
  public:
   explicit TCompareNode(TfsOperatorType op) : TfsOperatorNode(op, false) {}
-  Value Eval() override {
+  Value Eval() override { return Value::Bool(EvalBool()); }
+  bool EvalBool() override {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    return Value::Bool(CompareOp<kOp>(l, r));
+    return CompareOp<kOp>(l, r);
   }
 };
 

@@ -162,6 +162,8 @@ class TfsCustomVariable : public TfsItemList {
     return params_[static_cast<size_t>(i)];
   }
   void AddParam(std::unique_ptr<TfsParamItem> param);
+  // The parameters as an array of ParamCount() entries.
+  TfsParamItem* const* ParamItems() const noexcept { return params_.data(); }
   int GetNumberOfRequiredParams() const;
 
   std::u16string GetFullTypeName() const { return FullTypeName(typ_, typeName_); }
@@ -365,6 +367,7 @@ class TfsProcVariable final : public TfsCustomVariable {
   const std::vector<Local>& RefreshLocals();
   Value InvokeNested(Value* args, int n);
   Value InvokeInline(Value* args, int n);
+  template <bool kNested>
   Value Run();
 
   // The nearest main program.

@@ -26,9 +26,9 @@ void TfsRepeatStmt::Execute() {
   TfsScript& prog = *Prog();
   if (prog.Terminated()) return;
   for (;;) {
-    TfsStatement::Execute();
+    RunChildren();
     if (LeaveAfterPass(prog)) break;
-    if (ToBool(condition_->GetValue()) != inverseCondition_) break;
+    if (condition_->GetBool() != inverseCondition_) break;
   }
   prog.SetBreakCalled(false);
 }
@@ -38,8 +38,8 @@ void TfsWhileStmt::Execute() {
   TfsScript& prog = *Prog();
   if (prog.Terminated()) return;
   for (;;) {
-    if (!ToBool(condition_->GetValue())) break;
-    TfsStatement::Execute();
+    if (!condition_->GetBool()) break;
+    RunChildren();
     if (LeaveAfterPass(prog)) break;
   }
   prog.SetBreakCalled(false);
@@ -58,7 +58,7 @@ void TfsForStmt::Execute() {
   const int step = down_ ? -1 : 1;
   for (; passes > 0; --passes, counter += step) {
     StoreCounter(variable_, Value::Int(static_cast<int32_t>(counter)));
-    TfsStatement::Execute();
+    RunChildren();
     if (LeaveAfterPass(prog)) break;
   }
   prog.SetBreakCalled(false);
@@ -75,7 +75,7 @@ void TfsVbForStmt::Execute() {
   const BinaryOp inRange = down ? BinaryOp::GreatEq : BinaryOp::LessEq;
   while (Compare(inRange, counter, end)) {
     StoreCounter(variable_, counter);
-    TfsStatement::Execute();
+    RunChildren();
     if (LeaveAfterPass(prog)) break;
     counter = qv::Add(counter, step);
   }
@@ -91,13 +91,13 @@ void TfsCppForStmt::Execute() {
   RunLine();
   TfsScript& prog = *Prog();
   if (prog.Terminated()) return;
-  firstStmt_->Execute();
+  firstStmt_->RunChildren();
   if (prog.Terminated()) return;
   for (;;) {
-    if (expression_ != nullptr && !ToBool(expression_->GetValue())) break;
-    TfsStatement::Execute();
+    if (expression_ != nullptr && !expression_->GetBool()) break;
+    RunChildren();
     if (LeaveAfterPass(prog)) break;
-    secondStmt_->Execute();
+    secondStmt_->RunChildren();
   }
   prog.SetBreakCalled(false);
 }

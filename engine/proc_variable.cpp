@@ -45,30 +45,47 @@ TfsParamItem* TfsProcVariable::AddParameter(std::unique_ptr<TfsParamItem> param)
 
 namespace {
 
-// Restores on every way out of a call what the call changed.
+// Restores on every way out of a call what the call changed. A call made
+// while the routine runs (recursion) shares the local program with the
+// calling level, which goes on afterwards: its flags stay the calling
+// level's, except that an exit ends only the inner call, and a Terminate
+// that arrived is kept, so that every level stops.
+template <bool kNested>
 class CallScope {
  public:
   CallScope(bool& executing, TfsScript& local, TfsScript* main)
-      : executing_(executing), wasExecuting_(executing), local_(local), main_(main) {
-    executing_ = true;
+      : executing_(executing), local_(local), main_(main) {
     if (main_ != nullptr) {
       previous_ = main_->ProgRunning();
       main_->SetProgRunning(&local);
     }
+    if constexpr (kNested) {
+      outerExit_ = local_.ExitCalled();
+      if (!local_.Terminated()) local_.SetExitCalled(false);
+      return;
+    }
+    executing_ = true;
+    local_.SetExitCalled(false);
+    local_.SetTerminated(false);
+    local_.SetIsRunning(true);
   }
   ~CallScope() {
+    if (main_ != nullptr) main_->SetProgRunning(previous_);
+    if constexpr (kNested) {
+      if (!local_.Terminated()) local_.SetExitCalled(outerExit_);
+      return;
+    }
     local_.SetExitCalled(false);
     local_.SetTerminated(false);
     local_.SetIsRunning(false);
-    if (main_ != nullptr) main_->SetProgRunning(previous_);
-    executing_ = wasExecuting_;
+    executing_ = false;
   }
   CallScope(const CallScope&) = delete;
   CallScope& operator=(const CallScope&) = delete;
 
  private:
   bool& executing_;
-  bool wasExecuting_;
+  bool outerExit_ = false;
   TfsScript& local_;
   TfsScript* main_;
   TfsScript* previous_ = nullptr;
@@ -168,11 +185,12 @@ TfsScript* TfsProcVariable::MainProgram() {
 
 // Inlined into the call paths: a script call is the interpreter's most
 // frequent step, and each function level costs its prologue.
+template <bool kNested>
 [[gnu::always_inline]] inline Value TfsProcVariable::Run() {
   // Every call of a script routine comes here: runaway recursion ends with
   // an error instead of a crash.
   CheckStack();
-  CallScope scope(executing_, *program_, MainProgram());
+  CallScope<kNested> scope(executing_, *program_, MainProgram());
   if (isFunc_) {
     // Result starts from the empty value converted to its kind, made once.
     if (!resultInitMade_) {
@@ -185,16 +203,15 @@ TfsScript* TfsProcVariable::MainProgram() {
     else
       result_->PValue() = resultInit_;
   }
-  program_->SetExitCalled(false);
-  program_->SetTerminated(false);
-  program_->SetIsRunning(true);
-  program_->Statement()->Execute();
+  program_->Statement()->RunChildren();
   if (!isFunc_) return Value::Null();
-  if (!result_->IsShared() && !result_->OnGetVarValue()) return result_->PValue();
-  return result_->GetValue();
+  if (result_->IsShared() || result_->OnGetVarValue()) return result_->GetValue();
+  // A recursive call's Result is the calling level's again right after.
+  if constexpr (kNested) return std::move(result_->PValue());
+  return result_->PValue();
 }
 
-Value TfsProcVariable::GetValue() { return Run(); }
+Value TfsProcVariable::GetValue() { return executing_ ? Run<true>() : Run<false>(); }
 
 // A call made while the procedure runs. The parameters trade values with
 // the arguments: while the call runs the argument array keeps the calling
@@ -204,7 +221,8 @@ Value TfsProcVariable::GetValue() { return Run(); }
 [[gnu::always_inline]] inline Value TfsProcVariable::InvokeNested(Value* args, int n) {
   class Trade {
    public:
-    Trade(TfsProcVariable& proc, Value* args, int n) : proc_(proc), args_(args), n_(n) {
+    Trade(TfsProcVariable& proc, Value* args, int n)
+        : proc_(proc), params_(proc.ParamItems()), args_(args), n_(n) {
       Exchange();
       if (proc_.isFunc_) outerResult_.swap(proc_.result_->PValue());
     }
@@ -217,9 +235,10 @@ Value TfsProcVariable::GetValue() { return Run(); }
 
    private:
     void Exchange() {
-      for (int j = 0; j < n_; ++j) proc_.Param(j)->PValue().swap(args_[j]);
+      for (int j = 0; j < n_; ++j) params_[j]->PValue().swap(args_[j]);
     }
     TfsProcVariable& proc_;
+    TfsParamItem* const* params_;
     Value* args_;
     int n_;
     Value outerResult_;
@@ -227,11 +246,11 @@ Value TfsProcVariable::GetValue() { return Run(); }
   const std::vector<Local>& others = OtherLocals();
   if (others.empty()) {
     Trade trade(*this, args, n);
-    return Run();
+    return Run<true>();
   }
   SavedLocals saved(*this, others);
   Trade trade(*this, args, n);
-  return Run();
+  return Run<true>();
 }
 
 [[gnu::always_inline]] inline Value TfsProcVariable::InvokeInline(Value* args, int n) {

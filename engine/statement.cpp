@@ -7,14 +7,10 @@ namespace qv {
 TfsStatement::TfsStatement(TfsScript* program, std::u16string unitName, std::u16string sourcePos)
     : program_(program), sourcePos_(std::move(sourcePos)), unitName_(std::move(unitName)) {}
 
-void TfsStatement::Execute() {
+void TfsStatement::Execute() { RunChildren(); }
+
+void TfsStatement::RunChildList() {
   TfsScript& prog = *program_;
-  // Most lists hold one statement (a branch, a loop body, a routine's body).
-  if (Objects().size() == 1) {
-    if (prog.Terminated()) return;
-    if (TfsStatement* only = Objects()[0]->AsStatement()) only->Execute();
-    return;
-  }
   // By index, and the size read each time: a child may change the list.
   for (size_t i = 0; i < Objects().size(); ++i) {
     if (prog.Terminated()) return;

@@ -22,6 +22,15 @@ class TfsStatement : public TfsItemList {
   // once the program is terminated and after one that set break, continue
   // or exit.
   virtual void Execute();
+  // Runs the children as a list, whatever this statement's kind: what
+  // Execute does for a plain list, and the branch or body of the others.
+  // Inline for the most frequent case, a list of one statement (a branch,
+  // a loop body, a routine's body).
+  void RunChildren() {
+    if (Objects().size() != 1) return RunChildList();
+    if (program_->Terminated()) return;
+    if (TfsStatement* only = Objects()[0]->AsStatement()) only->Execute();
+  }
 
   // Tells the nearest program up the tree that has a run-line handler that
   // this statement is about to run.
@@ -35,6 +44,7 @@ class TfsStatement : public TfsItemList {
 
  private:
   void Notify(TfsScript& owner);
+  void RunChildList();
 
   TfsScript* program_;
   std::u16string sourcePos_;

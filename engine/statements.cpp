@@ -47,6 +47,19 @@ void TfsAssignmentStmt::Execute() {
   var_->SetValue(v);
 }
 
+TfsReturnStmt::TfsReturnStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos,
+                             std::u16string exitPos)
+    : TfsAssignmentStmt(program, unitName, std::move(sourcePos)),
+      exit_(program, unitName, std::move(exitPos)) {}
+
+void TfsReturnStmt::Execute() {
+  TfsAssignmentStmt::Execute();
+  // What a list checks between two statements.
+  TfsScript& prog = *Prog();
+  if (prog.Terminated() || prog.BreakCalled() || prog.ContinueCalled() || prog.ExitCalled()) return;
+  exit_.Execute();
+}
+
 namespace {
 
 // Operands whose reading cannot change the target: constants and plain
@@ -161,10 +174,10 @@ TfsIfStmt::TfsIfStmt(TfsScript* program, std::u16string unitName, std::u16string
 void TfsIfStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
-  if (ToBool(condition_->GetValue())) {
-    TfsStatement::Execute();
+  if (condition_->GetBool()) {
+    RunChildren();
   } else {
-    elseStmt_->Execute();
+    elseStmt_->RunChildren();
   }
 }
 
@@ -179,11 +192,11 @@ void TfsCaseStmt::Execute() {
   for (int i = 0; i < Count(); ++i) {
     auto* selector = dynamic_cast<TfsCaseSelector*>(Get(i));
     if (selector != nullptr && selector->SetExpression() != nullptr && selector->SetExpression()->Check(v)) {
-      selector->TfsStatement::Execute();
+      selector->RunChildren();
       return;
     }
   }
-  elseStmt_->Execute();
+  elseStmt_->RunChildren();
 }
 
 // ---- jumps ----------------------------------------------------------------
@@ -223,7 +236,7 @@ void TfsTryStmt::Execute() {
   if (prog.Terminated()) return;
   if (!isExcept_) {
     try {
-      TfsStatement::Execute();
+      RunChildren();
     } catch (...) {
       RunFinally(prog, *exceptStmt_);
       throw;
@@ -234,7 +247,7 @@ void TfsTryStmt::Execute() {
   std::u16string className;
   std::u16string message;
   try {
-    TfsStatement::Execute();
+    RunChildren();
     return;
   } catch (const ScriptError& e) {
     className = e.className();
@@ -249,13 +262,13 @@ void TfsTryStmt::Execute() {
   }
   prog.SetVariable(u"ExceptionClassName", Value::Text(std::move(className)));
   prog.SetVariable(u"ExceptionMessage", Value::Text(std::move(message)));
-  exceptStmt_->Execute();
+  exceptStmt_->RunChildren();
 }
 
 // ---- with -----------------------------------------------------------------
 
 void TfsWithStmt::Execute() {
-  TfsStatement::Execute();
+  RunChildren();
   variable_->SetValue(designator_->GetValue());
 }
 

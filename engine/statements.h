@@ -22,6 +22,13 @@ namespace qv {
 
 class TfsVariable;
 
+// exit: the lists up to the program's root stop after it.
+class TfsExitStmt final : public TfsStatement {
+ public:
+  using TfsStatement::TfsStatement;
+  void Execute() override;
+};
+
 // target := expression.
 class TfsAssignmentStmt : public TfsStatement {
  public:
@@ -57,6 +64,19 @@ class TfsAssignmentStmt : public TfsStatement {
   void FindAppendChain();
   bool AppendInPlace();
   std::vector<Append> appends_;
+};
+
+// return e: Result := e followed by an exit at `exitPos`, run as a list
+// would run the two, in one statement (a routine's most frequent list
+// thus holds one statement).
+class TfsReturnStmt final : public TfsAssignmentStmt {
+ public:
+  TfsReturnStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos,
+                std::u16string exitPos);
+  void Execute() override;
+
+ private:
+  TfsExitStmt exit_;
 };
 
 // target := target op expression, the current value read first.
@@ -248,12 +268,6 @@ class TfsBreakStmt : public TfsStatement {
 };
 
 class TfsContinueStmt : public TfsStatement {
- public:
-  using TfsStatement::TfsStatement;
-  void Execute() override;
-};
-
-class TfsExitStmt : public TfsStatement {
  public:
   using TfsStatement::TfsStatement;
   void Execute() override;

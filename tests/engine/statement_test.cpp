@@ -194,6 +194,11 @@ TEST(StatementTest, TerminateFromAnotherThreadStopsALoop) {
       u"#language Pascal\r\nvar i: Integer; begin repeat i := i + 1; until False; end.",
       u"#language Pascal\r\nprocedure P; begin while True do ; end; begin P; end.",
       u"#language Basic\r\nDim i\r\nFor i = 1 To 2 Step 0\r\nNext\r\n",
+      // Recursion: every level shares the routine's flags, so the stop must
+      // survive the return of the innermost level.
+      u"#language js\r\nfunction f(n) { if (n > 0) { f(n - 1); f(n - 1); } }\r\nf(60);",
+      u"#language Pascal\r\nfunction F(n: Integer): Integer; begin Result := 0; if n > 0 then "
+      u"Result := F(n - 1) + F(n - 1); end; begin F(60); end.",
   };
   for (const char16_t* source : loops) {
     ScriptRun run;
