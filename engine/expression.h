@@ -98,6 +98,8 @@ class TfsExpressionNode : public TfsCustomVariable {
  protected:
   // The value of a child; an absent operand is empty.
   static Value EvalOf(TfsExpressionNode* n) { return n != nullptr ? n->Eval() : Value(); }
+  // Called after a child was attached, detached or replaced.
+  virtual void ChildrenChanged() {}
 
  private:
   std::unique_ptr<TfsExpressionNode> left_;
@@ -136,6 +138,8 @@ class TfsDesignatorNode : public TfsOperandNode {
   TfsDesignator* Designator() const noexcept { return designator_.get(); }
   // The variable for a TfsVariableDesignator, else the designator.
   TfsCustomVariable* Var() const noexcept { return var_; }
+  // Var() is exactly a TfsVariable or a TfsParamItem.
+  bool IsPlain() const noexcept { return plain_; }
 
  private:
   std::unique_ptr<TfsDesignator> designator_;
@@ -173,7 +177,29 @@ class TfsOperatorNode : public TfsExpressionNode {
  protected:
   TfsOperatorNode(TfsOperatorType op, bool strCat);
 
+  // Points l and r at the operands' values when both are plain storage
+  // read in place: a plain variable and a constant, or two plain variables,
+  // neither shared nor with a read override (what evaluating the nodes
+  // would read). False when the nodes must be evaluated.
+  bool Direct(const Value*& l, const Value*& r) const noexcept {
+    if (shape_ == Shape::kGeneral || leftVar_->IsShared() || leftVar_->OnGetVarValue()) return false;
+    l = &leftVar_->PValue();
+    if (shape_ == Shape::kVarConst) {
+      r = rightConst_;
+      return true;
+    }
+    if (rightVar_->IsShared() || rightVar_->OnGetVarValue()) return false;
+    r = &rightVar_->PValue();
+    return true;
+  }
+  void ChildrenChanged() override;
+
  private:
+  enum class Shape : uint8_t { kGeneral, kVarConst, kVarVar };
+  Shape shape_ = Shape::kGeneral;
+  TfsCustomVariable* leftVar_ = nullptr;
+  TfsCustomVariable* rightVar_ = nullptr;
+  const Value* rightConst_ = nullptr;
   TfsOperatorType op_;
   bool strCat_;
   bool optimizeBool_ = false;

@@ -30,6 +30,7 @@ TfsExpressionNode* TfsExpressionNode::AttachChild(std::unique_ptr<TfsExpressionN
   else
     throw ScriptError(u"Missing operator");
   raw->parent_ = this;
+  ChildrenChanged();
   return raw;
 }
 
@@ -41,6 +42,7 @@ std::unique_ptr<TfsExpressionNode> TfsExpressionNode::DetachChild(TfsExpressionN
   else if (right_.get() == n)
     out = std::move(right_);
   if (out) out->parent_ = nullptr;
+  ChildrenChanged();
   return out;
 }
 
@@ -57,6 +59,7 @@ std::unique_ptr<TfsExpressionNode> TfsExpressionNode::ReplaceChild(TfsExpression
   out->parent_ = nullptr;
   *slot = std::move(n);
   if (*slot) (*slot)->parent_ = this;
+  ChildrenChanged();
   return out;
 }
 
@@ -149,6 +152,20 @@ int TfsOperatorNode::Priority() const noexcept {
 TfsOperatorNode::TfsOperatorNode(TfsOperatorType op, bool strCat)
     : TfsExpressionNode(fvtVariant, u""), op_(op), strCat_(strCat) {}
 
+void TfsOperatorNode::ChildrenChanged() {
+  shape_ = Shape::kGeneral;
+  TfsDesignatorNode* left = Left() != nullptr ? Left()->AsDesignatorNode() : nullptr;
+  if (left == nullptr || !left->IsPlain() || Right() == nullptr) return;
+  leftVar_ = left->Var();
+  if (typeid(*Right()) == typeid(TfsOperandNode)) {
+    rightConst_ = &static_cast<TfsOperandNode*>(Right())->Constant();
+    shape_ = Shape::kVarConst;
+  } else if (TfsDesignatorNode* right = Right()->AsDesignatorNode(); right != nullptr && right->IsPlain()) {
+    rightVar_ = right->Var();
+    shape_ = Shape::kVarVar;
+  }
+}
+
 namespace {
 
 // The sentinel root and an unclosed bracket: the value of the left child.
@@ -158,31 +175,51 @@ class TNoneNode : public TfsOperatorNode {
   Value Eval() override { return EvalOf(Left()); }
 };
 
+// In the binary nodes below, operands that Direct reads in place need no
+// evaluation; the evaluating path is out of line, so that the in-place one
+// runs without a stack frame of its own.
+
 // Comparisons: always a boolean.
 template <BinaryOp kOp>
-class TCompareNode : public TfsOperatorNode {
+class TCompareNode final : public TfsOperatorNode {
  public:
   explicit TCompareNode(TfsOperatorType op) : TfsOperatorNode(op, false) {}
   Value Eval() override { return Value::Bool(EvalBool()); }
   bool EvalBool() override {
+    const Value *a, *b;
+    if (Direct(a, b)) return CompareOp<kOp>(*a, *b);
+    return EvalNodes();
+  }
+
+ private:
+  [[gnu::noinline]] bool EvalNodes() {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
     return CompareOp<kOp>(l, r);
   }
 };
 
-class TPlusNode : public TfsOperatorNode {
+// The arithmetic operators; "+" without concatenation is kOp Plus.
+template <BinaryOp kOp>
+class TArithNode final : public TfsOperatorNode {
  public:
-  TPlusNode() : TfsOperatorNode(opPlus, false) {}
+  explicit TArithNode(TfsOperatorType op) : TfsOperatorNode(op, false) {}
   Value Eval() override {
+    const Value *a, *b;
+    if (Direct(a, b)) return ApplyOp<kOp>(*a, *b);
+    return EvalNodes();
+  }
+
+ private:
+  [[gnu::noinline]] Value EvalNodes() {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    return ApplyOp<BinaryOp::Plus>(l, r);
+    return ApplyOp<kOp>(l, r);
   }
 };
 
 // Concatenation when the left value is a string, else addition.
-class TStrCatNode : public TfsOperatorNode {
+class TStrCatNode final : public TfsOperatorNode {
  public:
   TStrCatNode() : TfsOperatorNode(opPlus, true) {}
   Value Eval() override {
@@ -195,18 +232,6 @@ class TStrCatNode : public TfsOperatorNode {
       return Value::Text(std::move(s));
     }
     return qv::Add(l, r);
-  }
-};
-
-// The other arithmetic, bitwise and shift operators.
-template <BinaryOp kOp>
-class TArithNode : public TfsOperatorNode {
- public:
-  explicit TArithNode(TfsOperatorType op) : TfsOperatorNode(op, false) {}
-  Value Eval() override {
-    Value l = EvalOf(Left());
-    Value r = EvalOf(Right());
-    return ApplyOp<kOp>(l, r);
   }
 };
 
@@ -354,7 +379,7 @@ std::unique_ptr<TfsOperatorNode> TfsOperatorNode::Create(TfsOperatorType op, boo
       return std::make_unique<TCompareNode<BinaryOp::Eq>>(op);
     case opPlus:
       if (strCat) return std::make_unique<TStrCatNode>();
-      return std::make_unique<TPlusNode>();
+      return std::make_unique<TArithNode<BinaryOp::Plus>>(op);
     case opMinus:
       return std::make_unique<TArithNode<BinaryOp::Minus>>(op);
     case opXor:

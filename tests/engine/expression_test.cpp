@@ -247,6 +247,35 @@ TEST_F(ExpressionTest, OptimizeForCompoundAssignments) {
   EXPECT_EQ(op, u" ");
 }
 
+// Operators read plain variables and constants in place; what they read
+// must still be what evaluating the operand nodes would give.
+TEST_F(ExpressionTest, InPlaceOperandsFollowTheVariables) {
+  TfsVariable* a = Var(u"a", fvtInt, u"Integer", Value::Int(10));
+  TfsVariable* b = Var(u"b", fvtVariant, u"Variant", Value::Text(u"4"));
+  auto minus = Expr(&prog, {V(a), O(u"-"), C(1)});
+  auto less = Expr(&prog, {V(a), O(u"<"), V(b)});
+  auto plus = Expr(&prog, {V(a), O(u"+"), V(b)});
+  auto times = Expr(&prog, {V(b), O(u"*"), C(3)});
+  auto check = [&](const char* when, int m, bool l, const char* p, const char* t) {
+    EXPECT_EQ(Show(minus->GetValue()), Show(Value::Int(m))) << when;
+    EXPECT_EQ(less->GetBool(), l) << when;
+    EXPECT_EQ(Show(less->GetValue()), Show(Value::Bool(l))) << when;
+    EXPECT_EQ(ToUtf8(ToText(plus->GetValue())), p) << when;
+    EXPECT_EQ(ToUtf8(ToText(times->GetValue())), t) << when;
+  };
+  check("start", 9, false, "14", "12");
+  a->SetValue(Value::Int(2));
+  b->SetValue(Value::Int(INT32_MAX));
+  check("changed", 1, true, "2147483649", "6442450941");
+  // A read override replaces the stored value wherever the variable is read.
+  a->SetOnGetVarValue([](const std::u16string&, TfsVarType, const Value&) { return Value::Int(100); });
+  check("override", 99, true, "2147483747", "6442450941");
+  a->SetOnGetVarValue(nullptr);
+  b->MarkShared();
+  b->SetValue(Value::Int(-3));
+  check("shared", 1, false, "-1", "-9");
+}
+
 TEST_F(ExpressionTest, SingleItemAndWriteThrough) {
   TfsVariable* x = Var(u"x", fvtInt, u"Integer", Value::Int(5));
   auto var = testing::VarExpr(&prog, x);
