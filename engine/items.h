@@ -57,7 +57,12 @@ class TfsObject {
   // The object as an engine item, or nullptr for other table entries
   // (registration modules, event adapters).
   virtual TfsCustomVariable* AsItem() noexcept { return nullptr; }
-  virtual TfsStatement* AsStatement() noexcept { return nullptr; }
+  // The object as a statement, or nullptr (defined in statement.h).
+  TfsStatement* AsStatement() noexcept;
+
+ protected:
+  // Set by TfsStatement: a list finds its statements without a virtual call.
+  bool isStatement_ = false;
 };
 
 // An ordered list of owned objects.

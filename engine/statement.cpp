@@ -5,7 +5,9 @@
 namespace qv {
 
 TfsStatement::TfsStatement(TfsScript* program, std::u16string unitName, std::u16string sourcePos)
-    : program_(program), sourcePos_(std::move(sourcePos)), unitName_(std::move(unitName)) {}
+    : program_(program), sourcePos_(std::move(sourcePos)), unitName_(std::move(unitName)) {
+  isStatement_ = true;
+}
 
 void TfsStatement::Execute() { RunChildren(); }
 

@@ -16,7 +16,6 @@ class TfsScript;
 class TfsStatement : public TfsItemList {
  public:
   TfsStatement(TfsScript* program, std::u16string unitName, std::u16string sourcePos);
-  TfsStatement* AsStatement() noexcept override { return this; }
 
   // A statement list runs its children in order; it stops before a child
   // once the program is terminated and after one that set break, continue
@@ -24,10 +23,14 @@ class TfsStatement : public TfsItemList {
   virtual void Execute();
   // Runs the children as a list, whatever this statement's kind: what
   // Execute does for a plain list, and the branch or body of the others.
-  // Inline for the most frequent case, a list of one statement (a branch,
-  // a loop body, a routine's body).
+  // Inline for the most frequent cases, a list of one statement (a branch,
+  // a loop body, a routine's body) and an empty one (a missing else).
   void RunChildren() {
-    if (Objects().size() != 1) return RunChildList();
+    const size_t n = Objects().size();
+    if (n != 1) {
+      if (n != 0) RunChildList();
+      return;
+    }
     if (program_->Terminated()) return;
     if (TfsStatement* only = Objects()[0]->AsStatement()) only->Execute();
   }
@@ -50,5 +53,9 @@ class TfsStatement : public TfsItemList {
   std::u16string sourcePos_;
   std::u16string unitName_;
 };
+
+inline TfsStatement* TfsObject::AsStatement() noexcept {
+  return isStatement_ ? static_cast<TfsStatement*>(this) : nullptr;
+}
 
 }  // namespace qv

@@ -31,6 +31,11 @@ void TfsAssignmentStmt::Optimize() {
   expr_ = expression_.get();
   if (expression_ != nullptr)
     if (TfsCustomVariable* single = expression_->SingleItem()) expr_ = single;
+  exprTree_ = expr_ == expression_.get() ? expression_.get() : nullptr;
+  exprVar_ =
+      expr_ != nullptr && (typeid(*expr_) == typeid(TfsVariable) || typeid(*expr_) == typeid(TfsParamItem))
+          ? expr_
+          : nullptr;
   plainTarget_ = IsPrivateVariable(var_, typeid(TfsVariable));
   FindAppendChain();
 }
@@ -39,7 +44,7 @@ void TfsAssignmentStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
   if (!appends_.empty() && AppendInPlace()) return;
-  Value v = expr_->GetValue();
+  Value v = ReadExpr();
   if (plainTarget_ && TfsVariable::Holds(var_->Typ(), v)) {
     var_->PValue() = std::move(v);
     return;
@@ -95,16 +100,16 @@ void TfsCompoundAssignStmt::Execute() {
   // In place, so that s := s + x appends instead of copying s each time.
   if (fast_ != Fast::None && !var_->OnGetVarValue()) {
     if (fast_ == Fast::Variant) {
-      Value right = expr_->GetValue();
+      Value right = ReadExpr();
       ApplyInPlace(op_, var_->PValue(), right);
       return;
     }
     if (fast_ == Fast::Typed) {
-      Value right = expr_->GetValue();
+      Value right = ReadExpr();
       var_->SetValue(Apply(op_, var_->PValue(), right));
       return;
     }
-    Value right = expr_->GetValue();
+    Value right = ReadExpr();
     if (right.is_text()) {
       static_cast<TfsStringVariable*>(var_)->Str() += right.as_text();
       return;
@@ -118,7 +123,7 @@ void TfsCompoundAssignStmt::Execute() {
     return;
   }
   Value current = var_->GetValue();
-  Value right = expr_->GetValue();
+  Value right = ReadExpr();
   ApplyInPlace(op_, current, right);
   var_->SetValue(current);
 }
@@ -204,11 +209,6 @@ void TfsCaseStmt::Execute() {
 void TfsBreakStmt::Execute() { Prog()->SetBreakCalled(true); }
 
 void TfsContinueStmt::Execute() { Prog()->SetContinueCalled(true); }
-
-void TfsExitStmt::Execute() {
-  RunLine();
-  Prog()->SetExitCalled(true);
-}
 
 // ---- try ------------------------------------------------------------------
 

@@ -26,7 +26,10 @@ class TfsVariable;
 class TfsExitStmt final : public TfsStatement {
  public:
   using TfsStatement::TfsStatement;
-  void Execute() override;
+  void Execute() override {
+    RunLine();
+    Prog()->SetExitCalled(true);
+  }
 };
 
 // target := expression.
@@ -48,6 +51,15 @@ class TfsAssignmentStmt : public TfsStatement {
   std::unique_ptr<TfsExpression> expression_;
   TfsCustomVariable* var_ = nullptr;
   TfsCustomVariable* expr_ = nullptr;
+  // expr_ when it is a whole expression (read without a virtual call), or
+  // a plain variable (read in place when it may be).
+  TfsExpression* exprTree_ = nullptr;
+  TfsCustomVariable* exprVar_ = nullptr;
+  Value ReadExpr() {
+    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->OnGetVarValue()) return exprVar_->PValue();
+    if (exprTree_ != nullptr) return exprTree_->GetValue();
+    return expr_->GetValue();
+  }
   // var_ is a private, writable TfsVariable: a value of its kind is stored
   // straight into it.
   bool plainTarget_ = false;
