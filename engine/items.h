@@ -370,8 +370,12 @@ class TfsProcVariable final : public TfsCustomVariable {
   // The storage items other than the parameters and Result.
   const std::vector<Local>& OtherLocals();
   const std::vector<Local>& RefreshLocals();
+  class Trade;
   Value InvokeNested(Value* args, int n);
+  Value InvokeNestedSaving(Value* args, int n);
+  const Value& ResultInit();
   Value InvokeInline(Value* args, int n);
+  Value InvokeGeneral(Value* args, int n);
   template <bool kNested>
   Value Run();
 

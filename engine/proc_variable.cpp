@@ -183,6 +183,16 @@ TfsScript* TfsProcVariable::MainProgram() {
   return mainProg_;
 }
 
+// Result starts from the empty value converted to its kind, made once.
+inline const Value& TfsProcVariable::ResultInit() {
+  if (!resultInitMade_) {
+    result_->SetValue(Value());
+    resultInit_ = result_->StoredValue();
+    resultInitMade_ = true;
+  }
+  return resultInit_;
+}
+
 // Inlined into the call paths: a script call is the interpreter's most
 // frequent step, and each function level costs its prologue.
 template <bool kNested>
@@ -192,16 +202,10 @@ template <bool kNested>
   CheckStack();
   CallScope<kNested> scope(executing_, *program_, MainProgram());
   if (isFunc_) {
-    // Result starts from the empty value converted to its kind, made once.
-    if (!resultInitMade_) {
-      result_->SetValue(Value());
-      resultInit_ = result_->StoredValue();
-      resultInitMade_ = true;
-    }
     if (result_->IsShared())
-      result_->RestoreStoredValue(resultInit_);
+      result_->RestoreStoredValue(ResultInit());
     else
-      result_->PValue() = resultInit_;
+      result_->PValue() = ResultInit();
   }
   program_->Statement()->RunChildren();
   if (!isFunc_) return Value::Null();
@@ -218,37 +222,40 @@ Value TfsProcVariable::GetValue() { return executing_ ? Run<true>() : Run<false>
 // level's values, and trading back restores them and leaves the final
 // parameter values (the by-reference results) in the array. Result and the
 // other locals are kept aside.
-[[gnu::always_inline]] inline Value TfsProcVariable::InvokeNested(Value* args, int n) {
-  class Trade {
-   public:
-    Trade(TfsProcVariable& proc, Value* args, int n)
-        : proc_(proc), params_(proc.ParamItems()), args_(args), n_(n) {
-      Exchange();
-      if (proc_.isFunc_) outerResult_.swap(proc_.result_->PValue());
-    }
-    ~Trade() {
-      Exchange();
-      if (proc_.isFunc_) proc_.result_->PValue() = std::move(outerResult_);
-    }
-    Trade(const Trade&) = delete;
-    Trade& operator=(const Trade&) = delete;
-
-   private:
-    void Exchange() {
-      for (int j = 0; j < n_; ++j) params_[j]->PValue().swap(args_[j]);
-    }
-    TfsProcVariable& proc_;
-    TfsParamItem* const* params_;
-    Value* args_;
-    int n_;
-    Value outerResult_;
-  };
-  const std::vector<Local>& others = OtherLocals();
-  if (others.empty()) {
-    Trade trade(*this, args, n);
-    return Run<true>();
+class TfsProcVariable::Trade {
+ public:
+  Trade(TfsProcVariable& proc, Value* args, int n)
+      : proc_(proc), params_(proc.ParamItems()), args_(args), n_(n) {
+    Exchange();
+    if (proc_.isFunc_) outerResult_.swap(proc_.result_->PValue());
   }
-  SavedLocals saved(*this, others);
+  ~Trade() {
+    Exchange();
+    if (proc_.isFunc_) proc_.result_->PValue() = std::move(outerResult_);
+  }
+  Trade(const Trade&) = delete;
+  Trade& operator=(const Trade&) = delete;
+
+ private:
+  void Exchange() {
+    for (int j = 0; j < n_; ++j) params_[j]->PValue().swap(args_[j]);
+  }
+  TfsProcVariable& proc_;
+  TfsParamItem* const* params_;
+  Value* args_;
+  int n_;
+  Value outerResult_;
+};
+
+[[gnu::always_inline]] inline Value TfsProcVariable::InvokeNested(Value* args, int n) {
+  if (!OtherLocals().empty()) return InvokeNestedSaving(args, n);
+  Trade trade(*this, args, n);
+  return Run<true>();
+}
+
+// InvokeNested for a routine with locals besides its parameters and Result.
+[[gnu::noinline]] Value TfsProcVariable::InvokeNestedSaving(Value* args, int n) {
+  SavedLocals saved(*this, OtherLocals());
   Trade trade(*this, args, n);
   return Run<true>();
 }
@@ -257,6 +264,11 @@ Value TfsProcVariable::GetValue() { return executing_ ? Run<true>() : Run<false>
   n = std::min(n, ParamCount());
   if (executing_ && n == ParamCount() && plainParams_ && !(isFunc_ && result_->IsShared()))
     return InvokeNested(args, n);
+  return InvokeGeneral(args, n);
+}
+
+// The first call, and calls whose parameters are not all plain storage.
+[[gnu::noinline]] Value TfsProcVariable::InvokeGeneral(Value* args, int n) {
   auto run = [&] {
     for (int j = 0; j < n; ++j) {
       TfsParamItem* param = Param(j);
