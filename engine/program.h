@@ -259,6 +259,8 @@ class TfsScript {
   // handler; nullptr when none has one. Cached until a handler or a parent
   // changes anywhere.
   TfsScript* RunLineOwner() const {
+    // Most runs have no handler anywhere: one load decides.
+    if (runLineHandlers_.load(std::memory_order_relaxed) == 0) return nullptr;
     const uint64_t now = TreeGeneration();
     if (runLineFor_ != now) FindRunLineOwner(now);
     return runLineOwner_;
@@ -326,6 +328,8 @@ class TfsScript {
   TfsRunLineEvent onRunLine_;
   static void BumpTreeGeneration() noexcept { treeGeneration_.fetch_add(1, std::memory_order_relaxed); }
   static inline std::atomic<uint64_t> treeGeneration_{1};
+  // How many programs have a run-line handler.
+  static inline std::atomic<int> runLineHandlers_{0};
   void FindRunLineOwner(uint64_t now) const;
   mutable TfsScript* runLineOwner_ = nullptr;
   mutable uint64_t runLineFor_ = 0;

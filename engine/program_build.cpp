@@ -67,7 +67,7 @@ Value TfsScript::Evaluate(const std::u16string& expression) {
   struct SuspendRunLine {
     TfsScript& s;
     TfsRunLineEvent saved;
-    explicit SuspendRunLine(TfsScript& p) : s(p), saved(std::move(p.onRunLine_)) { s.SetOnRunLine(nullptr); }
+    explicit SuspendRunLine(TfsScript& p) : s(p), saved(p.onRunLine_) { s.SetOnRunLine(nullptr); }
     ~SuspendRunLine() { s.SetOnRunLine(std::move(saved)); }
   } suspend(*this);
   temp->SetSyntaxType(syntaxType_);

@@ -14,6 +14,7 @@ TfsScript::TfsScript() : statement_(std::make_unique<TfsStatement>(this, u"", u"
 }
 
 TfsScript::~TfsScript() {
+  SetOnRunLine(nullptr);
   // No cache may keep pointing here.
   BumpTreeGeneration();
   // Objects first: their events may point at adapters in the table.
@@ -34,8 +35,14 @@ void TfsScript::SetParent(TfsScript* parent) {
 }
 
 void TfsScript::SetOnRunLine(TfsRunLineEvent h) {
+  const bool had = static_cast<bool>(onRunLine_);
   onRunLine_ = std::move(h);
+  const bool has = static_cast<bool>(onRunLine_);
+  // Counted before the generation moves on, so that a statement that sees
+  // the new generation also sees the count.
+  if (has && !had) runLineHandlers_.fetch_add(1);
   BumpTreeGeneration();
+  if (had && !has) runLineHandlers_.fetch_sub(1);
 }
 
 void TfsScript::FindRunLineOwner(uint64_t now) const {

@@ -167,6 +167,25 @@ TEST(StatementTest, RunLineFollowsHandlerChanges) {
   run.prog.Execute();
   EXPECT_EQ(seen, (std::vector<std::u16string>{u"w4:3"}));
   run.prog.SetOnRunLine(nullptr);
+
+  // Evaluate suspends the handler and puts it back; a program destroyed with
+  // a handler set takes it along. Neither may leave notifications off.
+  {
+    TfsScript gone;
+    gone.SetOnRunLine(record(u"g"));
+  }
+  ScriptRun again(u"Pascal");
+  ASSERT_TRUE(again.Compile(u"begin\r\n  lg(1);\r\nend."));
+  seen.clear();
+  again.prog.SetOnRunLine(record(u"e"));
+  EXPECT_EQ(ToText(again.prog.Evaluate(u"1 + 2")), u"3");
+  EXPECT_TRUE(seen.empty()) << "no notifications from Evaluate";
+  again.prog.Execute();
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"e2:3"}));
+  again.prog.SetOnRunLine(nullptr);
+  seen.clear();
+  again.prog.Execute();
+  EXPECT_TRUE(seen.empty());
 }
 
 // A routine's main program (which records the running routine, for
