@@ -238,6 +238,8 @@ class TfsProcVariable::Trade {
 
  private:
   void Exchange() {
+    // Most routines take one parameter: no loop for them.
+    if (n_ == 1) return params_[0]->PValue().swap(args_[0]);
     for (int j = 0; j < n_; ++j) params_[j]->PValue().swap(args_[j]);
   }
   TfsProcVariable& proc_;
