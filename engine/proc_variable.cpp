@@ -304,14 +304,22 @@ Value TfsProcVariable::CallStep(TfsDesignatorItem& step) {
     int made = 0;
     Value* At(int j) { return std::launder(reinterpret_cast<Value*>(bytes)) + j; }
     ~Args() {
-      for (int j = 0; j < made; ++j) At(j)->~Value();
+      if (made == 1)
+        At(0)->~Value();
+      else
+        for (int j = 0; j < made; ++j) At(j)->~Value();
     }
   } args;
   // Every argument is evaluated before the procedure sees any.
   const int given = step.ArgCount();
-  for (int j = 0; j < params; ++j) {
-    new (args.At(j)) Value(j < given ? step.Arg(j)->GetValue() : Param(j)->DefValue());
-    ++args.made;
+  if (params == 1 && given >= 1) {
+    new (args.At(0)) Value(step.Arg(0)->GetValue());
+    args.made = 1;
+  } else {
+    for (int j = 0; j < params; ++j) {
+      new (args.At(j)) Value(j < given ? step.Arg(j)->GetValue() : Param(j)->DefValue());
+      ++args.made;
+    }
   }
   Value result = InvokeInline(args.At(0), params);
   if (hasVarParams_)
