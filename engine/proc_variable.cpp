@@ -207,7 +207,7 @@ template <bool kNested>
     else
       result_->PValue() = ResultInit();
   }
-  program_->Statement()->RunChildren();
+  program_->Statement()->RunBody();
   if (!isFunc_) return Value::Null();
   if (result_->IsShared() || result_->OnGetVarValue()) return result_->GetValue();
   // A recursive call's Result is the calling level's again right after.

@@ -11,10 +11,10 @@ TfsStatement::TfsStatement(TfsScript* program, std::u16string unitName, std::u16
 
 void TfsStatement::Execute() { RunChildren(); }
 
-void TfsStatement::RunChildList() {
+void TfsStatement::RunChildList(size_t from) {
   TfsScript& prog = *program_;
   // By index, and the size read each time: a child may change the list.
-  for (size_t i = 0; i < Objects().size(); ++i) {
+  for (size_t i = from; i < Objects().size(); ++i) {
     if (prog.Terminated()) return;
     TfsStatement* child = Objects()[i]->AsStatement();
     if (child == nullptr) continue;

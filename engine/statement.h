@@ -35,6 +35,13 @@ class TfsStatement : public TfsItemList {
     if (TfsStatement* only = Objects()[0]->AsStatement()) only->Execute();
   }
 
+  // RunChildren for a routine's body, which often holds two statements
+  // (a guard and a return).
+  void RunBody() {
+    if (Objects().size() == 2) return RunTwo();
+    RunChildren();
+  }
+
   // Tells the nearest program up the tree that has a run-line handler that
   // this statement is about to run.
   void RunLine() {
@@ -47,7 +54,20 @@ class TfsStatement : public TfsItemList {
 
  private:
   void Notify(TfsScript& owner);
-  void RunChildList();
+  // The general list loop, from child `from` on.
+  void RunChildList(size_t from = 0);
+  void RunTwo() {
+    TfsScript& prog = *program_;
+    if (prog.Terminated()) return;
+    if (TfsStatement* first = Objects()[0]->AsStatement()) {
+      first->Execute();
+      if (prog.BreakCalled() || prog.ContinueCalled() || prog.ExitCalled()) return;
+    }
+    // The first may have changed the list.
+    if (Objects().size() != 2) return RunChildList(1);
+    if (prog.Terminated()) return;
+    if (TfsStatement* second = Objects()[1]->AsStatement()) second->Execute();
+  }
 
   TfsScript* program_;
   std::u16string sourcePos_;

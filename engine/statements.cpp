@@ -40,7 +40,7 @@ void TfsAssignmentStmt::Optimize() {
   FindAppendChain();
 }
 
-void TfsAssignmentStmt::Execute() {
+[[gnu::always_inline]] inline void TfsAssignmentStmt::Assign() {
   RunLine();
   if (Prog()->Terminated()) return;
   if (!appends_.empty() && AppendInPlace()) return;
@@ -52,13 +52,15 @@ void TfsAssignmentStmt::Execute() {
   var_->SetValue(v);
 }
 
+void TfsAssignmentStmt::Execute() { Assign(); }
+
 TfsReturnStmt::TfsReturnStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos,
                              std::u16string exitPos)
     : TfsAssignmentStmt(program, unitName, std::move(sourcePos)),
       exit_(program, unitName, std::move(exitPos)) {}
 
 void TfsReturnStmt::Execute() {
-  TfsAssignmentStmt::Execute();
+  Assign();
   // What a list checks between two statements.
   TfsScript& prog = *Prog();
   if (prog.Terminated() || prog.BreakCalled() || prog.ContinueCalled() || prog.ExitCalled()) return;

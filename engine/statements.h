@@ -66,6 +66,8 @@ class TfsAssignmentStmt : public TfsStatement {
   // True when reading the expression cannot change the target (constants,
   // other variables, host functions of such operands).
   bool ExpressionLeavesTarget() const;
+  // Execute's work, also run by TfsReturnStmt without a call of its own.
+  void Assign();
 
  private:
   // v := v + a + b ...: the operands after v, appended in place.
