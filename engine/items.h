@@ -376,7 +376,9 @@ class TfsProcVariable final : public TfsCustomVariable {
   const Value& ResultInit();
   Value InvokeInline(Value* args, int n);
   Value InvokeGeneral(Value* args, int n);
-  template <bool kNested>
+  // kNested: called while the routine runs; kMoveResult: the caller puts
+  // the calling level's Result back, so this call's may be taken.
+  template <bool kNested, bool kMoveResult>
   Value Run();
 
   // The nearest main program.

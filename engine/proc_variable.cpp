@@ -195,7 +195,7 @@ inline const Value& TfsProcVariable::ResultInit() {
 
 // Inlined into the call paths: a script call is the interpreter's most
 // frequent step, and each function level costs its prologue.
-template <bool kNested>
+template <bool kNested, bool kMoveResult>
 [[gnu::always_inline]] inline Value TfsProcVariable::Run() {
   // Every call of a script routine comes here: runaway recursion ends with
   // an error instead of a crash.
@@ -210,12 +210,13 @@ template <bool kNested>
   program_->Statement()->RunBody();
   if (!isFunc_) return Value::Null();
   if (result_->IsShared() || result_->OnGetVarValue()) return result_->GetValue();
-  // A recursive call's Result is the calling level's again right after.
-  if constexpr (kNested) return std::move(result_->PValue());
+  // Where the calling level's Result is put back right after, this one's
+  // may be taken.
+  if constexpr (kMoveResult) return std::move(result_->PValue());
   return result_->PValue();
 }
 
-Value TfsProcVariable::GetValue() { return executing_ ? Run<true>() : Run<false>(); }
+Value TfsProcVariable::GetValue() { return executing_ ? Run<true, false>() : Run<false, false>(); }
 
 // A call made while the procedure runs. The parameters trade values with
 // the arguments: while the call runs the argument array keeps the calling
@@ -252,14 +253,14 @@ class TfsProcVariable::Trade {
 [[gnu::always_inline]] inline Value TfsProcVariable::InvokeNested(Value* args, int n) {
   if (!OtherLocals().empty()) return InvokeNestedSaving(args, n);
   Trade trade(*this, args, n);
-  return Run<true>();
+  return Run<true, true>();
 }
 
 // InvokeNested for a routine with locals besides its parameters and Result.
 [[gnu::noinline]] Value TfsProcVariable::InvokeNestedSaving(Value* args, int n) {
   SavedLocals saved(*this, OtherLocals());
   Trade trade(*this, args, n);
-  return Run<true>();
+  return Run<true, true>();
 }
 
 [[gnu::always_inline]] inline Value TfsProcVariable::InvokeInline(Value* args, int n) {
