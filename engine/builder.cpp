@@ -280,7 +280,8 @@ bool TfsBuilder::BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target
       else
         stmt = std::make_unique<TfsAssignmentStmt>(&prog, unitName_, pos);
   }
-  const bool exits = exitPos != nullptr && typeid(*stmt) == typeid(TfsReturnStmt);
+  const TfsAssignmentStmt& built = *stmt;
+  const bool exits = exitPos != nullptr && typeid(built) == typeid(TfsReturnStmt);
   stmt->SetDesignator(std::move(designator));
   stmt->SetExpression(std::move(expression));
   stmt->Optimize();

@@ -157,11 +157,13 @@ void TfsOperatorNode::ChildrenChanged() {
   TfsDesignatorNode* left = Left() != nullptr ? Left()->AsDesignatorNode() : nullptr;
   if (left == nullptr || !left->IsPlain() || Right() == nullptr) return;
   leftVar_ = left->Var();
-  if (typeid(*Right()) == typeid(TfsOperandNode)) {
-    rightConst_ = &static_cast<TfsOperandNode*>(Right())->Constant();
+  TfsExpressionNode& right = *Right();
+  if (typeid(right) == typeid(TfsOperandNode)) {
+    rightConst_ = &static_cast<TfsOperandNode&>(right).Constant();
     shape_ = Shape::kVarConst;
-  } else if (TfsDesignatorNode* right = Right()->AsDesignatorNode(); right != nullptr && right->IsPlain()) {
-    rightVar_ = right->Var();
+  } else if (TfsDesignatorNode* variable = right.AsDesignatorNode();
+             variable != nullptr && variable->IsPlain()) {
+    rightVar_ = variable->Var();
     shape_ = Shape::kVarVar;
   }
 }
