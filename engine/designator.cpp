@@ -233,11 +233,8 @@ Value TfsDesignator::RunStep(TfsDesignatorItem& step, TfsCustomVariable* previou
 // The same order as RunStep: every argument is evaluated before the
 // procedure sees any, by-reference results are written back after the
 // procedure's locals came back.
-Value TfsDesignator::CallProc(TfsDesignatorItem& step, TfsProcVariable& proc) {
-  const int params = proc.ParamCount();
-  if (params > CallFrame::kInlineArgs || proc.IsMacro())
-    return RunStep(step, nullptr, Value::Null(), false, nullptr);
-  return proc.CallStep(step);
+Value TfsDesignator::CallFramed(TfsDesignatorItem& step) {
+  return RunStep(step, nullptr, Value::Null(), false, nullptr);
 }
 
 // ---- specialised kinds ----------------------------------------------------

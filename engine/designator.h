@@ -111,11 +111,7 @@ class TfsDesignator : public TfsCustomVariable {
   // A resolved chain that is one call of a script procedure; CallSole reads
   // it as GetValue would.
   bool IsSoleCall() const noexcept { return soleProc_ != nullptr && !lateBindingXmlSource_; }
-  Value CallSole() {
-    TfsProcVariable& proc = *soleProc_;
-    if (proc.ParamCount() <= CallFrame::kInlineArgs && !proc.IsMacro()) return proc.CallStep(*steps_[0]);
-    return CallProc(*steps_[0], proc);
-  }
+  Value CallSole() { return CallProc(*steps_[0], *soleProc_); }
 
   TfsDesignatorKind Kind() const noexcept { return kind_; }
   TfsScript* Prog() const noexcept { return program_; }
@@ -136,8 +132,14 @@ class TfsDesignator : public TfsCustomVariable {
   void CompleteLateBinding();
   Value RunStep(TfsDesignatorItem& step, TfsCustomVariable* previous, Value running, bool last,
                 const Value* store);
-  // A read of a script procedure's step, without a frame.
-  Value CallProc(TfsDesignatorItem& step, TfsProcVariable& proc);
+  // A read of a script procedure's step, without a frame (inline: every
+  // script call comes here).
+  Value CallProc(TfsDesignatorItem& step, TfsProcVariable& proc) {
+    if (proc.ParamCount() > CallFrame::kInlineArgs || proc.IsMacro()) return CallFramed(step);
+    return proc.CallStep(step);
+  }
+  // The procedure's step through a frame (many parameters, macros).
+  Value CallFramed(TfsDesignatorItem& step);
 
   TfsDesignatorKind kind_ = dkOther;
   // The procedure of a chain that is a single call of a script procedure.
