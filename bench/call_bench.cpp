@@ -2,9 +2,9 @@
 // and reading variables.
 #include <benchmark/benchmark.h>
 
-#include "engine/items.h"
-#include "engine/program.h"
-#include "engine/value_ops.h"
+#include "engine/items/items.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
 
 namespace {
 

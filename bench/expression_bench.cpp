@@ -2,11 +2,11 @@
 // through designators and host calls through the general walk.
 #include <benchmark/benchmark.h>
 
-#include "engine/designator.h"
-#include "engine/expression.h"
-#include "engine/items.h"
-#include "engine/program.h"
-#include "engine/value_ops.h"
+#include "engine/run/designator.h"
+#include "engine/run/expression.h"
+#include "engine/items/items.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "engine/format.h"
-#include "engine/sys_date_time.h"
+#include "engine/syslib/format.h"
+#include "engine/syslib/sys_date_time.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "engine/parser.h"
+#include "engine/translate/tokenizer.h"
 #include "support/text.h"
 
 namespace {

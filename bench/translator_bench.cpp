@@ -15,10 +15,10 @@
 #include <new>
 #include <string>
 
-#include "engine/program.h"
-#include "engine/source_lines.h"
-#include "engine/translator.h"
-#include "engine/xml.h"
+#include "engine/program/program.h"
+#include "engine/translate/source_lines.h"
+#include "engine/translate/translator.h"
+#include "engine/xml/xml.h"
 #include "support/text.h"
 
 // --- Heap accounting ---------------------------------------------------------

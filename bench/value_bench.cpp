@@ -1,7 +1,7 @@
 // Costs of the value rules on the interpreter's hot paths.
 #include <benchmark/benchmark.h>
 
-#include "engine/value_ops.h"
+#include "engine/value/value_ops.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <ctime>
 #include <string>
 
-#include "engine/stream.h"
-#include "engine/xml.h"
+#include "engine/xml/stream.h"
+#include "engine/xml/xml.h"
 
 namespace {
 

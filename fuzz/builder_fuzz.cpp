@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/class_library.h"
-#include "engine/objects.h"
-#include "engine/program.h"
-#include "engine/stream.h"
-#include "engine/sys_library.h"
+#include "engine/classes/class_library.h"
+#include "engine/items/objects.h"
+#include "engine/program/program.h"
+#include "engine/xml/stream.h"
+#include "engine/syslib/sys_library.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > 1 << 16) return 0;

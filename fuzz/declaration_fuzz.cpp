@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/declaration.h"
-#include "engine/items.h"
-#include "engine/program.h"
+#include "engine/items/declaration.h"
+#include "engine/items/items.h"
+#include "engine/program/program.h"
 #include "support/errors.h"
 
 namespace {

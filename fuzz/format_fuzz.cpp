@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/format.h"
-#include "engine/value.h"
+#include "engine/syslib/format.h"
+#include "engine/value/value.h"
 #include "support/errors.h"
 
 namespace {

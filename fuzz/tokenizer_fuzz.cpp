@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/parser.h"
+#include "engine/translate/tokenizer.h"
 
 using namespace std::literals;
 

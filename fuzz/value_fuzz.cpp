@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/date_time.h"
-#include "engine/value_ops.h"
+#include "engine/value/date_time.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 

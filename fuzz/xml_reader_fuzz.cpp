@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/stream.h"
-#include "engine/xml.h"
+#include "engine/xml/stream.h"
+#include "engine/xml/xml.h"
 #include "support/errors.h"
 #include "support/text.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/value_ops.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 

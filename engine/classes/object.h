@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/host_class.h"
-#include "engine/objects.h"
+#include "engine/items/host_class.h"
+#include "engine/items/objects.h"
 
 namespace qv {
 

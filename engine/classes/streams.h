@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "engine/classes/object.h"
-#include "engine/stream.h"
+#include "engine/xml/stream.h"
 
 namespace qv {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/stream.h"
+#include "engine/xml/stream.h"
 #include "support/errors.h"
 #include "support/text.h"
 

@@ -1,6 +1,6 @@
 #include "engine/classes/text_file.h"
 
-#include "engine/stream.h"
+#include "engine/xml/stream.h"
 #include "support/codepage.h"
 
 namespace qv {

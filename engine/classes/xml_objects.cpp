@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/stream.h"
+#include "engine/xml/stream.h"
 #include "support/errors.h"
 
 namespace qv {

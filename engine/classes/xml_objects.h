@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "engine/classes/object.h"
-#include "engine/xml.h"
+#include "engine/xml/xml.h"
 
 namespace qv {
 

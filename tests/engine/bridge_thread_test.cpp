@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/items.h"
-#include "engine/program.h"
-#include "engine/value_ops.h"
+#include "engine/items/items.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
 #include "support/text.h"
 #include "tests/engine/runtime_test_util.h"
 

@@ -1,4 +1,4 @@
-#include "engine/builder.h"
+#include "engine/build/builder.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream.h"
-#include "engine/translator.h"
-#include "engine/xml.h"
+#include "engine/xml/stream.h"
+#include "engine/translate/translator.h"
+#include "engine/xml/xml.h"
 #include "support/text.h"
 #include "tests/engine/script_run_util.h"
 

@@ -1,4 +1,4 @@
-#include "engine/class_library.h"
+#include "engine/classes/class_library.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 
 #include "engine/classes/streams.h"
 #include "engine/classes/string_list.h"
-#include "engine/objects.h"
-#include "engine/program.h"
-#include "engine/sys_library.h"
-#include "engine/value_ops.h"
+#include "engine/items/objects.h"
+#include "engine/program/program.h"
+#include "engine/syslib/sys_library.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 

@@ -1,4 +1,4 @@
-#include "engine/sys_date_time.h"
+#include "engine/syslib/sys_date_time.h"
 
 #include <gtest/gtest.h>
 

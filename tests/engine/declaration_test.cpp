@@ -1,9 +1,9 @@
-#include "engine/declaration.h"
+#include "engine/items/declaration.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/program.h"
-#include "engine/value_ops.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "tests/engine/runtime_test_util.h"

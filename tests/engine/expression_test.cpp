@@ -1,10 +1,10 @@
-#include "engine/expression.h"
+#include "engine/run/expression.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/objects.h"
-#include "engine/program.h"
-#include "engine/value_ops.h"
+#include "engine/items/objects.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "tests/engine/expression_test_util.h"

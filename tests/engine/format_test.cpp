@@ -1,4 +1,4 @@
-#include "engine/format.h"
+#include "engine/syslib/format.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/date_time.h"
+#include "engine/value/date_time.h"
 #include "support/errors.h"
 #include "support/text.h"
 

@@ -1,5 +1,5 @@
 // The language registry and the built-in grammar documents.
-#include "engine/grammars.h"
+#include "engine/translate/grammars.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <functional>
 #include <sstream>
 
-#include "engine/grammar_table.h"
-#include "engine/program.h"
-#include "engine/translator.h"
-#include "engine/xml.h"
+#include "engine/translate/grammar_table.h"
+#include "engine/program/program.h"
+#include "engine/translate/translator.h"
+#include "engine/xml/xml.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "tests/engine/il_dump.h"
@@ -51,10 +51,10 @@ TEST(GrammarsTest, BuiltInGrammarsAreTheFiles) {
     int errors;
     int rules;  // top-level elements besides parser and types
   } rows[] = {
-      {u"pascal", "engine/grammars/pascal.xml", 40, 20, 48},
-      {u"BASIC", "engine/grammars/basic.xml", 40, 28, 47},
-      {u"Js", "engine/grammars/js.xml", 22, 17, 42},
-      {u"c", "engine/grammars/c.xml", 19, 18, 47},
+      {u"pascal", "engine/translate/grammars/pascal.xml", 40, 20, 48},
+      {u"BASIC", "engine/translate/grammars/basic.xml", 40, 28, 47},
+      {u"Js", "engine/translate/grammars/js.xml", 22, 17, 42},
+      {u"c", "engine/translate/grammars/c.xml", 19, 18, 47},
   };
   for (const auto& row : rows) {
     std::u16string text = GetLanguage(row.name);

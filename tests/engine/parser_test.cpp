@@ -1,4 +1,4 @@
-#include "engine/parser.h"
+#include "engine/translate/tokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "engine/program.h"
+#include "engine/program/program.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "engine/statement.h"
-#include "engine/value_ops.h"
+#include "engine/run/statement.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "tests/engine/runtime_test_util.h"

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/program.h"
-#include "engine/source_lines.h"
-#include "engine/stream.h"
+#include "engine/program/program.h"
+#include "engine/translate/source_lines.h"
+#include "engine/xml/stream.h"
 #include "support/errors.h"
 #include "support/text.h"
 

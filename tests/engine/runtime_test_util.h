@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/items.h"
-#include "engine/program.h"
-#include "engine/statement.h"
+#include "engine/items/items.h"
+#include "engine/program/program.h"
+#include "engine/run/statement.h"
 
 namespace qv::testing {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/class_library.h"
-#include "engine/objects.h"
-#include "engine/program.h"
-#include "engine/source_lines.h"
-#include "engine/sys_library.h"
-#include "engine/value_ops.h"
+#include "engine/classes/class_library.h"
+#include "engine/items/objects.h"
+#include "engine/program/program.h"
+#include "engine/translate/source_lines.h"
+#include "engine/syslib/sys_library.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 
 namespace qv::testing {

@@ -1,4 +1,4 @@
-#include "engine/statements.h"
+#include "engine/run/statements.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/program.h"
+#include "engine/program/program.h"
 #include "support/text.h"
 #include "tests/engine/script_run_util.h"
 

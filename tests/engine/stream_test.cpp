@@ -1,4 +1,4 @@
-#include "engine/stream.h"
+#include "engine/xml/stream.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

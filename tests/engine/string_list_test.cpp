@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/classes/list.h"
-#include "engine/stream.h"
+#include "engine/xml/stream.h"
 #include "support/codepage.h"
 #include "support/errors.h"
 #include "support/text.h"

@@ -1,4 +1,4 @@
-#include "engine/sys_library.h"
+#include "engine/syslib/sys_library.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/caller.h"
-#include "engine/items.h"
-#include "engine/program.h"
-#include "engine/value_ops.h"
+#include "engine/items/caller.h"
+#include "engine/items/items.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 

@@ -1,4 +1,4 @@
-#include "engine/sys_strings.h"
+#include "engine/syslib/sys_strings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/sys_convert.h"
-#include "engine/sys_math.h"
-#include "engine/value_ops.h"
+#include "engine/syslib/sys_convert.h"
+#include "engine/syslib/sys_math.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 

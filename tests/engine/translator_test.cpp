@@ -1,12 +1,12 @@
 // The translator against the four built-in grammars: source in, compact
 // dump of the intermediate code out.
-#include "engine/translator.h"
+#include "engine/translate/translator.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/program.h"
+#include "engine/program/program.h"
 #include "support/errors.h"
 #include "tests/engine/il_dump.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "engine/program.h"
+#include "engine/program/program.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "tests/engine/il_dump.h"

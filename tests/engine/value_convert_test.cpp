@@ -3,8 +3,8 @@
 #include <cfloat>
 #include <climits>
 
-#include "engine/date_time.h"
-#include "engine/value_ops.h"
+#include "engine/value/date_time.h"
+#include "engine/value/value_ops.h"
 #include "support/codepage.h"
 #include "tests/engine/value_test_util.h"
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "engine/value_ops.h"
+#include "engine/value/value_ops.h"
 #include "tests/engine/value_test_util.h"
 
 namespace qv {

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/value_ops.h"
+#include "engine/value/value_ops.h"
 #include "tests/engine/value_test_util.h"
 
 namespace qv {

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "engine/value.h"
-#include "engine/value_ops.h"
+#include "engine/value/value.h"
+#include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
 

@@ -1,4 +1,4 @@
-#include "engine/xml.h"
+#include "engine/xml/xml.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/il_names.h"
-#include "engine/stream.h"
+#include "engine/xml/il_names.h"
+#include "engine/xml/stream.h"
 #include "support/codepage.h"
 #include "support/errors.h"
 #include "support/text.h"

@@ -1,0 +1,105 @@
+// Running a program: Execute, Terminate, calling script functions from the
+// host, and the executable-line index.
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/program/program.h"
+#include "engine/program/stack_guard.h"
+#include "engine/run/statement.h"
+#include "engine/value/value_ops.h"
+#include "support/text.h"
+
+namespace qv {
+
+void TfsScript::Execute() {
+  SetExitCalled(false);
+  SetTerminated(false);
+  SetIsRunning(true);
+  SetMainProg(true);
+  struct Reset {
+    TfsScript& s;
+    ~Reset() {
+      s.SetExitCalled(false);
+      s.SetTerminated(false);
+      s.SetIsRunning(false);
+    }
+  } reset{*this};
+  // Programs run inside programs (DoEval, host calls from scripts).
+  CheckStack();
+  statement_->Execute();
+}
+
+bool TfsScript::Run() {
+  if (!Compile()) return false;
+  Execute();
+  return true;
+}
+
+void TfsScript::Terminate() {
+  SetExitCalled(true);
+  SetTerminated(true);
+  // Shared, and parent before child: table changes never hold a child's
+  // lock while they wait for the parent's.
+  std::shared_lock lock(tableMutex_);
+  for (const Entry& e : items_)
+    if (auto* proc = dynamic_cast<TfsProcVariable*>(e.object)) proc->Prog()->Terminate();
+}
+
+namespace {
+
+// Arguments from a script array: element i goes to parameter i; parameters
+// without an element keep their current values.
+void FillFromArray(CallFrame& frame, TfsProcVariable& func, const Value& params) {
+  for (int j = 0; j < frame.Count(); ++j) frame.Arg(j) = func.Param(j)->StoredValue();
+  if (!params.is_array() || params.as_array().dims != 1) return;
+  const ArrayBlock& a = params.as_array();
+  for (int j = std::max(0, a.low[0]); j <= a.high[0] && j < frame.Count(); ++j) {
+    size_t at = static_cast<size_t>(j - a.low[0]);
+    if (at < a.items.size()) frame.Arg(j) = a.items[at];
+  }
+}
+
+}  // namespace
+
+Value TfsScript::CallFunction2(TfsProcVariable* func, const Value& params) {
+  if (func == nullptr) return Value::Null();
+  CallFrame frame(*func, func->Prog());
+  FillFromArray(frame, *func, params);
+  return func->Read(frame);
+}
+
+Value TfsScript::CallFunction(std::u16string_view name, const Value& params) {
+  return CallFunction2(dynamic_cast<TfsProcVariable*>(FindLocal(name)), params);
+}
+
+Value TfsScript::CallFunction1(std::u16string_view name, Value& params) {
+  auto* func = dynamic_cast<TfsProcVariable*>(FindLocal(name));
+  if (func == nullptr) return Value::Null();
+  CallFrame frame(*func, func->Prog());
+  FillFromArray(frame, *func, params);
+  Value result = func->Read(frame);
+  // Only elements the array has: a short array is not written past its end.
+  if (params.is_array() && params.as_array().dims == 1) {
+    ArrayBlock& a = params.mutable_array();
+    for (int j = std::max(0, a.low[0]); j <= a.high[0] && j < frame.Count(); ++j) {
+      size_t at = static_cast<size_t>(j - a.low[0]);
+      if (at >= a.items.size()) break;
+      TfsParamItem* p = func->Param(j);
+      a.items[at] = p->IsVarParam() ? frame.GetParam(j) : p->StoredValue();
+    }
+  }
+  return result;
+}
+
+void TfsScript::AddCodeLine(std::u16string_view unitName, std::u16string_view pos) {
+  int64_t line;
+  if (!TextToInt64(pos.substr(0, pos.find(u':')), line) || line < INT32_MIN || line > INT32_MAX) return;
+  unitLines_[UpperCase(unitName)].insert(static_cast<int>(line));
+}
+
+bool TfsScript::IsExecutableLine(int lineN, std::u16string_view unitName) const {
+  auto it = unitLines_.find(UpperCase(unitName));
+  return it != unitLines_.end() && it->second.contains(lineN);
+}
+
+}  // namespace qv

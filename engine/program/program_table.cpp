@@ -1,0 +1,277 @@
+// The program object's name table, its tree and its lifetime.
+#include <algorithm>
+
+#include "engine/items/objects.h"
+#include "engine/program/program.h"
+#include "engine/run/statement.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv {
+
+TfsScript::TfsScript() : statement_(std::make_unique<TfsStatement>(this, u"", u"")) {
+  includePath_.emplace_back();
+}
+
+TfsScript::~TfsScript() {
+  SetOnRunLine(nullptr);
+  // No cache may keep pointing here.
+  BumpTreeGeneration();
+  // Objects first: their events may point at adapters in the table.
+  if (ownsObjects_.load()) ObjectRegistry::Instance().FreeOwnedBy(this);
+  Clear();
+  ClearRTTI();
+  std::vector<std::unique_ptr<TfsObject>> rest = Extract([](const Entry&) { return true; });
+  rest.clear();
+  statement_.reset();
+  while (!sonScripts_.empty()) sonScripts_.pop_back();
+}
+
+void TfsScript::SetParent(TfsScript* parent) {
+  for (TfsScript* p = parent; p != nullptr; p = p->parent_)
+    if (p == this) throw ScriptError(u"A program cannot be its own ancestor");
+  parent_ = parent;
+  BumpTreeGeneration();
+}
+
+void TfsScript::SetOnRunLine(TfsRunLineEvent h) {
+  const bool had = static_cast<bool>(onRunLine_);
+  onRunLine_ = std::move(h);
+  const bool has = static_cast<bool>(onRunLine_);
+  // Counted before the generation moves on, so that a statement that sees
+  // the new generation also sees the count.
+  if (has && !had) runLineHandlers_.fetch_add(1);
+  BumpTreeGeneration();
+  if (had && !has) runLineHandlers_.fetch_sub(1);
+}
+
+void TfsScript::FindRunLineOwner(uint64_t now) const {
+  runLineOwner_ = nullptr;
+  for (const TfsScript* p = this; p != nullptr; p = p->parent_)
+    if (p->onRunLine_) {
+      runLineOwner_ = const_cast<TfsScript*>(p);
+      break;
+    }
+  runLineFor_ = now;
+}
+
+TfsScript* TfsScript::ObjectOwner() {
+  TfsScript* p = this;
+  while (p->parent_ != nullptr && !p->parent_->shared_) p = p->parent_;
+  return p;
+}
+
+int32_t TfsScript::AdoptObject(std::unique_ptr<HostObject> object) {
+  TfsScript* owner = ObjectOwner();
+  owner->ownsObjects_.store(true);
+  return ObjectRegistry::Instance().Adopt(std::move(object), owner);
+}
+
+void TfsScript::AddSonScript(std::unique_ptr<TfsScript> son) {
+  if (!son) return;
+  std::unique_lock lock(tableMutex_);
+  sonScripts_.push_back(std::move(son));
+}
+
+// ---- table ----------------------------------------------------------------
+
+void TfsScript::Insert(std::u16string_view name, TfsObject* object, std::unique_ptr<TfsObject> owned) {
+  std::u16string upper = UpperCase(name);
+  TfsCustomVariable* item = object->AsItem();
+  if (item != nullptr) {
+    item->SetAddedBy(addedBy_);
+    if (shared_) item->MarkShared();
+  }
+  std::unique_lock lock(tableMutex_);
+  // Before the first entry of an equal name: the newest is found first.
+  auto at = std::lower_bound(items_.begin(), items_.end(), upper,
+                             [](const Entry& e, const std::u16string& u) { return e.upper < u; });
+  items_.insert(at, Entry{std::u16string(name), upper, object, std::move(owned)});
+  index_.insert_or_assign(std::move(upper), item);
+}
+
+TfsObject* TfsScript::Add(std::u16string_view name, std::unique_ptr<TfsObject> item) {
+  TfsObject* raw = item.get();
+  if (raw != nullptr) Insert(name, raw, std::move(item));
+  return raw;
+}
+
+void TfsScript::AddBorrowed(std::u16string_view name, TfsObject* item) {
+  if (item != nullptr) Insert(name, item, nullptr);
+}
+
+void TfsScript::Reindex(const std::u16string& upper) {
+  auto at = std::lower_bound(items_.begin(), items_.end(), upper,
+                             [](const Entry& e, const std::u16string& u) { return e.upper < u; });
+  if (at != items_.end() && at->upper == upper)
+    index_.insert_or_assign(upper, at->object->AsItem());
+  else
+    index_.erase(upper);
+}
+
+std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
+  std::unique_lock lock(tableMutex_);
+  for (auto it = items_.begin(); it != items_.end(); ++it)
+    if (it->object == item) {
+      std::unique_ptr<TfsObject> owned = std::move(it->owned);
+      std::u16string upper = std::move(it->upper);
+      items_.erase(it);
+      Reindex(upper);
+      return owned;
+    }
+  return nullptr;
+}
+
+template <class Pred>
+std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
+  std::vector<std::unique_ptr<TfsObject>> taken;
+  std::unique_lock lock(tableMutex_);
+  bool any = false;
+  for (size_t i = items_.size(); i-- > 0;) {
+    if (!pred(items_[i])) continue;
+    if (items_[i].owned) taken.push_back(std::move(items_[i].owned));
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    any = true;
+  }
+  if (any) {
+    index_.clear();
+    for (const Entry& e : items_) index_.try_emplace(e.upper, e.object->AsItem());
+  }
+  return taken;  // freed by the caller, outside the lock, last entry first
+}
+
+// As lookups: only a shared program's table can change under another
+// thread, so only there does reading it take the lock.
+int TfsScript::SharedCount() const {
+  std::shared_lock lock(tableMutex_);
+  return static_cast<int>(items_.size());
+}
+
+TfsObject* TfsScript::Items(int i) const {
+  std::shared_lock lock(tableMutex_, std::defer_lock);
+  if (shared_) lock.lock();
+  if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
+  return items_[static_cast<size_t>(i)].object;
+}
+
+std::u16string TfsScript::ItemName(int i) const {
+  std::shared_lock lock(tableMutex_);
+  if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
+  return items_[static_cast<size_t>(i)].name;
+}
+
+namespace {
+
+bool IsModule(const TfsObject* o) { return dynamic_cast<const TfsRTTIModule*>(o) != nullptr; }
+
+bool AddedByModules(TfsObject* o) {
+  TfsCustomVariable* item = o->AsItem();
+  return item != nullptr && item->AddedBy() == kAddedByModules;
+}
+
+}  // namespace
+
+void TfsScript::Clear() {
+  // Statements first: they refer to the items, never the other way round.
+  statement_->Clear();
+  std::vector<std::unique_ptr<TfsObject>> doomed =
+      Extract([](const Entry& e) { return !IsModule(e.object) && !AddedByModules(e.object); });
+  doomed.clear();
+  unitLines_.clear();
+  errorMsg_.clear();
+  errorPos_.clear();
+  errorUnit_.clear();
+}
+
+void TfsScript::RemoveItems(TfsAddedBy owner) {
+  std::vector<std::unique_ptr<TfsObject>> doomed = Extract([owner](const Entry& e) {
+    TfsCustomVariable* item = e.object->AsItem();
+    return item != nullptr && item->AddedBy() == owner;
+  });
+  doomed.clear();
+}
+
+void TfsScript::ClearItems(TfsAddedBy owner) {
+  statement_->Clear();
+  RemoveItems(owner);
+  unitLines_.clear();
+}
+
+void TfsScript::AddRTTI() {
+  if (rttiAdded_) return;
+  struct Tag {
+    TfsScript& s;
+    ~Tag() { s.addedBy_ = 0; }
+  } tag{*this};
+  addedBy_ = kAddedByModules;
+  for (const ModuleRegistry::Factory& factory : ModuleRegistry::Instance().Factories())
+    if (std::unique_ptr<TfsRTTIModule> module = factory(*this)) Add(u"", std::move(module));
+  rttiAdded_ = true;
+}
+
+void TfsScript::ClearRTTI() {
+  if (!rttiAdded_) return;
+  std::vector<std::unique_ptr<TfsObject>> doomed =
+      Extract([](const Entry& e) { return IsModule(e.object) || AddedByModules(e.object); });
+  doomed.clear();
+  rttiAdded_ = false;
+}
+
+// ---- lookup ---------------------------------------------------------------
+
+TfsCustomVariable* TfsScript::FindLocalUpper(std::u16string_view upper) const {
+  if (shared_) {
+    std::shared_lock lock(tableMutex_);
+    auto it = index_.find(upper);
+    return it == index_.end() ? nullptr : it->second;
+  }
+  auto it = index_.find(upper);
+  return it == index_.end() ? nullptr : it->second;
+}
+
+TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const {
+  return FindLocalUpper(UpperCase(name));
+}
+
+TfsCustomVariable* TfsScript::FindUpper(std::u16string_view upper) const {
+  for (const TfsScript* p = this; p != nullptr; p = p->parent_) {
+    if (TfsCustomVariable* found = p->FindLocalUpper(upper)) return found;
+    std::shared_lock lock(p->tableMutex_, std::defer_lock);
+    if (p->shared_) lock.lock();
+    for (auto son = p->sonScripts_.rbegin(); son != p->sonScripts_.rend(); ++son)
+      if (TfsCustomVariable* found = (*son)->FindLocalUpper(upper)) return found;
+  }
+  return nullptr;
+}
+
+TfsCustomVariable* TfsScript::Find(std::u16string_view name) const { return FindUpper(UpperCase(name)); }
+
+TfsClassVariable* TfsScript::FindClass(std::u16string_view name) const {
+  return dynamic_cast<TfsClassVariable*>(Find(name));
+}
+
+TfsProcVariable* TfsScript::FindFunction(std::u16string_view name) const {
+  return dynamic_cast<TfsProcVariable*>(Find(name));
+}
+
+Value TfsScript::GetVariable(std::u16string_view name) const {
+  TfsCustomVariable* item = Find(name);
+  return item != nullptr ? item->GetValue() : Value::Null();
+}
+
+void TfsScript::SetVariable(std::u16string_view name, const Value& value) {
+  std::unique_lock lock(additionMutex_, std::defer_lock);
+  if (shared_) lock.lock();
+  if (TfsCustomVariable* item = Find(name))
+    item->SetValue(value);
+  else
+    AddVariable(name, u"Variant", value);
+}
+
+TfsVarType TfsScript::KindOfTypeName(std::u16string_view typeName) const {
+  if (typeName.empty()) return fvtClass;
+  TfsCustomVariable* item = Find(typeName);
+  return item != nullptr ? item->Typ() : fvtClass;
+}
+
+}  // namespace qv

@@ -1,0 +1,298 @@
+// Designators: the general walk, the specialised kinds and late binding.
+#include "engine/run/designator.h"
+
+#include <atomic>
+
+#include "engine/run/expression.h"
+#include "engine/program/program.h"
+#include "engine/value/value_ops.h"
+#include "engine/xml/xml.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv {
+
+namespace {
+
+std::atomic<LateBinder> lateBinder{nullptr};
+
+}  // namespace
+
+void SetLateBinder(LateBinder binder) noexcept { lateBinder.store(binder, std::memory_order_release); }
+
+LateBinder GetLateBinder() noexcept { return lateBinder.load(std::memory_order_acquire); }
+
+// ---- TfsDesignatorItem ----------------------------------------------------
+
+TfsDesignatorItem::TfsDesignatorItem(TfsCustomVariable* ref, std::u16string sourcePos)
+    : sourcePos_(std::move(sourcePos)) {
+  SetRef(ref);
+}
+
+TfsDesignatorItem::~TfsDesignatorItem() = default;
+
+void TfsDesignatorItem::SetRef(TfsCustomVariable* ref) noexcept {
+  ref_ = ref;
+  nested_ = dynamic_cast<TfsDesignator*>(ref);
+  proc_ = dynamic_cast<TfsProcVariable*>(ref);
+}
+
+TfsExpression* TfsDesignatorItem::AddArg(std::unique_ptr<TfsExpression> arg) {
+  TfsExpression* raw = arg.get();
+  if (raw != nullptr) args_.push_back(std::move(arg));
+  return raw;
+}
+
+// ---- TfsDesignator --------------------------------------------------------
+
+TfsDesignator::TfsDesignator(TfsScript* program)
+    : TfsCustomVariable(u"", fvtVariant, u""), program_(program) {
+  for (TfsScript* p = program; p != nullptr; p = p->Parent())
+    if (p->MainProg()) {
+      mainProg_ = p;
+      break;
+    }
+  if (mainProg_ == nullptr) mainProg_ = program;
+  if (program != nullptr) program->SetUseClassLateBinding(mainProg_->UseClassLateBinding());
+}
+
+TfsDesignator::~TfsDesignator() = default;
+
+TfsDesignatorItem* TfsDesignator::AddStep(TfsCustomVariable* ref, std::u16string sourcePos) {
+  return AddStep(std::make_unique<TfsDesignatorItem>(ref, std::move(sourcePos)));
+}
+
+TfsDesignatorItem* TfsDesignator::AddStep(std::unique_ptr<TfsDesignatorItem> step) {
+  TfsDesignatorItem* raw = step.get();
+  if (raw != nullptr) steps_.push_back(std::move(step));
+  return raw;
+}
+
+void TfsDesignator::RemoveLastStep() {
+  if (steps_.empty()) return;
+  if (ref2_ == steps_.back().get()) ref2_ = nullptr;
+  steps_.pop_back();
+}
+
+TfsDesignatorItem* TfsDesignator::Step(int i) const {
+  if (static_cast<size_t>(i) >= steps_.size()) throw ListIndexError(i);
+  return steps_[static_cast<size_t>(i)].get();
+}
+
+void TfsDesignator::Finalize() {
+  kind_ = dkOther;
+  ref1_ = nullptr;
+  ref2_ = nullptr;
+  soleProc_ = steps_.size() == 1 ? steps_[0]->Proc() : nullptr;
+  if (steps_.empty() || steps_.back()->Ref() == nullptr) return;
+
+  TfsCustomVariable* last = steps_.back()->Ref();
+  SetTyp(last->Typ());
+  SetTypeName(last->TypeName());
+  // A constructor call has the type of the class it creates.
+  if (last->Typ() == fvtConstructor) {
+    SetTyp(fvtClass);
+    TfsCustomVariable* cls = steps_.size() >= 2 ? steps_[steps_.size() - 2]->Ref() : nullptr;
+    SetTypeName(cls != nullptr ? cls->TypeName() : u"");
+  }
+  SetIsReadOnly(last->IsReadOnly());
+
+  TfsCustomVariable* first = steps_.front()->Ref();
+  if (steps_.size() == 1) {
+    // Parameters are plain storage too: reading one needs no walk.
+    if (dynamic_cast<TfsVariable*>(first) != nullptr || dynamic_cast<TfsParamItem*>(first) != nullptr) {
+      kind_ = dkVariable;
+      SetRefItem(first);
+    }
+  } else if (steps_.size() == 2 && first != nullptr) {
+    TfsDesignatorItem* second = steps_[1].get();
+    if (auto* str = dynamic_cast<TfsStringVariable*>(first)) {
+      if (second->ArgCount() >= 1) {
+        kind_ = dkStringArray;
+        SetRefItem(str);
+        ref1_ = second->Arg(0);
+      }
+    } else if (auto* var = dynamic_cast<TfsVariable*>(first); var != nullptr && var->Typ() == fvtArray) {
+      auto* helper = dynamic_cast<TfsArrayHelper*>(var->RefItem());
+      if (helper != nullptr && second->Ref() == helper) {
+        kind_ = dkArray;
+        SetRefItem(var);
+        ref1_ = helper;
+        ref2_ = second;
+      }
+    }
+  }
+}
+
+void TfsDesignator::Borrow(TfsDesignator& other) {
+  steps_.swap(other.steps_);
+  kind_ = other.kind_;
+  soleProc_ = other.soleProc_;
+  ref1_ = other.ref1_;
+  ref2_ = other.ref2_;
+  SetTyp(other.Typ());
+  SetTypeName(other.TypeName());
+  SetIsReadOnly(other.IsReadOnly());
+  SetRefItem(other.RefItem());
+}
+
+void TfsDesignator::SetLateBindingXmlSource(std::unique_ptr<TfsXMLItem> xml) {
+  lateBindingXmlSource_ = std::move(xml);
+}
+
+// The kept element goes whatever happens: a failed rebuild reports its error
+// once, and later evaluations walk the steps resolved at build time.
+void TfsDesignator::CompleteLateBinding() {
+  std::unique_ptr<TfsXMLItem> xml = std::move(lateBindingXmlSource_);
+  LateBinder binder = GetLateBinder();
+  if (binder == nullptr) throw ScriptError(u"Late binding is not available");
+  if (program_ == nullptr) throw ScriptError(u"Late binding needs a program");
+  std::unique_ptr<TfsDesignator> rebuilt = binder(*xml, *program_);
+  if (!rebuilt) throw ScriptError(u"Late binding failed");
+  Borrow(*rebuilt);
+  // `rebuilt` now holds the old steps and frees them.
+}
+
+Value TfsDesignator::GetValue() {
+  if (lateBindingXmlSource_) CompleteLateBinding();
+  if (soleProc_ != nullptr) return CallProc(*steps_[0], *soleProc_);
+  return Walk(nullptr);
+}
+
+void TfsDesignator::SetValue(const Value& v) {
+  if (lateBindingXmlSource_) CompleteLateBinding();
+  Walk(&v);
+}
+
+Value TfsDesignator::Walk(const Value* store) {
+  Value running = Value::Null();
+  TfsCustomVariable* previous = nullptr;
+  const size_t n = steps_.size();
+  for (size_t i = 0; i < n; ++i) {
+    TfsDesignatorItem& step = *steps_[i];
+    TfsCustomVariable* x = step.Ref();
+    if (x == nullptr) throw ScriptError(u"Unresolved designator step");
+    bool last = i + 1 == n;
+    if (TfsDesignator* nested = step.NestedDesignator()) {
+      previous = nested;
+      if (last && store != nullptr) {
+        nested->SetValue(*store);
+        return Value::Null();
+      }
+      running = nested->GetValue();
+      continue;
+    }
+    if (TfsProcVariable* proc = step.Proc(); proc != nullptr && !(last && store != nullptr))
+      running = CallProc(step, *proc);
+    else
+      running = RunStep(step, previous, std::move(running), last, store);
+    previous = x;
+  }
+  return running;
+}
+
+// One step through its own frame. All arguments are evaluated before the
+// item sees any of them; a recursive script procedure saves and restores its
+// locals inside Read, before by-reference results are written back here, so
+// a result meant for a local of the calling level is not overwritten.
+Value TfsDesignator::RunStep(TfsDesignatorItem& step, TfsCustomVariable* previous, Value running, bool last,
+                             const Value* store) {
+  TfsCustomVariable& x = *step.Ref();
+  const int params = x.ParamCount();
+  // Storage items (variables, parameters, constants) ignore the frame.
+  if (params == 0 && x.HasStorage()) {
+    if (!last || store == nullptr) return x.GetValue();
+    x.SetValue(*store);
+    return Value();
+  }
+  CallFrame frame(x, program_);
+  const int args = step.ArgCount();
+  const bool macro = x.IsMacro();
+  for (int j = 0; j < params; ++j) {
+    if (j < args) {
+      TfsExpression* arg = step.Arg(j);
+      frame.Arg(j) = macro ? Value::Text(arg->Source()) : arg->GetValue();
+    } else {
+      frame.Arg(j) = x.Param(j)->DefValue();
+    }
+  }
+  frame.SetParent(previous, std::move(running));
+  frame.SetNeedResult(last ? NeedResult() : true);
+
+  Value result;
+  if (last && store != nullptr)
+    x.Write(frame, *store);
+  else
+    result = x.Read(frame);
+
+  for (int j = 0; j < params && j < args; ++j)
+    if (x.Param(j)->IsVarParam()) step.Arg(j)->SetValue(frame.GetParam(j));
+  return result;
+}
+
+// The same order as RunStep: every argument is evaluated before the
+// procedure sees any, by-reference results are written back after the
+// procedure's locals came back.
+Value TfsDesignator::CallFramed(TfsDesignatorItem& step) {
+  return RunStep(step, nullptr, Value::Null(), false, nullptr);
+}
+
+// ---- specialised kinds ----------------------------------------------------
+
+// A specialised object that never received its chain walks like any other.
+Value TfsVariableDesignator::GetValue() {
+  return RefItem() != nullptr ? RefItem()->GetValue() : TfsDesignator::GetValue();
+}
+
+void TfsVariableDesignator::SetValue(const Value& v) {
+  if (RefItem() != nullptr)
+    RefItem()->SetValue(v);
+  else
+    TfsDesignator::SetValue(v);
+}
+
+size_t TfsStringDesignator::Index(const std::u16string& text) {
+  int32_t i = ToInt32(Ref1()->GetValue());
+  if (i < 1 || static_cast<size_t>(i) > text.size())
+    throw ScriptError(u"String index out of range (" + IntToText(i) + u")");
+  return static_cast<size_t>(i) - 1;
+}
+
+Value TfsStringDesignator::GetValue() {
+  if (Ref1() == nullptr) return TfsDesignator::GetValue();
+  auto& str = static_cast<TfsStringVariable&>(*RefItem());
+  size_t at = Index(str.Str());
+  return Value::Text(std::u16string(1, str.Str()[at]));
+}
+
+void TfsStringDesignator::SetValue(const Value& v) {
+  if (Ref1() == nullptr) return TfsDesignator::SetValue(v);
+  auto& str = static_cast<TfsStringVariable&>(*RefItem());
+  // The index first, then the value: the order the general walk would use.
+  size_t at = Index(str.Str());
+  std::u16string c = ToText(v);
+  str.Str()[at] = c.empty() ? u'\0' : c[0];
+}
+
+void TfsArrayDesignator::FillIndexes(CallFrame& frame) {
+  TfsDesignatorItem& step = *Ref2();
+  int n = std::min(frame.Count(), step.ArgCount());
+  for (int j = 0; j < n; ++j) frame.Arg(j) = step.Arg(j)->GetValue();
+  frame.SetParent(RefItem(), Value::Null());
+}
+
+Value TfsArrayDesignator::GetValue() {
+  if (Ref2() == nullptr) return TfsDesignator::GetValue();
+  CallFrame frame(*Ref1(), Prog());
+  FillIndexes(frame);
+  return Ref1()->Read(frame);
+}
+
+void TfsArrayDesignator::SetValue(const Value& v) {
+  if (Ref2() == nullptr) return TfsDesignator::SetValue(v);
+  CallFrame frame(*Ref1(), Prog());
+  FillIndexes(frame);
+  Ref1()->Write(frame, v);
+}
+
+}  // namespace qv

@@ -1,0 +1,206 @@
+#include "engine/translate/grammar_table.h"
+
+#include <array>
+
+#include "engine/translate/tokenizer.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv {
+
+namespace {
+
+// Far deeper than any grammar is written, shallow enough for the stack.
+constexpr int kMaxGrammarDepth = 2000;
+
+struct KindName {
+  std::u16string_view name;
+  ItemKind kind;
+};
+
+constexpr std::array<KindName, 13> kKinds = {{
+    {u"char", ItemKind::kChar},
+    {u"keyword", ItemKind::kKeyword},
+    {u"ident", ItemKind::kIdent},
+    {u"number", ItemKind::kNumber},
+    {u"string", ItemKind::kString},
+    {u"frstring", ItemKind::kFRString},
+    {u"eol", ItemKind::kEol},
+    {u"sequence", ItemKind::kSequence},
+    {u"switch", ItemKind::kSwitch},
+    {u"optionalswitch", ItemKind::kOptionalSwitch},
+    {u"loop", ItemKind::kLoop},
+    {u"optionalloop", ItemKind::kOptionalLoop},
+    {u"optional", ItemKind::kOptional},
+}};
+
+[[noreturn]] void InvalidDefinition() { throw ScriptError(u"Invalid language definition"); }
+
+}  // namespace
+
+std::shared_ptr<const CompiledGrammar> CompiledGrammar::Compile(std::string_view grammarUtf8) {
+  std::shared_ptr<CompiledGrammar> g(new CompiledGrammar());
+  g->document_.LoadFromBytes(grammarUtf8);
+  g->Build();
+  return g;
+}
+
+ItemKind CompiledGrammar::KindOf(std::u16string_view lowerName) const {
+  for (const KindName& k : kKinds) {
+    if (k.name == lowerName) return k.kind;
+  }
+  return ItemKind::kReference;
+}
+
+void CompiledGrammar::Build() {
+  const TfsXMLItem* root = document_.Root();
+  int parser = root->Find(u"parser");
+  if (parser >= 0) {
+    const TfsXMLItem* p = root->Items(parser);
+    int kw = p->Find(u"keywords");
+    if (kw >= 0) {
+      for (const auto& k : p->Items(kw)->Children()) keywords_.emplace_back(k->Name());
+    }
+    int errors = p->Find(u"errors");
+    if (errors >= 0) errors_ = p->Items(errors);
+    for (const auto& s : p->Children()) settings_.emplace_back(LowerCase(s->Name()), s->Prop(u"text"));
+  }
+  int types = root->Find(u"types");
+  if (types >= 0) types_ = root->Items(types);
+
+  // Every top-level element is a rule definition; references are resolved
+  // once all of them have an index.
+  ruleOfTop_.assign(static_cast<size_t>(root->Count()), -1);
+  for (int i = 0; i < root->Count(); ++i) ruleOfTop_[static_cast<size_t>(i)] = CompileRule(i);
+  for (GrammarItem& item : items_) {
+    if (item.kind != ItemKind::kReference) continue;
+    if (item.target < 0) {
+      item.kind = ItemKind::kUndefined;
+    } else {
+      item.target = ruleOfTop_[static_cast<size_t>(item.target)];
+    }
+  }
+  int program = root->Find(u"program");
+  if (program >= 0) {
+    programRule_ = ruleOfTop_[static_cast<size_t>(program)];
+  } else {
+    TfsXMLItem empty;
+    empty.SetName(u"program");
+    programRule_ = NewItem(empty, ItemKind::kRule);
+  }
+}
+
+int32_t CompiledGrammar::CompileRule(int topIndex) {
+  const TfsXMLItem& element = *document_.Root()->Items(topIndex);
+  int32_t index = NewItem(element, ItemKind::kRule);
+  CompileChildren(element, index);
+  return index;
+}
+
+int32_t CompiledGrammar::NewItem(const TfsXMLItem& element, ItemKind kind) {
+  GrammarItem item;
+  item.kind = kind;
+  item.name = std::u16string(element.Name());
+  if (kind == ItemKind::kReference) {
+    item.target = document_.Root()->Find(element.Name());  // top-level index for now
+  }
+  if (element.PropExists(u"text")) {
+    item.hasText = true;
+    item.text = LowerCase(element.Prop(u"text"));
+  }
+  if (element.PropExists(u"add")) {
+    item.hasAdd = true;
+    item.addName = XmlName(element.Prop(u"add"));
+  }
+  if (element.PropExists(u"addtext")) {
+    item.hasAddText = true;
+    item.addText = EncodeXmlValue(element.Prop(u"addtext"));
+  }
+  if (element.PropExists(u"err")) {
+    item.hasErr = true;
+    std::u16string code = element.Prop(u"err");
+    int e = errors_ ? errors_->Find(code) : -1;
+    if (e >= 0) item.errMessage = errors_->Items(e)->Prop(u"text");
+  }
+  if (element.PropExists(u"node")) {
+    item.hasNode = true;
+    std::u16string node = LowerCase(element.Prop(u"node"));
+    item.nodeIsExpr = node == u"expr";
+    item.nodeIsUses = node == u"uses";
+    item.nodeName = XmlName(node);
+  }
+  std::u16string skip = element.Prop(u"skip");
+  item.noSkip = skip == u"0";
+  item.skipErrors = skip == u"1";
+  item.term = element.Prop(u"term") == u"1";
+  items_.push_back(std::move(item));
+  return static_cast<int32_t>(items_.size() - 1);
+}
+
+void CompiledGrammar::CompileChildren(const TfsXMLItem& element, int32_t index) {
+  // Walk down with an explicit stack: a grammar is data and may be nested
+  // deeper than a recursive compiler would like.
+  struct Frame {
+    const TfsXMLItem* element;
+    int32_t index;
+    size_t next;
+    std::vector<int32_t> kids;
+  };
+  std::vector<Frame> stack;
+  stack.push_back(Frame{&element, index, 0, {}});
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    auto children = top.element->Children();
+    if (top.next < children.size()) {
+      const TfsXMLItem& child = *children[top.next++];
+      int32_t ci = NewItem(child, KindOf(LowerCase(child.Name())));
+      top.kids.push_back(ci);
+      if (child.Count() > 0) {
+        if (stack.size() >= kMaxGrammarDepth) InvalidDefinition();
+        stack.push_back(Frame{&child, ci, 0, {}});
+      }
+      continue;
+    }
+    GrammarItem& item = items_[static_cast<size_t>(top.index)];
+    item.firstChild = static_cast<uint32_t>(children_.size());
+    item.childCount = static_cast<uint32_t>(top.kids.size());
+    children_.insert(children_.end(), top.kids.begin(), top.kids.end());
+    stack.pop_back();
+  }
+}
+
+bool CompiledGrammar::ConfigureParser(TfsParser& parser) const {
+  parser.Clear();
+  for (const std::u16string& k : keywords_) parser.AddKeyword(k);
+  bool declareVars = true;
+  for (const auto& [name, value] : settings_) {
+    if (name == u"identchars") {
+      parser.ConstructCharset(value);
+    } else if (name == u"commentline1") {
+      parser.SetCommentLine1(value);
+    } else if (name == u"commentline2") {
+      parser.SetCommentLine2(value);
+    } else if (name == u"commentblock1") {
+      parser.SetCommentBlock1(value);
+    } else if (name == u"commentblock2") {
+      parser.SetCommentBlock2(value);
+    } else if (name == u"stringquotes") {
+      parser.SetStringQuotes(value);
+    } else if (name == u"hexsequence") {
+      parser.SetHexSequence(value);
+    } else if (name == u"specstrchar") {
+      if (value == u"1") parser.SetSpecStrChar(true);
+    } else if (name == u"declarevars") {
+      if (value == u"0") declareVars = false;
+    } else if (name == u"skipeol") {
+      if (value == u"0") parser.SetSkipEOL(false);
+    } else if (name == u"skipchar") {
+      parser.SetSkiPChar(value);
+    } else if (name == u"casesensitive") {
+      if (value == u"1") parser.SetCaseSensitive(true);
+    }
+  }
+  return declareVars;
+}
+
+}  // namespace qv

@@ -1,0 +1,21 @@
+# Writes OUT: a C++ source holding each grammar file of IN_FILES as a raw
+# string literal, so the .xml files stay the one source of the grammars.
+#   cmake -DOUT=file.cpp -DIN_FILES="a.xml;b.xml" -P embed_grammars.cmake
+set(body "// Generated from engine/translate/grammars/*.xml by embed_grammars.cmake; do not edit.\n")
+string(APPEND body "#include \"engine/translate/grammar_data.h\"\n\nnamespace qv {\n\n")
+set(index "")
+foreach(file IN LISTS IN_FILES)
+  get_filename_component(stem "${file}" NAME_WE)
+  file(READ "${file}" content)
+  string(FIND "${content}" ")qvgrammar\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${file} contains the literal delimiter")
+  endif()
+  string(APPEND body "static const char k_${stem}[] = R\"qvgrammar(${content})qvgrammar\";\n\n")
+  string(APPEND index "    {\"${stem}\", std::string_view(k_${stem}, sizeof(k_${stem}) - 1)},\n")
+endforeach()
+string(APPEND body "std::span<const EmbeddedGrammar> EmbeddedGrammars() {\n")
+string(APPEND body "  static const EmbeddedGrammar grammars[] = {\n${index}  };\n  return grammars;\n}\n\n}  // namespace qv\n")
+file(WRITE "${OUT}.tmp" "${body}")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUT}.tmp")

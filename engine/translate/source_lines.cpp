@@ -1,0 +1,45 @@
+#include "engine/translate/source_lines.h"
+
+#include "support/text.h"
+
+namespace qv {
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c != u'\r' && c != u'\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+std::u16string JoinLines(const std::vector<std::u16string>& lines) {
+  size_t size = 0;
+  for (const std::u16string& l : lines) size += l.size() + 2;
+  std::u16string text;
+  text.reserve(size);
+  for (const std::u16string& l : lines) {
+    text += l;
+    text += u"\r\n";
+  }
+  return text;
+}
+
+std::u16string DecodeScriptBytes(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  return FromUtf8(bytes);
+}
+
+std::u16string_view TrimBlanks(std::u16string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] <= u' ') ++b;
+  while (e > b && text[e - 1] <= u' ') --e;
+  return text.substr(b, e - b);
+}
+
+}  // namespace qv
