@@ -10,13 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/classes/class_library.h"
-#include "engine/program/program.h"
-#include "engine/translate/source_lines.h"
-#include "engine/xml/stream.h"
-#include "engine/syslib/sys_library.h"
-#include "engine/value/value_ops.h"
-#include "engine/xml/xml.h"
+#include "engine/engine.h"
 #include "support/errors.h"
 #include "support/text.h"
 
