@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "library/functions.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -223,6 +224,7 @@ void AddOutputFunctions(qv::TfsScript& prog, const Log& log, bool templateMode) 
 int RunScript(const Options& opts, const std::string& source) {
   qv::RegisterSysLibraryModule();
   qv::RegisterClassesModule();
+  qv::RegisterFunctionsModule();
   const Log log(opts.plain);
   qv::TfsScript prog;
   prog.SetParent(&qv::GlobalProgram());
