@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/text.h"
+
 namespace qv {
 
 TfsXMLItem& ILOutput::Append(const XmlName& name, std::u16string_view attributes) {
@@ -81,14 +83,11 @@ void AppendEncoded(std::u16string& out, std::u16string_view value) {
       default:
         break;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
-        value[i + 1] <= 0xDFFF) {
+    if (IsHighSurrogate(c) && i + 1 < value.size() && IsLowSurrogate(value[i + 1])) {
       out += c;
       out += value[++i];
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      out += u'\xFFFD';
     } else {
-      out += c;
+      out += IsSurrogate(c) ? u'\xFFFD' : c;
     }
   }
 }

@@ -174,7 +174,7 @@ namespace {
 
 inline char32_t Fold(char16_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-  if (c >= 0xD800 && c <= 0xDFFF) return c;
+  if (IsSurrogate(c)) return c;
   return UpCaseCodePoint(c);
 }
 
@@ -525,20 +525,6 @@ std::u16string EncodeXmlValue(std::u16string_view value) {
   }
   return out;
 }
-
-namespace {
-
-void AppendCodePoint(std::u16string& out, uint32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
-
-}  // namespace
 
 // The scan runs from the first character to the last but one; a reference
 // needs "&#" and at least two more characters. A replaced character is not
