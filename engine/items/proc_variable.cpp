@@ -1,7 +1,6 @@
 // Calling a script procedure.
 #include <algorithm>
 #include <new>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -37,7 +36,7 @@ TfsParamItem* TfsProcVariable::AddParameter(std::unique_ptr<TfsParamItem> param)
   TfsParamItem* raw = param.get();
   if (raw == nullptr) return nullptr;
   if (raw->IsVarParam()) hasVarParams_ = true;
-  if (typeid(*raw) != typeid(TfsParamItem) || raw->IsReadOnly()) plainParams_ = false;
+  if (raw->Storage() != ItemStorage::Parameter || raw->IsReadOnly()) plainParams_ = false;
   AddParam(std::move(param));
   program_->AddBorrowed(raw->Name(), raw);
   return raw;
@@ -102,8 +101,7 @@ const std::vector<TfsProcVariable::Local>& TfsProcVariable::RefreshLocals() {
   for (int i = 0; i < n; ++i) {
     TfsCustomVariable* item = program_->Items(i)->AsItem();
     if (item == nullptr || !item->HasStorage()) continue;
-    const std::type_info& cls = typeid(*item);
-    bool plain = (cls == typeid(TfsVariable) || cls == typeid(TfsParamItem)) && !item->IsShared();
+    bool plain = item->HasPlainStorage() && !item->IsShared();
     locals_.push_back({item, plain});
     bool param = false;
     for (int j = 0; j < ParamCount() && !param; ++j) param = Param(j) == item;

@@ -3,8 +3,6 @@
 // linear. Only operands that cannot see v qualify (constants, other
 // variables, host functions of such operands), so the in-place steps are
 // invisible to them; an error part-way puts v's text back as it was.
-#include <typeinfo>
-
 #include "engine/program/program.h"
 #include "engine/run/statements.h"
 #include "support/errors.h"
@@ -50,8 +48,9 @@ void TfsAssignmentStmt::FindAppendChain() {
   appends_.clear();
   TfsCustomVariable* target = var_;
   if (target == nullptr || target->IsShared() || target->IsReadOnly() || expression_ == nullptr) return;
-  const bool variant = typeid(*target) == typeid(TfsVariable) && target->Typ() == fvtVariant;
-  if (!variant && typeid(*target) != typeid(TfsStringVariable)) return;
+  const ItemStorage storage = target->Storage();
+  const bool variant = storage == ItemStorage::Variable && target->Typ() == fvtVariant;
+  if (!variant && storage != ItemStorage::Text) return;
   std::vector<Append> chain;
   TfsExpressionNode* node = expression_->Root();
   while (node != nullptr) {
@@ -83,7 +82,7 @@ struct Rollback {
 bool TfsAssignmentStmt::AppendInPlace() {
   if (var_->OnGetVarValue()) return false;
   std::u16string* text = nullptr;
-  if (typeid(*var_) == typeid(TfsStringVariable)) {
+  if (var_->Storage() == ItemStorage::Text) {
     text = &static_cast<TfsStringVariable*>(var_)->Str();
   } else {
     Value& stored = var_->PValue();

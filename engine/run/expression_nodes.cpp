@@ -100,8 +100,7 @@ TfsDesignatorNode::TfsDesignatorNode(std::unique_ptr<TfsDesignator> d)
     : TfsOperandNode(d ? d->Typ() : fvtVariant, d ? d->TypeName() : u""),
       designator_(std::move(d)),
       var_(DirectVariable(designator_.get())),
-      plain_(var_ != nullptr &&
-             (typeid(*var_) == typeid(TfsVariable) || typeid(*var_) == typeid(TfsParamItem))) {
+      plain_(var_ != nullptr && var_->HasPlainStorage()) {
   if (designator_ == nullptr) throw ScriptError(u"Designator required");
 }
 
