@@ -21,8 +21,8 @@ constexpr size_t kMaxSubject = INT_MAX - 8;  // positions, one past the end incl
 // JIT stack (reserved, committed as used) plus the interpreter's heap for
 // the rare pattern that still overflows it. Ordinary pages stay far below.
 constexpr size_t kJitStackStart = 64 * 1024;
-constexpr size_t kJitStackMax = 64 * 1024 * 1024;
-constexpr uint32_t kHeapLimitKiB = 192 * 1024;
+constexpr size_t kJitStackMax = 128 * 1024 * 1024;
+constexpr uint32_t kHeapLimitKiB = 64 * 1024;
 constexpr uint32_t kDepthLimit = 1000000;
 constexpr uint32_t kMatchLimit = 10000000;
 
