@@ -31,10 +31,12 @@ with open(f"{work}/declarations_pas.qvs", "w", newline="") as f:
     f.write("begin\r\n  lg('done');\r\nend.\r\n")
 PY
 
-printf "%-22s %10s %8s %10s %s\n" script bytes seconds peak_MB output
+# Wall time depends on the machine's load; CPU time (user + system) less so.
+printf "%-22s %10s %8s %8s %10s %s\n" script bytes wall_s cpu_s peak_MB output
 for name in statements declarations declarations_pas; do
   file="$work/$name.qvs"
-  out=$(/usr/bin/time -f "%e %M" -o "$work/time" "$qvrun" --plain "$file" 2>&1 | tail -1)
-  read -r secs kb < <(tail -1 "$work/time")
-  printf "%-22s %10d %8s %10d %s\n" "$name" "$(stat -c %s "$file")" "$secs" $((kb / 1024)) "$out"
+  out=$(/usr/bin/time -f "%e %U %S %M" -o "$work/time" "$qvrun" --plain "$file" 2>&1 | tail -1)
+  read -r secs user sys kb < <(tail -1 "$work/time")
+  cpu=$(echo "$user + $sys" | bc)
+  printf "%-22s %10d %8s %8s %10d %s\n" "$name" "$(stat -c %s "$file")" "$secs" "$cpu" $((kb / 1024)) "$out"
 done
