@@ -64,8 +64,14 @@ class CallScope {
       return;
     }
     executing_ = true;
-    local_.SetExitCalled(false);
-    local_.SetTerminated(false);
+    // A stop request holds for every routine entered after it, until the
+    // run ends (which clears it); entering never clears it.
+    if (local_.StopRequested()) {
+      local_.SetTerminated(true);
+      local_.SetExitCalled(true);
+    } else {
+      local_.SetExitCalled(false);
+    }
     local_.SetIsRunning(true);
   }
   ~CallScope() {
@@ -74,8 +80,7 @@ class CallScope {
       if (!local_.Terminated()) local_.SetExitCalled(outerExit_);
       return;
     }
-    local_.SetExitCalled(false);
-    local_.SetTerminated(false);
+    if (!local_.Terminated()) local_.SetExitCalled(false);
     local_.SetIsRunning(false);
     executing_ = false;
   }

@@ -6,6 +6,7 @@
 #include "engine/program/program.h"
 #include "engine/run/statements.h"
 #include "support/errors.h"
+#include "support/size_limit.h"
 
 namespace qv {
 
@@ -93,9 +94,12 @@ bool TfsAssignmentStmt::AppendInPlace() {
   for (size_t i = 0; i < appends_.size(); ++i) {
     Value v = appends_[i].node->Eval();
     if (v.is_text()) {
+      CheckSize(text->size(), v.as_text().size());
       *text += v.as_text();
     } else if (appends_[i].strCat || v.is_bytes()) {
-      *text += ToText(v);
+      const std::u16string more = ToText(v);
+      CheckSize(text->size(), more.size());
+      *text += more;
     } else {
       // Text and a number add as numbers: finish by the value rules.
       Value result = Apply(BinaryOp::Plus, Value::Text(*text), v);

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 #include <exception>
+#include <new>
+#include <stdexcept>
+#include <typeinfo>
 
 #include "engine/program/program.h"
 #include "support/errors.h"
+#include "support/size_limit.h"
 #include "support/text.h"
 
 namespace qv {
@@ -108,12 +112,16 @@ void TfsCompoundAssignStmt::Execute() {
       return;
     }
     Value right = ReadExpr();
+    std::u16string& text = static_cast<TfsStringVariable*>(var_)->Str();
     if (right.is_text()) {
-      static_cast<TfsStringVariable*>(var_)->Str() += right.as_text();
+      CheckSize(text.size(), right.as_text().size());
+      text += right.as_text();
       return;
     }
     if (right.is_bytes()) {
-      static_cast<TfsStringVariable*>(var_)->Str() += BytesToText(right.as_bytes());
+      const std::u16string more = BytesToText(right.as_bytes());
+      CheckSize(text.size(), more.size());
+      text += more;
       return;
     }
     Value current = var_->GetValue();
@@ -251,7 +259,14 @@ void TfsTryStmt::Execute() {
     className = e.className();
     message = e.message();
   } catch (const std::bad_alloc&) {
-    throw;
+    // The failed allocation is gone: the script can handle it.
+    OutOfMemoryError e;
+    className = e.className();
+    message = e.message();
+  } catch (const std::length_error&) {
+    OutOfMemoryError e;
+    className = e.className();
+    message = e.message();
   } catch (const std::exception& e) {
     // Host code may fail with a standard error; scripts see it as the base
     // class.

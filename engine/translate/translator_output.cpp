@@ -54,7 +54,6 @@ void MoveChildren(TfsXMLItem& from, TfsXMLItem& to) {
 }
 
 void AppendEncoded(std::u16string& out, std::u16string_view value) {
-  static constexpr std::u16string_view kQuot = u"&quot;";
   for (size_t i = 0; i < value.size(); ++i) {
     char16_t c = value[i];
     switch (c) {
@@ -74,12 +73,10 @@ void AppendEncoded(std::u16string& out, std::u16string_view value) {
         out += u"&#62;";
         continue;
       case u'&':
-        if (value.substr(i, kQuot.size()) == kQuot) {
-          out += u"&#34;";
-          i += kQuot.size() - 1;
-          continue;
-        }
-        break;
+        // Every ampersand: decoding turns "&#NN;" and "&quot;" back into
+        // characters, so a literal "&#65;" must not look like one.
+        out += u"&#38;";
+        continue;
       default:
         break;
     }

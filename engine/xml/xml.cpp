@@ -512,13 +512,10 @@ std::u16string EncodeXmlValue(std::u16string_view value) {
   out.reserve(value.size());
   for (size_t i = 0; i < value.size(); ++i) {
     char16_t c = value[i];
-    if (c == u'\n' || c == u'\r' || c == u'"' || c == u'<' || c == u'>') {
+    if (c == u'\n' || c == u'\r' || c == u'"' || c == u'&' || c == u'<' || c == u'>') {
       out += u"&#";
       out += IntToText(c);
       out += u';';
-    } else if (c == u'&' && value.substr(i, 6) == u"&quot;") {
-      out += u"&#34;";
-      i += 5;
     } else {
       out += c;
     }
