@@ -1,7 +1,7 @@
 // Source, pattern, hide mask and capture mask, separated by NUL bytes (UTF-8),
 // through the mask compiler, MaskMatch in both modes and ReplaceContent.
 // The captures must be pieces of the source; a whole match must be a span
-// of it.
+// of it; ReplaceContent's one scan must agree with its repetition.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -44,7 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (cut == std::u16string::npos) break;
     from = cut + 1;
   }
-  if (source.size() < 4096) (void)ReplaceContent(source, pattern, parts[2]);
+  // The one-scan replacement must agree with the pass-by-pass repetition.
+  if (source.size() < 512 && ReplaceContent(source, pattern, parts[2]) !=
+                                 ReplaceContentByPasses(source, CompileMask(pattern), parts[2]) &&
+      (pattern.find(kHideMask) != std::u16string::npos || pattern.find(kCaptureMask) != std::u16string::npos))
+    std::abort();
   (void)MatchContent(source, pattern);
   return 0;
 }

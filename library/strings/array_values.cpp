@@ -42,6 +42,13 @@ Value TextListValue(const std::vector<std::u16string>& items) {
   return Value::Array(std::move(values));
 }
 
+Value TextListValue(std::vector<std::u16string>&& items) {
+  std::vector<Value> values;
+  values.reserve(items.size());
+  for (std::u16string& s : items) values.push_back(Value::Text(std::move(s)));
+  return Value::Array(std::move(values));
+}
+
 Value IntListValue(const std::vector<int32_t>& items) {
   std::vector<Value> values;
   values.reserve(items.size());

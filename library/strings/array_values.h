@@ -24,6 +24,28 @@ std::vector<std::u16string> ToTextList(const Value& v);
 std::vector<int32_t> ToIntList(const Value& v);
 
 Value TextListValue(const std::vector<std::u16string>& items);
+Value TextListValue(std::vector<std::u16string>&& items);
+
+// The text of a value without a copy when it already is text.
+class TextOf {
+ public:
+  explicit TextOf(const Value& v) {
+    if (v.is_text()) {
+      text_ = &v.as_text();
+    } else {
+      own_ = ToText(v);
+      text_ = &own_;
+    }
+  }
+  TextOf(const TextOf&) = delete;
+  TextOf& operator=(const TextOf&) = delete;
+  const std::u16string& operator*() const { return *text_; }
+  operator std::u16string_view() const { return *text_; }
+
+ private:
+  const std::u16string* text_;
+  std::u16string own_;
+};
 Value IntListValue(const std::vector<int32_t>& items);
 Value ValueListValue(std::vector<Value> items);
 

@@ -17,8 +17,8 @@ namespace {
 std::u16string Text(Caller& c, int i) { return ToText(c.GetParam(i)); }
 bool Bool(Caller& c, int i) { return ToBool(c.GetParam(i)); }
 
-Value Split(Caller& c) { return TextListValue(SplitText(Text(c, 0), Text(c, 1))); }
-Value Explode(Caller& c) { return TextListValue(SplitText(Text(c, 1), Text(c, 0))); }
+Value Split(Caller& c) { return TextListValue(SplitText(TextOf(c.GetParam(0)), TextOf(c.GetParam(1)))); }
+Value Explode(Caller& c) { return TextListValue(SplitText(TextOf(c.GetParam(1)), TextOf(c.GetParam(0)))); }
 
 // Each element in its text form, the separator between them.
 Value Implode(Caller& c) {
@@ -27,9 +27,12 @@ Value Implode(Caller& c) {
   std::u16string r;
   if (source.is_array()) {
     const auto& items = source.as_array().items;
+    size_t size = 0;
+    for (const Value& item : items) size += item.is_text() ? item.as_text().size() + separator.size() : 0;
+    r.reserve(size);
     for (size_t i = 0; i < items.size(); ++i) {
       if (i > 0) r += separator;
-      r += ToText(items[i]);
+      r += *TextOf(items[i]);
     }
   } else {
     ToTextList(source);  // raises the conversion error for a text or a number
