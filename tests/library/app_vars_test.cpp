@@ -1,5 +1,6 @@
 // The application variables are one store for every script thread: many
-// threads set and read them at once (run under ThreadSanitizer too).
+// threads set and read them at once (run under ThreadSanitizer too); the
+// random functions share the process's generator.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -54,6 +55,23 @@ TEST_F(AppVars, EightThreadsSetAndGet) {
   for (auto& th : threads) th.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
   EXPECT_EQ(ToInt32(CallLibrary(u"GETAPPVAR", {Value::Text(u"thread.var.3"), Value::Int(-1)})), kRounds - 1);
+}
+
+TEST_F(AppVars, RandomNumbersFromManyThreads) {
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(8, 0);
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([t, &wrong] {
+      for (int k = 0; k < 300; ++k) {
+        const int32_t r = ToInt32(CallLibrary(u"RAND", {Value::Int(5), Value::Int(10)}));
+        if (r < 5 || r > 14) ++wrong[t];
+        const std::u16string g = ToText(CallLibrary(u"GETGUID", {}));
+        if (g.size() != 36 || g[8] != u'-' || g[13] != u'-' || g[18] != u'-' || g[23] != u'-') ++wrong[t];
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
 }
 
 TEST_F(AppVars, DefaultsAndResults) {
