@@ -1,47 +1,24 @@
 #include "library/chinese/chinese_script.h"
 
-#include <unicode/translit.h>
-#include <unicode/unistr.h>
-#include <unicode/utf16.h>
-
-#include <memory>
+#include "support/han_script.h"
 
 namespace qv::library {
 
 namespace {
 
-// Transliterators are not shared between threads: each keeps its own.
-const icu::Transliterator* Han(bool toTraditional) {
-  auto make = [](const char* id) {
-    UErrorCode err = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> t(
-        icu::Transliterator::createInstance(icu::UnicodeString(id, -1, US_INV), UTRANS_FORWARD, err));
-    return U_SUCCESS(err) ? std::move(t) : nullptr;
-  };
-  thread_local std::unique_ptr<icu::Transliterator> toTrad = make("Hans-Hant");
-  thread_local std::unique_ptr<icu::Transliterator> toSimp = make("Hant-Hans");
-  return toTraditional ? toTrad.get() : toSimp.get();
-}
-
-std::u16string Apply(const icu::Transliterator& t, std::u16string_view text) {
-  icu::UnicodeString s(text.data(), static_cast<int32_t>(text.size()));
-  t.transliterate(s);
-  return std::u16string(s.getBuffer(), static_cast<size_t>(s.length()));
-}
-
 // The whole text at once; where a rule changes the length, one character
 // at a time, keeping a character whose mapping has another length.
-std::u16string MapHan(std::u16string_view text, bool toTraditional) {
-  const icu::Transliterator* t = Han(toTraditional);
-  if (!t || text.empty()) return std::u16string(text);
-  std::u16string whole = Apply(*t, text);
+std::u16string MapHan(std::u16string_view text, std::u16string (*map)(std::u16string_view)) {
+  if (text.empty()) return {};
+  std::u16string whole = map(text);
   if (whole.size() == text.size()) return whole;
   std::u16string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    size_t n = U16_IS_LEAD(text[i]) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1]) ? 2 : 1;
+    bool pair = (text[i] & 0xFC00) == 0xD800 && i + 1 < text.size() && (text[i + 1] & 0xFC00) == 0xDC00;
+    size_t n = pair ? 2 : 1;
     std::u16string_view one = text.substr(i, n);
-    std::u16string mapped = Apply(*t, one);
+    std::u16string mapped = map(one);
     out += mapped.size() == n ? mapped : std::u16string(one);
     i += n;
   }
@@ -50,8 +27,8 @@ std::u16string MapHan(std::u16string_view text, bool toTraditional) {
 
 }  // namespace
 
-std::u16string ToTraditional(std::u16string_view text) { return MapHan(text, true); }
-std::u16string ToSimplified(std::u16string_view text) { return MapHan(text, false); }
+std::u16string ToTraditional(std::u16string_view text) { return MapHan(text, SimplifiedToTraditional); }
+std::u16string ToSimplified(std::u16string_view text) { return MapHan(text, TraditionalToSimplified); }
 
 std::u16string FullToHalf(std::u16string_view text) {
   static constexpr char16_t kSigns[] = {u'\u00A2', u'\u00A3', u'\u00AC', u'\u00AF',

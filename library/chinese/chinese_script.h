@@ -1,5 +1,6 @@
-// Simplified and Traditional Chinese characters (ICU's Han transliterators),
-// and full-width forms to half-width.
+// Simplified and Traditional Chinese characters as gb2big and big2gb give
+// them (support's transliteration, one character for one), and full-width
+// forms to half-width.
 //
 //   ToTraditional(u"汉字") == u"漢字"
 //   ToSimplified(u"漢字")  == u"汉字"
