@@ -24,8 +24,10 @@ bool ReadUpTo(const std::filesystem::path& path, size_t limit, std::string& out)
   } closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  // One byte beyond the size lets the read that finds the end land in room
+  // already there, instead of growing the buffer just to see it.
   size_t expected = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
-  out.resize(std::min(std::max<size_t>(expected, 4096), limit));
+  out.resize(std::min(std::max<size_t>(expected + 1, 4096), limit));
   size_t have = 0;
   for (;;) {
     if (have == out.size()) {
