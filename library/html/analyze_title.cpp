@@ -1,0 +1,127 @@
+#include "library/html/analyze_title.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+#include "library/html/html_to_text.h"
+#include "library/html/text_ops.h"
+#include "library/mask/mask_pattern.h"
+
+namespace qv::library {
+
+using namespace html;
+
+namespace {
+
+struct Candidate {
+  std::u16string text;
+  long long score = 0;
+};
+
+constexpr std::u16string_view kSeparators = u"-|,_:： ";
+
+bool AsciiSameText(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'A' && x <= u'Z') x += 32;
+    if (y >= u'A' && y <= u'Z') y += 32;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// s / 2 rounded to the nearest integer, halves to the even neighbour.
+int HalfRoundedEven(int s) {
+  int q = s / 2;
+  if (s % 2 != 0 && q % 2 != 0) q += (s > 0 ? 1 : -1);
+  return q;
+}
+
+// Every heading element of one level becomes a candidate once; a heading that
+// comes back after the removal of the earlier ones adds 20 to its candidate.
+// Text before the first heading never changes again, so each round starts
+// its search where the last one found its heading.
+void CollectHeadings(std::u16string_view html, std::u16string_view pattern, std::u16string_view open,
+                     std::vector<Candidate>& candidates) {
+  std::u16string work(html);
+  size_t from = 0;
+  for (;;) {
+    std::u16string m = MaskMatch(std::u16string_view(work).substr(from), pattern, u"||", kHideMask, kCaptureMask, true);
+    if (m.empty()) return;
+    bool known = false;
+    for (Candidate& c : candidates)
+      if (AsciiSameText(c.text, m)) {
+        c.score += 20;
+        known = true;
+        break;
+      }
+    if (!known) candidates.push_back({m, 0});
+    size_t at = FindNoCase(work, open, from);
+    if (at == std::u16string::npos) at = from;  // cannot happen: the span starts with `open`
+    work = work.substr(0, at) + ReplaceAllNoCase(std::u16string_view(work).substr(at), m, u"");
+    // Removing the heading may join a "<h" before it with a "1" after it.
+    from = at >= open.size() - 1 ? at - (open.size() - 1) : 0;
+  }
+}
+
+int BaseWeight(std::u16string_view c) {
+  int s = ContainsNoCase(c, u"title") ? 6 : ContainsNoCase(c, u"<h1") ? 12 : 5;
+  if (Contains(c, u"网")) s -= 3;
+  if (Contains(c, u"阅读") || Contains(c, u"小说")) s -= 2;
+  return s;
+}
+
+// Pieces of `clean` between separator characters; empty ones are left out,
+// since only pieces with text count.
+std::vector<std::u16string_view> Pieces(std::u16string_view clean) {
+  std::vector<std::u16string_view> pieces;
+  size_t start = 0;
+  for (size_t i = 0; i <= clean.size(); ++i) {
+    if (i < clean.size() && kSeparators.find(clean[i]) == std::u16string_view::npos) continue;
+    if (i > start) pieces.push_back(clean.substr(start, i - start));
+    start = i + 1;
+  }
+  return pieces;
+}
+
+}  // namespace
+
+std::u16string AnalyzeTitle(std::u16string_view html) {
+  std::vector<Candidate> candidates;
+  std::u16string title = MaskMatch(html, u"<title>(*)</title>", u"||", kHideMask, kCaptureMask, true);
+  if (!title.empty()) {
+    size_t cut = title.find(u'-');
+    if (cut == std::u16string::npos) cut = title.find(u'_');
+    if (cut != std::u16string::npos) title.resize(cut);
+  }
+  std::u16string result = title;
+  if (!title.empty()) candidates.push_back({title, 0});
+  CollectHeadings(html, u"<h1[*]>(*)</h1>", u"<h1", candidates);
+  CollectHeadings(html, u"<h2[*]>(*)</h2>", u"<h2", candidates);
+
+  // Occurrence counts of the pieces, shared by all candidates.
+  std::unordered_map<std::u16string, size_t> counts;
+  long long best = 0;
+  for (Candidate& c : candidates) {
+    if (IsBlank(c.text)) continue;
+    const std::u16string clean = HtmlToText(c.text, 0, false);
+    const int s = BaseWeight(c.text);
+    if (!clean.empty() && html.find(clean) != std::u16string_view::npos) c.score += s;
+    const int perOccurrence = HalfRoundedEven(s);
+    for (std::u16string_view piece : Pieces(clean)) {
+      if (IsBlank(piece)) continue;
+      auto [it, added] = counts.try_emplace(std::u16string(piece), 0);
+      if (added) it->second = CountNoCase(html, piece);
+      c.score += perOccurrence * static_cast<long long>(it->second);
+    }
+    if (c.score > best) best = c.score;
+  }
+  if (best > 0)
+    for (const Candidate& c : candidates)
+      if (c.score == best) result = c.text;
+  return result;
+}
+
+}  // namespace qv::library
