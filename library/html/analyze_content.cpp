@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "library/html/html_patterns.h"
+#include "library/html/span_removal.h"
 #include "library/html/text_ops.h"
 #include "library/mask/regex_functions.h"
 #include "library/mask/replace_content.h"
@@ -82,8 +83,9 @@ std::vector<std::u16string> PrepareLines(std::u16string_view content) {
   if (cut == std::u16string_view::npos) cut = FindNoCase(content, u"</head>");
   std::u16string text(cut == std::u16string_view::npos ? content : content.substr(cut));
   Replace(text, kInvisibleElements, u"");
+  // replacecontent with an empty target
   for (std::u16string_view mask : {u"<meta(*)>", u"<link(*)>", u"<!--[if[*]]>(*)<![endif]-->", u"<!--(*)-->"})
-    text = ReplaceContent(text, mask, u"");
+    text = RemoveMatchedSpans(text, mask);
   text = ReplaceAll(ReplaceAll(text, u"\r", u""), u"\n", u"");
   Replace(text, kSpaceBetweenTags, u"><");
   Replace(text, kClosingBlockTags, u"</\\1>\r\n");

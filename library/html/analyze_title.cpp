@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "library/html/html_to_text.h"
+#include "library/html/span_removal.h"
 #include "library/html/text_ops.h"
 #include "library/mask/mask_pattern.h"
 
@@ -41,29 +42,15 @@ int HalfRoundedEven(int s) {
 
 // Every heading element of one level becomes a candidate once; a heading that
 // comes back after the removal of the earlier ones adds 20 to its candidate.
-// Text before the first heading never changes again, so each round starts
-// its search where the last one found its heading.
-void CollectHeadings(std::u16string_view html, std::u16string_view pattern, std::u16string_view open,
-                     std::vector<Candidate>& candidates) {
-  std::u16string work(html);
-  size_t from = 0;
-  for (;;) {
-    std::u16string m = MaskMatch(std::u16string_view(work).substr(from), pattern, u"||", kHideMask, kCaptureMask, true);
-    if (m.empty()) return;
-    bool known = false;
+void CollectHeadings(std::u16string_view html, std::u16string_view pattern, std::vector<Candidate>& candidates) {
+  RemoveMatchedSpans(html, pattern, [&](std::u16string_view m) {
     for (Candidate& c : candidates)
       if (AsciiSameText(c.text, m)) {
         c.score += 20;
-        known = true;
-        break;
+        return;
       }
-    if (!known) candidates.push_back({m, 0});
-    size_t at = FindNoCase(work, open, from);
-    if (at == std::u16string::npos) at = from;  // cannot happen: the span starts with `open`
-    work = work.substr(0, at) + ReplaceAllNoCase(std::u16string_view(work).substr(at), m, u"");
-    // Removing the heading may join a "<h" before it with a "1" after it.
-    from = at >= open.size() - 1 ? at - (open.size() - 1) : 0;
-  }
+    candidates.push_back({std::u16string(m), 0});
+  });
 }
 
 int BaseWeight(std::u16string_view c) {
@@ -98,23 +85,29 @@ std::u16string AnalyzeTitle(std::u16string_view html) {
   }
   std::u16string result = title;
   if (!title.empty()) candidates.push_back({title, 0});
-  CollectHeadings(html, u"<h1[*]>(*)</h1>", u"<h1", candidates);
-  CollectHeadings(html, u"<h2[*]>(*)</h2>", u"<h2", candidates);
+  CollectHeadings(html, u"<h1[*]>(*)</h1>", candidates);
+  CollectHeadings(html, u"<h2[*]>(*)</h2>", candidates);
 
-  // Occurrence counts of the pieces, shared by all candidates.
-  std::unordered_map<std::u16string, size_t> counts;
+  // The pieces of every candidate's text, counted in the page in one go.
+  std::vector<std::u16string> cleans;
+  std::vector<std::u16string> allPieces;
+  for (const Candidate& c : candidates) {
+    cleans.push_back(IsBlank(c.text) ? std::u16string() : HtmlToText(c.text, 0, false));
+    for (std::u16string_view piece : Pieces(cleans.back()))
+      if (!IsBlank(piece)) allPieces.emplace_back(piece);
+  }
+  const std::unordered_map<std::u16string, size_t> counts = CountEachNoCase(html, allPieces);
   long long best = 0;
-  for (Candidate& c : candidates) {
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    Candidate& c = candidates[i];
     if (IsBlank(c.text)) continue;
-    const std::u16string clean = HtmlToText(c.text, 0, false);
+    const std::u16string& clean = cleans[i];
     const int s = BaseWeight(c.text);
     if (!clean.empty() && html.find(clean) != std::u16string_view::npos) c.score += s;
     const int perOccurrence = HalfRoundedEven(s);
     for (std::u16string_view piece : Pieces(clean)) {
       if (IsBlank(piece)) continue;
-      auto [it, added] = counts.try_emplace(std::u16string(piece), 0);
-      if (added) it->second = CountNoCase(html, piece);
-      c.score += perOccurrence * static_cast<long long>(it->second);
+      c.score += perOccurrence * static_cast<long long>(counts.at(FoldText(piece)));
     }
     if (c.score > best) best = c.score;
   }

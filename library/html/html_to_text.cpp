@@ -8,8 +8,8 @@
 #include "library/html/html_patterns.h"
 #include "library/html/numeric_references.h"
 #include "library/html/pass_regex.h"
+#include "library/html/span_removal.h"
 #include "library/html/text_ops.h"
-#include "library/mask/replace_content.h"
 #include "support/regex.h"
 #include "support/text.h"
 
@@ -75,8 +75,9 @@ std::u16string StripTags(std::u16string text) {
   text = ReplaceAll(text, u"\r", u"");
   text = ReplaceAll(text, u"\n", u"");
   text = ReplaceAll(text, u"\t", u" ");
-  if (Contains(text, u"<!--[if")) text = ReplaceContent(text, u"<!--[if[*]]>(*)<![endif]-->", u"");
-  if (Contains(text, u"<!--")) text = ReplaceContent(text, u"<!--(*)-->", u"");
+  // replacecontent with an empty target
+  if (Contains(text, u"<!--[if")) text = RemoveMatchedSpans(text, u"<!--[if[*]]>(*)<![endif]-->");
+  if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");
   std::string bytes = ToUtf8(text);
   ReplacePass(PassRegex(kSpaceRuns), bytes, " ");
   ReplacePass(PassRegex(kInvisibleElements), bytes, "");

@@ -1,6 +1,7 @@
 #include "library/html/text_ops.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -31,9 +32,8 @@ const std::array<char16_t, 65536>& FoldTable() {
 // Knuth-Morris-Pratt over folded (or plain) units: linear whatever the text.
 class Matcher {
  public:
-  Matcher(std::u16string_view needle, bool fold) : fold_(fold), needle_(needle), fail_(needle.size(), 0) {
-    if (fold_)
-      for (char16_t& c : needle_) c = FoldUnit(c);
+  Matcher(std::u16string_view needle, bool fold)
+      : fold_(fold), needle_(fold ? FoldText(needle) : std::u16string(needle)), fail_(needle.size(), 0) {
     for (size_t i = 1, k = 0; i < needle_.size(); ++i) {
       while (k > 0 && needle_[i] != needle_[k]) k = fail_[k - 1];
       if (needle_[i] == needle_[k]) ++k;
@@ -41,14 +41,15 @@ class Matcher {
     }
   }
 
-  // First occurrence at or after `from`, or npos.
+  // First occurrence at or after `from` in `s` (already folded when the
+  // matcher folds), or npos.
   size_t Find(std::u16string_view s, size_t from) const {
     const size_t m = needle_.size();
     if (m == 0) return from <= s.size() ? from : std::u16string_view::npos;
     const char16_t first = needle_[0];
     size_t k = 0;
     for (size_t i = from; i < s.size(); ++i) {
-      char16_t c = fold_ ? FoldUnit(s[i]) : s[i];
+      char16_t c = s[i];
       if (k == 0 && c != first) continue;
       while (k > 0 && c != needle_[k]) k = fail_[k - 1];
       if (c == needle_[k]) ++k;
@@ -59,9 +60,11 @@ class Matcher {
 
   std::u16string ReplaceAll(std::u16string_view s, std::u16string_view to) const {
     if (needle_.empty()) return std::u16string(s);
+    const std::u16string folded = fold_ ? FoldText(s) : std::u16string();
+    const std::u16string_view haystack = fold_ ? std::u16string_view(folded) : s;
     std::u16string out;
     size_t copied = 0;
-    for (size_t at = Find(s, 0); at != std::u16string_view::npos; at = Find(s, copied)) {
+    for (size_t at = Find(haystack, 0); at != std::u16string_view::npos; at = Find(haystack, copied)) {
       if (out.empty()) out.reserve(s.size());
       out.append(s.substr(copied, at - copied));
       out.append(to);
@@ -85,6 +88,27 @@ char16_t FoldUnit(char16_t c) {
   return FoldTable()[c];
 }
 
+std::u16string FoldText(std::u16string_view s) {
+  std::u16string out(s);
+  for (size_t i = 0; i < out.size(); ++i) {
+    char16_t c = out[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF) {
+      char32_t cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (out[i + 1] - 0xDC00);
+      char32_t up = UpCaseCodePoint(cp);
+      if (up >= 0x10000 && up <= 0x10FFFF) {
+        out[i] = static_cast<char16_t>(0xD800 + ((up - 0x10000) >> 10));
+        out[i + 1] = static_cast<char16_t>(0xDC00 + ((up - 0x10000) & 0x3FF));
+      }
+      ++i;
+    } else {
+      out[i] = FoldUnit(c);
+    }
+  }
+  return out;
+}
+
+bool FoldsToAscii(char16_t c) { return c >= 0x80 && FoldUnit(c) < 0x80; }
+
 std::u16string_view TrimView(std::u16string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && s[b] <= u' ') ++b;
@@ -93,7 +117,7 @@ std::u16string_view TrimView(std::u16string_view s) {
 }
 
 size_t FindNoCase(std::u16string_view s, std::u16string_view what, size_t from) {
-  return Matcher(what, true).Find(s, from);
+  return Matcher(what, true).Find(FoldText(s), from);
 }
 
 std::u16string ReplaceAll(std::u16string_view s, std::u16string_view from, std::u16string_view to) {
@@ -107,9 +131,79 @@ std::u16string ReplaceAllNoCase(std::u16string_view s, std::u16string_view from,
 size_t CountNoCase(std::u16string_view s, std::u16string_view what) {
   if (what.empty()) return 0;
   Matcher m(what, true);
+  const std::u16string folded = FoldText(s);
   size_t count = 0;
-  for (size_t at = m.Find(s, 0); at != std::u16string_view::npos; at = m.Find(s, at + what.size())) ++count;
+  for (size_t at = m.Find(folded, 0); at != std::u16string_view::npos; at = m.Find(folded, at + what.size())) ++count;
   return count;
+}
+
+namespace {
+
+// Polynomial hashes modulo 2^61 - 1 of every window of one length.
+constexpr uint64_t kMod = (uint64_t{1} << 61) - 1;
+constexpr uint64_t kBase = 0x1F3D5B79A3C1E5ull % kMod;
+
+uint64_t MulMod(uint64_t a, uint64_t b) {
+  unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
+  uint64_t r = static_cast<uint64_t>(p & kMod) + static_cast<uint64_t>(p >> 61);
+  return r >= kMod ? r - kMod : r;
+}
+
+uint64_t HashOf(std::u16string_view s) {
+  uint64_t h = 0;
+  for (char16_t c : s) {
+    h = MulMod(h, kBase) + c + 1;
+    if (h >= kMod) h -= kMod;
+  }
+  return h;
+}
+
+}  // namespace
+
+std::unordered_map<std::u16string, size_t> CountEachNoCase(std::u16string_view s,
+                                                           const std::vector<std::u16string>& whats) {
+  struct Wanted {
+    size_t count = 0;
+    size_t free = 0;  // next position where an occurrence may start
+  };
+  std::unordered_map<std::u16string, Wanted> wanted;
+  std::unordered_map<size_t, std::unordered_map<uint64_t, std::vector<std::u16string>>> byLength;
+  for (const std::u16string& w : whats) {
+    if (w.empty()) continue;
+    std::u16string f = FoldText(w);
+    if (f.size() > s.size() || !wanted.emplace(f, Wanted{}).second) continue;
+    byLength[f.size()][HashOf(f)].push_back(f);
+  }
+  const std::u16string folded = wanted.empty() ? std::u16string() : FoldText(s);
+  for (auto& [length, hashes] : byLength) {
+    uint64_t power = 1;  // kBase^(length - 1)
+    for (size_t i = 1; i < length; ++i) power = MulMod(power, kBase);
+    uint64_t h = HashOf(std::u16string_view(folded).substr(0, length));
+    for (size_t at = 0;; ++at) {
+      auto hit = hashes.find(h);
+      if (hit != hashes.end())
+        for (const std::u16string& f : hit->second) {
+          Wanted& w = wanted[f];
+          if (at >= w.free && folded.compare(at, length, f) == 0) {
+            ++w.count;
+            w.free = at + length;
+          }
+        }
+      if (at + length >= folded.size()) break;
+      // Slide the window by one unit.
+      uint64_t out = MulMod(folded[at] + 1, power);
+      h = (h + kMod - out) % kMod;
+      h = MulMod(h, kBase) + folded[at + length] + 1;
+      if (h >= kMod) h -= kMod;
+    }
+  }
+  std::unordered_map<std::u16string, size_t> counts;
+  for (const std::u16string& w : whats) {
+    std::u16string f = FoldText(w);
+    auto it = wanted.find(f);
+    counts[f] = it == wanted.end() ? 0 : it->second.count;
+  }
+  return counts;
 }
 
 void ReplaceUntilGone(std::u16string& s, std::u16string_view from, std::u16string_view to) {

@@ -5,6 +5,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace qv::library::html {
 
@@ -15,6 +17,14 @@ inline bool IsBlank(std::u16string_view s) { return TrimView(s).empty(); }
 
 // The upper-case form of one UTF-16 unit (surrogates stay as they are).
 char16_t FoldUnit(char16_t c);
+// The text with every character upper-cased (surrogate pairs as one
+// character); the length never changes. Two texts are equal without regard
+// to case when their folded forms are equal.
+std::u16string FoldText(std::u16string_view s);
+// True for a character other than A-Z whose upper case is an ASCII letter
+// (dotless i, long s): where one occurs, ASCII folding and full folding
+// disagree.
+bool FoldsToAscii(char16_t c);
 
 inline bool Contains(std::u16string_view s, std::u16string_view what) {
   return s.find(what) != std::u16string_view::npos;
@@ -35,6 +45,11 @@ std::u16string ReplaceAllNoCase(std::u16string_view s, std::u16string_view from,
 // Non-overlapping occurrences of `what` without regard to case, each search
 // continuing after the previous occurrence; 0 for an empty `what`.
 size_t CountNoCase(std::u16string_view s, std::u16string_view what);
+
+// CountNoCase for many texts at once, keyed by FoldText(text): one pass
+// over `s` per distinct length instead of one per text.
+std::unordered_map<std::u16string, size_t> CountEachNoCase(std::u16string_view s,
+                                                           const std::vector<std::u16string>& whats);
 
 // "While the text contains `from`, replace every `from` by `to`", for a `to`
 // shorter than `from`: each pass is linear and the loop ends.
