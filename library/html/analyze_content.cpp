@@ -6,10 +6,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "library/html/element_pass.h"
 #include "library/html/html_patterns.h"
 #include "library/html/span_removal.h"
 #include "library/html/text_ops.h"
-#include "library/mask/regex_functions.h"
 #include "library/mask/replace_content.h"
 #include "library/url/abspath.h"
 #include "support/errors.h"
@@ -35,13 +35,14 @@ enum Pattern : size_t {
   kPatternCount
 };
 
-// Patterns in the library's notation: one that looks like a regular
-// expression runs with preCaseLess and preSingleLine.
+// Every pattern looks like a regular expression (or is written in the
+// notation with the flags "is"), so each runs with preCaseLess and
+// preSingleLine, as the library's replace operation would run it.
 const std::array<const char16_t*, kPatternCount> kPatterns = {
     uR"(<(head|script|iframe|frame|noscript|noframes|option|style|textarea)[^>]*?>[\s\S]*?<\/\1>)",
     uR"(>\s+<)",
     uR"(<\/(li|div|table|td|p|h\d+|hr|center))" QV_HTML_TAG_REST uR"(>\s*?)",
-    uR"(/<((?:div|table|td|h\d|hr|center))" QV_HTML_TAG_REST uR"()>/is)",
+    uR"(<((?:div|table|td|h\d|hr|center))" QV_HTML_TAG_REST uR"()>)",
     uR"(\s*?<(p|br))" QV_HTML_TAG_REST uR"(>\s*?)",
     uR"(<(\w+)[^>]*?display\s*?:\s*?none[^>]*?>([\s\S]*?)<\/\1>)",
     uR"(<\/(p|td|div)>[\r\n\s\t]*?)",
@@ -57,22 +58,19 @@ TRegExp& PatternRegex(Pattern p) {
   auto& rx = objects[p];
   if (!rx) {
     rx = CreateRegEx();
-    if (p == kTagSplitter || p == kImageTag) {
-      rx->SetOptions({TQvRegExOption::preCaseLess, TQvRegExOption::preSingleLine});
-      rx->SetRegEx(std::u16string_view(kPatterns[p]));
-    }
+    TQvRegExOptions options{TQvRegExOption::preCaseLess, TQvRegExOption::preSingleLine};
+    // Element removals run anchored, at the places where they can match.
+    if (p == kInvisibleElements || p == kHiddenElements) options.Include(TQvRegExOption::preAnchored);
+    rx->SetOptions(options);
+    rx->SetRegEx(std::u16string_view(kPatterns[p]));
   }
   return *rx;
 }
 
-// A replacement step; when PCRE2's limits stop it, the text stays as it was.
-void Replace(std::u16string& text, Pattern p, std::u16string_view replacement) {
-  TRegExp& rx = PatternRegex(p);
-  try {
-    text = RegexReplace(text, kPatterns[p], replacement, &rx);
-  } catch (const ScriptError&) {
-  }
-  rx.SetSubject(std::string());
+// An element removal (replacement empty) on UTF-16 text.
+void RemoveElementsOf(std::u16string& text, Pattern p, const ElementShape& shape) {
+  std::string bytes = ToUtf8(text);
+  if (RemoveElements(PatternRegex(p), bytes, shape) == PassResult::Replaced) text = FromUtf8(bytes);
 }
 
 // Rounds to the nearest integer, halves to the even neighbour.
@@ -82,17 +80,22 @@ std::vector<std::u16string> PrepareLines(std::u16string_view content) {
   size_t cut = FindNoCase(content, u"<body");
   if (cut == std::u16string_view::npos) cut = FindNoCase(content, u"</head>");
   std::u16string text(cut == std::u16string_view::npos ? content : content.substr(cut));
-  Replace(text, kInvisibleElements, u"");
+  RemoveElementsOf(text, kInvisibleElements,
+                   {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style", "textarea"}, true, {}});
   // replacecontent with an empty target
   for (std::u16string_view mask : {u"<meta(*)>", u"<link(*)>", u"<!--[if[*]]>(*)<![endif]-->", u"<!--(*)-->"})
     text = RemoveMatchedSpans(text, mask);
   text = ReplaceAll(ReplaceAll(text, u"\r", u""), u"\n", u"");
-  Replace(text, kSpaceBetweenTags, u"><");
-  Replace(text, kClosingBlockTags, u"</\\1>\r\n");
-  Replace(text, kOpeningBlockTags, u"\r\n<\\1>");
-  Replace(text, kParagraphTags, u"<\\1>");
-  Replace(text, kHiddenElements, u"\\3");
-  Replace(text, kClosingParagraphs, u"");
+  std::string bytes = ToUtf8(text);
+  const PassScope tags = PassScope::ToLastTagEnd;
+  ReplacePass(PatternRegex(kSpaceBetweenTags), bytes, "><");
+  ReplacePass(PatternRegex(kClosingBlockTags), bytes, "</\\1>\r\n", tags);
+  ReplacePass(PatternRegex(kOpeningBlockTags), bytes, "\r\n<\\1>", tags);
+  ReplacePass(PatternRegex(kParagraphTags), bytes, "<\\1>", tags);
+  // The replacement "\3" names no group and inserts nothing.
+  RemoveElements(PatternRegex(kHiddenElements), bytes, {{}, true, "display"});
+  ReplacePass(PatternRegex(kClosingParagraphs), bytes, "", tags);
+  text = FromUtf8(bytes);
   for (std::u16string_view tag : {u"</font>", u"</strong>", u"</u>", u"</i>", u"</b>", u"</city>", u"</BIG>", u"</EM>",
                                   u"</span>", u"</h1>", u"</h2>", u"</h3>", u"</h4>", u"</h5>", u"</h6>", u"</p>",
                                   u"</td>", u"</div>"})
@@ -134,12 +137,21 @@ Table Measure(const std::vector<std::u16string>& lines, int indexpre) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::u16string& line = lines[i];
     if (IsBlank(line)) continue;
+    // A tag ends with ">": text after the line's last ">" is no tag and is
+    // not searched (a line of "<" without ">" is not read from every "<").
+    const size_t lastGt = line.rfind(u'>');
     pieces.clear();
-    try {
-      splitter.SetSubject(std::u16string_view(line));
-      splitter.Split(pieces);
-    } catch (const ScriptError&) {
-      if (pieces.empty()) pieces.push_back(line);  // a line that cannot be cut counts as text
+    if (lastGt == std::u16string::npos) {
+      pieces.push_back(line);
+    } else {
+      try {
+        splitter.SetSubject(std::u16string_view(line).substr(0, lastGt + 1));
+        splitter.Split(pieces);
+      } catch (const ScriptError&) {
+        // a limit: the pieces found so far, the rest of the line as text
+      }
+      if (pieces.empty()) pieces.emplace_back();
+      pieces.back() += line.substr(lastGt + 1);
     }
     const long long tags = static_cast<long long>(pieces.size()) - 1;
     long long textLen = 0;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "library/encode/escape.h"
+#include "library/html/element_pass.h"
 #include "library/html/entities.h"
 #include "library/html/html_patterns.h"
 #include "library/html/numeric_references.h"
@@ -65,7 +66,12 @@ const std::array<const char16_t*, kPassCount> kPatterns = {
 TRegExp& PassRegex(Pass pass) {
   thread_local std::array<std::unique_ptr<TRegExp>, kPassCount> objects;
   auto& rx = objects[pass];
-  if (!rx) rx = CreateRegEx(kPatterns[pass]);
+  if (!rx) {
+    rx = CreateRegEx(kPatterns[pass]);
+    // The element pass runs anchored, at the places where it can match.
+    if (pass == kInvisibleElements)
+      rx->SetOptions({TQvRegExOption::preCaseLess, TQvRegExOption::preMultiLine, TQvRegExOption::preAnchored});
+  }
   return *rx;
 }
 
@@ -80,11 +86,13 @@ std::u16string StripTags(std::u16string text) {
   if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");
   std::string bytes = ToUtf8(text);
   ReplacePass(PassRegex(kSpaceRuns), bytes, " ");
-  ReplacePass(PassRegex(kInvisibleElements), bytes, "");
-  ReplacePass(PassRegex(kBlockTags), bytes, "\r\n");
-  if (ReplacePass(PassRegex(kElementTags), bytes, "") == PassResult::Stopped)
-    ReplacePass(PassRegex(kElementTagsAtomic), bytes, "");
-  ReplacePass(PassRegex(kClosingTags), bytes, "");
+  RemoveElements(PassRegex(kInvisibleElements), bytes,
+                 {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}});
+  const PassScope tags = PassScope::ToLastTagEnd;
+  ReplacePass(PassRegex(kBlockTags), bytes, "\r\n", tags);
+  if (ReplacePass(PassRegex(kElementTags), bytes, "", tags) == PassResult::Stopped)
+    ReplacePass(PassRegex(kElementTagsAtomic), bytes, "", tags);
+  ReplacePass(PassRegex(kClosingTags), bytes, "", tags);
   return FromUtf8(bytes);
 }
 
