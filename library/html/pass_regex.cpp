@@ -6,15 +6,17 @@ namespace qv::library::html {
 
 namespace {
 
-// True when the pattern holds "^" outside a character class, a look-behind
-// or an assertion about the character before a position.
+// True when a match may depend on text before its start: "^" outside a
+// character class, a look-behind, or a word-boundary assertion at the start
+// of the pattern. (The passes here have "\b" only after a tag's name, where
+// the character before it is part of the match.)
 bool LooksBehind(std::string_view p) {
+  if (p.size() >= 2 && p[0] == '\\' && (p[1] == 'b' || p[1] == 'B' || p[1] == 'G')) return true;
   bool inClass = false;
   for (size_t i = 0; i < p.size(); ++i) {
     char c = p[i];
     if (c == '\\') {
-      if (!inClass && i + 1 < p.size() && (p[i + 1] == 'b' || p[i + 1] == 'B' || p[i + 1] == 'G')) return true;
-      ++i;
+      ++i;  // the escaped character
     } else if (inClass) {
       if (c == ']') inClass = false;
     } else if (c == '[') {

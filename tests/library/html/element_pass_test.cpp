@@ -78,5 +78,39 @@ TEST(RemoveElements, SameAsThePlainReplaceOnRandomTexts) {
   }
 }
 
+// One-pass replacement, searched up to the last ">" where the pattern ends
+// with one, against the object's own ReplaceAll.
+TEST(ReplacePass, SameAsReplaceAllOnRandomTexts) {
+  const struct {
+    const char* pattern;
+    const char* tmpl;
+    PassScope scope;
+  } passes[] = {
+      {R"(<(br|hr|li|p|div).*?>)", "\r\n", PassScope::ToLastTagEnd},
+      {R"(<(B|P|SPAN|(?:NAV|SECTION)\b)(?:"|'[^"]*"|'[^']*'|[^>'"]++)*>)", "", PassScope::ToLastTagEnd},
+      {R"(<\/\w+>)", "", PassScope::ToLastTagEnd},
+      {R"(<\/(li|div|p|h\d+)(?:"|'[^"]*"|'[^']*'|[^>'"]++)*>\s*?)", "</\\1>\r\n", PassScope::ToLastTagEnd},
+      {R"(\s*?<(p|br)(?:"|'[^"]*"|'[^']*'|[^>'"]++)*>\s*?)", "<\\1>", PassScope::ToLastTagEnd},
+      {R"((\r\n)[\s　]*(\r\n))", "\r\n", PassScope::Whole},
+      {R"((^　|　$)+?)", "", PassScope::Whole},
+  };
+  const char* pieces[] = {"<", ">", "p", "br", "div", "/", " ", "'", "\"", "\r\n", "　", "x", "nav", "navx", "span"};
+  std::mt19937 random(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (int n = random() % 20; n > 0; --n) text += pieces[random() % std::size(pieces)];
+    for (const auto& p : passes) {
+      TQvRegEx rx;
+      rx.SetOptions({O::preCaseLess, O::preMultiLine});
+      rx.SetRegEx(std::string_view(p.pattern));
+      std::string ours = text;
+      ReplacePass(rx, ours, p.tmpl, p.scope);
+      rx.SetSubject(text);
+      rx.ReplaceAll(std::string_view(p.tmpl));
+      ASSERT_EQ(ours, rx.Subject()) << p.pattern << " on " << text;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qv::library::html
