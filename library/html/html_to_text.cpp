@@ -78,9 +78,11 @@ TRegExp& PassRegex(Pass pass) {
 // Removal of invisible elements and comments, line breaks for block tags,
 // removal of the remaining tags.
 std::u16string StripTags(std::u16string text) {
-  text = ReplaceAll(text, u"\r", u"");
-  text = ReplaceAll(text, u"\n", u"");
-  text = ReplaceAll(text, u"\t", u" ");
+  // Line breaks go, tabs become spaces.
+  size_t kept = 0;
+  for (char16_t c : text)
+    if (c != u'\r' && c != u'\n') text[kept++] = c == u'\t' ? u' ' : c;
+  text.resize(kept);
   // replacecontent with an empty target
   if (Contains(text, u"<!--[if")) text = RemoveMatchedSpans(text, u"<!--[if[*]]>(*)<![endif]-->");
   if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");

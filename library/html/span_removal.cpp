@@ -34,10 +34,23 @@ std::u16string LiteralLoop(std::u16string work, const MaskPattern& mask, const S
   }
 }
 
-// Every start of `seg` in `folded`, overlapping ones included.
-std::vector<size_t> Occurrences(std::u16string_view folded, std::u16string_view seg) {
+// Every start of `seg` (ASCII, lower-case) in `text` with its ASCII letters
+// lower-cased, overlapping ones included.
+std::vector<size_t> Occurrences(std::u16string_view text, std::u16string_view seg) {
   std::vector<size_t> at;
-  for (size_t p = folded.find(seg); p != std::u16string_view::npos; p = folded.find(seg, p + 1)) at.push_back(p);
+  const char16_t first = seg[0];
+  const bool letter = first >= u'a' && first <= u'z';
+  for (size_t p = 0; p + seg.size() <= text.size(); ++p) {
+    if (!letter) {
+      p = text.find(first, p);
+      if (p == std::u16string_view::npos || p + seg.size() > text.size()) break;
+    } else if (LowerAscii(text[p]) != first) {
+      continue;
+    }
+    size_t i = 1;
+    while (i < seg.size() && LowerAscii(text[p + i]) == seg[i]) ++i;
+    if (i == seg.size()) at.push_back(p);
+  }
   return at;
 }
 
@@ -58,12 +71,11 @@ class IndexedRemoval {
     }
     for (char16_t c : text_)
       if (FoldsToAscii(c)) return false;
-    folded_ = LowerAscii(text_);
-    starts_ = Occurrences(folded_, segs_[0]);
+    starts_ = Occurrences(text_, segs_[0]);
     // The span of each start, as the mask finds it when that start is the first.
     std::vector<std::vector<size_t>> occ(segs_.size());
     std::vector<size_t> next(segs_.size(), 0);
-    for (size_t j = 1; j < segs_.size(); ++j) occ[j] = Occurrences(folded_, segs_[j]);
+    for (size_t j = 1; j < segs_.size(); ++j) occ[j] = Occurrences(text_, segs_[j]);
     ends_.assign(starts_.size(), kNone);
     for (size_t i = 0; i < starts_.size(); ++i) {
       size_t pos = starts_[i] + segs_[0].size();
@@ -89,6 +101,7 @@ class IndexedRemoval {
   }
 
   std::u16string Run() {
+    out_.reserve(text_.size());
     size_t cur = 0;  // text before `cur` is settled in out_
     for (size_t si = 0;; ++si) {
       while (si < starts_.size() && removed_[si]) ++si;
@@ -210,7 +223,6 @@ class IndexedRemoval {
   const SpanSink& onSpan_;
   std::vector<std::u16string> segs_;  // the literals, ASCII lower-cased
   size_t longest_ = 0;
-  std::u16string folded_;
   std::vector<size_t> starts_, ends_;
   std::unordered_map<std::u16string, std::vector<size_t>> groups_;  // folded span -> starts
   std::vector<bool> removed_;

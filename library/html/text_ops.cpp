@@ -81,6 +81,29 @@ class Matcher {
   std::vector<size_t> fail_;
 };
 
+// A needle of ASCII characters that starts with one that only matches itself
+// ("&nbsp;", "<body"): occurrences are found by looking for that character
+// and comparing the rest, without folding the whole text.
+bool QuickNeedle(std::u16string_view needle) {
+  if (needle.empty()) return false;
+  for (char16_t c : needle)
+    if (c >= 0x80) return false;
+  char16_t f = needle[0];
+  return !((f >= u'a' && f <= u'z') || (f >= u'A' && f <= u'Z'));
+}
+
+// First occurrence at or after `from` of a QuickNeedle, without regard to case.
+size_t QuickFind(std::u16string_view s, std::u16string_view needle, size_t from) {
+  const std::u16string upper = FoldText(needle);
+  for (size_t at = s.find(needle[0], from); at != std::u16string_view::npos; at = s.find(needle[0], at + 1)) {
+    if (s.size() - at < needle.size()) return std::u16string_view::npos;
+    size_t i = 1;
+    while (i < needle.size() && FoldUnit(s[at + i]) == upper[i]) ++i;
+    if (i == needle.size()) return at;
+  }
+  return std::u16string_view::npos;
+}
+
 }  // namespace
 
 char16_t FoldUnit(char16_t c) {
@@ -117,6 +140,7 @@ std::u16string_view TrimView(std::u16string_view s) {
 }
 
 size_t FindNoCase(std::u16string_view s, std::u16string_view what, size_t from) {
+  if (QuickNeedle(what)) return QuickFind(s, what, from);
   return Matcher(what, true).Find(FoldText(s), from);
 }
 
@@ -125,7 +149,18 @@ std::u16string ReplaceAll(std::u16string_view s, std::u16string_view from, std::
 }
 
 std::u16string ReplaceAllNoCase(std::u16string_view s, std::u16string_view from, std::u16string_view to) {
-  return Matcher(from, true).ReplaceAll(s, to);
+  if (!QuickNeedle(from)) return Matcher(from, true).ReplaceAll(s, to);
+  std::u16string out;
+  size_t copied = 0;
+  for (size_t at = QuickFind(s, from, 0); at != std::u16string_view::npos; at = QuickFind(s, from, copied)) {
+    if (out.empty()) out.reserve(s.size());
+    out.append(s.substr(copied, at - copied));
+    out.append(to);
+    copied = at + from.size();
+  }
+  if (copied == 0) return std::u16string(s);
+  out.append(s.substr(copied));
+  return out;
 }
 
 size_t CountNoCase(std::u16string_view s, std::u16string_view what) {
