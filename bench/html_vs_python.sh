@@ -5,14 +5,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
+# Debian's interpreter, where python3-lxml and python3-bs4 are installed.
+py=${PYTHON:-/usr/bin/python3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python3 bench/make_html_pages.py "$work"
-mb=$(python3 -c "import os,sys; print(os.path.getsize(sys.argv[1]) / 1e6)" "$work/big.html")
+"$py" bench/make_html_pages.py "$work"
+mb=$("$py" -c "import os,sys; print(os.path.getsize(sys.argv[1]) / 1e6)" "$work/big.html")
 
 ours=$("$build/bench/html_bench" text "$work/big.html" 5 | sed -E 's/.*: ([0-9.]+) s,.*/\1/')
 peer() {
-  python3 - "$work/big.html" "$1" <<'PY'
+  "$py" - "$work/big.html" "$1" <<'PY'
 import sys, time
 data = open(sys.argv[1], encoding="utf-8").read()
 best = 1e9
@@ -33,6 +35,6 @@ bs4=$(peer bs4)
 printf '%-32s %10s %10s %12s\n' "5 MB page ($mb MB)" seconds "MB/s" "vs ours"
 for row in "HtmlToText:$ours" "lxml text_content():$lxml" "BeautifulSoup get_text():$bs4"; do
   name=${row%%:*}; s=${row##*:}
-  python3 -c "import sys; n,s,mb,o=sys.argv[1],float(sys.argv[2]),float(sys.argv[3]),float(sys.argv[4]); print(f'{n:32s} {s:10.3f} {mb/s:10.1f} {s/o:11.2f}x')" "$name" "$s" "$mb" "$ours"
+  "$py" -c "import sys; n,s,mb,o=sys.argv[1],float(sys.argv[2]),float(sys.argv[3]),float(sys.argv[4]); print(f'{n:32s} {s:10.3f} {mb/s:10.1f} {s/o:11.2f}x')" "$name" "$s" "$mb" "$ours"
 done
 "$build/bench/html_bench" content "$work"/article_*.html

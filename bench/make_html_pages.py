@@ -92,12 +92,19 @@ def article(zh, index, paragraphs):
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
-    big, i = [], 0
-    while sum(len(p.encode()) for p in big) < 5_000_000:
-        big.append(article(i % 3 != 0, i, R.randint(10, 60)))
+    # One document whose body holds the bodies of many varied pages, so that
+    # every parser reads all of it.
+    bodies, size, i = [], 0, 0
+    while size < 5_000_000:
+        page = article(i % 3 != 0, i, R.randint(10, 60))
+        body = page[page.index("<body>") + 6:page.index("</body>")]
+        bodies.append(f'<div class="page" id="p{i}">' + body + "</div>\n")
+        size += len(bodies[-1].encode())
         i += 1
+    head = article(True, 0, 1)
+    head = head[:head.index("<body>") + 6]
     with open(os.path.join(out, "big.html"), "w", encoding="utf-8") as f:
-        f.write("".join(big))
+        f.write(head + "".join(bodies) + "</body></html>\n")
     for n in range(100):
         page = article(n % 2 == 0, 1000 + n, 20)
         while len(page.encode()) < 100_000:

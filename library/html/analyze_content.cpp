@@ -10,7 +10,6 @@
 #include "library/html/html_patterns.h"
 #include "library/html/span_removal.h"
 #include "library/html/text_ops.h"
-#include "library/mask/replace_content.h"
 #include "library/url/abspath.h"
 #include "support/errors.h"
 #include "support/regex.h"
@@ -99,7 +98,7 @@ std::vector<std::u16string> PrepareLines(std::u16string_view content) {
   for (std::u16string_view tag : {u"</font>", u"</strong>", u"</u>", u"</i>", u"</b>", u"</city>", u"</BIG>", u"</EM>",
                                   u"</span>", u"</h1>", u"</h2>", u"</h3>", u"</h4>", u"</h5>", u"</h6>", u"</p>",
                                   u"</td>", u"</div>"})
-    text = ReplaceContent(text, tag, u"");
+    text = ReplaceAllNoCase(text, tag, u"");  // replacecontent without masks
   ReplaceUntilGone(text, u"\r\n\r\n", u"\r");
   ReplaceUntilGone(text, u"\r\r", u"\r");
   text = ReplaceAllNoCase(text, u"&nbsp;&nbsp;", u"　");
