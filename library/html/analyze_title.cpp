@@ -96,14 +96,15 @@ std::u16string AnalyzeTitle(std::u16string_view html) {
     for (std::u16string_view piece : Pieces(cleans.back()))
       if (!IsBlank(piece)) allPieces.emplace_back(piece);
   }
-  const std::unordered_map<std::u16string, size_t> counts = CountEachNoCase(html, allPieces);
+  const auto counts = CountEach(html, allPieces, Case::Ignore);
+  const auto present = CountEach(html, cleans, Case::Sensitive);
   long long best = 0;
   for (size_t i = 0; i < candidates.size(); ++i) {
     Candidate& c = candidates[i];
     if (IsBlank(c.text)) continue;
     const std::u16string& clean = cleans[i];
     const int s = BaseWeight(c.text);
-    if (!clean.empty() && html.find(clean) != std::u16string_view::npos) c.score += s;
+    if (!clean.empty() && present.at(clean) > 0) c.score += s;
     const int perOccurrence = HalfRoundedEven(s);
     for (std::u16string_view piece : Pieces(clean)) {
       if (IsBlank(piece)) continue;

@@ -195,8 +195,9 @@ uint64_t HashOf(std::u16string_view s) {
 
 }  // namespace
 
-std::unordered_map<std::u16string, size_t> CountEachNoCase(std::u16string_view s,
-                                                           const std::vector<std::u16string>& whats) {
+std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s, const std::vector<std::u16string>& whats,
+                                                     Case mode) {
+  auto key = [&](std::u16string_view w) { return mode == Case::Ignore ? FoldText(w) : std::u16string(w); };
   struct Wanted {
     size_t count = 0;
     size_t free = 0;  // next position where an occurrence may start
@@ -205,11 +206,11 @@ std::unordered_map<std::u16string, size_t> CountEachNoCase(std::u16string_view s
   std::unordered_map<size_t, std::unordered_map<uint64_t, std::vector<std::u16string>>> byLength;
   for (const std::u16string& w : whats) {
     if (w.empty()) continue;
-    std::u16string f = FoldText(w);
+    std::u16string f = key(w);
     if (f.size() > s.size() || !wanted.emplace(f, Wanted{}).second) continue;
     byLength[f.size()][HashOf(f)].push_back(f);
   }
-  const std::u16string folded = wanted.empty() ? std::u16string() : FoldText(s);
+  const std::u16string folded = wanted.empty() ? std::u16string() : key(s);
   for (auto& [length, hashes] : byLength) {
     uint64_t power = 1;  // kBase^(length - 1)
     for (size_t i = 1; i < length; ++i) power = MulMod(power, kBase);
@@ -234,7 +235,7 @@ std::unordered_map<std::u16string, size_t> CountEachNoCase(std::u16string_view s
   }
   std::unordered_map<std::u16string, size_t> counts;
   for (const std::u16string& w : whats) {
-    std::u16string f = FoldText(w);
+    std::u16string f = key(w);
     auto it = wanted.find(f);
     counts[f] = it == wanted.end() ? 0 : it->second.count;
   }

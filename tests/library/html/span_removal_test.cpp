@@ -68,13 +68,16 @@ TEST(RemoveMatchedSpans, SameAsTheLiteralLoopOnRandomTexts) {
   }
 }
 
-TEST(CountEachNoCase, CountsLikeOneSearchAfterAnother) {
+TEST(CountEach, CountsLikeOneSearchAfterAnother) {
   const std::u16string page = u"aaaa Abc ABC abcabc 新闻新闻 x";
   const std::vector<std::u16string> pieces = {u"aa", u"abc", u"新闻", u"ca", u"missing", u"a", u"x", u"aaaa aBC abcabc x!"};
-  const auto counts = CountEachNoCase(page, pieces);
+  const auto counts = CountEach(page, pieces, Case::Ignore);
   for (const std::u16string& p : pieces) EXPECT_EQ(counts.at(FoldText(p)), CountNoCase(page, p)) << Show(p);
   EXPECT_EQ(counts.at(u"AA"), 2u);
   EXPECT_EQ(counts.at(u"ABC"), 4u);
+  const auto exact = CountEach(page, pieces, Case::Sensitive);
+  EXPECT_EQ(exact.at(u"abc"), 2u);
+  EXPECT_EQ(exact.at(u"aaaa aBC abcabc x!"), 0u);
 }
 
 }  // namespace
