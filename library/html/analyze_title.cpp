@@ -22,15 +22,11 @@ struct Candidate {
 
 constexpr std::u16string_view kSeparators = u"-|,_:： ";
 
-bool AsciiSameText(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x += 32;
-    if (y >= u'A' && y <= u'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
+std::u16string AsciiLower(std::u16string_view s) {
+  std::u16string r(s);
+  for (char16_t& c : r)
+    if (c >= u'A' && c <= u'Z') c += 32;
+  return r;
 }
 
 // s / 2 rounded to the nearest integer, halves to the even neighbour.
@@ -42,14 +38,15 @@ int HalfRoundedEven(int s) {
 
 // Every heading element of one level becomes a candidate once; a heading that
 // comes back after the removal of the earlier ones adds 20 to its candidate.
-void CollectHeadings(std::u16string_view html, std::u16string_view pattern, std::vector<Candidate>& candidates) {
+// `known` finds a candidate by its text with A-Z lower-cased.
+void CollectHeadings(std::u16string_view html, std::u16string_view pattern, std::vector<Candidate>& candidates,
+                     std::unordered_map<std::u16string, size_t>& known) {
   RemoveMatchedSpans(html, pattern, [&](std::u16string_view m) {
-    for (Candidate& c : candidates)
-      if (AsciiSameText(c.text, m)) {
-        c.score += 20;
-        return;
-      }
-    candidates.push_back({std::u16string(m), 0});
+    auto [it, added] = known.try_emplace(AsciiLower(m), candidates.size());
+    if (added)
+      candidates.push_back({std::u16string(m), 0});
+    else
+      candidates[it->second].score += 20;
   });
 }
 
@@ -84,9 +81,13 @@ std::u16string AnalyzeTitle(std::u16string_view html) {
     if (cut != std::u16string::npos) title.resize(cut);
   }
   std::u16string result = title;
-  if (!title.empty()) candidates.push_back({title, 0});
-  CollectHeadings(html, u"<h1[*]>(*)</h1>", candidates);
-  CollectHeadings(html, u"<h2[*]>(*)</h2>", candidates);
+  std::unordered_map<std::u16string, size_t> known;
+  if (!title.empty()) {
+    candidates.push_back({title, 0});
+    known.emplace(AsciiLower(title), 0);
+  }
+  CollectHeadings(html, u"<h1[*]>(*)</h1>", candidates, known);
+  CollectHeadings(html, u"<h2[*]>(*)</h2>", candidates, known);
 
   // The pieces of every candidate's text, counted in the page in one go.
   std::vector<std::u16string> cleans;

@@ -1,5 +1,6 @@
 #include "library/html/text_ops.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -199,28 +200,35 @@ std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s, cons
                                                      Case mode) {
   auto key = [&](std::u16string_view w) { return mode == Case::Ignore ? FoldText(w) : std::u16string(w); };
   struct Wanted {
+    std::u16string text;
     size_t count = 0;
     size_t free = 0;  // next position where an occurrence may start
   };
-  std::unordered_map<std::u16string, Wanted> wanted;
-  std::unordered_map<size_t, std::unordered_map<uint64_t, std::vector<std::u16string>>> byLength;
+  std::vector<Wanted> wanted;
+  std::unordered_map<std::u16string, size_t> index;  // key -> wanted
+  std::unordered_map<size_t, std::unordered_map<uint64_t, std::vector<size_t>>> byLength;
   for (const std::u16string& w : whats) {
-    if (w.empty()) continue;
     std::u16string f = key(w);
-    if (f.size() > s.size() || !wanted.emplace(f, Wanted{}).second) continue;
-    byLength[f.size()][HashOf(f)].push_back(f);
+    if (w.empty() || f.size() > s.size() || index.count(f)) continue;
+    index.emplace(f, wanted.size());
+    byLength[f.size()][HashOf(f)].push_back(wanted.size());
+    wanted.push_back({std::move(f)});
   }
   const std::u16string folded = wanted.empty() ? std::u16string() : key(s);
+  // A bit per hash value (modulo its size) keeps most windows away from the map.
+  std::vector<uint64_t> filter(1 << 14);
   for (auto& [length, hashes] : byLength) {
+    std::fill(filter.begin(), filter.end(), 0);
+    for (const auto& [hash, ks] : hashes) filter[(hash >> 6) & 0x3FFF] |= uint64_t{1} << (hash & 63);
     uint64_t power = 1;  // kBase^(length - 1)
     for (size_t i = 1; i < length; ++i) power = MulMod(power, kBase);
     uint64_t h = HashOf(std::u16string_view(folded).substr(0, length));
     for (size_t at = 0;; ++at) {
-      auto hit = hashes.find(h);
+      auto hit = (filter[(h >> 6) & 0x3FFF] >> (h & 63)) & 1 ? hashes.find(h) : hashes.end();
       if (hit != hashes.end())
-        for (const std::u16string& f : hit->second) {
-          Wanted& w = wanted[f];
-          if (at >= w.free && folded.compare(at, length, f) == 0) {
+        for (size_t k : hit->second) {
+          Wanted& w = wanted[k];
+          if (at >= w.free && folded.compare(at, length, w.text) == 0) {
             ++w.count;
             w.free = at + length;
           }
@@ -228,7 +236,7 @@ std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s, cons
       if (at + length >= folded.size()) break;
       // Slide the window by one unit.
       uint64_t out = MulMod(folded[at] + 1, power);
-      h = (h + kMod - out) % kMod;
+      h = h >= out ? h - out : h + kMod - out;
       h = MulMod(h, kBase) + folded[at + length] + 1;
       if (h >= kMod) h -= kMod;
     }
@@ -236,8 +244,8 @@ std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s, cons
   std::unordered_map<std::u16string, size_t> counts;
   for (const std::u16string& w : whats) {
     std::u16string f = key(w);
-    auto it = wanted.find(f);
-    counts[f] = it == wanted.end() ? 0 : it->second.count;
+    auto it = index.find(f);
+    counts[f] = it == index.end() ? 0 : wanted[it->second].count;
   }
   return counts;
 }
