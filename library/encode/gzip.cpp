@@ -1,0 +1,134 @@
+#include "library/encode/gzip.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+
+namespace qv::library {
+
+namespace {
+
+constexpr unsigned char kFlagHcrc = 0x02, kFlagExtra = 0x04, kFlagName = 0x08, kFlagComment = 0x10;
+constexpr unsigned char kFlagReserved = 0xE0;
+
+void PutLE32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+uint32_t GetLE32(std::string_view s, size_t pos) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[pos + i]);
+  return v;
+}
+
+// zlib counts in uInt; feed huge buffers in slices.
+constexpr size_t kSlice = size_t{1} << 30;
+
+// The offset of the deflate data after a gzip header, or 0 when the header
+// is invalid or truncated.
+size_t SkipHeader(std::string_view in) {
+  if (in.size() < 10) return 0;
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(in[i]); };
+  if (byte(0) != 0x1F || byte(1) != 0x8B || byte(2) != 8) return 0;
+  unsigned char flags = byte(3);
+  if (flags & kFlagReserved) return 0;
+  size_t pos = 10;
+  if (flags & kFlagExtra) {
+    if (pos + 2 > in.size()) return 0;
+    pos += 2 + (byte(pos) | (size_t{byte(pos + 1)} << 8));
+  }
+  for (unsigned char zeroEnded : {kFlagName, kFlagComment}) {
+    if (!(flags & zeroEnded)) continue;
+    size_t end = pos < in.size() ? in.find('\0', pos) : std::string_view::npos;
+    if (end == std::string_view::npos) return 0;
+    pos = end + 1;
+  }
+  if (flags & kFlagHcrc) pos += 2;
+  return pos <= in.size() ? pos : 0;
+}
+
+}  // namespace
+
+std::string GzipBytes(std::string_view in) {
+  z_stream zs{};
+  if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw std::runtime_error("gzip: cannot start compression");
+  std::string out("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
+  size_t bound = deflateBound(&zs, static_cast<uLong>(std::min(in.size(), kSlice)));
+  out.resize(10 + bound + (in.size() / kSlice) * bound + 8);
+  size_t inPos = 0, outPos = 10;
+  int rc = Z_OK;
+  while (rc != Z_STREAM_END) {
+    size_t inChunk = std::min(in.size() - inPos, kSlice);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + inPos));
+    zs.avail_in = static_cast<uInt>(inChunk);
+    if (out.size() - outPos < 64) out.resize(out.size() * 2);
+    size_t outChunk = std::min(out.size() - outPos, kSlice);
+    zs.next_out = reinterpret_cast<Bytef*>(out.data() + outPos);
+    zs.avail_out = static_cast<uInt>(outChunk);
+    bool last = inPos + inChunk == in.size();
+    rc = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
+    inPos += inChunk - zs.avail_in;
+    outPos += outChunk - zs.avail_out;
+    if (rc == Z_STREAM_ERROR) {
+      deflateEnd(&zs);
+      throw std::runtime_error("gzip: compression failed");
+    }
+  }
+  deflateEnd(&zs);
+  out.resize(outPos);
+  uLong crc = crc32(0, nullptr, 0);
+  for (size_t pos = 0; pos < in.size(); pos += kSlice)
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data() + pos),
+                static_cast<uInt>(std::min(in.size() - pos, kSlice)));
+  PutLE32(out, static_cast<uint32_t>(crc));
+  PutLE32(out, static_cast<uint32_t>(in.size()));
+  return out;
+}
+
+bool GunzipBytes(std::string_view in, std::string& out, size_t limit) {
+  out.clear();
+  size_t start = SkipHeader(in);
+  if (start == 0) return false;
+  z_stream zs{};
+  if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return false;
+  struct End {
+    z_stream* zs;
+    ~End() { inflateEnd(zs); }
+  } end{&zs};
+  size_t inPos = start;
+  out.resize(std::min(std::clamp<size_t>((in.size() - start) * 4, 4096, size_t{64} << 20), limit + 1));
+  size_t outPos = 0;
+  uLong crc = crc32(0, nullptr, 0);
+  for (;;) {
+    if (outPos == out.size()) {
+      if (out.size() > limit) return false;  // a bomb: stop at the limit
+      out.resize(std::min(out.size() * 2, limit + 1));
+    }
+    size_t inChunk = std::min(in.size() - inPos, kSlice);
+    size_t outChunk = std::min(out.size() - outPos, kSlice);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + inPos));
+    zs.avail_in = static_cast<uInt>(inChunk);
+    zs.next_out = reinterpret_cast<Bytef*>(out.data() + outPos);
+    zs.avail_out = static_cast<uInt>(outChunk);
+    int rc = inflate(&zs, Z_NO_FLUSH);
+    size_t produced = outChunk - zs.avail_out;
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(out.data() + outPos), static_cast<uInt>(produced));
+    inPos += inChunk - zs.avail_in;
+    outPos += produced;
+    if (rc == Z_STREAM_END) break;
+    if (rc == Z_BUF_ERROR && zs.avail_out != 0 && inPos == in.size()) return false;  // input ended early
+    if (rc != Z_OK && rc != Z_BUF_ERROR) return false;
+    if (outPos > limit) return false;
+  }
+  if (outPos > limit) return false;
+  if (inPos + 8 > in.size()) return false;
+  if (GetLE32(in, inPos) != static_cast<uint32_t>(crc)) return false;
+  if (GetLE32(in, inPos + 4) != static_cast<uint32_t>(outPos)) return false;
+  out.resize(outPos);
+  return true;
+}
+
+}  // namespace qv::library

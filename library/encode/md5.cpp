@@ -1,0 +1,74 @@
+#include "library/encode/md5.h"
+
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+#include "library/encode/hex.h"
+#include "support/text.h"
+
+namespace qv::library {
+
+namespace {
+
+struct CtxFree {
+  void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
+};
+using Md5Ctx = std::unique_ptr<EVP_MD_CTX, CtxFree>;
+
+Md5Ctx NewMd5() {
+  Md5Ctx ctx(EVP_MD_CTX_new());
+  if (ctx && EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) != 1) ctx.reset();
+  return ctx;
+}
+
+std::u16string Finish(EVP_MD_CTX* ctx, int len) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (EVP_DigestFinal_ex(ctx, digest, &size) != 1) return {};
+  std::u16string hex;
+  for (unsigned i = 0; i < size; ++i) {
+    hex += static_cast<char16_t>(kLowerHex[digest[i] >> 4]);
+    hex += static_cast<char16_t>(kLowerHex[digest[i] & 15]);
+  }
+  if (len <= 0) return {};
+  if (static_cast<size_t>(len) < hex.size()) hex.resize(static_cast<size_t>(len));
+  return hex;
+}
+
+}  // namespace
+
+std::u16string Md5Bytes(std::string_view bytes, int len) {
+  Md5Ctx ctx = NewMd5();
+  if (!ctx || EVP_DigestUpdate(ctx.get(), bytes.data(), bytes.size()) != 1) return {};
+  return Finish(ctx.get(), len);
+}
+
+std::u16string Md5Text(std::u16string_view text, int len) { return Md5Bytes(ToUtf8(text), len); }
+
+std::u16string Md5File(const std::filesystem::path& path, int len) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  Md5Ctx ctx = NewMd5();
+  if (!ctx) return {};
+  std::vector<char> block(1 << 20);
+  for (;;) {
+    ssize_t n = ::read(fd, block.data(), block.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return {};  // a folder, a read error
+    }
+    if (n == 0) break;
+    if (EVP_DigestUpdate(ctx.get(), block.data(), static_cast<size_t>(n)) != 1) return {};
+  }
+  return Finish(ctx.get(), len);
+}
+
+}  // namespace qv::library

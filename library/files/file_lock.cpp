@@ -1,0 +1,10 @@
+#include "library/files/file_lock.h"
+
+namespace qv::library {
+
+std::mutex& GlobalFileLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace qv::library

@@ -1,0 +1,70 @@
+#include "library/files/file_read.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "library/files/paths.h"
+#include "support/codepage.h"
+#include "support/errors.h"
+
+namespace qv::library {
+
+namespace {
+
+bool ReadUpTo(const std::filesystem::path& path, size_t limit, std::string& out) {
+  out.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  size_t expected = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+  out.resize(std::min(std::max<size_t>(expected, 4096), limit));
+  size_t have = 0;
+  for (;;) {
+    if (have == out.size()) {
+      if (have >= limit) break;
+      out.resize(std::min(out.size() * 2, limit));
+    }
+    ssize_t n = ::read(fd, out.data() + have, out.size() - have);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    have += static_cast<size_t>(n);
+  }
+  out.resize(have);
+  return true;
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::filesystem::path& path, std::string& out) {
+  return ReadUpTo(path, out.max_size(), out);
+}
+
+bool ReadFileHead(const std::filesystem::path& path, size_t count, std::string& out) {
+  return ReadUpTo(path, count, out);
+}
+
+std::u16string DecodeTextFile(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return DecodeBytes(bytes.substr(3), kCpUtf8);
+  if (bytes.substr(0, 2) == "\xFF\xFE") return DecodeBytes(bytes.substr(2), kCpUtf16LE);
+  if (bytes.substr(0, 2) == "\xFE\xFF") return DecodeBytes(bytes.substr(2), kCpUtf16BE);
+  return DecodeAnsi(bytes);
+}
+
+std::u16string ReadTextFile(const std::filesystem::path& path) {
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) throw ScriptError(u"Cannot open file \"" + PathText(path) + u"\"");
+  return DecodeTextFile(bytes);
+}
+
+}  // namespace qv::library

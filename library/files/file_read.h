@@ -1,0 +1,24 @@
+// Reading files whole, as bytes or as text with the byte-order-mark rule:
+// a UTF-8, UTF-16 LE or UTF-16 BE mark selects that encoding and is dropped,
+// anything else is read in the ANSI code page.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace qv::library {
+
+// False when the file cannot be opened or read (a folder, no permission).
+bool ReadFileBytes(const std::filesystem::path& path, std::string& out);
+
+// At most `count` leading bytes of the file; false when it cannot be read.
+bool ReadFileHead(const std::filesystem::path& path, size_t count, std::string& out);
+
+// Bytes of a text file to text by the byte-order-mark rule.
+std::u16string DecodeTextFile(std::string_view bytes);
+
+// The whole file decoded; raises ScriptError when it cannot be read.
+std::u16string ReadTextFile(const std::filesystem::path& path);
+
+}  // namespace qv::library
