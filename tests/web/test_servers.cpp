@@ -27,7 +27,7 @@ HttpServer::~HttpServer() {
 void HttpServer::Start() {
   port_ = server_->bind_to_any_port("127.0.0.1");
   thread_ = std::thread([this] { server_->listen_after_bind(); });
-  server_->wait_until_ready();
+  while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 std::string HttpServer::Url(const std::string& path) const {

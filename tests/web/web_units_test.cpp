@@ -90,7 +90,7 @@ TEST(Speed, TextsAndProgress) {
   } rows[] = {
       {int64_t{3} << 30, 2.0, u"1.50GB/S"}, {3 * 1048576, 2.0, u"1.50MB/S"}, {1536, 1.0, u"1.50KB/S"},
       {99, 1.0, u"99.00Byte/S"},            {500, 1.0, u"0.49KB/S"},       {0, 1.0, u"0.00Byte/S"},
-      {1023 * 1024, 1.0, u"1023.00KB/S"},
+      {1000 * 1024, 1.0, u"1000.00KB/S"}, {1023 * 1024, 1.0, u"1.00MB/S"},
   };
   for (const auto& r : rows) EXPECT_EQ(SpeedText(r.bytes, r.seconds), r.text) << r.bytes;
   EXPECT_DOUBLE_EQ(ProgressPercent(1, 3), 33.33);
@@ -160,7 +160,8 @@ TEST(PageText, Detection) {
     std::u16string head, header;
     PageEncoding expected;
   } rows[] = {
-      {u"<meta charset = gbk>", u"", PageEncoding::Ansi},  // "charset =gbk": spaces go, "=" must follow
+      {u"<meta charset = gbk>", u"", PageEncoding::Gbk},  // spaces go first
+      {u"<meta charset:gbk>", u"", PageEncoding::Ansi},
       {u"<meta content=\"text/html; charset=GBK\">", u"utf-8", PageEncoding::Gbk},
       {u"<meta content=\"text/html; charset=gb2312\">", u"", PageEncoding::Gbk},
       {u"<html>", u"GBK", PageEncoding::Gbk},
