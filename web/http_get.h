@@ -120,8 +120,10 @@ class THttpGet {
   void Disconnect();
   void SetStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
 
-  // The body kept in memory is cut past this many bytes.
+  // The body kept in memory is cut past this many bytes, and a gzip body
+  // that would inflate past it counts as damaged (1 GiB by default).
   void SetMaxBodyBytes(size_t n) { maxBodyBytes_ = n; }
+  size_t MaxBodyBytes() const { return maxBodyBytes_; }
   // A CA bundle instead of the system's certificate store (tests).
   void SetCaFile(std::string path) { caFile_ = std::move(path); }
 

@@ -243,7 +243,7 @@ std::u16string THttpThread::Down(std::u16string aUrl, std::u16string charSet, st
       std::string inflated;
       std::string_view bytes = http.Body();
       if (LowerCase(response.contentEncoding) == u"gzip") {
-        if (library::GunzipBytes(bytes, inflated))
+        if (library::GunzipBytes(bytes, inflated, http.MaxBodyBytes()))
           bytes = inflated;
         else
           http.SetErrorText(u"The gzip body is damaged; its raw bytes were kept");

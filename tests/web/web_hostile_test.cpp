@@ -92,17 +92,17 @@ TEST_F(HostileTest, TruncatedGzipKeepsTheRawBytes) {
   ExpectStillWorks(t_);
 }
 
-TEST_F(HostileTest, GzipBombIsADamagedBody) {
-  // Just over 1 GiB of zeros, about 5 MB on the wire.
+// A gzip stream of `mib` MiB of zeros.
+std::string GzipBomb(int mib) {
   std::string bomb;
   {
     z_stream zs{};
-    ASSERT_EQ(deflateInit2(&zs, 1, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    if (deflateInit2(&zs, 1, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
     std::string zeros(1 << 20, '\0'), out(1 << 16, '\0');
-    for (int i = 0; i <= 1025; ++i) {
+    for (int i = 0; i < mib; ++i) {
       zs.next_in = reinterpret_cast<Bytef*>(zeros.data());
       zs.avail_in = static_cast<uInt>(zeros.size());
-      int flush = i == 1025 ? Z_FINISH : Z_NO_FLUSH;
+      int flush = i == mib - 1 ? Z_FINISH : Z_NO_FLUSH;
       do {
         zs.next_out = reinterpret_cast<Bytef*>(out.data());
         zs.avail_out = static_cast<uInt>(out.size());
@@ -112,6 +112,23 @@ TEST_F(HostileTest, GzipBombIsADamagedBody) {
     }
     deflateEnd(&zs);
   }
+  return bomb;
+}
+
+TEST_F(HostileTest, GzipBombIsADamagedBody) {
+  // Past the client's limit (here 8 MiB; 1 GiB by default, below).
+  std::string small = GzipBomb(9);
+  RawServer s8(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(small.size()) +
+                     "\r\n\r\n" + small));
+  t_.HttpGet().SetMaxBodyBytes(8 << 20);
+  Get(t_, s8.Url("/"));
+  EXPECT_EQ(t_.HttpGet().Body(), small);
+  EXPECT_NE(t_.HttpGet().ErrorText().find(u"gzip"), std::u16string::npos);
+  t_.HttpGet().SetMaxBodyBytes(kMaxBodyBytes);
+  EXPECT_EQ(Get(t_, s8.Url("/")), std::u16string(9 << 20, u'\0'));
+
+  // Just over 1 GiB of zeros, about 5 MB on the wire.
+  std::string bomb = GzipBomb(1025);
   RawServer s(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(bomb.size()) +
                     "\r\n\r\n" + bomb));
   std::u16string page = Get(t_, s.Url("/"));
