@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     res.set_header("Content-Encoding", "gzip");
     res.set_content(bigGzip, "application/x-bench");
   });
+  server.set_tcp_nodelay(true);
   int port = server.bind_to_any_port("127.0.0.1");
   std::thread serving([&] { server.listen_after_bind(); });
   while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -166,9 +166,13 @@ std::u16string THttpThread::Down(std::u16string aUrl, std::u16string charSet, st
 
   // The cache: look up an entry, or name the one to write.
   std::optional<fs::path> newEntry;
-  if (cacheTime > 0 && !saveFile.empty() && saveFile[0] == u':') {
-    std::u16string spec = saveFile.substr(1);
-    saveFile.clear();
+  // A specification beginning with ":" names the cache, never a file: with a
+  // cache time of 0 nothing is cached and nothing saved (no stray files
+  // named ":" or ":news:html" in the current folder).
+  const bool cacheSpec = !saveFile.empty() && saveFile[0] == u':';
+  std::u16string spec = cacheSpec ? saveFile.substr(1) : std::u16string();
+  if (cacheSpec) saveFile.clear();
+  if (cacheSpec && cacheTime > 0) {
     if (cacheDir_.empty()) cacheDir_ = library::AppPath() + u"data/cache/";
     size_t colon = spec.find(u':');
     std::u16string ext = colon == std::u16string::npos ? u"dat" : spec.substr(colon + 1);

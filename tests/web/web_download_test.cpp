@@ -308,9 +308,12 @@ TEST_F(DownTest, CacheServesRepeatsFromDisk) {
   int entries = 0;
   for (auto& e : fs::directory_iterator(dir)) entries += e.is_regular_file() && e.path().extension() == ".dat";
   EXPECT_EQ(entries, 2);  // the CHECK entry (replaced) and the UTF-8 one
-  // Without the ":" or with cache time 0 there is no cache.
+  // With cache time 0 there is no cache, and the specification is no file name.
   t_.Down(url, u"CHECK", u"GET", u"", u":", 0);
-  EXPECT_EQ(hits_, before + 5);
+  t_.Down(url, u"CHECK", u"GET", u"", u":news:html", 0);
+  EXPECT_EQ(hits_, before + 6);
+  EXPECT_FALSE(fs::exists(":"));
+  EXPECT_FALSE(fs::exists(":news:html"));
   EXPECT_TRUE(fs::exists(dir / "notes.txt"));
   // Error pages are never cached.
   EXPECT_EQ(t_.Down(Url("/status/404"), u"CHECK", u"GET", u"", u":", 60), u"404");
