@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "support/text.h"
@@ -317,6 +318,11 @@ size_t THttpGet::OnHeader(char* data, size_t size, size_t count, void* p) {
     self->response_.Process(HeaderText(self->statusBytes_), HeaderText(self->headerBytes_));
     if (self->response_.responseCode >= 200) {
       self->headersDone_ = true;
+      // One allocation for an announced body, not a copy at every doubling;
+      // an announcement alone never reserves more than 64 MiB.
+      if (self->response_.contentLength > 0)
+        self->body_.reserve(std::min({static_cast<size_t>(self->response_.contentLength), self->maxBodyBytes_,
+                                      size_t{64} << 20}));
       self->workBegun_ = true;
       if (self->onWorkBegin) self->onWorkBegin(std::max<int64_t>(self->response_.contentLength, 0));
     }

@@ -149,7 +149,7 @@ std::string THttpThread::MultipartBody(const std::u16string& postPra) {
   return form.Bytes();
 }
 
-std::u16string THttpThread::Down(std::u16string aUrl, std::u16string charSet, std::u16string method,
+const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string charSet, std::u16string method,
                                  std::u16string postPra, std::u16string saveFile, int64_t cacheTime) {
   THttpGet& http = *client_;
   http.SetURL(u"");
@@ -236,7 +236,7 @@ std::u16string THttpThread::Down(std::u16string aUrl, std::u16string charSet, st
     }
     if (Terminated()) {
       html_.clear();
-      return {};
+      return html_;
     }
 
     const HttpResponse& response = http.Response();
@@ -263,8 +263,8 @@ std::u16string THttpThread::Down(std::u16string aUrl, std::u16string charSet, st
       result = IntToText(code);
     }
   }
-  html_ = result;
-  return result;
+  html_ = std::move(result);
+  return html_;
 }
 
 }  // namespace qv::web

@@ -47,7 +47,8 @@ class THttpThread {
   // (":" alone, ":folder" or ":folder:extension") used when CacheTime > 0.
   // Raises ScriptError for a HEAD that fails other than by time-out and
   // for a missing upload file.
-  std::u16string Down(std::u16string aUrl, std::u16string charSet, std::u16string method, std::u16string postPra,
+  // The result is the text kept as HTML, valid until the next download.
+  const std::u16string& Down(std::u16string aUrl, std::u16string charSet, std::u16string method, std::u16string postPra,
                       std::u16string saveFile, int64_t cacheTime);
 
   const std::u16string& HTML() const { return html_; }

@@ -116,7 +116,7 @@ std::string GzipBomb(int mib) {
 }
 
 TEST_F(HostileTest, GzipBombIsADamagedBody) {
-  // Past the client's limit (here 8 MiB; 1 GiB by default, below).
+  // Past the client's limit (here 8 MiB): the raw bytes are kept.
   std::string small = GzipBomb(9);
   RawServer s8(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(small.size()) +
                      "\r\n\r\n" + small));
@@ -127,14 +127,9 @@ TEST_F(HostileTest, GzipBombIsADamagedBody) {
   t_.HttpGet().SetMaxBodyBytes(kMaxBodyBytes);
   EXPECT_EQ(Get(t_, s8.Url("/")), std::u16string(9 << 20, u'\0'));
 
-  // Just over 1 GiB of zeros, about 5 MB on the wire.
-  std::string bomb = GzipBomb(1025);
-  RawServer s(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(bomb.size()) +
-                    "\r\n\r\n" + bomb));
-  std::u16string page = Get(t_, s.Url("/"));
-  EXPECT_EQ(t_.HttpGet().Body().size(), bomb.size());
-  EXPECT_LT(page.size(), bomb.size() + 1);  // the raw bytes, not a gigabyte of text
-  EXPECT_NE(t_.HttpGet().ErrorText().find(u"gzip"), std::u16string::npos);
+  // The default limit is 1 GiB; a real gigabyte bomb costs a minute of a
+  // loaded machine for the same path, so the limit is checked here.
+  EXPECT_EQ(THttpGet().MaxBodyBytes(), size_t{1} << 30);
   ExpectStillWorks(t_);
 }
 
