@@ -156,7 +156,8 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
     curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, ToUtf8(proxy_.user).c_str());
     curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, ToUtf8(proxy_.password).c_str());
   }
-  curl_easy_setopt(e, CURLOPT_CAINFO, caFile_.empty() ? nullptr : caFile_.c_str());
+  // Only a CA bundle of its own replaces libcurl's default (the system store).
+  if (!caFile_.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, caFile_.c_str());
 
   // The header fields, then the custom lines; a custom line replaces a
   // field of the same name.
@@ -223,7 +224,10 @@ TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::s
       method = HttpMethod::Get;
       postBody_.clear();
     }
-    if (onRedirect) onRedirect(target, method, hops + 1);
+    if (onRedirect) {
+      onRedirect(target, method, hops + 1);
+      url_ = target;  // the handler may have chosen another target
+    }
     hopUrl = target;
   }
 }

@@ -124,7 +124,8 @@ class THttpGet {
   // that would inflate past it counts as damaged (1 GiB by default).
   void SetMaxBodyBytes(size_t n) { maxBodyBytes_ = n; }
   size_t MaxBodyBytes() const { return maxBodyBytes_; }
-  // A CA bundle instead of the system's certificate store (tests).
+  // A CA bundle instead of the system's certificate store, for the rest of
+  // the client's life (tests).
   void SetCaFile(std::string path) { caFile_ = std::move(path); }
 
   // Transfer events, on the thread that runs Perform.

@@ -154,6 +154,7 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
   THttpGet& http = *client_;
   http.SetURL(u"");
   http.SetIsTimeout(false);
+  http.SetErrorText(u"");  // a cache hit is a success too
 
   aUrl = EncodeAddress(aUrl, charSet);
   if (size_t marker = aUrl.find(u"(POST)"); marker != std::u16string::npos) {
