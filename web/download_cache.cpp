@@ -1,0 +1,195 @@
+#include "web/download_cache.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "library/encode/gzip.h"
+#include "library/encode/md5.h"
+#include "library/files/paths.h"
+#include "support/codepage.h"
+#include "support/text.h"
+#include "web/http_response.h"
+
+namespace qv::web {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool ReadDigits(std::u16string_view s, int64_t& out) {
+  if (s.empty() || s.size() > 18) return false;
+  int64_t n = 0;
+  for (char16_t c : s) {
+    if (c < u'0' || c > u'9') return false;
+    n = n * 10 + (c - u'0');
+  }
+  out = n;
+  return true;
+}
+
+bool IsKey(std::u16string_view s) {
+  if (s.size() != 16) return false;
+  for (char16_t c : s)
+    if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) return false;
+  return true;
+}
+
+// The text of a cache file: UTF-8 after a byte-order mark, else ANSI.
+std::u16string FileText(std::string_view bytes) {
+  if (bytes.substr(0, kBom.size()) == kBom) return FromUtf8(bytes.substr(kBom.size()));
+  return DecodeAnsi(bytes);
+}
+
+// ANSI bytes, unless the ANSI code page cannot hold the text: then UTF-8
+// with a byte-order mark, so a cache hit never returns other text than the
+// download that made it.
+std::string FileBytes(const std::u16string& text) {
+  if (AnsiCodePage() == kCpUtf8) return ToUtf8(text);
+  std::string ansi = EncodeAnsi(text);
+  if (DecodeAnsi(ansi) == text) return ansi;
+  return std::string(kBom) + ToUtf8(text);
+}
+
+}  // namespace
+
+int64_t LocalStamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return static_cast<int64_t>(now) + tm.tm_gmtoff;
+}
+
+std::u16string CacheKey(std::u16string_view url, std::u16string_view charSet, std::u16string_view postPra) {
+  std::u16string all(url);
+  all += charSet;
+  all += postPra;
+  return library::Md5Text(all, 16);
+}
+
+std::optional<CacheName> ParseCacheName(std::u16string_view fileName) {
+  size_t dot = fileName.rfind(u'.');
+  if (dot == std::u16string_view::npos) return std::nullopt;
+  std::u16string_view stem = fileName.substr(0, dot);
+  size_t u1 = stem.find(u'_');
+  if (u1 == std::u16string_view::npos) return std::nullopt;
+  size_t u2 = stem.find(u'_', u1 + 1);
+  if (u2 == std::u16string_view::npos) return std::nullopt;
+  CacheName n;
+  if (!ReadDigits(stem.substr(0, u1), n.stamp) || !ReadDigits(stem.substr(u1 + 1, u2 - u1 - 1), n.cacheTime))
+    return std::nullopt;
+  n.key = stem.substr(u2 + 1);
+  if (!IsKey(n.key)) return std::nullopt;
+  n.extension = fileName.substr(dot + 1);
+  return n;
+}
+
+std::u16string CacheFileName(const CacheName& n) {
+  return IntToText(n.stamp) + u"_" + IntToText(n.cacheTime) + u"_" + n.key + u"." + n.extension;
+}
+
+void PurgeCacheFolder(const fs::path& folder, int64_t now) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code sec;
+    if (!it->is_regular_file(sec)) continue;
+    auto name = ParseCacheName(library::PathText(it->path().filename()));
+    if (!name) continue;
+    if (name->cacheTime == 0 || now - name->stamp > name->cacheTime) fs::remove(it->path(), sec);
+  }
+}
+
+std::optional<fs::path> FindCacheEntry(const fs::path& folder, std::u16string_view key,
+                                       std::u16string_view extension) {
+  std::optional<fs::path> best;
+  int64_t bestStamp = -1;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    auto name = ParseCacheName(library::PathText(it->path().filename()));
+    if (!name || name->key != key || name->extension != extension) continue;
+    std::error_code sec;
+    if (!it->is_regular_file(sec)) continue;
+    if (name->stamp > bestStamp) {
+      bestStamp = name->stamp;
+      best = it->path();
+    }
+  }
+  return best;
+}
+
+std::optional<CacheEntry> ParseCacheEntry(std::string_view fileBytes) {
+  std::string plain;
+  if (!library::GunzipBytes(fileBytes, plain)) plain.assign(fileBytes);
+  std::u16string text = FileText(plain);
+  std::u16string_view rest = text;
+  CacheEntry e;
+  size_t p = rest.find(u"\r\n");
+  if (p == std::u16string_view::npos) return std::nullopt;
+  e.url = rest.substr(0, p);
+  rest.remove_prefix(p + 2);
+  p = rest.find(u"\r\n\r\n");
+  if (p == std::u16string_view::npos) return std::nullopt;
+  e.requestHeaders = rest.substr(0, p);
+  rest.remove_prefix(p + 4);
+  p = rest.find(u"\r\n");
+  if (p == std::u16string_view::npos) return std::nullopt;
+  e.statusLine = rest.substr(0, p);
+  rest.remove_prefix(p + 2);
+  if (rest.substr(0, 2) == u"\r\n") {
+    rest.remove_prefix(2);
+  } else {
+    p = rest.find(u"\r\n\r\n");
+    if (p == std::u16string_view::npos) return std::nullopt;
+    e.rawHeaders = rest.substr(0, p + 2);
+    rest.remove_prefix(p + 4);
+  }
+  e.text = rest;
+  return e;
+}
+
+std::string SerializeCacheEntry(const CacheEntry& e) {
+  std::u16string text = e.url + u"\r\n";
+  text += TrimBlanks(e.requestHeaders);
+  text += u"\r\n\r\n" + e.statusLine + u"\r\n" + e.rawHeaders + u"\r\n" + e.text;
+  return library::GzipBytes(FileBytes(text));
+}
+
+std::optional<CacheEntry> ReadCacheEntry(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return ParseCacheEntry(bytes);
+}
+
+bool WriteCacheEntry(const fs::path& file, const CacheEntry& entry) {
+  static std::atomic<unsigned> counter{0};
+  // The temporary name has not the entry form, so no purge or look-up
+  // ever touches it.
+  fs::path tmp = file;
+  tmp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    std::string bytes = SerializeCacheEntry(entry);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+      std::error_code ec;
+      fs::remove(tmp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(tmp, file, ec);
+  if (!ec) return true;
+  fs::remove(tmp, ec);
+  return false;
+}
+
+}  // namespace qv::web

@@ -1,0 +1,384 @@
+#include "web/http_get.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "support/text.h"
+#include "web/address_encoding.h"
+#include "web/redirect_target.h"
+#include "web/set_cookie.h"
+
+namespace qv::web {
+
+namespace {
+
+// Response headers past this size end the transfer: a hostile server could
+// otherwise grow them without bound.
+constexpr size_t kMaxHeaderBytes = size_t{16} << 20;
+// The longest a transfer waits between two looks at the stop flag.
+constexpr int kPollMs = 20;
+
+void GlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Header text for the wire: UTF-8, and no line break that could start a
+// header of its own.
+std::string HeaderBytes(std::u16string_view text) {
+  std::string s = ToUtf8(text);
+  for (char& c : s)
+    if (c == '\r' || c == '\n') c = ' ';
+  return s;
+}
+
+std::u16string_view NameOfLine(std::u16string_view line) {
+  size_t colon = line.find(u':');
+  return TrimBlanks(colon == std::u16string_view::npos ? line : line.substr(0, colon));
+}
+
+bool IsRedirect(int code) { return code == 301 || code == 302 || code == 303 || code == 307 || code == 308; }
+
+}  // namespace
+
+struct THttpGet::Curl {
+  CURLM* multi = nullptr;
+  CURL* easy = nullptr;
+  curl_slist* headers = nullptr;
+  char error[CURL_ERROR_SIZE] = {};
+  ~Curl() {
+    curl_slist_free_all(headers);
+    if (easy) curl_easy_cleanup(easy);
+    if (multi) curl_multi_cleanup(multi);
+  }
+};
+
+THttpGet::THttpGet() : curl_(new Curl) {
+  GlobalInit();
+  curl_->multi = curl_multi_init();
+  curl_->easy = curl_easy_init();
+  CURL* e = curl_->easy;
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // redirects are followed here, hop by hop
+  curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");      // the cookie engine, in memory
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, curl_->error);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &THttpGet::OnHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &THttpGet::OnBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &THttpGet::OnProgress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &THttpGet::OnPrereq);
+  curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+  curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  curl_easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
+}
+
+THttpGet::~THttpGet() { delete curl_; }
+
+std::u16string THttpGet::RequestHead(std::u16string_view name) const {
+  for (const auto& line : request_.customHeaders) {
+    if (!SameText(NameOfLine(line), name)) continue;
+    size_t colon = line.find(u':');
+    return colon == std::u16string::npos ? std::u16string() : std::u16string(TrimBlanks(std::u16string_view(line).substr(colon + 1)));
+  }
+  return {};
+}
+
+std::u16string THttpGet::CustomHeaderText() const {
+  std::u16string text;
+  for (const auto& line : request_.customHeaders) text += line + u"\r\n";
+  return text;
+}
+
+void THttpGet::AddRequestHead(std::u16string_view name, std::u16string_view value) {
+  std::u16string line(name);
+  line += u": ";
+  line += value;
+  request_.customHeaders.push_back(std::move(line));
+}
+
+void THttpGet::SetCookie(std::u16string_view value) {
+  request_.customHeaders.clear();
+  AddRequestHead(u"Cookie", value);
+}
+
+void THttpGet::LoadResponse(std::u16string_view statusLine, std::u16string_view rawHeaders) {
+  response_.Process(statusLine, rawHeaders);
+}
+
+std::u16string THttpGet::ResponseHead(std::u16string_view name) const { return response_.Value(name); }
+
+std::u16string THttpGet::getCookie() const { return CookiesOfHeaders(response_.rawHeaders); }
+
+void THttpGet::SetProxy(bool use, std::u16string_view address, std::u16string_view user, std::u16string_view pass) {
+  if (!use) {
+    proxy_ = ProxySetting();
+    return;
+  }
+  proxy_ = address.empty() ? ProxyFromSystemList(EnvironmentProxyList()) : ProxyFromAddress(address, user, pass);
+}
+
+void THttpGet::Disconnect() {
+  disconnect_.store(true, std::memory_order_release);
+  curl_multi_wakeup(curl_->multi);
+}
+
+bool THttpGet::StopRequested() const {
+  return disconnect_.load(std::memory_order_acquire) || (stopFlag_ && stopFlag_->load(std::memory_order_acquire));
+}
+
+void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
+  CURL* e = curl_->easy;
+  curl_->error[0] = '\0';
+  curl_easy_setopt(e, CURLOPT_URL, WireUrl(url).c_str());
+  curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);  // resets POST and NOBODY
+  if (method == HttpMethod::Head) {
+    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+  } else if (method == HttpMethod::Post) {
+    curl_easy_setopt(e, CURLOPT_POST, 1L);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody_.size()));
+    curl_easy_setopt(e, CURLOPT_POSTFIELDS, postBody_.data());
+  }
+  curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
+                   version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
+  if (proxy_.server.empty()) {
+    curl_easy_setopt(e, CURLOPT_PROXY, "");  // also keeps libcurl from reading http_proxy
+  } else {
+    std::string p = "http://" + ToUtf8(proxy_.server) + ":" + std::to_string(proxy_.port);
+    curl_easy_setopt(e, CURLOPT_PROXY, p.c_str());
+    curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, ToUtf8(proxy_.user).c_str());
+    curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, ToUtf8(proxy_.password).c_str());
+  }
+  // Only a CA bundle of its own replaces libcurl's default (the system store).
+  if (!caFile_.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, caFile_.c_str());
+
+  // The header fields, then the custom lines; a custom line replaces a
+  // field of the same name.
+  curl_slist_free_all(curl_->headers);
+  curl_->headers = nullptr;
+  auto customHas = [&](std::u16string_view name) {
+    for (const auto& line : request_.customHeaders)
+      if (SameText(NameOfLine(line), name)) return true;
+    return false;
+  };
+  auto add = [&](std::string line) { curl_->headers = curl_slist_append(curl_->headers, line.c_str()); };
+  auto field = [&](std::u16string_view name, const std::u16string& value, bool suppressWhenEmpty) {
+    if (customHas(name)) return;
+    if (!value.empty())
+      add(HeaderBytes(name) + ": " + HeaderBytes(value));
+    else if (suppressWhenEmpty)
+      add(HeaderBytes(name) + ":");  // libcurl would send its own
+  };
+  field(u"Accept", request_.accept, true);
+  field(u"Accept-Charset", request_.acceptCharSet, false);
+  field(u"Accept-Encoding", request_.acceptEncoding, false);
+  field(u"Accept-Language", request_.acceptLanguage, false);
+  field(u"From", request_.from, false);
+  field(u"Referer", request_.referer, false);
+  field(u"User-Agent", request_.userAgent, true);
+  if (method == HttpMethod::Post) field(u"Content-Type", request_.contentType, true);
+  for (const auto& line : request_.customHeaders) {
+    std::string bytes = HeaderBytes(line);
+    if (bytes.find(':') == std::string::npos) continue;  // libcurl needs "Name: value"
+    add(bytes);
+  }
+  add("Expect:");  // no 100-continue round trip for large posts
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, curl_->headers);
+}
+
+TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::string body) {
+  errorText_.clear();
+  response_.Clear();
+  body_.clear();
+  postBody_ = std::move(body);
+  disconnect_.store(false, std::memory_order_release);
+  std::u16string hopUrl(url);
+  for (int hops = 0;; ++hops) {
+    TransferEnd end = RunOne(method, hopUrl);
+    if (end != TransferEnd::Completed) return end;
+    if (!IsRedirect(response_.responseCode) || response_.location.empty()) return end;
+    if (hops == kMaxRedirects) {
+      errorText_ = u"Too many redirects (more than " + IntToText(kMaxRedirects) + u")";
+      return TransferEnd::Failed;
+    }
+    std::u16string target = RedirectTarget(hopUrl, response_.location);
+    if (!IsHttpUrl(target)) {
+      errorText_ = u"Redirect to an address that is not http or https: " + target;
+      return TransferEnd::Failed;
+    }
+    std::u16string cookies = getCookie();
+    if (!cookies.empty()) {
+      if (!redirectCookie_.empty()) redirectCookie_ += u"; ";
+      redirectCookie_ += cookies;
+    }
+    url_ = target;
+    // Browsers turn a redirected POST into a GET, except for 307 and 308.
+    if (method == HttpMethod::Post && response_.responseCode != 307 && response_.responseCode != 308) {
+      method = HttpMethod::Get;
+      postBody_.clear();
+    }
+    if (onRedirect) {
+      onRedirect(target, method, hops + 1);
+      url_ = target;  // the handler may have chosen another target
+    }
+    hopUrl = target;
+  }
+}
+
+TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
+  response_.Clear();
+  body_.clear();
+  statusBytes_.clear();
+  headerBytes_.clear();
+  abort_ = Abort::None;
+  connected_ = headersDone_ = workBegun_ = false;
+  lastDown_ = lastUp_ = 0;
+  Touch();
+  ConfigureRequest(method, url);
+
+  CURLM* m = curl_->multi;
+  CURL* e = curl_->easy;
+  curl_multi_add_handle(m, e);
+  CURLcode code = CURLE_OK;
+  bool done = false;
+  while (!done) {
+    int running = 0;
+    if (curl_multi_perform(m, &running) != CURLM_OK) {
+      code = CURLE_FAILED_INIT;
+      break;
+    }
+    int left = 0;
+    while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
+      if (msg->msg == CURLMSG_DONE) {
+        code = msg->data.result;
+        done = true;
+      }
+    }
+    if (done) break;
+    if (StopRequested()) {
+      abort_ = Abort::Stopped;
+      break;
+    }
+    if (connected_ && readTimeoutMs_ > 0 &&
+        std::chrono::steady_clock::now() - lastActivity_ > std::chrono::milliseconds(readTimeoutMs_)) {
+      abort_ = Abort::ReadTimeout;
+      break;
+    }
+    curl_multi_poll(m, nullptr, 0, kPollMs, nullptr);
+  }
+  curl_multi_remove_handle(m, e);  // an unfinished transfer's connection is closed
+  if (workBegun_ && onWorkEnd) onWorkEnd();
+
+  if (done && code == CURLE_OK && abort_ == Abort::None) {
+    if (!headersDone_) {
+      errorText_ = u"The server sent no complete response";
+      return TransferEnd::Failed;
+    }
+    return TransferEnd::Completed;
+  }
+  if (abort_ == Abort::None && StopRequested()) abort_ = Abort::Stopped;
+  switch (abort_) {
+    case Abort::Stopped:
+      errorText_ = u"The transfer was stopped";
+      return TransferEnd::Stopped;
+    case Abort::ReadTimeout:
+      errorText_ = u"Read timed out after " + IntToText(readTimeoutMs_) + u" ms without data";
+      return TransferEnd::TimedOut;
+    case Abort::BodyLimit:
+      errorText_ = u"The response body is larger than " + IntToText(static_cast<long long>(maxBodyBytes_)) +
+                   u" bytes; the transfer was cut";
+      return TransferEnd::Failed;
+    case Abort::HeaderLimit:
+      errorText_ = u"The response headers are too large";
+      return TransferEnd::Failed;
+    case Abort::None:
+      break;
+  }
+  errorText_ = FromUtf8(curl_->error[0] ? curl_->error : curl_easy_strerror(code));
+  if (code == CURLE_OPERATION_TIMEDOUT) return TransferEnd::TimedOut;
+  return TransferEnd::Failed;
+}
+
+size_t THttpGet::OnHeader(char* data, size_t size, size_t count, void* p) {
+  auto* self = static_cast<THttpGet*>(p);
+  std::string_view line(data, size * count);
+  self->Touch();
+  if (line.rfind("HTTP/", 0) == 0) {  // a new response (after 1xx ones)
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    self->statusBytes_ = line;
+    self->headerBytes_.clear();
+    self->headersDone_ = false;
+    return size * count;
+  }
+  if (self->headersDone_) return size * count;  // trailers
+  if (line == "\r\n" || line == "\n") {
+    self->response_.Process(HeaderText(self->statusBytes_), HeaderText(self->headerBytes_));
+    if (self->response_.responseCode >= 200) {
+      self->headersDone_ = true;
+      // One allocation for an announced body, not a copy at every doubling;
+      // an announcement alone never reserves more than 64 MiB.
+      if (self->response_.contentLength > 0)
+        self->body_.reserve(std::min({static_cast<size_t>(self->response_.contentLength), self->maxBodyBytes_,
+                                      size_t{64} << 20}));
+      self->workBegun_ = true;
+      if (self->onWorkBegin) self->onWorkBegin(std::max<int64_t>(self->response_.contentLength, 0));
+    }
+    return size * count;
+  }
+  if (self->headerBytes_.size() + line.size() > kMaxHeaderBytes) {
+    self->abort_ = Abort::HeaderLimit;
+    return 0;
+  }
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  self->headerBytes_.append(line);
+  self->headerBytes_ += "\r\n";
+  return size * count;
+}
+
+size_t THttpGet::OnBody(char* data, size_t size, size_t count, void* p) {
+  auto* self = static_cast<THttpGet*>(p);
+  size_t n = size * count;
+  if (self->StopRequested()) {
+    self->abort_ = Abort::Stopped;
+    return CURL_WRITEFUNC_ERROR;
+  }
+  if (n > self->maxBodyBytes_ - std::min(self->maxBodyBytes_, self->body_.size())) {
+    self->abort_ = Abort::BodyLimit;
+    return CURL_WRITEFUNC_ERROR;
+  }
+  self->Touch();
+  self->body_.append(data, n);
+  if (self->onWork) self->onWork(static_cast<int64_t>(self->body_.size()));
+  return n;
+}
+
+int THttpGet::OnProgress(void* p, int64_t, int64_t dlNow, int64_t, int64_t ulNow) {
+  auto* self = static_cast<THttpGet*>(p);
+  if (dlNow != self->lastDown_ || ulNow != self->lastUp_) {
+    self->lastDown_ = dlNow;
+    self->lastUp_ = ulNow;
+    self->Touch();
+  }
+  if (self->StopRequested()) {
+    self->abort_ = Abort::Stopped;
+    return 1;
+  }
+  return 0;
+}
+
+int THttpGet::OnPrereq(void* p, char*, char*, int, int) {
+  auto* self = static_cast<THttpGet*>(p);
+  self->connected_ = true;
+  self->Touch();
+  if (self->onConnected) self->onConnected();
+  return CURL_PREREQFUNC_OK;
+}
+
+}  // namespace qv::web
