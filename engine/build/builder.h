@@ -157,6 +157,15 @@ class TfsBuilder {
   const TfsXMLItem* grammarTypes_ = nullptr;
   const TfsXMLItem* ilRoot_ = nullptr;
   const TfsXMLItem* progRoot_ = nullptr;
+  // The types element of the last two program elements asked about: every
+  // declaration resolves its type, and a search per declaration would make
+  // n declarations cost O(n^2).
+  struct TypesEntry {
+    const TfsXMLItem* program = nullptr;
+    const TfsXMLItem* types = nullptr;
+  };
+  TypesEntry typesCache_[2];
+  const TfsXMLItem* CachedTypesOf(const TfsXMLItem* program);
   std::u16string errorPos_;
   std::u16string unitName_;
   std::vector<WithEntry> withList_;

@@ -68,10 +68,19 @@ std::unique_ptr<TfsDesignator> MakeItemDesignator(TfsScript& prog, TfsCustomVari
 // Aliases come from the program element being built, then the grammar,
 // then the main program element (stored code built without a grammar
 // carries them only there).
+const TfsXMLItem* TfsBuilder::CachedTypesOf(const TfsXMLItem* program) {
+  if (program == nullptr) return nullptr;
+  for (const TypesEntry& e : typesCache_)
+    if (e.program == program) return e.types;
+  typesCache_[1] = typesCache_[0];
+  typesCache_[0] = {program, TypesOf(program)};
+  return typesCache_[0].types;
+}
+
 TfsVarType TfsBuilder::ResolveTypeName(const std::u16string& name) {
-  const TfsXMLItem* alias = Alias(TypesOf(progRoot_), name);
+  const TfsXMLItem* alias = Alias(CachedTypesOf(progRoot_), name);
   if (alias == nullptr) alias = Alias(grammarTypes_, name);
-  if (alias == nullptr && ilRoot_ != progRoot_) alias = Alias(TypesOf(ilRoot_), name);
+  if (alias == nullptr && ilRoot_ != progRoot_) alias = Alias(CachedTypesOf(ilRoot_), name);
   const std::u16string resolved = alias != nullptr ? alias->Prop(il::kAttrType) : name;
   TfsVarType typ = program_.KindOfTypeName(resolved);
   if (typ == fvtClass) FindClassType(resolved);
