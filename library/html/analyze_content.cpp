@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -224,29 +225,88 @@ std::u16string Assemble(const Table& t, const std::vector<std::u16string>& lines
   return result;
 }
 
-// Every image tag becomes "[img=" + src + "]" + absolute address + "[/img]".
+// Every image tag becomes "[img=" + src + "]" + absolute address + "[/img]":
+// for each match in order, every occurrence of the matched tag (without
+// regard to case) is replaced.
 void RewriteImages(std::u16string& result, std::u16string_view absurl) {
   if (absurl.empty() || !ContainsNoCase(result, u"<img")) return;
+  struct Image {
+    size_t begin, end;
+    std::u16string replacement;
+  };
+  std::vector<Image> images;
   TRegExp& rx = PatternRegex(kImageTag);
-  std::unordered_set<std::u16string> done;  // tags already replaced everywhere, upper-cased
   try {
     rx.SetSubject(std::u16string_view(result));
+    const int url = rx.NamedGroup("url");
     for (bool ok = rx.Match(); ok; ok = rx.MatchAgain()) {
-      const std::u16string tag = rx.MatchedTextU16();
-      const std::u16string url = rx.GroupsU16(rx.NamedGroup("url"));
-      const std::u16string replacement = u"[img=" + url + u"]" + AbsPath(absurl, url) + u"[/img]";
-      const std::u16string upperTag = UpperCase(tag);
-      // Replacing the same tag again finds nothing, unless the replacement
-      // brought it back.
-      const bool seen = done.count(upperTag) > 0;
-      if (seen && !ContainsNoCase(replacement, tag)) continue;
-      result = ReplaceAllNoCase(result, tag, replacement);
-      done.insert(upperTag);
+      // Offsets are in UTF-8; the tag's text is found again in the UTF-16 text below.
+      const std::u16string u = rx.GroupsU16(url);
+      images.push_back({0, 0, u"[img=" + u + u"]" + AbsPath(absurl, u) + u"[/img]"});
+      images.back().begin = static_cast<size_t>(rx.MatchedOffset() - 1);
+      images.back().end = images.back().begin + static_cast<size_t>(rx.MatchedLength());
     }
   } catch (const ScriptError&) {
-    // A limit ends the rewriting; the tags replaced so far stay replaced.
+    // A limit ends the search; the tags found so far are rewritten.
   }
+  const std::string bytes = rx.Subject();
   rx.SetSubject(std::string());
+  if (images.empty()) return;
+
+  // UTF-16 positions of the matches, and their texts.
+  std::vector<std::u16string> tags;
+  {
+    size_t units = 0, byte = 0;
+    auto advance = [&](size_t to) {
+      for (; byte < to; ++byte) {
+        const unsigned char c = static_cast<unsigned char>(bytes[byte]);
+        if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+      }
+    };
+    for (Image& im : images) {
+      advance(im.begin);
+      im.begin = units;
+      advance(im.end);
+      im.end = units;
+      tags.push_back(result.substr(im.begin, im.end - im.begin));
+    }
+  }
+
+  // Where every "<img" of the text starts a match, an occurrence of a tag is
+  // a match with the same text (a match runs to the first ">"), and the
+  // replacements hold no "<": one pass gives the result.
+  bool onePass = true;
+  size_t k = 0;
+  for (size_t at = FindNoCase(result, u"<img"); at != std::u16string::npos && onePass;
+       at = FindNoCase(result, u"<img", at + 1)) {
+    while (k < images.size() && images[k].begin < at) ++k;
+    onePass = k < images.size() && images[k].begin == at;
+  }
+  for (const Image& im : images) onePass = onePass && im.replacement.find(u'<') == std::u16string::npos;
+
+  if (onePass) {
+    std::unordered_map<std::u16string, size_t> first;  // folded tag -> its first match
+    std::u16string out;
+    size_t copied = 0;
+    for (size_t i = 0; i < images.size(); ++i) {
+      const size_t chosen = first.try_emplace(FoldText(tags[i]), i).first->second;
+      out.append(result, copied, images[i].begin - copied);
+      out += images[chosen].replacement;
+      copied = images[i].end;
+    }
+    out.append(result, copied, std::u16string::npos);
+    result = std::move(out);
+    return;
+  }
+  std::unordered_set<std::u16string> done;  // tags already replaced everywhere, folded
+  for (size_t i = 0; i < images.size(); ++i) {
+    const std::u16string folded = FoldText(tags[i]);
+    // Replacing the same tag again finds nothing, unless the replacement
+    // brought it back.
+    if (done.count(folded) && !ContainsNoCase(images[i].replacement, tags[i])) continue;
+    result = ReplaceAllNoCase(result, tags[i], images[i].replacement);
+    done.insert(folded);
+  }
 }
 
 }  // namespace

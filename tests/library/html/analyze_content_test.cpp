@@ -93,6 +93,14 @@ TEST(AnalyzeContent, Table) {
       {u"an ICP line is never returned", u"<body><div>京ICP备 " + Chinese(10) + u"</div></body>", u""},
       {u"hidden elements go", u"<body><div>" + Chinese(10) + u"<span style=\"display: none\">秘密</span></div></body>",
        u"\n<div>" + Chinese(10)},
+      // A tag that comes again (in any case) takes the first one's rewrite.
+      {u"repeated images", u"<body><div>" + Chinese(10) + u"<img src=\"a.jpg\"><IMG SRC=\"a.jpg\"><img src=b.png></div></body>",
+       u"\n<div>" + Chinese(10) + u"[img=a.jpg]http://news.example.com/a/a.jpg[/img]" +
+           u"[img=a.jpg]http://news.example.com/a/a.jpg[/img][img=b.png]http://news.example.com/a/b.png[/img]"},
+      {u"repeated images after one without src",
+       u"<body><div>" + Chinese(10) + u"<img alt=x><img src=\"a.jpg\"><IMG SRC=\"a.jpg\"></div></body>",
+       u"\n<div>" + Chinese(10) + u"<img alt=x>[img=a.jpg]http://news.example.com/a/a.jpg[/img]" +
+           u"[img=a.jpg]http://news.example.com/a/a.jpg[/img]"},
       // An image tag without src is not joined to a later src= in the text.
       {u"an image pattern stays inside its tag",
        u"<body><div>" + Chinese(10) + u"<img alt=\"x\"> 文字 src=\"z.jpg\" 结束<br></div></body>",
