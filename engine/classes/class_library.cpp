@@ -7,6 +7,7 @@
 
 #include "engine/classes/class_members.h"
 #include "engine/classes/streams.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -64,8 +65,8 @@ const Target* Find(const HostClass* classType, const std::u16string& name, bool 
   const auto& table = DispatchTable();
   auto cls = table.find(classType);
   if (cls == table.end())
-    throw ScriptError(u"Class " + (classType ? classType->name : std::u16string(u"(none)")) +
-                      u" is not a built-in class");
+    throw ScriptError(run_msg::kClass + (classType ? classType->name : std::u16string(u"(none)")) +
+                      run_msg::kNotBuiltinClass);
   const Keys& keys = property ? cls->second.properties : cls->second.methods;
   auto it = keys.find(name);
   return it == keys.end() ? nullptr : &it->second;
@@ -123,7 +124,7 @@ void RegisterConstants(TfsScript& script) {
 TfsClassVariable& ClassOf(TfsScript& script, const HostClass& cls, std::u16string_view ancestor) {
   TfsClassVariable* c = script.AddClass(cls, ancestor);
   if (!c) c = script.FindClass(cls.name);  // already visible: extend it
-  if (!c) throw ScriptError(u"Cannot register class " + cls.name);
+  if (!c) throw ScriptError(run_msg::kCannotRegisterClass + cls.name);
   return *c;
 }
 
