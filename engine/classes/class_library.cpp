@@ -10,6 +10,7 @@
 #include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
+#include "support/verify.h"
 
 namespace qv {
 
@@ -38,17 +39,22 @@ const std::unordered_map<const HostClass*, ClassKeys>& DispatchTable() {
       for (const ClassMember& m : row.members) {
         MemberDeclaration d = ParseMemberDeclaration(m.declaration);
         std::u16string key = UpperCase(d.name);
+        // A class declares each member once.
+        auto add = [](Keys& to, std::u16string k, Target target) {
+          [[maybe_unused]] bool fresh = to.emplace(std::move(k), target).second;
+          QV_VERIFY(fresh);
+        };
         switch (d.kind) {
           case MemberKind::Constructor:
           case MemberKind::Method:
-            keys.methods.emplace(key, Target{&m});
+            add(keys.methods, key, Target{&m});
             break;
           case MemberKind::Property:
-            keys.properties.emplace(key, Target{&m});
+            add(keys.properties, key, Target{&m});
             break;
           case MemberKind::Indexed:
-            keys.methods.emplace(key + u".GET", Target{&m});
-            if (m.set) keys.methods.emplace(key + u".SET", Target{&m, true});
+            add(keys.methods, key + u".GET", Target{&m});
+            if (m.set) add(keys.methods, key + u".SET", Target{&m, true});
             break;
         }
       }
