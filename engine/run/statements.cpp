@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <typeinfo>
 
 #include "engine/program/program.h"
 #include "support/errors.h"
