@@ -7,8 +7,10 @@
 
 #include "engine/classes/class_members.h"
 #include "engine/classes/streams.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
+#include "support/verify.h"
 
 namespace qv {
 
@@ -37,17 +39,22 @@ const std::unordered_map<const HostClass*, ClassKeys>& DispatchTable() {
       for (const ClassMember& m : row.members) {
         MemberDeclaration d = ParseMemberDeclaration(m.declaration);
         std::u16string key = UpperCase(d.name);
+        // A class declares each member once.
+        auto add = [](Keys& to, std::u16string k, Target target) {
+          [[maybe_unused]] bool fresh = to.emplace(std::move(k), target).second;
+          QV_VERIFY(fresh);
+        };
         switch (d.kind) {
           case MemberKind::Constructor:
           case MemberKind::Method:
-            keys.methods.emplace(key, Target{&m});
+            add(keys.methods, key, Target{&m});
             break;
           case MemberKind::Property:
-            keys.properties.emplace(key, Target{&m});
+            add(keys.properties, key, Target{&m});
             break;
           case MemberKind::Indexed:
-            keys.methods.emplace(key + u".GET", Target{&m});
-            if (m.set) keys.methods.emplace(key + u".SET", Target{&m, true});
+            add(keys.methods, key + u".GET", Target{&m});
+            if (m.set) add(keys.methods, key + u".SET", Target{&m, true});
             break;
         }
       }
@@ -64,8 +71,8 @@ const Target* Find(const HostClass* classType, const std::u16string& name, bool 
   const auto& table = DispatchTable();
   auto cls = table.find(classType);
   if (cls == table.end())
-    throw ScriptError(u"Class " + (classType ? classType->name : std::u16string(u"(none)")) +
-                      u" is not a built-in class");
+    throw ScriptError(run_msg::kClass + (classType ? classType->name : std::u16string(u"(none)")) +
+                      run_msg::kNotBuiltinClass);
   const Keys& keys = property ? cls->second.properties : cls->second.methods;
   auto it = keys.find(name);
   return it == keys.end() ? nullptr : &it->second;
@@ -123,7 +130,7 @@ void RegisterConstants(TfsScript& script) {
 TfsClassVariable& ClassOf(TfsScript& script, const HostClass& cls, std::u16string_view ancestor) {
   TfsClassVariable* c = script.AddClass(cls, ancestor);
   if (!c) c = script.FindClass(cls.name);  // already visible: extend it
-  if (!c) throw ScriptError(u"Cannot register class " + cls.name);
+  if (!c) throw ScriptError(run_msg::kCannotRegisterClass + cls.name);
   return *c;
 }
 

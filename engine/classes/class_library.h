@@ -10,7 +10,8 @@
 // property getter or one property setter of the module, which choose the
 // row by the class the member was registered at and by the member's
 // upper-case name, the key derived from the row's declaration; a name the
-// class does not register here returns the integer 0. The operation is
+// class does not register here returns the integer 0, a class the module
+// never registered raises (its wiring is wrong). The operation is
 // applied to the instance itself, so TStrings.Add on a sorted TStringList
 // inserts in order. Objects are found through the object registry: a freed
 // object or a value that is no object of the expected class raises

@@ -11,6 +11,7 @@
 #include "engine/classes/xml_objects.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 
@@ -447,7 +448,7 @@ MemberDeclaration ParseMemberDeclaration(std::u16string_view declaration) {
   std::u16string_view rest = declaration;
   std::u16string_view keyword = TakeWord(rest);
   d.name = TakeWord(rest);
-  if (d.name.empty()) throw ScriptError(u"Invalid declaration: " + std::u16string(declaration));
+  if (d.name.empty()) throw ScriptError(run_msg::kInvalidDeclaration + std::u16string(declaration));
   if (keyword == u"constructor") {
     d.kind = MemberKind::Constructor;
   } else if (keyword != u"property") {
@@ -457,7 +458,7 @@ MemberDeclaration ParseMemberDeclaration(std::u16string_view declaration) {
     if (rest.starts_with(u'[')) {
       size_t close = rest.find(u']');
       if (close == std::u16string_view::npos)
-        throw ScriptError(u"Invalid declaration: " + std::u16string(declaration));
+        throw ScriptError(run_msg::kInvalidDeclaration + std::u16string(declaration));
       d.kind = MemberKind::Indexed;
       d.params = rest.substr(1, close - 1);
       rest = SkipBlanks(rest.substr(close + 1));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -23,7 +24,7 @@ bool IsValidIdent(std::u16string_view s) {
 }
 
 [[noreturn]] void DuplicateName(std::u16string_view name) {
-  throw ComponentError(u"A component named " + std::u16string(name) + u" already exists");
+  throw ComponentError(run_msg::kComponentNamed + std::u16string(name) + run_msg::kAlreadyExists);
 }
 
 }  // namespace
@@ -59,7 +60,7 @@ TComponent::~TComponent() {
 void TComponent::SetOwner(TComponent* owner) {
   if (owner == owner_) return;
   for (TComponent* o = owner; o; o = o->owner_)
-    if (o == this) throw ComponentError(u"A component cannot own itself");
+    if (o == this) throw ComponentError(run_msg::kComponentOwnsItself);
   if (owner && !name_.empty() && owner->FindComponent(name_)) DuplicateName(name_);
   if (owner_) {
     auto& list = owner_->components_;
@@ -84,7 +85,7 @@ TComponent* TComponent::FindComponent(std::u16string_view name) const {
 void TComponent::SetName(std::u16string name) {
   if (name == name_) return;
   if (!name.empty() && !IsValidIdent(name))
-    throw ComponentError(u"'" + name + u"' is not a valid component name");
+    throw ComponentError(u"'" + name + run_msg::kComponentName);
   if (owner_) {
     TComponent* other = owner_->FindComponent(name);
     if (other && other != this) DuplicateName(name);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -29,7 +30,7 @@ void TList::Put(int index, int32_t item) {
 
 int TList::Add(int32_t item) {
   if (items_.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
-    throw ScriptError(u"List capacity out of bounds (" + IntToText(Count()) + u")", u"EListError");
+    throw ScriptError(run_msg::kListCapacity + IntToText(Count()) + u")", u"EListError");
   items_.push_back(item);
   return Count() - 1;
 }

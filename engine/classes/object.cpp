@@ -1,5 +1,6 @@
 #include "engine/classes/object.h"
 
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 
 namespace qv {
@@ -18,7 +19,7 @@ void TPersistent::Assign(const HostObject* source) { AssignError(source); }
 
 void TPersistent::AssignError(const HostObject* source) const {
   std::u16string from = source ? source->Class().name : u"nil";
-  throw ConvertError(u"Cannot assign a " + from + u" to a " + std::u16string(ClassName()));
+  throw ConvertError(run_msg::kCannotAssign + from + u" to a " + std::u16string(ClassName()));
 }
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/classes/text_file.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -25,7 +26,7 @@ class AbstractStream : public Stream {
   int64_t Size() override { Fail(); }
 
  private:
-  [[noreturn]] static void Fail() { throw ScriptError(u"Abstract error", u"EAbstractError"); }
+  [[noreturn]] static void Fail() { throw ScriptError(run_msg::kAbstract, u"EAbstractError"); }
 };
 
 }  // namespace
@@ -80,18 +81,18 @@ int64_t TStream::Seek(int64_t offset, int32_t origin) {
     case soFromEnd:
       return Impl().Seek(offset, SeekOrigin::End);
   }
-  throw StreamError(u"Invalid seek origin (" + IntToText(origin) + u")");
+  throw StreamError(run_msg::kSeekOrigin + IntToText(origin) + u")");
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
-  if (count < 0) throw StreamError(u"Stream read error");
+  if (count < 0) throw StreamError(run_msg::kStreamRead);
   if (&source != this) return Impl().CopyFrom(source.Impl(), count);
   // Copying a stream into itself: read first, then write.
   if (count == 0) source.Impl().SetPosition(0);
   std::string bytes = count == 0 ? ReadRestOfStream(source.Impl()) : std::string();
   if (count > 0) {
     source.Read(bytes, count);
-    if (static_cast<int64_t>(bytes.size()) < count) throw StreamError(u"Stream read error");
+    if (static_cast<int64_t>(bytes.size()) < count) throw StreamError(run_msg::kStreamRead);
   }
   Impl().WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   return static_cast<int64_t>(bytes.size());
@@ -116,7 +117,7 @@ void DecodeFileMode(int32_t mode, FileMode& access, ShareMode& share) {
       share = ShareMode::DenyNone;
       break;
     default:
-      throw StreamError(u"Invalid file mode (" + IntToText(mode) + u")");
+      throw StreamError(run_msg::kFileMode + IntToText(mode) + u")");
   }
   if ((mode & fmCreate) == fmCreate) {
     access = FileMode::Create;
@@ -133,7 +134,7 @@ void DecodeFileMode(int32_t mode, FileMode& access, ShareMode& share) {
       access = FileMode::OpenReadWrite;
       return;
   }
-  throw StreamError(u"Invalid file mode (" + IntToText(mode) + u")");
+  throw StreamError(run_msg::kFileMode + IntToText(mode) + u")");
 }
 
 void TFileStream::Open(std::u16string_view fileName, int32_t mode) {

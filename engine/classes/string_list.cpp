@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/run/run_messages.h"
 #include "engine/xml/stream.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -58,7 +59,7 @@ void TStrings::CheckIndex(int index) const {
 
 void TStrings::CheckRoom() const {
   if (entries_.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
-    throw StringListError(u"List capacity out of bounds (" + IntToText(Count()) + u")");
+    throw StringListError(run_msg::kListCapacity + IntToText(Count()) + u")");
 }
 
 const std::u16string& TStrings::Get(int index) const {
@@ -304,7 +305,7 @@ int TStringList::CompareStrings(std::u16string_view a, std::u16string_view b) co
 }
 
 void TStringList::CheckUnsorted() const {
-  if (sorted_) throw StringListError(u"Operation not allowed on sorted list");
+  if (sorted_) throw StringListError(run_msg::kSortedList);
 }
 
 void TStringList::Sort() {
@@ -347,7 +348,7 @@ int TStringList::AddObject(std::u16string s, int32_t object) {
   if (Find(s, index)) {
     if (duplicates_ == static_cast<int32_t>(TDuplicates::dupIgnore)) return index;
     if (duplicates_ == static_cast<int32_t>(TDuplicates::dupError))
-      throw StringListError(u"String list does not allow duplicates");
+      throw StringListError(run_msg::kDuplicateString);
   }
   TStrings::InsertObject(index, std::move(s), object);
   return index;

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/run/run_messages.h"
 #include "engine/xml/stream.h"
 #include "support/errors.h"
 
@@ -105,9 +106,9 @@ void XmlItemRef::Clear() {
 std::unique_ptr<TfsXMLItem> XmlItemRef::TakeForMove(TfsXMLItem& target) {
   TfsXMLItem& item = Item();
   for (const TfsXMLItem* p = &target; p; p = p->Parent())
-    if (p == &item) throw ScriptError(u"Cannot add an item to its own descendant");
+    if (p == &item) throw ScriptError(run_msg::kAddToDescendant);
   if (owned_) return std::move(owned_);
-  if (!item.Parent()) throw ScriptError(u"Cannot move the root of a document");
+  if (!item.Parent()) throw ScriptError(run_msg::kMoveDocumentRoot);
   return nullptr;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/items/caller.h"
 
 #include "engine/items/items.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -9,7 +10,7 @@ namespace qv {
 namespace {
 
 [[noreturn]] void ThrowParamIndex(int i) {
-  throw ScriptError(u"Parameter index out of bounds (" + IntToText(i) + u")");
+  throw ScriptError(run_msg::kParamIndex + IntToText(i) + u")");
 }
 
 const std::u16string kNoName;

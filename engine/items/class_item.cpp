@@ -4,6 +4,7 @@
 #include "engine/items/items.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -86,9 +87,9 @@ Value TfsClassVariable::Read(Caller& call) {
     const Value& cast = call.GetParam(0);
     if (!cast.is_null() && !cast.is_empty()) return cast;
   }
-  if (!classRef_->create) throw ScriptError(u"Cannot create an instance of class " + Name());
+  if (!classRef_->create) throw ScriptError(run_msg::kCannotCreate + Name());
   TfsScript* owner = call.Prog() != nullptr ? call.Prog() : program_;
-  if (owner == nullptr) throw ScriptError(u"Cannot create an instance of class " + Name());
+  if (owner == nullptr) throw ScriptError(run_msg::kCannotCreate + Name());
   return Value::Object(owner->AdoptObject(classRef_->create()));
 }
 
@@ -101,7 +102,7 @@ Value TfsClassVariable::GetValue() {
 
 template <class H>
 TfsMethodHelper* TfsClassVariable::AddMethodImpl(std::u16string_view syntax, H handler) {
-  if (program_ == nullptr) throw ScriptError(u"Class " + Name() + u" has no program");
+  if (program_ == nullptr) throw ScriptError(run_msg::kClass + Name() + run_msg::kHasNoProgram);
   auto method = std::make_unique<TfsMethodHelper>(syntax, *program_);
   if constexpr (std::is_same_v<H, TfsCallMethodNewEvent>)
     method->SetOnCallNew(std::move(handler));

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/items/items.h"
+#include "engine/run/run_messages.h"
 #include "engine/translate/tokenizer.h"
 #include "engine/program/program.h"
 #include "engine/value/value_ops.h"
@@ -16,7 +17,7 @@ namespace qv {
 namespace {
 
 [[noreturn]] void ThrowInvalid(std::u16string_view syntax) {
-  throw ScriptError(u"Invalid declaration: " + std::u16string(syntax));
+  throw ScriptError(run_msg::kInvalidDeclaration + std::u16string(syntax));
 }
 
 // The next punctuation character after blanks and comments, not consumed;
@@ -154,7 +155,7 @@ Value ParseDefaultLiteral(std::u16string_view text) {
   }
   double d;
   if (TextToDouble(text, d)) return Value::Double(d);
-  throw ConvertError(u"'" + std::u16string(text) + u"' is not a valid floating point value");
+  throw ConvertError(u"'" + std::u16string(text) + run_msg::kIsNotAValid + u"floating point value");
 }
 
 }  // namespace qv

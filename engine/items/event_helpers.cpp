@@ -4,6 +4,7 @@
 #include "engine/items/items.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 
@@ -38,7 +39,7 @@ void TfsEventHelper::Write(Caller& call, const Value& v) {
   HostObject& instance = ObjectRegistry::Instance().Get(call.ParentValue());
   const HostProperty* event = instance.Class().FindProperty(Name());
   if (event == nullptr || event->kind != PropertyKind::Event || !event->setEvent)
-    throw ScriptError(u"Unknown event: '" + Name() + u"'");
+    throw ScriptError(run_msg::kUnknownEvent + Name() + u"'");
   std::u16string procName = ToText(v);
   if (procName == u"0") {
     event->setEvent(instance, nullptr);
@@ -46,10 +47,10 @@ void TfsEventHelper::Write(Caller& call, const Value& v) {
   }
   TfsScript* prog = call.Prog();
   TfsProcVariable* proc = prog != nullptr ? dynamic_cast<TfsProcVariable*>(prog->Find(procName)) : nullptr;
-  if (proc == nullptr) throw ScriptError(u"Event handler must be a procedure");
+  if (proc == nullptr) throw ScriptError(run_msg::kEventNeedsProcedure);
   std::unique_ptr<TfsCustomEvent> adapter =
       event_ ? event_(instance, *proc) : std::make_unique<TfsCustomEvent>(instance, *proc);
-  if (!adapter) throw ScriptError(u"Event handler must be a procedure");
+  if (!adapter) throw ScriptError(run_msg::kEventNeedsProcedure);
   TfsEventMethod method = adapter->GetMethod();
   prog->Add(u"", std::move(adapter));  // lives as long as the calling scope
   event->setEvent(instance, std::move(method));
@@ -67,7 +68,7 @@ Value TfsComponentHelper::Read(Caller&) { return Value::Object(component_); }
 namespace {
 
 [[noreturn]] void ThrowNoAutomation() {
-  throw ScriptError(u"Automation objects are not available on this platform");
+  throw ScriptError(run_msg::kNoAutomation);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The indexing helpers: elements of arrays and characters of strings.
 #include "engine/items/items.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -36,7 +37,7 @@ Value Subject(const Caller& call) {
   return ref != nullptr && ref->HasStorage() ? ref->StoredValue() : call.ParentValue();
 }
 
-[[noreturn]] void ThrowNotAssignable() { throw ScriptError(u"Left side cannot be assigned to"); }
+[[noreturn]] void ThrowNotAssignable() { throw ScriptError(run_msg::kNotAssignable); }
 
 }  // namespace
 
@@ -68,11 +69,11 @@ void TfsArrayHelper::Write(Caller& call, const Value& v) {
   TfsCustomVariable* ref = call.ParentRef();
   if (ref == nullptr || !ref->HasStorage()) ThrowNotAssignable();
   ref->ModifyStoredValue([&](Value& stored) {
-    if (!stored.is_array()) throw ScriptError(u"Array type required");
+    if (!stored.is_array()) throw ScriptError(run_msg::kArrayRequired);
     int32_t index[ArrayBlock::kMaxDims];
     int dims = stored.as_array().dims;
     long long offset = Indexes(call, dims, index) ? ElementOffset(stored.as_array(), index, dims) : -1;
-    if (offset < 0) throw ScriptError(u"Array index out of bounds");
+    if (offset < 0) throw ScriptError(run_msg::kArrayIndex);
     stored.mutable_array().items[static_cast<size_t>(offset)] = v;
   });
 }
@@ -84,7 +85,7 @@ namespace {
 size_t CharIndex(const std::u16string& s, const Caller& call) {
   int32_t i = ToInt32(call.GetParam(0));
   if (i < 1 || static_cast<size_t>(i) > s.size())
-    throw ScriptError(u"String index out of range (" + IntToText(i) + u")");
+    throw ScriptError(run_msg::kStringIndex + IntToText(i) + u")");
   return static_cast<size_t>(i) - 1;
 }
 

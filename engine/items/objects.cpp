@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/items/host_class.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -39,7 +40,7 @@ ObjectRegistry& ObjectRegistry::Instance() {
   return *registry;
 }
 
-void ObjectRegistry::ThrowInvalid() { throw ScriptError(u"Invalid object reference"); }
+void ObjectRegistry::ThrowInvalid() { throw ScriptError(run_msg::kInvalidObject); }
 
 HostObject* ObjectRegistry::Find(int32_t id) const {
   std::shared_lock lock(mutex_);
@@ -55,7 +56,7 @@ HostObject& ObjectRegistry::Get(int32_t id) const {
 
 int32_t ObjectRegistry::Enter(HostObject* object) {
   std::unique_lock lock(mutex_);
-  if (nextId_ == std::numeric_limits<int32_t>::max()) throw ScriptError(u"Too many objects");
+  if (nextId_ == std::numeric_limits<int32_t>::max()) throw ScriptError(run_msg::kTooManyObjects);
   int32_t id = nextId_++;
   live_.emplace(id, Entry{object, nullptr, nullptr});
   return id;

@@ -9,6 +9,7 @@
 #include "engine/items/items.h"
 #include "engine/program/program.h"
 #include "engine/program/stack_guard.h"
+#include "engine/run/run_messages.h"
 #include "engine/run/statement.h"
 #include "support/errors.h"
 
@@ -301,7 +302,7 @@ Value TfsProcVariable::Invoke(Value* args, int n) { return InvokeInline(args, n)
 
 Value TfsProcVariable::CallStep(TfsDesignatorItem& step) {
   const int params = ParamCount();
-  if (params > CallFrame::kInlineArgs) throw ScriptError(u"Too many parameters for a direct call");
+  if (params > CallFrame::kInlineArgs) throw ScriptError(run_msg::kDirectCallParams);
   // Only as many values as there are parameters are made and destroyed.
   struct Args {
     alignas(Value) unsigned char bytes[CallFrame::kInlineArgs * sizeof(Value)];

@@ -4,6 +4,7 @@
 
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 
 namespace qv {
@@ -83,7 +84,7 @@ void TfsScript::AddEnumValues(std::u16string_view typ, std::u16string_view names
     else if (i < 63)
       v = Value::Int64(int64_t{1} << i);
     else
-      throw ScriptError(u"Too many members in set " + std::u16string(typ));
+      throw ScriptError(run_msg::kTooManySetMembers + std::u16string(typ));
     auto item = std::make_unique<TfsVariable>(std::u16string(name), fvtEnum, std::u16string(typ));
     item->SetValue(v);
     item->SetIsReadOnly(true);

@@ -5,6 +5,7 @@
 
 #include "engine/run/expression.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
@@ -145,10 +146,10 @@ void TfsDesignator::SetLateBindingXmlSource(std::unique_ptr<TfsXMLItem> xml) {
 void TfsDesignator::CompleteLateBinding() {
   std::unique_ptr<TfsXMLItem> xml = std::move(lateBindingXmlSource_);
   LateBinder binder = GetLateBinder();
-  if (binder == nullptr) throw ScriptError(u"Late binding is not available");
-  if (program_ == nullptr) throw ScriptError(u"Late binding needs a program");
+  if (binder == nullptr) throw ScriptError(run_msg::kNoLateBinding);
+  if (program_ == nullptr) throw ScriptError(run_msg::kLateBindingProgram);
   std::unique_ptr<TfsDesignator> rebuilt = binder(*xml, *program_);
-  if (!rebuilt) throw ScriptError(u"Late binding failed");
+  if (!rebuilt) throw ScriptError(run_msg::kLateBindingFailed);
   Borrow(*rebuilt);
   // `rebuilt` now holds the old steps and frees them.
 }
@@ -171,7 +172,7 @@ Value TfsDesignator::Walk(const Value* store) {
   for (size_t i = 0; i < n; ++i) {
     TfsDesignatorItem& step = *steps_[i];
     TfsCustomVariable* x = step.Ref();
-    if (x == nullptr) throw ScriptError(u"Unresolved designator step");
+    if (x == nullptr) throw ScriptError(run_msg::kUnresolvedStep);
     bool last = i + 1 == n;
     if (TfsDesignator* nested = step.NestedDesignator()) {
       previous = nested;
@@ -254,7 +255,7 @@ void TfsVariableDesignator::SetValue(const Value& v) {
 size_t TfsStringDesignator::Index(const std::u16string& text) {
   int32_t i = ToInt32(Ref1()->GetValue());
   if (i < 1 || static_cast<size_t>(i) > text.size())
-    throw ScriptError(u"String index out of range (" + IntToText(i) + u")");
+    throw ScriptError(run_msg::kStringIndex + IntToText(i) + u")");
   return static_cast<size_t>(i) - 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/program/program.h"
 #include "engine/program/stack_guard.h"
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -119,10 +120,10 @@ TfsExpression::~TfsExpression() { DestroyIteratively(std::move(node_)); }
 
 template <class N>
 N* TfsExpression::AddOperand(std::unique_ptr<N> n) {
-  if (finalized_) throw ScriptError(u"Expression is already complete");
+  if (finalized_) throw ScriptError(run_msg::kExpressionComplete);
   // An operand has no operand slots: two in a row lack an operator, and
   // attaching below the first would silently drop the second.
-  if (curNode_->AsOperator() == nullptr) throw ScriptError(u"Missing operator");
+  if (curNode_->AsOperator() == nullptr) throw ScriptError(run_msg::kMissingOperator);
   n->SetSourcePos(SourcePos());
   N* raw = n.get();
   curNode_->AttachChild(std::move(n));
@@ -143,7 +144,7 @@ TfsSetNode* TfsExpression::AddSet(std::unique_ptr<TfsSetExpression> s) {
 }
 
 void TfsExpression::AddOperator(std::u16string_view op) {
-  if (finalized_) throw ScriptError(u"Expression is already complete");
+  if (finalized_) throw ScriptError(run_msg::kExpressionComplete);
   if (op == u"(" || op == u"unminus" || op == u"not") {
     TfsOperatorType type = op == u"(" ? opLeftBracket : op == u"not" ? opNot : opUnMinus;
     AddOperand(TfsOperatorNode::Create(type));
@@ -161,16 +162,16 @@ void TfsExpression::AddOperator(std::u16string_view op) {
       InsertBinary(std::move(n));
       return;
     }
-  throw ScriptError(u"Invalid operator: '" + std::u16string(op) + u"'");
+  throw ScriptError(std::u16string(run_msg::kInvalidOperator) + u": '" + std::u16string(op) + u"'");
 }
 
 // The content of the matching bracket takes the bracket's place.
 void TfsExpression::CloseBracket() {
   TfsExpressionNode* bracket = curNode_;
   while (bracket != nullptr && bracket->Priority() <= 5) bracket = bracket->Parent();
-  if (bracket == nullptr || bracket->Priority() != 6) throw ScriptError(u"Missing '('");
+  if (bracket == nullptr || bracket->Priority() != 6) throw ScriptError(run_msg::kMissingBracket);
   TfsExpressionNode* content = bracket->Left();
-  if (content == nullptr) throw ScriptError(u"Expression expected");
+  if (content == nullptr) throw ScriptError(run_msg::kExpressionExpected);
   TfsExpressionNode* parent = bracket->Parent();
   std::unique_ptr<TfsExpressionNode> inner = bracket->DetachChild(content);
   // The bracket node itself is handed back and freed here.
@@ -198,7 +199,7 @@ void TfsExpression::InsertBinary(std::unique_ptr<TfsOperatorNode> n) {
     l = c;
     c = c->Parent();
   }
-  if (c == nullptr) throw ScriptError(u"Invalid expression");
+  if (c == nullptr) throw ScriptError(run_msg::kInvalidExpression);
   if (l == nullptr) {
     c->AttachChild(std::move(n));
   } else {
@@ -286,7 +287,7 @@ bool TfsExpression::Finalize(std::u16string& errorPos) {
   int deepest = 0;
   while (!stack.empty()) {
     Visit& v = stack.back();
-    if (v.depth > kMaxDepth) throw ScriptError(u"Expression too deeply nested");
+    if (v.depth > kMaxDepth) throw ScriptError(run_msg::kExpressionTooDeep);
     deepest = std::max(deepest, v.depth);
     if (!v.expanded) {
       v.expanded = true;

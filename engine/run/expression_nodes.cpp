@@ -7,6 +7,7 @@
 #include "engine/run/expression.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/size_limit.h"
@@ -29,7 +30,7 @@ TfsExpressionNode* TfsExpressionNode::AttachChild(std::unique_ptr<TfsExpressionN
   else if (!right_)
     right_ = std::move(n);
   else
-    throw ScriptError(u"Missing operator");
+    throw ScriptError(run_msg::kMissingOperator);
   raw->parent_ = this;
   ChildrenChanged();
   return raw;
@@ -102,12 +103,12 @@ TfsDesignatorNode::TfsDesignatorNode(std::unique_ptr<TfsDesignator> d)
       designator_(std::move(d)),
       var_(DirectVariable(designator_.get())),
       plain_(var_ != nullptr && var_->HasPlainStorage()) {
-  if (designator_ == nullptr) throw ScriptError(u"Designator required");
+  if (designator_ == nullptr) throw ScriptError(run_msg::kDesignatorRequired);
 }
 
 TfsSetNode::TfsSetNode(std::unique_ptr<TfsSetExpression> s)
     : TfsOperandNode(fvtVariant, u""), set_(std::move(s)) {
-  if (set_ == nullptr) throw ScriptError(u"Set required");
+  if (set_ == nullptr) throw ScriptError(run_msg::kSetRequired);
 }
 
 // ---- operators ------------------------------------------------------------
@@ -320,7 +321,7 @@ class TInNode : public TfsOperatorNode {
         return Value::Bool(set->SetExpression()->Check(EvalOf(Left())));
     Value array = EvalOf(right);
     Value v = EvalOf(Left());
-    if (!array.is_array()) throw ScriptError(u"Array type required");
+    if (!array.is_array()) throw ScriptError(run_msg::kArrayRequired);
     const std::vector<Value>& items = array.as_array().items;
     for (size_t i = 0; i < items.size(); ++i) {
       if (Compare(BinaryOp::Eq, v, items[i])) return Value::Bool(true);
@@ -359,7 +360,7 @@ class TIsNode : public TfsOperatorNode {
   Value Eval() override {
     Value l = EvalOf(Left());
     TfsClassVariable* cls = NamedClass(Right());
-    if (cls == nullptr) throw ScriptError(u"Class type required");
+    if (cls == nullptr) throw ScriptError(run_msg::kClassRequired);
     int32_t id = ObjectIdOf(l);
     HostObject* object = id != 0 ? ObjectRegistry::Instance().Find(id) : nullptr;
     if (object == nullptr) return Value::Bool(false);
@@ -423,7 +424,7 @@ std::unique_ptr<TfsOperatorNode> TfsOperatorNode::Create(TfsOperatorType op, boo
     case opIs:
       return std::make_unique<TIsNode>();
   }
-  throw ScriptError(u"Invalid operator");
+  throw ScriptError(run_msg::kInvalidOperator);
 }
 
 }  // namespace qv

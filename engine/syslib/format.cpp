@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/syslib/format.h"
+#include "engine/run/run_messages.h"
 #include "engine/value/format_settings.h"
 #include "engine/value/number_text.h"
 #include "engine/value/value_ops.h"
@@ -42,11 +43,11 @@ class Formatter {
 
  private:
   [[noreturn]] void Invalid() const {
-    throw ScriptError(u"Format '" + std::u16string(fmt_) + u"' invalid or incompatible with argument");
+    throw ScriptError(run_msg::kFormat + std::u16string(fmt_) + run_msg::kFormatIncompatible);
   }
 
   const Value& NextArg() {
-    if (next_ >= args_.size()) throw ScriptError(u"No argument for format '" + std::u16string(fmt_) + u"'");
+    if (next_ >= args_.size()) throw ScriptError(run_msg::kNoFormatArgument + std::u16string(fmt_) + u"'");
     return args_[next_++];
   }
 

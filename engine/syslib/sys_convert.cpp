@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/run/run_messages.h"
 #include "engine/syslib/sys_strings.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
@@ -61,7 +62,7 @@ Value ZeroOf(int32_t type) {
     case 12:
       return Value();
     default:
-      throw ScriptError(u"Invalid variant type");
+      throw ScriptError(run_msg::kVariantType);
   }
 }
 
@@ -114,13 +115,13 @@ void SetLength(Value& s, int64_t length) {
     return;
   }
   if (s.is_bytes()) {
-    if (length > (int64_t(1) << 28)) throw ScriptError(u"Out of memory");
+    if (length > (int64_t(1) << 28)) throw ScriptError(run_msg::kOutOfMemory);
     s.mutable_bytes().resize(static_cast<size_t>(std::max<int64_t>(length, 0)), ' ');
     return;
   }
   if (s.is_null() || s.is_empty()) s = Value::Array({});
-  if (!s.is_array()) throw ScriptError(u"Variant is not an array");
-  if (length > INT32_MAX) throw ScriptError(u"Array too large");
+  if (!s.is_array()) throw ScriptError(run_msg::kNotAnArray);
+  if (length > INT32_MAX) throw ScriptError(run_msg::kArrayTooLarge);
   const ArrayBlock& a = s.as_array();
   int32_t newHigh = length > 0 ? static_cast<int32_t>(length - 1) : 0;
   if (a.dims == 1) {
@@ -128,7 +129,7 @@ void SetLength(Value& s, int64_t length) {
     int32_t high = std::max(newHigh, a.low[0] - 1);
     ArrayBlock& m = s.mutable_array();
     int64_t count = int64_t(high) - m.low[0] + 1;
-    if (count > (int64_t(1) << 28)) throw ScriptError(u"Array too large");
+    if (count > (int64_t(1) << 28)) throw ScriptError(run_msg::kArrayTooLarge);
     m.items.resize(static_cast<size_t>(count));
     m.high[0] = high;
     return;
@@ -138,10 +139,10 @@ void SetLength(Value& s, int64_t length) {
 
 Value VarArrayCreate(const Value& bounds, int32_t type) {
   Value zero = ZeroOf(type);
-  if (!bounds.is_array()) throw ScriptError(u"Invalid array bounds");
+  if (!bounds.is_array()) throw ScriptError(run_msg::kArrayBounds);
   const ArrayBlock& b = bounds.as_array();
   size_t n = b.items.size();
-  if (n == 0 || n % 2 != 0 || n / 2 > ArrayBlock::kMaxDims) throw ScriptError(u"Invalid array bounds");
+  if (n == 0 || n % 2 != 0 || n / 2 > ArrayBlock::kMaxDims) throw ScriptError(run_msg::kArrayBounds);
   int dims = static_cast<int>(n / 2);
   int32_t low[ArrayBlock::kMaxDims], high[ArrayBlock::kMaxDims];
   for (int d = 0; d < dims; ++d) {

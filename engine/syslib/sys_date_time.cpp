@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "engine/run/run_messages.h"
 #include "engine/syslib/format.h"
 #include "engine/value/format_settings.h"
 #include "engine/value/value_ops.h"
@@ -13,13 +14,13 @@ namespace qv {
 
 double EncodeDate(int year, int month, int day) {
   double out;
-  if (!TryEncodeDate(year, month, day, out)) throw ConvertError(u"Invalid argument to date encode");
+  if (!TryEncodeDate(year, month, day, out)) throw ConvertError(run_msg::kDateEncode);
   return out;
 }
 
 double EncodeTime(int hour, int minute, int second, int msec) {
   double out;
-  if (!TryEncodeTime(hour, minute, second, msec, out)) throw ConvertError(u"Invalid argument to time encode");
+  if (!TryEncodeTime(hour, minute, second, msec, out)) throw ConvertError(run_msg::kTimeEncode);
   return out;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/items/caller.h"
+#include "engine/run/run_messages.h"
 #include "engine/syslib/format.h"
 #include "engine/items/items.h"
 #include "engine/syslib/sys_convert.h"
@@ -35,8 +36,8 @@ Value Text(std::u16string s) { return Value::Text(std::move(s)); }
 // Domain errors are reported, as the conventional runtime does, instead of
 // letting NaN or infinity travel on silently.
 double CheckedMath(double result, double argument) {
-  if (std::isnan(result) && !std::isnan(argument)) throw ScriptError(u"Invalid floating point operation");
-  if (std::isinf(result) && std::isfinite(argument)) throw OverflowError(u"Floating point overflow");
+  if (std::isnan(result) && !std::isnan(argument)) throw ScriptError(run_msg::kInvalidFloatOperation);
+  if (std::isinf(result) && std::isfinite(argument)) throw OverflowError(run_msg::kFloatOverflow);
   return result;
 }
 
@@ -277,7 +278,7 @@ const Entry kEntries[] = {
        return Value::Bool(ValidDate(v.kind() == ValueKind::Date ? DateToStr(v.as_double()) : ToText(v)));
      }},
     {u"CREATEOLEOBJECT", u"function CreateOleObject(ClassName: String): Variant", &S::catOther_,
-     [](Caller&) -> Value { throw ScriptError(u"Automation objects are not available on this platform"); }},
+     [](Caller&) -> Value { throw ScriptError(run_msg::kNoAutomation); }},
     {u"VARARRAYCREATE", u"function VarArrayCreate(Bounds: Array; Typ: Integer): Variant", &S::catOther_,
      [](Caller& c) { return VarArrayCreate(c.GetParam(0), IntArg(c, 1)); }},
     {u"VARTYPE", u"function VarType(V: Variant): Integer", &S::catOther_,
@@ -349,7 +350,7 @@ Value TfsSysFunctions::CallMethod(HostObject*, const HostClass*, const std::u16s
   const auto& table = Dispatch();
   auto it = table.find(methodName);
   if (it == table.end()) it = table.find(UpperCase(methodName));
-  if (it == table.end()) throw ScriptError(u"Unknown system function " + methodName);
+  if (it == table.end()) throw ScriptError(run_msg::kUnknownSystemFunction + methodName);
   return it->second(caller);
 }
 

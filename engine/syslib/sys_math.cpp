@@ -5,6 +5,7 @@
 #include <mutex>
 #include <random>
 
+#include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 
@@ -28,7 +29,7 @@ int32_t Round(double e) { return RoundToInt32(e); }
 
 int32_t Trunc(double e) {
   double t = std::trunc(e);
-  if (!(t >= -2147483648.0 && t <= 2147483647.0)) throw OverflowError(u"Value out of range for Integer");
+  if (!(t >= -2147483648.0 && t <= 2147483647.0)) throw OverflowError(run_msg::kIntegerRange);
   return static_cast<int32_t>(t);
 }
 

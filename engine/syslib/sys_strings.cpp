@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -65,7 +66,7 @@ std::u16string NameCase(std::u16string_view s) {
 }
 
 std::u16string Chr(long long code) {
-  if (code < 0 || code > 0x10FFFF) throw ScriptError(u"Range check error");
+  if (code < 0 || code > 0x10FFFF) throw ScriptError(run_msg::kRangeCheck);
   std::u16string out;
   AppendCodePoint(out, static_cast<char32_t>(code));
   return out;
@@ -79,7 +80,7 @@ int Ord(std::u16string_view s) {
 
 void SetTextLength(std::u16string& s, long long length) {
   if (length < 0) length = 0;
-  if (length > kMaxTextLength) throw ScriptError(u"Out of memory");
+  if (length > kMaxTextLength) throw ScriptError(run_msg::kOutOfMemory);
   s.resize(static_cast<size_t>(length), u' ');
 }
 

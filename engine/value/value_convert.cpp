@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/run/run_messages.h"
 #include "engine/value/date_time.h"
 #include "engine/value/value_internal.h"
 #include "engine/value/value_ops.h"
@@ -16,12 +17,12 @@ namespace qv {
 namespace detail {
 
 void ThrowInvalidOperand(std::u16string_view opSymbol) {
-  throw ScriptError(u"Invalid variant operation: an array cannot be an operand of " +
+  throw ScriptError(run_msg::kArrayOperand +
                     std::u16string(opSymbol));
 }
 
 void ThrowInvalidConversion(std::u16string_view targetName) {
-  throw ScriptError(u"Invalid variant type conversion: an array cannot be converted to " +
+  throw ScriptError(run_msg::kArrayConversion +
                     std::u16string(targetName));
 }
 
@@ -120,13 +121,13 @@ std::u16string_view StringOf(const Value& v, std::u16string& scratch) {
 
 int64_t CheckedScale(int64_t i) {
   int64_t out;
-  if (__builtin_mul_overflow(i, kCurrencyScale, &out)) throw OverflowError(u"Currency overflow");
+  if (__builtin_mul_overflow(i, kCurrencyScale, &out)) throw OverflowError(run_msg::kCurrencyOverflow);
   return out;
 }
 
 int64_t DoubleToCurrencyScaled(double d) {
   const double r = std::nearbyint(d * static_cast<double>(kCurrencyScale));
-  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) throw OverflowError(u"Currency overflow");
+  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) throw OverflowError(run_msg::kCurrencyOverflow);
   return static_cast<int64_t>(r);
 }
 
@@ -249,14 +250,14 @@ bool TextToBool(std::u16string_view text, bool& out) {
 
 int32_t RoundToInt32(double d) {
   const double r = std::nearbyint(d);
-  if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw OverflowError(u"Value out of range for Integer");
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw OverflowError(run_msg::kIntegerRange);
   return static_cast<int32_t>(r);
 }
 
 int64_t RoundToInt64(double d) {
   const double r = std::nearbyint(d);
   if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) {
-    throw OverflowError(u"Value out of range for Int64");
+    throw OverflowError(run_msg::kInt64Range);
   }
   return static_cast<int64_t>(r);
 }
@@ -288,7 +289,7 @@ int32_t ToInt32(const Value& v) {
       break;
   }
   const int64_t i = ToInt64(v);
-  if (i < INT32_MIN || i > INT32_MAX) throw OverflowError(u"Value out of range for Integer");
+  if (i < INT32_MIN || i > INT32_MAX) throw OverflowError(run_msg::kIntegerRange);
   return static_cast<int32_t>(i);
 }
 
@@ -303,7 +304,7 @@ int64_t ToInt64(const Value& v) {
     case ValueKind::Int64:
       return v.as_int64();
     case ValueKind::UInt64:
-      if (v.as_uint64() > uint64_t(INT64_MAX)) throw OverflowError(u"Value out of range for Int64");
+      if (v.as_uint64() > uint64_t(INT64_MAX)) throw OverflowError(run_msg::kInt64Range);
       return static_cast<int64_t>(v.as_uint64());
     case ValueKind::Double:
     case ValueKind::Date:
@@ -335,7 +336,7 @@ uint64_t ToUInt64(const Value& v) {
     case ValueKind::Double:
     case ValueKind::Date: {
       const double r = std::nearbyint(v.as_double());
-      if (!(r >= 0 && r < 18446744073709551616.0)) throw OverflowError(u"Value out of range for UInt64");
+      if (!(r >= 0 && r < 18446744073709551616.0)) throw OverflowError(run_msg::kUInt64Range);
       return static_cast<uint64_t>(r);
     }
     case ValueKind::Text:
@@ -352,7 +353,7 @@ uint64_t ToUInt64(const Value& v) {
       break;
   }
   const int64_t i = ToInt64(v);
-  if (i < 0) throw OverflowError(u"Value out of range for UInt64");
+  if (i < 0) throw OverflowError(run_msg::kUInt64Range);
   return static_cast<uint64_t>(i);
 }
 
@@ -400,7 +401,7 @@ int64_t ToCurrencyScaled(const Value& v) {
     case ValueKind::Null:
       return CheckedScale(ToInt64(v));
     case ValueKind::UInt64:
-      if (v.as_uint64() > uint64_t(INT64_MAX)) throw OverflowError(u"Currency overflow");
+      if (v.as_uint64() > uint64_t(INT64_MAX)) throw OverflowError(run_msg::kCurrencyOverflow);
       return CheckedScale(static_cast<int64_t>(v.as_uint64()));
     case ValueKind::Array:
       detail::ThrowInvalidConversion(u"Currency");
@@ -573,7 +574,7 @@ int32_t VarTypeCode(const Value& v) noexcept {
 }
 
 ConvertError NotValidError(std::u16string_view text, std::u16string_view what) {
-  return ConvertError(u"'" + std::u16string(text) + u"' is not a valid " + std::u16string(what));
+  return ConvertError(u"'" + std::u16string(text) + run_msg::kIsNotAValid + std::u16string(what));
 }
 
 }  // namespace qv

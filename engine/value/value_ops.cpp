@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/run/run_messages.h"
 #include "engine/value/value_internal.h"
 #include "support/errors.h"
 #include "support/size_limit.h"
@@ -187,7 +188,7 @@ Value FloatArith(BinaryOp op, double a, double b) {
       r = a / b;
       break;
   }
-  if (std::isinf(r) && std::isfinite(a) && std::isfinite(b)) throw OverflowError(u"Floating point overflow");
+  if (std::isinf(r) && std::isfinite(a) && std::isfinite(b)) throw OverflowError(run_msg::kFloatOverflow);
   return Value::Double(r);
 }
 
@@ -222,7 +223,7 @@ Int128 RoundDiv(Int128 n, Int128 d) {
 }
 
 Value CurrencyResult(Int128 scaled) {
-  if (scaled < INT64_MIN || scaled > INT64_MAX) throw OverflowError(u"Currency overflow");
+  if (scaled < INT64_MIN || scaled > INT64_MAX) throw OverflowError(run_msg::kCurrencyOverflow);
   return Value::CurrencyScaled(static_cast<int64_t>(scaled));
 }
 

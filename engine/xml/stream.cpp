@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 #include "support/size_limit.h"
 #include "support/text.h"
@@ -16,7 +17,7 @@ namespace qv {
 
 namespace {
 
-[[noreturn]] void RaiseInvalidPosition() { throw ScriptError(u"Invalid stream position"); }
+[[noreturn]] void RaiseInvalidPosition() { throw ScriptError(run_msg::kStreamPosition); }
 
 int64_t NewPosition(int64_t offset, SeekOrigin origin, int64_t current, int64_t size) {
   int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? current : size;
@@ -34,11 +35,11 @@ int64_t Stream::Size() {
 }
 
 void Stream::ReadBuffer(void* buffer, int64_t count) {
-  if (count > 0 && Read(buffer, count) != count) throw ScriptError(u"Stream read error");
+  if (count > 0 && Read(buffer, count) != count) throw ScriptError(run_msg::kStreamRead);
 }
 
 void Stream::WriteBuffer(const void* buffer, int64_t count) {
-  if (count > 0 && Write(buffer, count) != count) throw ScriptError(u"Stream write error");
+  if (count > 0 && Write(buffer, count) != count) throw ScriptError(run_msg::kStreamWrite);
 }
 
 int64_t Stream::CopyFrom(Stream& source, int64_t count) {
@@ -90,7 +91,7 @@ FileStream::FileStream(std::u16string_view fileName, FileMode mode, ShareMode /*
     }
   }
   if (fd_ < 0) {
-    const char16_t* what = mode == FileMode::Create ? u"Cannot create file \"" : u"Cannot open file \"";
+    const char16_t* what = mode == FileMode::Create ? run_msg::kCreateFile : run_msg::kOpenFile;
     throw ScriptError(what + fileName_ + u"\". " + FromUtf8(std::strerror(err)));
   }
 }
@@ -132,7 +133,7 @@ int64_t FileStream::Seek(int64_t offset, SeekOrigin origin) {
 
 void FileStream::SetSize(int64_t size) {
   if (size < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
-    throw ScriptError(u"Cannot set the size of file \"" + fileName_ + u"\"");
+    throw ScriptError(run_msg::kFileSize + fileName_ + u"\"");
   if (Position() > size) Seek(size, SeekOrigin::Begin);
 }
 

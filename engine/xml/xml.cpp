@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <unordered_map>
 
+#include "engine/run/run_messages.h"
 #include "engine/xml/stream.h"
 #include "engine/xml/xml_io.h"
 #include "support/errors.h"
@@ -309,18 +310,18 @@ TfsXMLItem* TfsXMLItem::Add() {
 }
 
 TfsXMLItem* TfsXMLItem::AddItem(std::unique_ptr<TfsXMLItem> item) {
-  if (!item) throw ScriptError(u"Cannot add a nil item");
-  if (item->IsSelfOrAncestorOf(this)) throw ScriptError(u"Cannot add an item to its own descendant");
+  if (!item) throw ScriptError(run_msg::kAddNilItem);
+  if (item->IsSelfOrAncestorOf(this)) throw ScriptError(run_msg::kAddToDescendant);
   TfsXMLItem* raw = item.get();
   AppendOwned(std::move(item));
   return raw;
 }
 
 TfsXMLItem* TfsXMLItem::AddItem(TfsXMLItem* item) {
-  if (!item) throw ScriptError(u"Cannot add a nil item");
-  if (item->IsSelfOrAncestorOf(this)) throw ScriptError(u"Cannot add an item to its own descendant");
+  if (!item) throw ScriptError(run_msg::kAddNilItem);
+  if (item->IsSelfOrAncestorOf(this)) throw ScriptError(run_msg::kAddToDescendant);
   std::unique_ptr<TfsXMLItem> owned = item->Detach();
-  if (!owned) throw ScriptError(u"Cannot add an item that no list owns");
+  if (!owned) throw ScriptError(run_msg::kAddUnownedItem);
   AppendOwned(std::move(owned));
   return item;
 }
