@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace qv::library {
 
@@ -20,26 +21,52 @@ constexpr std::array<int8_t, 256> kValues = MakeValues();
 
 int ValueOf(char c) { return kValues[static_cast<unsigned char>(c)]; }
 
+// The two characters of every 12-bit value, so that three bytes take two
+// look-ups.
+struct Pairs {
+  char chars[4096][2];
+  constexpr Pairs() : chars() {
+    for (int i = 0; i < 4096; ++i) {
+      chars[i][0] = kAlphabet[i >> 6];
+      chars[i][1] = kAlphabet[i & 63];
+    }
+  }
+};
+constexpr Pairs kPairs;
+
+// The value of a character shifted to its place in a group of four; bad
+// characters set the top byte, so one test per group finds them.
+struct Shifted {
+  uint32_t at[4][256];
+  constexpr Shifted() : at() {
+    for (int place = 0; place < 4; ++place)
+      for (int c = 0; c < 256; ++c) {
+        int v = kValues[static_cast<size_t>(c)];
+        at[place][c] = v < 0 ? 0xFF000000u : static_cast<uint32_t>(v) << (18 - 6 * place);
+      }
+  }
+};
+constexpr Shifted kShifted;
+
 }  // namespace
 
 std::string Base64Encode(std::string_view in) {
   std::string out((in.size() + 2) / 3 * 4, '=');
   const auto* p = reinterpret_cast<const unsigned char*>(in.data());
-  size_t full = in.size() / 3, o = 0;
-  for (size_t g = 0; g < full; ++g, p += 3) {
+  char* o = out.data();
+  size_t full = in.size() / 3;
+  for (size_t g = 0; g < full; ++g, p += 3, o += 4) {
     uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-    out[o++] = kAlphabet[v >> 18];
-    out[o++] = kAlphabet[(v >> 12) & 63];
-    out[o++] = kAlphabet[(v >> 6) & 63];
-    out[o++] = kAlphabet[v & 63];
+    std::memcpy(o, kPairs.chars[v >> 12], 2);
+    std::memcpy(o + 2, kPairs.chars[v & 4095], 2);
   }
   size_t rest = in.size() - full * 3;
   if (rest > 0) {
     uint32_t v = uint32_t{p[0]} << 16;
     if (rest == 2) v |= uint32_t{p[1]} << 8;
-    out[o++] = kAlphabet[v >> 18];
-    out[o++] = kAlphabet[(v >> 12) & 63];
-    if (rest == 2) out[o] = kAlphabet[(v >> 6) & 63];
+    o[0] = kAlphabet[v >> 18];
+    o[1] = kAlphabet[(v >> 12) & 63];
+    if (rest == 2) o[2] = kAlphabet[(v >> 6) & 63];
   }
   return out;
 }
@@ -47,23 +74,24 @@ std::string Base64Encode(std::string_view in) {
 std::string Base64Decode(std::string_view in) {
   if (in.empty() || in.size() % 4 != 0) return {};
   size_t pad = in.back() != '=' ? 0 : in[in.size() - 2] == '=' ? 2 : 1;
-  std::string out;
-  out.resize(in.size() / 4 * 3);
-  size_t o = 0;
-  for (size_t i = 0; i < in.size(); i += 4) {
-    bool last = i + 4 == in.size();
-    int used = last ? 4 - static_cast<int>(pad) : 4;
-    uint32_t v = 0;
-    for (int k = 0; k < 4; ++k) {
-      int d = k < used ? ValueOf(in[i + k]) : 0;
-      if (d < 0) return {};
-      v = (v << 6) | static_cast<uint32_t>(d);
-    }
-    out[o++] = static_cast<char>(v >> 16);
-    if (used > 2) out[o++] = static_cast<char>(v >> 8);
-    if (used > 3) out[o++] = static_cast<char>(v);
+  std::string out(in.size() / 4 * 3, '\0');
+  const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+  char* o = out.data();
+  size_t groups = in.size() / 4 - (pad ? 1 : 0);
+  for (size_t g = 0; g < groups; ++g, p += 4, o += 3) {
+    uint32_t v = kShifted.at[0][p[0]] | kShifted.at[1][p[1]] | kShifted.at[2][p[2]] | kShifted.at[3][p[3]];
+    if (v & 0xFF000000u) return {};
+    o[0] = static_cast<char>(v >> 16);
+    o[1] = static_cast<char>(v >> 8);
+    o[2] = static_cast<char>(v);
   }
-  out.resize(o);
+  if (pad) {  // the last group: "xx==" is one byte, "xxx=" two
+    uint32_t v = kShifted.at[0][p[0]] | kShifted.at[1][p[1]] | (pad == 1 ? kShifted.at[2][p[2]] : 0);
+    if (v & 0xFF000000u) return {};
+    *o++ = static_cast<char>(v >> 16);
+    if (pad == 1) *o++ = static_cast<char>(v >> 8);
+  }
+  out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 

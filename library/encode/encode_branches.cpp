@@ -1,6 +1,8 @@
 // The dispatcher's branches for encoders and digests. Each reads its
 // arguments as text or as bytes (text through the ANSI code page) and
 // returns text or a byte string, as the function's kind says.
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "library/branches.h"

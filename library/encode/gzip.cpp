@@ -56,15 +56,16 @@ std::string GzipBytes(std::string_view in) {
   if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
     throw std::runtime_error("gzip: cannot start compression");
   std::string out("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
-  size_t bound = deflateBound(&zs, static_cast<uLong>(std::min(in.size(), kSlice)));
-  out.resize(10 + bound + (in.size() / kSlice) * bound + 8);
+  // Web pages shrink to a fifth or less: start at a third and grow when
+  // needed, rather than touching memory for the worst case.
+  out.resize(10 + in.size() / 3 + 4096);
   size_t inPos = 0, outPos = 10;
   int rc = Z_OK;
   while (rc != Z_STREAM_END) {
     size_t inChunk = std::min(in.size() - inPos, kSlice);
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + inPos));
     zs.avail_in = static_cast<uInt>(inChunk);
-    if (out.size() - outPos < 64) out.resize(out.size() * 2);
+    if (out.size() - outPos < 64) out.resize(out.size() * 2);  // deflate wants some room
     size_t outChunk = std::min(out.size() - outPos, kSlice);
     zs.next_out = reinterpret_cast<Bytef*>(out.data() + outPos);
     zs.avail_out = static_cast<uInt>(outChunk);
@@ -99,7 +100,14 @@ bool GunzipBytes(std::string_view in, std::string& out, size_t limit) {
     ~End() { inflateEnd(zs); }
   } end{&zs};
   size_t inPos = start;
-  out.resize(std::min(std::clamp<size_t>((in.size() - start) * 4, 4096, size_t{64} << 20), limit + 1));
+  // The trailer's length field, when the member fills the input, is a good
+  // first size; a cap of 256 times the packed size bounds what a false one
+  // makes us allocate (bigger outputs grow by doubling). One byte more
+  // leaves room to see the end without growing.
+  size_t packed = in.size() - start;
+  size_t guess = std::clamp<size_t>(packed * 4, 4096, size_t{64} << 20);
+  if (in.size() >= 18) guess = std::max<size_t>(std::min<size_t>(GetLE32(in, in.size() - 4), packed * 256), 4096);
+  out.resize(std::min(guess + 1, limit + 1));
   size_t outPos = 0;
   uLong crc = crc32(0, nullptr, 0);
   for (;;) {
