@@ -359,13 +359,42 @@ bool TQvRegEx::ReplaceAll(std::string_view tmpl) {
 
 bool TQvRegEx::ReplaceAll(std::u16string_view tmpl) { return ReplaceAll(std::string_view(ToUtf8(tmpl))); }
 
+namespace {
+
+// A "^" that may be an anchor: anything but an escaped one or one inside a
+// character class ("[^>]" is no anchor). Quoted text (\Q...\E) and
+// patterns that may hold extended-mode comments count as having one, which
+// only costs speed.
+bool HasCircumflexAnchor(std::string_view p, bool extended) {
+  if (extended || p.find("\\Q") != std::string_view::npos) return true;
+  if (p.find("(?") != std::string_view::npos && p.find('x') != std::string_view::npos) return true;
+  for (size_t i = 0; i < p.size(); ++i) {
+    const char c = p[i];
+    if (c == '\\') {
+      ++i;
+    } else if (c == '^') {
+      return true;
+    } else if (c == '[') {
+      size_t j = i + 1;
+      if (j < p.size() && p[j] == '^') ++j;
+      if (j < p.size() && p[j] == ']') ++j;  // a leading "]" is literal
+      for (; j < p.size() && p[j] != ']'; ++j)
+        if (p[j] == '\\') ++j;
+      i = j;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 // Replacing in place moves the rest of the subject once per match. When the
 // pattern cannot look behind its start ("^" and lookbehinds, \b included,
 // are the only things that do) and the template does not insert the text
 // before the match or the whole subject, matching the original subject gives
 // the same matches, so the result can be built in one pass.
 bool TQvRegEx::ReplaceOutOfPlace(std::string_view tmpl) const {
-  return maxLookbehind_ == 0 && regEx_.find('^') == std::string::npos &&
+  return maxLookbehind_ == 0 && !HasCircumflexAnchor(regEx_, options_.Contains(TQvRegExOption::preExtended)) &&
          tmpl.find('`') == std::string_view::npos && tmpl.find("$_") == std::string_view::npos;
 }
 

@@ -48,6 +48,23 @@ std::u16string MaskMatch(std::u16string_view source, std::u16string_view pattern
 std::u16string MaskMatch(std::u16string_view source, const MaskPattern& mask, std::u16string_view contact,
                          bool whole);
 
+// Where a match lies: [begin, end) in the text; with `whole`, the matched
+// span, from the first character when the mask starts with a gap.
+struct MaskSpan {
+  bool matched = false;
+  size_t begin = 0;
+  size_t end = 0;
+};
+
+// The matcher on text[from..], given the text with its ASCII letters folded
+// to lower case (FoldAscii), so that repeated matches on one text fold it
+// once. `captures` receives what MaskMatch would return without `whole`.
+MaskSpan MaskMatchAt(std::u16string_view text, std::u16string_view folded, size_t from, const MaskPattern& mask,
+                     std::u16string_view contact, bool whole, std::u16string* captures = nullptr);
+
+// The text with the letters A-Z lower-cased.
+std::u16string FoldAscii(std::u16string_view text);
+
 // A compact form of a compiled mask for tests and messages:
 // "price: " (*) " usd" [*] "tax: " ...
 std::u16string DescribeMask(const MaskPattern& mask);

@@ -15,12 +15,20 @@
 #include <string>
 #include <string_view>
 
+#include "library/mask/mask_pattern.h"
+
 namespace qv::library {
 
 inline constexpr size_t kMaxReplaceLength = size_t{64} * 1024 * 1024;
 inline constexpr size_t kMaxReplacePasses = 1'000'000;
 
 std::u16string ReplaceContent(std::u16string_view content, std::u16string_view pattern, std::u16string_view target);
+
+// The repetition itself, pass by pass, with the same bounds. ReplaceContent
+// gives its result in one scan where that is provably the same (the common
+// masks such as "<[*]>"), and calls it otherwise.
+std::u16string ReplaceContentByPasses(std::u16string_view content, const MaskPattern& mask,
+                                      std::u16string_view target);
 
 // Every occurrence of `old` in `text` replaced by `with`, scanning left to
 // right without overlaps, letters compared without regard to case. An empty

@@ -155,5 +155,31 @@ TEST(ReplaceContent, GrowthIsBounded) {
   EXPECT_LE(r.size(), kMaxReplaceLength + 16 * 1024 * 1024);
 }
 
+// The one-scan replacement must give what the pass-by-pass repetition gives.
+TEST(ReplaceContent, OneScanEqualsPasses) {
+  const char16_t alphabet[] = u"<>ab/Ai\u00e9\u017f";
+  const char16_t* patterns[] = {u"<[*]>", u"<(*)>", u"a[*]b", u"<a[*]</a>", u"<[*]", u"ab[*]b", u"<[*]>[*]/"};
+  const char16_t* targets[] = {u"", u"-", u"xy", u"<", u"b"};
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string content;
+    const int length = static_cast<int>(next() % 40);
+    for (int i = 0; i < length; ++i) content += alphabet[(next() >> 8) % 9];
+    const char16_t* pattern = patterns[(next() >> 8) % 7];
+    const char16_t* target = targets[(next() >> 8) % 5];
+    EXPECT_EQ(U8(ReplaceContent(content, pattern, target)),
+              U8(ReplaceContentByPasses(content, CompileMask(pattern), target)))
+        << U8(content) << " ~ " << U8(pattern) << " -> " << U8(target);
+  }
+}
+
+TEST(ReplaceContent, ManyDistinctTagsInLinearTime) {
+  std::u16string page;
+  for (int i = 0; i < 50000; ++i) page += u"<a href=\"/p/" + FromAscii(std::to_string(i)) + u"\">x</a> ";
+  const std::u16string r = ReplaceContent(page, u"<[*]>", u"");
+  EXPECT_EQ(r.size(), 50000u * 2);
+}
+
 }  // namespace
 }  // namespace qv::library

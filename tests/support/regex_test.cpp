@@ -329,5 +329,29 @@ TEST(RegEx, EscapeRegExChars) {
   }
 }
 
+// A negated class is no anchor: the one-pass replacement gives the same text
+// as an anchored pattern replaced match by match.
+TEST(RegexReplaceAll, NegatedClassAndAnchors) {
+  struct Row {
+    const char* pattern;
+    const char* subject;
+    const char* tmpl;
+    const char* result;
+  } rows[] = {
+      {"<[^>]+>", "a<b>c</b>d", "", "acd"},
+      {"[]^]", "a]^b", "-", "a--b"},
+      {"^a", "aaa", "", ""},  // in place, the start moves with the text
+      {"^x", "x\nx\n", "y", "y\ny\n"},
+      {"\\^", "a^b", "", "ab"},
+  };
+  for (const Row& r : rows) {
+    auto rx = CreateRegEx();
+    rx->SetRegEx(std::string_view(r.pattern));
+    rx->SetSubject(std::string(r.subject));
+    rx->ReplaceAll(std::string_view(r.tmpl));
+    EXPECT_EQ(rx->Subject(), r.result) << r.pattern;
+  }
+}
+
 }  // namespace
 }  // namespace qv
