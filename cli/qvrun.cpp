@@ -90,18 +90,22 @@ std::u16string ComposeCompileError(const qv::TfsScript& prog) {
   return label + u":" + prog.ErrorMsg() + u", 在第 " + pos + u" 个字符";
 }
 
-// --il: the intermediate code of the script, indented. Units are searched in
-// the script's own folder, then in the current one.
-int PrintIntermediateCode(const Options& opts, const std::string& source) {
-  qv::TfsScript prog;
-  prog.SetSyntaxType(qv::FromUtf8(opts.syntax));
-  prog.Lines() = qv::SplitLines(qv::DecodeScriptBytes(source));
+// Units are searched in the script's own folder, then in the current one.
+void SetIncludePath(qv::TfsScript& prog, const Options& opts) {
   prog.IncludePath().clear();
   if (opts.file != "-") {
     std::string dir = std::filesystem::path(opts.file).parent_path().string();
     if (!dir.empty()) prog.IncludePath().push_back(qv::FromUtf8(dir));
   }
   prog.IncludePath().push_back(u"");
+}
+
+// --il: the intermediate code of the script, indented.
+int PrintIntermediateCode(const Options& opts, const std::string& source) {
+  qv::TfsScript prog;
+  prog.SetSyntaxType(qv::FromUtf8(opts.syntax));
+  prog.Lines() = qv::SplitLines(qv::DecodeScriptBytes(source));
+  SetIncludePath(prog, opts);
   qv::MemoryStream code;
   try {
     if (!prog.GetILCode(code)) {
@@ -239,12 +243,7 @@ int RunScript(const Options& opts, const std::string& source) {
   if (templateMode) text = ConvertTemplate(qv::JoinLines(qv::SplitLines(text)));
   AddOutputFunctions(prog, log, templateMode);
   prog.Lines() = qv::SplitLines(text);
-  prog.IncludePath().clear();
-  if (opts.file != "-") {
-    std::string dir = std::filesystem::path(opts.file).parent_path().string();
-    if (!dir.empty()) prog.IncludePath().push_back(qv::FromUtf8(dir));
-  }
-  prog.IncludePath().push_back(u"");
+  SetIncludePath(prog, opts);
   int rc = kExitOk;
   try {
     if (!prog.Compile()) {

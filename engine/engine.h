@@ -42,3 +42,10 @@
 #include "engine/xml/stream.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
+
+namespace qv {
+
+// The engine's version text, the project's version ("0.1.0").
+const char* EngineVersion();
+
+}  // namespace qv

@@ -16,6 +16,16 @@ namespace {
 
 constexpr size_t kMaxSubject = INT_MAX - 8;  // positions, one past the end included, are 32-bit
 
+// Caps on one match, so that a hostile pattern or page ends with an error
+// within about two seconds and 256 MB instead of taking the machine: the
+// JIT stack (reserved, committed as used) plus the interpreter's heap for
+// the rare pattern that still overflows it. Ordinary pages stay far below.
+constexpr size_t kJitStackStart = 64 * 1024;
+constexpr size_t kJitStackMax = 128 * 1024 * 1024;
+constexpr uint32_t kHeapLimitKiB = 64 * 1024;
+constexpr uint32_t kDepthLimit = 1000000;
+constexpr uint32_t kMatchLimit = 10000000;
+
 const char16_t kNeedMatch[] = u"REQUIRE: There must be a successful match first";
 const char16_t kBadIndex[] = u"REQUIRE: Index <= GroupCount";
 
@@ -67,6 +77,9 @@ struct TQvRegEx::Pcre {
     compileContext = pcre2_compile_context_create(nullptr);
     matchContext = pcre2_match_context_create(nullptr);
     if (!compileContext || !matchContext) throw std::bad_alloc();
+    pcre2_set_heap_limit(matchContext, kHeapLimitKiB);
+    pcre2_set_depth_limit(matchContext, kDepthLimit);
+    pcre2_set_match_limit(matchContext, kMatchLimit);
     pcre2_set_newline(compileContext, PCRE2_NEWLINE_ANY);
     if (tables) pcre2_set_character_tables(compileContext, tables);
   }
@@ -88,7 +101,7 @@ struct TQvRegEx::Pcre {
   // out of the default one; false when there is one already.
   bool UseJitStack() {
     if (jitStack) return false;
-    jitStack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
+    jitStack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
     if (!jitStack) return false;
     pcre2_jit_stack_assign(matchContext, nullptr, jitStack);
     return true;

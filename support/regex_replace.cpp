@@ -32,26 +32,6 @@ bool StartsWord(char32_t c) {
   }
 }
 
-char32_t CodePointAt(const std::u16string& s, size_t i, size_t& units) {
-  char16_t u = s[i];
-  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-    units = 2;
-    return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-  }
-  units = 1;
-  return u;
-}
-
-void AppendCodePoint(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
-
 // "U" upper case; "L" lower case; "F" lower with the first character upper;
 // "I" lower with the first character of every word upper.
 std::string ConvertCase(const std::string& text, char mode) {
@@ -62,9 +42,9 @@ std::string ConvertCase(const std::string& text, char mode) {
   std::u16string out;
   out.reserve(lower.size());
   char32_t prev = 0;
-  for (size_t i = 0, units = 0; i < lower.size(); i += units) {
-    char32_t c = CodePointAt(lower, i, units);
+  for (size_t i = 0; i < lower.size();) {
     bool capital = i == 0 || (mode == 'I' && StartsWord(prev));
+    char32_t c = NextCodePoint(lower, i);
     AppendCodePoint(out, capital ? UpCaseCodePoint(c) : c);
     prev = c;
   }

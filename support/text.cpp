@@ -27,19 +27,6 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-void AppendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // Decodes one UTF-8 sequence at `i`; returns its length, 0 when malformed.
 size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
   unsigned char b = static_cast<unsigned char>(s[i]);
@@ -64,7 +51,7 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
     if ((t & 0xC0) != 0x80) return 0;
     c = (c << 6) | (t & 0x3F);
   }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  if (c < min || c > 0x10FFFF || IsSurrogate(c)) return 0;
   return len;
 }
 
@@ -73,7 +60,7 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size();) {
     char16_t u = text[i];
     if (u < 0x80) {
       // A run of ASCII in one go.
@@ -82,14 +69,10 @@ std::string ToUtf8(std::u16string_view text) {
       size_t at = out.size();
       out.resize(at + (end - i));
       for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
-      i = end - 1;
-    } else if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (IsHigh(u) || IsLow(u)) {
-      AppendUtf8(out, 0xFFFD);
+      i = end;
     } else {
-      AppendUtf8(out, u);
+      char32_t c = NextCodePoint(text, i);
+      AppendUtf8(out, IsSurrogate(c) ? 0xFFFD : c);
     }
   }
   return out;
@@ -116,7 +99,7 @@ std::u16string FromUtf8(std::string_view bytes) {
       out += u'\uFFFD';
       ++i;
     } else {
-      AppendUtf16(out, c);
+      AppendCodePoint(out, c);
       i += len;
     }
   }
@@ -173,18 +156,18 @@ std::u16string MapCase(std::u16string_view text, Map map) {
     char16_t u = out[i];
     if (u < 0x80) {
       out[i] = static_cast<char16_t>(map(u));
-    } else if (IsHigh(u) && i + 1 < out.size() && IsLow(out[i + 1])) {
-      char32_t c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (out[i + 1] - 0xDC00);
-      char32_t m = map(c);
+    } else if (IsHighSurrogate(u) && i + 1 < out.size() && IsLowSurrogate(out[i + 1])) {
+      char32_t m = map(CombineSurrogates(u, out[i + 1]));
       if (m >= 0x10000) {
-        m -= 0x10000;
-        out[i] = static_cast<char16_t>(0xD800 + (m >> 10));
-        out[i + 1] = static_cast<char16_t>(0xDC00 + (m & 0x3FF));
+        std::u16string pair;
+        AppendCodePoint(pair, m);
+        out[i] = pair[0];
+        out[i + 1] = pair[1];
       }
       ++i;
-    } else if (!IsHigh(u) && !IsLow(u)) {
+    } else if (!IsSurrogate(u)) {
       char32_t m = map(u);
-      if (m < 0x10000 && !(m >= 0xD800 && m <= 0xDFFF)) out[i] = static_cast<char16_t>(m);
+      if (m < 0x10000 && !IsSurrogate(m)) out[i] = static_cast<char16_t>(m);
     }
   }
   return out;
@@ -201,8 +184,8 @@ int CompareText(std::u16string_view a, std::u16string_view b) {
   for (size_t i = 0; i < n; ++i) {
     char16_t x = a[i], y = b[i];
     if (x == y) continue;
-    char32_t ux = (IsHigh(x) || IsLow(x)) ? x : UpCaseCodePoint(x);
-    char32_t uy = (IsHigh(y) || IsLow(y)) ? y : UpCaseCodePoint(y);
+    char32_t ux = IsSurrogate(x) ? x : UpCaseCodePoint(x);
+    char32_t uy = IsSurrogate(y) ? y : UpCaseCodePoint(y);
     if (ux != uy) return ux < uy ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

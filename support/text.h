@@ -18,6 +18,33 @@ std::u16string FromUtf8(std::string_view bytes);
 // True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 
+// UTF-16 surrogates: the one home of their arithmetic.
+constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+constexpr char32_t CombineSurrogates(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// Appends code point `c` (at most U+10FFFF) as one unit or a surrogate pair.
+inline void AppendCodePoint(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+// The code point that starts at text[i] (i < text.size()); `i` moves past
+// it. A surrogate without its partner comes back as itself, one unit long.
+inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {
+  char32_t u = text[i++];
+  if (IsHighSurrogate(u) && i < text.size() && IsLowSurrogate(text[i])) return CombineSurrogates(u, text[i++]);
+  return u;
+}
+
 // Widens 7-bit text, for literals and messages built from ASCII.
 std::u16string FromAscii(std::string_view ascii);
 

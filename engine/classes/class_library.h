@@ -5,14 +5,16 @@
 //   RegisterClassesModule();          // once, at start-up
 //   TfsScript& g = GlobalProgram();   // its AddRTTI creates the module
 //
-// Every member reaches one method handler, one property getter or one
-// property setter of the module, which choose the operation by the class
-// the member was registered at and by the member's upper-case name; a name
-// a branch does not know returns the integer 0. The operation is applied to
-// the instance itself, so TStrings.Add on a sorted TStringList inserts in
-// order. Objects are found through the object registry: a freed object or a
-// value that is no object of the expected class raises "Invalid object
-// reference".
+// The classes and their members are rows (class_members.h): one declaration
+// and the code that runs it. Every member reaches one method handler, one
+// property getter or one property setter of the module, which choose the
+// row by the class the member was registered at and by the member's
+// upper-case name, the key derived from the row's declaration; a name the
+// class does not register here returns the integer 0. The operation is
+// applied to the instance itself, so TStrings.Add on a sorted TStringList
+// inserts in order. Objects are found through the object registry: a freed
+// object or a value that is no object of the expected class raises
+// "Invalid object reference".
 #pragma once
 
 #include <string>

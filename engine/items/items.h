@@ -28,6 +28,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "engine/items/caller.h"
@@ -46,6 +47,15 @@ class TfsParamItem;
 class TfsClassVariable;
 class TfsStatement;
 class TfsDesignatorItem;
+
+// How an item keeps its value, for the run-time fast paths that bypass the
+// virtual GetValue and SetValue.
+enum class ItemStorage : uint8_t {
+  Computed,   // always through the virtual calls
+  Variable,   // PValue() holds the value; writes convert by kind (TfsVariable)
+  Parameter,  // PValue() holds the value; writes store it as given (TfsParamItem)
+  Text,       // the text lives in Str() (TfsStringVariable)
+};
 
 // Root of everything a name table or an item list may own.
 class TfsObject {
@@ -156,6 +166,16 @@ class TfsCustomVariable : public TfsItemList {
     f(value_);
   }
   static std::mutex& SharedValueMutex();
+  // See ItemStorage. Decided by the item's exact class (the end of this
+  // header), so a derived or new item class is Computed until it opts in
+  // there.
+  ItemStorage Storage() const noexcept;
+  // Plain storage: the value is PValue(), read without code of the item's
+  // own (an OnGetVarValue override aside).
+  bool HasPlainStorage() const noexcept {
+    ItemStorage s = Storage();
+    return s == ItemStorage::Variable || s == ItemStorage::Parameter;
+  }
   // True for items whose value is their storage (variables, parameters),
   // false for computed ones (calls, helpers, classes).
   virtual bool HasStorage() const noexcept { return true; }
@@ -649,5 +669,13 @@ class TfsClassVariable : public TfsCustomVariable {
   std::vector<TfsCustomVariable*> memberItems_;  // members_, typed
   TfsScript* program_;
 };
+
+inline ItemStorage TfsCustomVariable::Storage() const noexcept {
+  const std::type_info& cls = typeid(*this);
+  if (cls == typeid(TfsVariable)) return ItemStorage::Variable;
+  if (cls == typeid(TfsParamItem)) return ItemStorage::Parameter;
+  if (cls == typeid(TfsStringVariable)) return ItemStorage::Text;
+  return ItemStorage::Computed;
+}
 
 }  // namespace qv

@@ -1,7 +1,6 @@
 // Calling a script procedure.
 #include <algorithm>
 #include <new>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -37,7 +36,7 @@ TfsParamItem* TfsProcVariable::AddParameter(std::unique_ptr<TfsParamItem> param)
   TfsParamItem* raw = param.get();
   if (raw == nullptr) return nullptr;
   if (raw->IsVarParam()) hasVarParams_ = true;
-  if (typeid(*raw) != typeid(TfsParamItem) || raw->IsReadOnly()) plainParams_ = false;
+  if (raw->Storage() != ItemStorage::Parameter || raw->IsReadOnly()) plainParams_ = false;
   AddParam(std::move(param));
   program_->AddBorrowed(raw->Name(), raw);
   return raw;
@@ -65,8 +64,14 @@ class CallScope {
       return;
     }
     executing_ = true;
-    local_.SetExitCalled(false);
-    local_.SetTerminated(false);
+    // A stop request holds for every routine entered after it, until the
+    // run ends (which clears it); entering never clears it.
+    if (local_.StopRequested()) {
+      local_.SetTerminated(true);
+      local_.SetExitCalled(true);
+    } else {
+      local_.SetExitCalled(false);
+    }
     local_.SetIsRunning(true);
   }
   ~CallScope() {
@@ -75,8 +80,7 @@ class CallScope {
       if (!local_.Terminated()) local_.SetExitCalled(outerExit_);
       return;
     }
-    local_.SetExitCalled(false);
-    local_.SetTerminated(false);
+    if (!local_.Terminated()) local_.SetExitCalled(false);
     local_.SetIsRunning(false);
     executing_ = false;
   }
@@ -102,8 +106,7 @@ const std::vector<TfsProcVariable::Local>& TfsProcVariable::RefreshLocals() {
   for (int i = 0; i < n; ++i) {
     TfsCustomVariable* item = program_->Items(i)->AsItem();
     if (item == nullptr || !item->HasStorage()) continue;
-    const std::type_info& cls = typeid(*item);
-    bool plain = (cls == typeid(TfsVariable) || cls == typeid(TfsParamItem)) && !item->IsShared();
+    bool plain = item->HasPlainStorage() && !item->IsShared();
     locals_.push_back({item, plain});
     bool param = false;
     for (int j = 0; j < ParamCount() && !param; ++j) param = Param(j) == item;

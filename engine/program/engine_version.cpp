@@ -1,4 +1,4 @@
-// The engine's version text, from the build.
+// The engine's version text: the project version CMake configures.
 namespace qv {
-const char* EngineVersion() { return "0.1.0"; }
+const char* EngineVersion() { return QV_VERSION; }
 }  // namespace qv

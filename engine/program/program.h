@@ -200,13 +200,20 @@ class TfsScript {
 
   // ---- execution --------------------------------------------------------
   // Runs the root statement list. Errors of the script propagate; the run
-  // flags are reset on the way out either way.
+  // flags are reset on the way out either way. A stop requested before the
+  // run starts holds: only the end of a run clears it.
   void Execute();
   // Compile, then Execute when it succeeded; the result of Compile.
   bool Run();
   // Stops this program and every procedure's local program below it before
-  // their next statement. Safe to call from any thread.
+  // their next statement. Safe to call from any thread. The request holds
+  // until the run ends, for every routine entered after it.
   void Terminate();
+  // Whether this program or one up its parent chain has a stop request.
+  bool StopRequested() const noexcept;
+  // The run is over: clears the stop in this program and every local
+  // program below it.
+  void ClearStop();
 
   // Calls the procedure `name` of this program (not of its parents) with the
   // elements of the array `params` as arguments; Null when there is none.
@@ -318,8 +325,18 @@ class TfsScript {
   std::u16string errorPos_;
   std::u16string errorUnit_;
   bool extendedCharset_ = false;
-  std::vector<Entry> items_;  // sorted by upper-case name, newest first
-  Index index_;               // upper-case name -> newest entry's item
+  // Sorted by upper-case name, newest first, up to sorted_; entries added
+  // since (a private table's declarations) follow in the order added and
+  // are merged in when the order is next looked at, so declaring n names
+  // costs O(n log n) instead of O(n^2).
+  mutable std::vector<Entry> items_;
+  mutable size_t sorted_ = 0;
+  Index index_;  // upper-case name -> newest entry's item
+  // Merges the entries added since the last sort; the caller holds the
+  // table lock exclusively.
+  void SortPendingLocked() const;
+  // SortPendingLocked under the lock, when there is anything to merge.
+  void EnsureSorted() const;
   std::atomic<bool> isRunning_{false};
   std::vector<std::u16string> lines_;
   bool mainProg_ = false;

@@ -2,31 +2,47 @@
 // host, and the executable-line index.
 #include <algorithm>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 
 #include "engine/program/program.h"
 #include "engine/program/stack_guard.h"
 #include "engine/run/statement.h"
 #include "engine/value/value_ops.h"
+#include "support/size_limit.h"
 #include "support/text.h"
 
 namespace qv {
 
 void TfsScript::Execute() {
-  SetExitCalled(false);
-  SetTerminated(false);
+  // A stop that came before the run (here or in a program this one runs
+  // inside) is kept: a lost stop leaves a script running for good.
+  if (StopRequested()) {
+    SetTerminated(true);
+    SetExitCalled(true);
+  } else {
+    SetExitCalled(false);
+  }
   SetIsRunning(true);
   SetMainProg(true);
   struct Reset {
     TfsScript& s;
     ~Reset() {
       s.SetExitCalled(false);
-      s.SetTerminated(false);
+      s.ClearStop();
       s.SetIsRunning(false);
     }
   } reset{*this};
   // Programs run inside programs (DoEval, host calls from scripts).
   CheckStack();
-  statement_->Execute();
+  try {
+    statement_->Execute();
+  } catch (const std::bad_alloc&) {
+    // The host sees a run-time error and goes on.
+    throw OutOfMemoryError();
+  } catch (const std::length_error&) {
+    throw OutOfMemoryError();
+  }
 }
 
 bool TfsScript::Run() {
@@ -45,6 +61,22 @@ void TfsScript::Terminate() {
     if (auto* proc = dynamic_cast<TfsProcVariable*>(e.object)) proc->Prog()->Terminate();
 }
 
+bool TfsScript::StopRequested() const noexcept {
+  for (const TfsScript* p = this; p != nullptr; p = p->parent_)
+    if (p->Terminated()) return true;
+  return false;
+}
+
+void TfsScript::ClearStop() {
+  SetTerminated(false);
+  std::shared_lock lock(tableMutex_);
+  for (const Entry& e : items_)
+    if (auto* proc = dynamic_cast<TfsProcVariable*>(e.object)) {
+      proc->Prog()->SetExitCalled(false);
+      proc->Prog()->ClearStop();
+    }
+}
+
 namespace {
 
 // Arguments from a script array: element i goes to parameter i; parameters
@@ -61,8 +93,26 @@ void FillFromArray(CallFrame& frame, TfsProcVariable& func, const Value& params)
 
 }  // namespace
 
+namespace {
+
+// A host call outside a run is a run of its own: a stop made before or
+// during it holds until it returns.
+struct HostCallRun {
+  TfsScript& prog;
+  bool outside;
+  explicit HostCallRun(TfsScript& p) : prog(p), outside(!p.IsRunning()) {}
+  ~HostCallRun() {
+    if (outside) prog.ClearStop();
+  }
+  HostCallRun(const HostCallRun&) = delete;
+  HostCallRun& operator=(const HostCallRun&) = delete;
+};
+
+}  // namespace
+
 Value TfsScript::CallFunction2(TfsProcVariable* func, const Value& params) {
   if (func == nullptr) return Value::Null();
+  HostCallRun run(*this);
   CallFrame frame(*func, func->Prog());
   FillFromArray(frame, *func, params);
   return func->Read(frame);
@@ -75,6 +125,7 @@ Value TfsScript::CallFunction(std::u16string_view name, const Value& params) {
 Value TfsScript::CallFunction1(std::u16string_view name, Value& params) {
   auto* func = dynamic_cast<TfsProcVariable*>(FindLocal(name));
   if (func == nullptr) return Value::Null();
+  HostCallRun run(*this);
   CallFrame frame(*func, func->Prog());
   FillFromArray(frame, *func, params);
   Value result = func->Read(frame);

@@ -1,5 +1,6 @@
 // The program object's name table, its tree and its lifetime.
 #include <algorithm>
+#include <iterator>
 
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
@@ -83,11 +84,45 @@ void TfsScript::Insert(std::u16string_view name, TfsObject* object, std::unique_
     if (shared_) item->MarkShared();
   }
   std::unique_lock lock(tableMutex_);
-  // Before the first entry of an equal name: the newest is found first.
-  auto at = std::lower_bound(items_.begin(), items_.end(), upper,
-                             [](const Entry& e, const std::u16string& u) { return e.upper < u; });
-  items_.insert(at, Entry{std::u16string(name), upper, object, std::move(owned)});
+  if (shared_) {
+    // Read under the shared lock by other threads: kept sorted at once.
+    // Before the first entry of an equal name: the newest is found first.
+    SortPendingLocked();
+    auto at = std::lower_bound(items_.begin(), items_.end(), upper,
+                               [](const Entry& e, const std::u16string& u) { return e.upper < u; });
+    items_.insert(at, Entry{std::u16string(name), upper, object, std::move(owned)});
+    sorted_ = items_.size();
+  } else {
+    items_.push_back(Entry{std::u16string(name), upper, object, std::move(owned)});
+  }
   index_.insert_or_assign(std::move(upper), item);
+}
+
+void TfsScript::SortPendingLocked() const {
+  if (sorted_ >= items_.size()) {
+    sorted_ = items_.size();
+    return;
+  }
+  auto byUpper = [](const Entry& a, const Entry& b) { return a.upper < b.upper; };
+  const auto tailBegin = items_.begin() + static_cast<std::ptrdiff_t>(sorted_);
+  // The tail is oldest first: reversed and stably sorted, equal names stay
+  // newest first. In the merge the tail, being newer, goes before equal
+  // names of the sorted part.
+  std::reverse(tailBegin, items_.end());
+  std::stable_sort(tailBegin, items_.end(), byUpper);
+  std::vector<Entry> merged;
+  merged.reserve(items_.size());
+  std::merge(std::make_move_iterator(tailBegin), std::make_move_iterator(items_.end()),
+             std::make_move_iterator(items_.begin()), std::make_move_iterator(tailBegin),
+             std::back_inserter(merged), byUpper);
+  items_.swap(merged);
+  sorted_ = items_.size();
+}
+
+void TfsScript::EnsureSorted() const {
+  if (sorted_ == items_.size()) return;
+  std::unique_lock lock(tableMutex_);
+  SortPendingLocked();
 }
 
 TfsObject* TfsScript::Add(std::u16string_view name, std::unique_ptr<TfsObject> item) {
@@ -111,11 +146,13 @@ void TfsScript::Reindex(const std::u16string& upper) {
 
 std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
   std::unique_lock lock(tableMutex_);
+  SortPendingLocked();
   for (auto it = items_.begin(); it != items_.end(); ++it)
     if (it->object == item) {
       std::unique_ptr<TfsObject> owned = std::move(it->owned);
       std::u16string upper = std::move(it->upper);
       items_.erase(it);
+      sorted_ = items_.size();
       Reindex(upper);
       return owned;
     }
@@ -126,14 +163,25 @@ template <class Pred>
 std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
   std::vector<std::unique_ptr<TfsObject>> taken;
   std::unique_lock lock(tableMutex_);
+  SortPendingLocked();
+  // Marked last to first, then removed in one pass: linear however many go.
+  std::vector<bool> doomed(items_.size());
   bool any = false;
   for (size_t i = items_.size(); i-- > 0;) {
     if (!pred(items_[i])) continue;
     if (items_[i].owned) taken.push_back(std::move(items_[i].owned));
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    doomed[i] = true;
     any = true;
   }
   if (any) {
+    size_t kept = 0;
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (!doomed[i]) {
+        if (kept != i) items_[kept] = std::move(items_[i]);
+        ++kept;
+      }
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(kept), items_.end());
+    sorted_ = items_.size();
     index_.clear();
     for (const Entry& e : items_) index_.try_emplace(e.upper, e.object->AsItem());
   }
@@ -148,6 +196,9 @@ int TfsScript::SharedCount() const {
 }
 
 TfsObject* TfsScript::Items(int i) const {
+  // Only a private table has entries to merge; it is changed by this thread
+  // alone, so the check needs no lock.
+  if (!shared_) EnsureSorted();
   std::shared_lock lock(tableMutex_, std::defer_lock);
   if (shared_) lock.lock();
   if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
@@ -155,6 +206,7 @@ TfsObject* TfsScript::Items(int i) const {
 }
 
 std::u16string TfsScript::ItemName(int i) const {
+  if (!shared_) EnsureSorted();
   std::shared_lock lock(tableMutex_);
   if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
   return items_[static_cast<size_t>(i)].name;

@@ -3,11 +3,10 @@
 // linear. Only operands that cannot see v qualify (constants, other
 // variables, host functions of such operands), so the in-place steps are
 // invisible to them; an error part-way puts v's text back as it was.
-#include <typeinfo>
-
 #include "engine/program/program.h"
 #include "engine/run/statements.h"
 #include "support/errors.h"
+#include "support/size_limit.h"
 
 namespace qv {
 
@@ -50,8 +49,9 @@ void TfsAssignmentStmt::FindAppendChain() {
   appends_.clear();
   TfsCustomVariable* target = var_;
   if (target == nullptr || target->IsShared() || target->IsReadOnly() || expression_ == nullptr) return;
-  const bool variant = typeid(*target) == typeid(TfsVariable) && target->Typ() == fvtVariant;
-  if (!variant && typeid(*target) != typeid(TfsStringVariable)) return;
+  const ItemStorage storage = target->Storage();
+  const bool variant = storage == ItemStorage::Variable && target->Typ() == fvtVariant;
+  if (!variant && storage != ItemStorage::Text) return;
   std::vector<Append> chain;
   TfsExpressionNode* node = expression_->Root();
   while (node != nullptr) {
@@ -83,7 +83,7 @@ struct Rollback {
 bool TfsAssignmentStmt::AppendInPlace() {
   if (var_->OnGetVarValue()) return false;
   std::u16string* text = nullptr;
-  if (typeid(*var_) == typeid(TfsStringVariable)) {
+  if (var_->Storage() == ItemStorage::Text) {
     text = &static_cast<TfsStringVariable*>(var_)->Str();
   } else {
     Value& stored = var_->PValue();
@@ -94,9 +94,12 @@ bool TfsAssignmentStmt::AppendInPlace() {
   for (size_t i = 0; i < appends_.size(); ++i) {
     Value v = appends_[i].node->Eval();
     if (v.is_text()) {
+      CheckSize(text->size(), v.as_text().size());
       *text += v.as_text();
     } else if (appends_[i].strCat || v.is_bytes()) {
-      *text += ToText(v);
+      const std::u16string more = ToText(v);
+      CheckSize(text->size(), more.size());
+      *text += more;
     } else {
       // Text and a number add as numbers: finish by the value rules.
       Value result = Apply(BinaryOp::Plus, Value::Text(*text), v);

@@ -9,6 +9,7 @@
 #include "engine/program/program.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
+#include "support/size_limit.h"
 #include "support/text.h"
 
 namespace qv {
@@ -100,8 +101,7 @@ TfsDesignatorNode::TfsDesignatorNode(std::unique_ptr<TfsDesignator> d)
     : TfsOperandNode(d ? d->Typ() : fvtVariant, d ? d->TypeName() : u""),
       designator_(std::move(d)),
       var_(DirectVariable(designator_.get())),
-      plain_(var_ != nullptr &&
-             (typeid(*var_) == typeid(TfsVariable) || typeid(*var_) == typeid(TfsParamItem))) {
+      plain_(var_ != nullptr && var_->HasPlainStorage()) {
   if (designator_ == nullptr) throw ScriptError(u"Designator required");
 }
 
@@ -227,10 +227,20 @@ class TStrCatNode final : public TfsOperatorNode {
   Value Eval() override {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    if (l.is_bytes() && r.is_bytes()) return Value::Bytes(l.as_bytes() + r.as_bytes());
+    if (l.is_bytes() && r.is_bytes()) {
+      CheckSize(l.as_bytes().size(), r.as_bytes().size());
+      return Value::Bytes(l.as_bytes() + r.as_bytes());
+    }
     if (l.is_string()) {
       std::u16string s = l.is_text() ? l.as_text() : ToText(l);
-      s += r.is_text() ? r.as_text() : ToText(r);
+      if (r.is_text()) {
+        CheckSize(s.size(), r.as_text().size());
+        s += r.as_text();
+      } else {
+        const std::u16string more = ToText(r);
+        CheckSize(s.size(), more.size());
+        s += more;
+      }
       return Value::Text(std::move(s));
     }
     return qv::Add(l, r);
@@ -263,6 +273,8 @@ Value NormalisedRight(const Value& left, TfsExpressionNode* right) {
     if (r.is_bool()) return r;
     if (IsIntegerValue(left) && IsIntegerValue(r)) return r;
     return Value::Bool(Compare(BinaryOp::NonEq, r, Value::Text(u"")));
+  } catch (const OutOfMemoryError&) {
+    throw;
   } catch (const ScriptError&) {
     return Value::Bool(false);
   }

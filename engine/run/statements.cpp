@@ -4,19 +4,22 @@
 
 #include <cstdint>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <typeinfo>
 
 #include "engine/program/program.h"
 #include "support/errors.h"
+#include "support/size_limit.h"
 #include "support/text.h"
 
 namespace qv {
 
 namespace {
 
-// A plain, private script variable: its storage may be used directly.
-bool IsPrivateVariable(const TfsCustomVariable* v, const std::type_info& cls) {
-  return v != nullptr && typeid(*v) == cls && !v->IsShared() && !v->IsReadOnly();
+// A private script variable kept as `storage`: it may be used directly.
+bool IsPrivateVariable(const TfsCustomVariable* v, ItemStorage storage) {
+  return v != nullptr && v->Storage() == storage && !v->IsShared() && !v->IsReadOnly();
 }
 
 }  // namespace
@@ -32,11 +35,8 @@ void TfsAssignmentStmt::Optimize() {
   if (expression_ != nullptr)
     if (TfsCustomVariable* single = expression_->SingleItem()) expr_ = single;
   exprTree_ = expr_ == expression_.get() ? expression_.get() : nullptr;
-  exprVar_ =
-      expr_ != nullptr && (typeid(*expr_) == typeid(TfsVariable) || typeid(*expr_) == typeid(TfsParamItem))
-          ? expr_
-          : nullptr;
-  plainTarget_ = IsPrivateVariable(var_, typeid(TfsVariable));
+  exprVar_ = expr_ != nullptr && expr_->HasPlainStorage() ? expr_ : nullptr;
+  plainTarget_ = IsPrivateVariable(var_, ItemStorage::Variable);
   FindAppendChain();
 }
 
@@ -87,11 +87,11 @@ void TfsCompoundAssignStmt::Optimize() {
   // s := s + IntToStr(i) must append in place too, or building a text
   // this way turns quadratic.
   if (!HasNoSideEffects(expr_) && !ExpressionLeavesTarget()) return;
-  if (IsPrivateVariable(var_, typeid(TfsVariable))) {
+  if (IsPrivateVariable(var_, ItemStorage::Variable)) {
     const TfsVarType t = var_->Typ();
     if (t == fvtVariant) fast_ = Fast::Variant;
     if (t == fvtInt || t == fvtFloat) fast_ = Fast::Typed;
-  } else if (op_ == BinaryOp::Plus && IsPrivateVariable(var_, typeid(TfsStringVariable))) {
+  } else if (op_ == BinaryOp::Plus && IsPrivateVariable(var_, ItemStorage::Text)) {
     fast_ = Fast::Text;
   }
 }
@@ -112,12 +112,16 @@ void TfsCompoundAssignStmt::Execute() {
       return;
     }
     Value right = ReadExpr();
+    std::u16string& text = static_cast<TfsStringVariable*>(var_)->Str();
     if (right.is_text()) {
-      static_cast<TfsStringVariable*>(var_)->Str() += right.as_text();
+      CheckSize(text.size(), right.as_text().size());
+      text += right.as_text();
       return;
     }
     if (right.is_bytes()) {
-      static_cast<TfsStringVariable*>(var_)->Str() += BytesToText(right.as_bytes());
+      const std::u16string more = BytesToText(right.as_bytes());
+      CheckSize(text.size(), more.size());
+      text += more;
       return;
     }
     Value current = var_->GetValue();
@@ -136,7 +140,7 @@ void TfsCallStmt::SetDesignator(std::unique_ptr<TfsDesignator> d) {
   designator_ = std::move(d);
   counter_ = nullptr;
   if (designator_ != nullptr && dynamic_cast<TfsVariableDesignator*>(designator_.get()) != nullptr &&
-      IsPrivateVariable(designator_->RefItem(), typeid(TfsVariable)) &&
+      IsPrivateVariable(designator_->RefItem(), ItemStorage::Variable) &&
       (designator_->RefItem()->Typ() == fvtVariant || designator_->RefItem()->Typ() == fvtInt))
     counter_ = designator_->RefItem();
 }
@@ -255,7 +259,14 @@ void TfsTryStmt::Execute() {
     className = e.className();
     message = e.message();
   } catch (const std::bad_alloc&) {
-    throw;
+    // The failed allocation is gone: the script can handle it.
+    OutOfMemoryError e;
+    className = e.className();
+    message = e.message();
+  } catch (const std::length_error&) {
+    OutOfMemoryError e;
+    className = e.className();
+    message = e.message();
   } catch (const std::exception& e) {
     // Host code may fail with a standard error; scripts see it as the base
     // class.

@@ -198,7 +198,7 @@ class Formatter {
         if (precision >= 0 && static_cast<size_t>(precision) < text.size()) {
           size_t cut = precision;
           // Never keep half of a surrogate pair.
-          if (cut > 0 && text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;
+          if (cut > 0 && IsHighSurrogate(text[cut - 1])) --cut;
           text.resize(cut);
         }
         return text;

@@ -12,9 +12,6 @@ namespace {
 // Longest text SetLength makes, in units, so that a wild length fails cleanly.
 constexpr long long kMaxTextLength = 1LL << 28;
 
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 }  // namespace
 
 std::u16string Copy(std::u16string_view s, long long from, long long count) {
@@ -57,7 +54,7 @@ std::u16string NameCase(std::u16string_view s) {
   for (size_t i = 0; i < out.size(); ++i) {
     if (capital) {
       out[i] = upper[i];
-      if (IsHigh(s[i]) && i + 1 < out.size() && IsLow(s[i + 1])) {
+      if (IsHighSurrogate(s[i]) && i + 1 < out.size() && IsLowSurrogate(s[i + 1])) {
         ++i;
         out[i] = upper[i];
       }
@@ -69,15 +66,15 @@ std::u16string NameCase(std::u16string_view s) {
 
 std::u16string Chr(long long code) {
   if (code < 0 || code > 0x10FFFF) throw ScriptError(u"Range check error");
-  if (code < 0x10000) return std::u16string(1, static_cast<char16_t>(code));
-  code -= 0x10000;
-  return {static_cast<char16_t>(0xD800 + (code >> 10)), static_cast<char16_t>(0xDC00 + (code & 0x3FF))};
+  std::u16string out;
+  AppendCodePoint(out, static_cast<char32_t>(code));
+  return out;
 }
 
 int Ord(std::u16string_view s) {
   if (s.empty()) return 0;
-  if (IsHigh(s[0]) && s.size() > 1 && IsLow(s[1])) return 0x10000 + ((s[0] - 0xD800) << 10) + (s[1] - 0xDC00);
-  return s[0];
+  size_t i = 0;
+  return static_cast<int>(NextCodePoint(s, i));
 }
 
 void SetTextLength(std::u16string& s, long long length) {

@@ -33,15 +33,7 @@ uint32_t Accumulate(uint32_t code, int base, int digit) {
 
 // A character code becomes one unit, a surrogate pair, or U+FFFD beyond Unicode.
 void AppendCode(std::u16string& out, uint32_t code) {
-  if (code < 0x10000) {
-    out += static_cast<char16_t>(code);
-  } else if (code < kCodeLimit) {
-    code -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (code >> 10));
-    out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-  } else {
-    out += u'\uFFFD';
-  }
+  AppendCodePoint(out, code < kCodeLimit ? code : 0xFFFD);
 }
 
 // Splits a comma list: items separated by commas or blanks, an item may be

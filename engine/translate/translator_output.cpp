@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/text.h"
+
 namespace qv {
 
 TfsXMLItem& ILOutput::Append(const XmlName& name, std::u16string_view attributes) {
@@ -52,7 +54,6 @@ void MoveChildren(TfsXMLItem& from, TfsXMLItem& to) {
 }
 
 void AppendEncoded(std::u16string& out, std::u16string_view value) {
-  static constexpr std::u16string_view kQuot = u"&quot;";
   for (size_t i = 0; i < value.size(); ++i) {
     char16_t c = value[i];
     switch (c) {
@@ -72,23 +73,18 @@ void AppendEncoded(std::u16string& out, std::u16string_view value) {
         out += u"&#62;";
         continue;
       case u'&':
-        if (value.substr(i, kQuot.size()) == kQuot) {
-          out += u"&#34;";
-          i += kQuot.size() - 1;
-          continue;
-        }
-        break;
+        // Every ampersand: decoding turns "&#NN;" and "&quot;" back into
+        // characters, so a literal "&#65;" must not look like one.
+        out += u"&#38;";
+        continue;
       default:
         break;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
-        value[i + 1] <= 0xDFFF) {
+    if (IsHighSurrogate(c) && i + 1 < value.size() && IsLowSurrogate(value[i + 1])) {
       out += c;
       out += value[++i];
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      out += u'\xFFFD';
     } else {
-      out += c;
+      out += IsSurrogate(c) ? u'\xFFFD' : c;
     }
   }
 }

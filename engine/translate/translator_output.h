@@ -42,8 +42,8 @@ class ILOutput {
 };
 
 // Appends `value` with the attribute escaping of the XML model: LF, CR, '"',
-// '<' and '>' become numeric references and "&quot;" becomes "&#34;". A
-// lone surrogate becomes U+FFFD, as it would through UTF-8.
+// '&', '<' and '>' become numeric references. A lone surrogate becomes
+// U+FFFD, as it would through UTF-8.
 void AppendEncoded(std::u16string& out, std::u16string_view value);
 
 // Moves the children of `from` to the end of `to`, in order.

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/verify.h"
+
 namespace qv {
 
 enum class ValueKind : uint8_t {
@@ -170,17 +172,48 @@ class Value {
   bool is_array() const noexcept { return kind_ == ValueKind::Array; }
   bool is_object() const noexcept { return kind_ == ValueKind::Object; }
 
-  // Raw payload access; the kind must match (checked in checked builds).
-  int32_t as_int32() const noexcept { return i32_; }
-  int64_t as_int64() const noexcept { return i64_; }
-  uint64_t as_uint64() const noexcept { return u64_; }
-  double as_double() const noexcept { return d_; }  // Double and Date
-  int64_t as_currency_scaled() const noexcept { return i64_; }
-  bool as_bool() const noexcept { return b_; }
-  int32_t as_object() const noexcept { return i32_; }
-  const std::u16string& as_text() const noexcept { return text_->text; }
-  const std::string& as_bytes() const noexcept { return bytes_->bytes; }
-  const ArrayBlock& as_array() const noexcept { return *array_; }
+  // Raw payload access; the kind must match (checked in debug and
+  // sanitizer builds).
+  int32_t as_int32() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Int32);
+    return i32_;
+  }
+  int64_t as_int64() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Int64);
+    return i64_;
+  }
+  uint64_t as_uint64() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::UInt64);
+    return u64_;
+  }
+  double as_double() const noexcept {  // Double and Date
+    QV_VERIFY(kind_ == ValueKind::Double || kind_ == ValueKind::Date);
+    return d_;
+  }
+  int64_t as_currency_scaled() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Currency);
+    return i64_;
+  }
+  bool as_bool() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Boolean);
+    return b_;
+  }
+  int32_t as_object() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Object);
+    return i32_;
+  }
+  const std::u16string& as_text() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Text);
+    return text_->text;
+  }
+  const std::string& as_bytes() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Bytes);
+    return bytes_->bytes;
+  }
+  const ArrayBlock& as_array() const noexcept {
+    QV_VERIFY(kind_ == ValueKind::Array);
+    return *array_;
+  }
 
   // Writable access to a shared block: copies it first when another value
   // shares it, so that the other value keeps its content.

@@ -6,6 +6,7 @@
 
 #include "engine/value/value_internal.h"
 #include "support/errors.h"
+#include "support/size_limit.h"
 #include "support/text.h"
 
 namespace qv {
@@ -244,15 +245,23 @@ Value CurrencyOp(BinaryOp op, const Value& l, const Value& r) {
 Value Concat(const Value& l, const Value& r) {
   if (l.is_empty()) return r;
   if (r.is_empty()) return l;
-  if (l.is_bytes() && r.is_bytes()) return Value::Bytes(l.as_bytes() + r.as_bytes());
+  if (l.is_bytes() && r.is_bytes()) {
+    CheckSize(l.as_bytes().size(), r.as_bytes().size());
+    return Value::Bytes(l.as_bytes() + r.as_bytes());
+  }
   if (l.is_text() && r.is_text()) {
+    CheckSize(l.as_text().size(), r.as_text().size());
     std::u16string s;
     s.reserve(l.as_text().size() + r.as_text().size());
     s += l.as_text();
     s += r.as_text();
     return Value::Text(std::move(s));
   }
-  return Value::Text(ToText(l) + ToText(r));
+  std::u16string left = ToText(l);
+  const std::u16string right = ToText(r);
+  CheckSize(left.size(), right.size());
+  left += right;
+  return Value::Text(std::move(left));
 }
 
 Value StringOp(BinaryOp op, const Value& l, const Value& r) {
@@ -514,6 +523,8 @@ void ApplyInPlace(BinaryOp op, Value& target, const Value& right) {
       }
     } else if (target.is_text() && (right.is_string() || right.is_empty())) {
       // Appending to a text no other value holds: amortised linear growth.
+      CheckSize(target.as_text().size(), right.is_text() ? right.as_text().size()
+                                         : right.is_bytes() ? right.as_bytes().size() : 0);
       if (&right == &target) {
         const std::u16string copy = right.as_text();
         target.mutable_text() += copy;
@@ -524,6 +535,7 @@ void ApplyInPlace(BinaryOp op, Value& target, const Value& right) {
       }
       return;
     } else if (target.is_bytes() && right.is_bytes() && &right != &target) {
+      CheckSize(target.as_bytes().size(), right.as_bytes().size());
       target.mutable_bytes() += right.as_bytes();
       return;
     }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "support/errors.h"
+#include "support/size_limit.h"
 #include "support/text.h"
 
 namespace qv {
@@ -154,6 +155,10 @@ int64_t MemoryStream::Read(void* buffer, int64_t count) {
 
 int64_t MemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
+  // Seek keeps the position below the cap; the end of the write must stay
+  // there too.
+  if (count > INT64_MAX - pos_) throw OutOfMemoryError();
+  CheckSize(static_cast<uint64_t>(pos_ + count));
   if (pos_ > Size() - count) {
     size_t needed = static_cast<size_t>(pos_ + count);
     if (needed > data_.capacity()) data_.reserve(std::max(needed, data_.capacity() * 2));
@@ -165,12 +170,16 @@ int64_t MemoryStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t MemoryStream::Seek(int64_t offset, SeekOrigin origin) {
-  pos_ = NewPosition(offset, origin, pos_, Size());
+  const int64_t pos = NewPosition(offset, origin, pos_, Size());
+  // A memory stream's data is capped like a byte string's.
+  if (pos >= SizeLimit()) RaiseInvalidPosition();
+  pos_ = pos;
   return pos_;
 }
 
 void MemoryStream::SetSize(int64_t size) {
   if (size < 0) RaiseInvalidPosition();
+  CheckSize(static_cast<uint64_t>(size));
   data_.resize(static_cast<size_t>(size));
   if (pos_ > size) pos_ = size;
 }

@@ -174,7 +174,7 @@ namespace {
 
 inline char32_t Fold(char16_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-  if (c >= 0xD800 && c <= 0xDFFF) return c;
+  if (IsSurrogate(c)) return c;
   return UpCaseCodePoint(c);
 }
 
@@ -512,33 +512,16 @@ std::u16string EncodeXmlValue(std::u16string_view value) {
   out.reserve(value.size());
   for (size_t i = 0; i < value.size(); ++i) {
     char16_t c = value[i];
-    if (c == u'\n' || c == u'\r' || c == u'"' || c == u'<' || c == u'>') {
+    if (c == u'\n' || c == u'\r' || c == u'"' || c == u'&' || c == u'<' || c == u'>') {
       out += u"&#";
       out += IntToText(c);
       out += u';';
-    } else if (c == u'&' && value.substr(i, 6) == u"&quot;") {
-      out += u"&#34;";
-      i += 5;
     } else {
       out += c;
     }
   }
   return out;
 }
-
-namespace {
-
-void AppendCodePoint(std::u16string& out, uint32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
-
-}  // namespace
 
 // The scan runs from the first character to the last but one; a reference
 // needs "&#" and at least two more characters. A replaced character is not

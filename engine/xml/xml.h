@@ -306,9 +306,10 @@ class TfsXMLDocument {
   std::unique_ptr<TfsXMLItem> root_;
 };
 
-// Attribute value escaping: LF, CR, '"', '<' and '>' become
-// "&#10;", "&#13;", "&#34;", "&#60;", "&#62;"; "&quot;" becomes "&#34;";
-// every other character, '&' included, is kept.
+// Attribute value escaping: LF, CR, '"', '&', '<' and '>' become
+// "&#10;", "&#13;", "&#34;", "&#38;", "&#60;", "&#62;"; every other
+// character is kept. Every '&' is encoded so that a value holding "&#65;"
+// or "&quot;" reads back unchanged.
 std::u16string EncodeXmlValue(std::u16string_view value);
 // Numeric references "&#N;" (decimal) and "&quot;" are replaced; nothing else
 // ("&lt;" stays "&lt;"). A reference that is not well formed is kept as is.

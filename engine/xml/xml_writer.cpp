@@ -7,6 +7,7 @@
 
 #include "engine/xml/stream.h"
 #include "engine/xml/xml_io.h"
+#include "support/text.h"
 
 namespace qv {
 
@@ -83,18 +84,15 @@ void TfsXMLWriter::AppendLatin1(std::string_view text) {
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 void TfsXMLWriter::AppendUtf8(std::u16string_view text) {
   char* out = Room(3 * text.size());  // no unit takes more than three bytes
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size();) {
     char32_t c = text[i];
     if (c < 0x80) {
       *out++ = static_cast<char>(c);
+      ++i;
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
+    c = NextCodePoint(text, i);
+    if (IsSurrogate(c)) c = 0xFFFD;
     if (c < 0x800) {
       *out++ = static_cast<char>(0xC0 | (c >> 6));
     } else if (c < 0x10000) {

@@ -35,6 +35,11 @@ file(WRITE ${WORK}/directive.qvs "#language Basic\r\nx = 1\r\n")
 run_il(0 out err --syntax Pascal ${WORK}/directive.qvs)
 expect_contains("${out}" "<assignstmt pos=\"2:1\">")
 
+# Every ampersand of a literal is encoded: entity-like text stays literal.
+file(WRITE ${WORK}/amp.qvs "x = \"a&#65;b &quot; &amp; &\";\n")
+run_il(0 out err ${WORK}/amp.qvs)
+expect_contains("${out}" "text=\"'a&#38;#65;b &#38;quot; &#38;amp; &#38;'\"")
+
 # Compile errors, in the script and in a unit found in the script's folder.
 file(WRITE ${WORK}/bad.qvs "x = 1;\ny = ;\n")
 run_il(1 out err ${WORK}/bad.qvs)

@@ -1,4 +1,5 @@
 #include "engine/classes/class_library.h"
+#include "engine/classes/class_members.h"
 
 #include <gtest/gtest.h>
 
@@ -243,6 +244,62 @@ TEST_F(ClassLibraryTest, UnknownNamesReturnZero) {
     EXPECT_EQ(r.kind(), ValueKind::Int32);
     EXPECT_EQ(r.as_int32(), 0);
     EXPECT_EQ(ToInt32(TfsClassesRTTI::GetProp(obj, cls, u"NOSUCHPROP", frame)), 0);
+  }
+}
+
+TEST_F(ClassLibraryTest, UnknownClassIsAWiringError) {
+  Value list = New(u"TStringList");
+  CallFrame frame(nullptr, &prog_, 0);
+  HostObject* obj = &ObjectRegistry::Instance().Get(list);
+  static const HostClass stranger{u"TStranger", nullptr, nullptr, {}};
+  EXPECT_EQ(ErrorOf([&] { TfsClassesRTTI::CallMethod(obj, &stranger, u"ADD", frame); }),
+            u"Class TStranger is not a built-in class");
+  EXPECT_EQ(ErrorOf([&] { TfsClassesRTTI::GetProp(obj, &stranger, u"COUNT", frame); }),
+            u"Class TStranger is not a built-in class");
+}
+
+TEST(ClassMembersTest, DeclarationsGiveTheDispatchParts) {
+  struct {
+    const char16_t* declaration;
+    MemberKind kind;
+    const char16_t* name;
+    const char16_t* params;
+    const char16_t* type;
+    bool isDefault;
+  } rows[] = {
+      {u"constructor Create(AOwner: TComponent)", MemberKind::Constructor, u"Create", u"", u"", false},
+      {u"procedure Sort", MemberKind::Method, u"Sort", u"", u"", false},
+      {u"function Add(Item: TObject): Integer", MemberKind::Method, u"Add", u"", u"", false},
+      {u"property Count: Integer", MemberKind::Property, u"Count", u"", u"Integer", false},
+      {u"property Names[Integer]: string", MemberKind::Indexed, u"Names", u"Integer", u"string", false},
+      {u"property Items[Integer]: TObject; default", MemberKind::Indexed, u"Items", u"Integer", u"TObject", true},
+  };
+  for (const auto& r : rows) {
+    MemberDeclaration d = ParseMemberDeclaration(r.declaration);
+    SCOPED_TRACE(ToUtf8(r.declaration));
+    EXPECT_EQ(d.kind, r.kind);
+    EXPECT_EQ(d.name, r.name);
+    EXPECT_EQ(d.params, r.params);
+    EXPECT_EQ(d.type, r.type);
+    EXPECT_EQ(d.isDefault, r.isDefault);
+  }
+  for (const char16_t* bad : {u"procedure", u"property Items[Integer: TObject", u""})
+    EXPECT_THROW(ParseMemberDeclaration(bad), ScriptError) << ToUtf8(bad);
+}
+
+// Every member the rows declare is registered and reaches its own row: the
+// read-only ones have no setter, the others take the written value.
+TEST_F(ClassLibraryTest, EveryRowIsRegisteredAtItsClass) {
+  for (const ClassRow& row : BuiltinClassRows()) {
+    TfsClassVariable& c = Class(row.cls().name);
+    for (const ClassMember& m : row.members) {
+      MemberDeclaration d = ParseMemberDeclaration(m.declaration);
+      TfsCustomVariable* member = c.Find(d.name);
+      ASSERT_NE(member, nullptr) << ToUtf8(m.declaration);
+      if (d.kind == MemberKind::Property || d.kind == MemberKind::Indexed) {
+        EXPECT_EQ(member->IsReadOnly(), m.set == nullptr) << ToUtf8(m.declaration);
+      }
+    }
   }
 }
 

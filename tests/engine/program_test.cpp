@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -45,6 +46,46 @@ TEST(ProgramTableTest, SortedCaseInsensitiveNewestFirst) {
   std::unique_ptr<TfsObject> removed = prog.Remove(newer);
   EXPECT_EQ(removed.get(), newer);
   EXPECT_EQ(prog.FindLocal(u"alpha"), older);
+}
+
+// Entries added in batches between reads of the order, against a model
+// table: sorted by upper-case name, equal names newest first.
+TEST(ProgramTableTest, OrderHoldsAcrossBatchesOfAdditions) {
+  TfsScript prog;
+  std::vector<std::pair<std::u16string, int>> model;  // upper name, serial
+  std::vector<TfsVariable*> items;
+  const std::u16string names[] = {u"b", u"A", u"c", u"a", u"B", u"d", u"a", u"C"};
+  int serial = 0;
+  for (int round = 0; round < 6; ++round) {
+    for (int k = 0; k <= round; ++k) {
+      const std::u16string& name = names[(round * 3 + k) % std::size(names)];
+      items.push_back(prog.AddItem(name, Var(name)));
+      model.emplace_back(UpperCase(name), serial++);
+    }
+    std::vector<std::pair<std::u16string, int>> sorted = model;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& x, const auto& y) {
+      return x.first != y.first ? x.first < y.first : x.second > y.second;
+    });
+    ASSERT_EQ(prog.Count(), static_cast<int>(sorted.size()));
+    for (int i = 0; i < prog.Count(); ++i) {
+      EXPECT_EQ(prog.Items(i), items[static_cast<size_t>(sorted[static_cast<size_t>(i)].second)]) << round << " " << i;
+    }
+    // The first entry of each name, the newest, is the one found.
+    for (size_t i = 0; i < sorted.size(); ++i)
+      if (i == 0 || sorted[i].first != sorted[i - 1].first)
+        EXPECT_EQ(prog.FindLocal(sorted[i].first), items[static_cast<size_t>(sorted[i].second)]);
+  }
+  // Removing the newest uncovers the one before it.
+  TfsVariable* newestA = nullptr;
+  for (auto it = model.rbegin(); it != model.rend() && newestA == nullptr; ++it)
+    if (it->first == u"A") newestA = items[static_cast<size_t>(it->second)];
+  ASSERT_NE(newestA, nullptr);
+  std::unique_ptr<TfsObject> removed = prog.Remove(newestA);
+  ASSERT_EQ(removed.get(), newestA);
+  TfsCustomVariable* found = prog.FindLocal(u"a");
+  ASSERT_NE(found, nullptr);
+  EXPECT_NE(found, newestA);
+  EXPECT_EQ(prog.Items(0), found);
 }
 
 TEST(ProgramTableTest, LookupOrderOwnTableThenChildrenNewestFirstThenParent) {

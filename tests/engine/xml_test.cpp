@@ -53,10 +53,11 @@ TEST(XmlValue, EncodeRows) {
       {u"a\"b", u"a&#34;b"},
       {u"<tag>", u"&#60;tag&#62;"},
       {u"l1\r\nl2", u"l1&#13;&#10;l2"},
-      {u"a & b", u"a & b"},
-      {u"&amp;", u"&amp;"},
-      {u"&quot;", u"&#34;"},
-      {u"x&quot;&quot", u"x&#34;&quot"},
+      {u"a & b", u"a &#38; b"},
+      {u"&amp;", u"&#38;amp;"},
+      {u"&quot;", u"&#38;quot;"},
+      {u"&#65;", u"&#38;#65;"},
+      {u"&#38;", u"&#38;#38;"},
       {u"\t'", u"\t'"},
       {u"中文\u0100", u"中文\u0100"},
   };
@@ -87,12 +88,14 @@ TEST(XmlValue, DecodeRows) {
 }
 
 TEST(XmlValue, RoundTripThroughProp) {
-  const std::u16string values[] = {u"q\"uote", u"<a>", u"\r\n", u"a & b c", u"&quot;x", u"中文", u"&lt;"};
+  // Every value comes back as it went in, entity-like text included.
+  const std::u16string values[] = {u"q\"uote", u"<a>",   u"\r\n",    u"a & b c", u"&quot;x", u"中文",
+                                   u"&lt;",    u"&#65;", u"a&#38;b", u"&",       u"&amp;&"};
   for (const auto& v : values) {
     TfsXMLItem item;
     item.SetProp(u"v", v);
-    std::u16string expected = v == u"&quot;x" ? u"\"x" : v;
-    EXPECT_EQ(item.Prop(u"v"), expected) << ToUtf8(v);
+    EXPECT_EQ(item.Prop(u"v"), v) << ToUtf8(v);
+    EXPECT_EQ(DecodeXmlValue(EncodeXmlValue(v)), v) << ToUtf8(v);
   }
 }
 
@@ -293,7 +296,7 @@ TEST(XmlWriter, Utf8TextAndRoundTrip) {
   doc.Root()->SetName(u"a");
   doc.Root()->SetProp(u"t", u"中\U0001F600\"<>\r\n&x");
   std::string bytes = doc.SaveToBytes();
-  EXPECT_NE(bytes.find("\xE4\xB8\xAD\xF0\x9F\x98\x80&#34;&#60;&#62;&#13;&#10;&x"), std::string::npos);
+  EXPECT_NE(bytes.find("\xE4\xB8\xAD\xF0\x9F\x98\x80&#34;&#60;&#62;&#13;&#10;&#38;x"), std::string::npos);
   TfsXMLDocument back;
   back.LoadFromBytes(bytes);
   EXPECT_EQ(back.Root()->Prop(u"t"), u"中\U0001F600\"<>\r\n&x");

@@ -1,6 +1,9 @@
 #include "support/regex.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <chrono>
 
 #include "support/errors.h"
 #include "support/text.h"
@@ -301,6 +304,47 @@ TEST(RegEx, Errors) {
   rx.SetSubject(std::string(40, 'a') + "b");
   EXPECT_EQ(ErrorOf([&] { rx.Match(); }), "TQvRegEx.Match() - match limit exceeded");
   EXPECT_FALSE(rx.FoundMatch());
+}
+
+// Peak resident memory of this process so far, in MB.
+long PeakMB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
+}
+
+TEST(RegEx, HostileMatchesEndWithinMemoryAndTimeCaps) {
+  // Thirty alternatives repeated over 10 MiB: without caps this takes tens
+  // of seconds and gigabytes before PCRE2's own limits end it.
+  std::string pattern = "^(?:";
+  for (int i = 0; i < 30; ++i) pattern += std::string(i ? "|(" : "(") + static_cast<char>('a' + i % 26) + ")";
+  pattern += ")*Z";
+  std::string subject;
+  while (subject.size() < 10 * 1024 * 1024) subject += "ab";
+  const long before = PeakMB();
+  const auto start = std::chrono::steady_clock::now();
+  {
+    TQvRegEx rx;
+    rx.SetRegEx(std::string_view(pattern));
+    rx.SetSubject(std::move(subject));
+    const std::string error = ErrorOf([&] { rx.Match(); });
+    EXPECT_EQ(error.rfind("TQvRegEx.Match() - ", 0), 0u) << error;
+    EXPECT_FALSE(rx.FoundMatch());
+  }
+  // About 2.5 s and 220 MB on a loaded two-core machine; generous bounds.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_LT(PeakMB() - before, 400);
+}
+
+TEST(RegEx, DeepMatchesOnPageSizedSubjectsStillSucceed) {
+  // One repetition per character of a 1 MiB page: needs the large JIT stack.
+  std::string page;
+  for (int i = 0; page.size() < 1024 * 1024; ++i) page += "<div class=\"r\">item " + std::to_string(i) + "</div>\n";
+  TQvRegEx rx;
+  rx.SetRegEx(std::string_view("(.|\\n)*x"));
+  rx.SetSubject(page + "x");
+  ASSERT_TRUE(rx.Match());
+  EXPECT_EQ(static_cast<size_t>(rx.MatchedLength()), page.size() + 1);
 }
 
 TEST(RegEx, EscapeRegExChars) {

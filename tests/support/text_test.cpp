@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace qv {
 namespace {
 
@@ -35,6 +37,29 @@ TEST(Text, LoneSurrogateBecomesReplacement) {
   std::u16string s = u"a";
   s += char16_t(0xD800);
   EXPECT_EQ(ToUtf8(s), "a\xEF\xBF\xBD");
+}
+
+TEST(Text, CodePoints) {
+  struct {
+    std::u16string text;
+    std::vector<char32_t> points;  // what NextCodePoint reads, in order
+  } rows[] = {
+      {u"", {}},
+      {u"aé", {U'a', U'é'}},
+      {u"\U0001F600x", {0x1F600, U'x'}},
+      {u"\U0010FFFF", {0x10FFFF}},
+      {std::u16string(1, char16_t(0xD800)) + u"a", {0xD800, U'a'}},   // lone high
+      {std::u16string(1, char16_t(0xDC00)) + u"a", {0xDC00, U'a'}},   // lone low
+      {std::u16string(1, char16_t(0xD83D)), {0xD83D}},                // high at the end
+  };
+  for (const auto& r : rows) {
+    std::vector<char32_t> got;
+    for (size_t i = 0; i < r.text.size();) got.push_back(NextCodePoint(r.text, i));
+    EXPECT_EQ(got, r.points) << ToUtf8(r.text);
+    std::u16string back;
+    for (char32_t c : got) AppendCodePoint(back, c);
+    EXPECT_EQ(back, r.text);
+  }
 }
 
 TEST(Text, CaseForAllAlphabets) {
