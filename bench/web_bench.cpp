@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -85,10 +86,13 @@ int main(int argc, char** argv) {
   for (int i = 0; i < hits; ++i) t.Down(cached, u"CHECK", u"GET", u"", u":", 3600);
   double cacheSecs = Seconds(start);
 
-  // 50 MB gzip page.
+  // 50 MB gzip page. The processor time is shown beside the wall time: on
+  // a shared machine the wall time mostly measures the neighbours.
   start = Clock::now();
+  std::clock_t cpuStart = std::clock();
   std::u16string text = t.Down(qv::FromUtf8(base + "/big"), u"CHECK", u"GET", u"", u"", 0);
   double bigSecs = Seconds(start);
+  double bigCpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
   server.stop();
   serving.join();
@@ -98,8 +102,10 @@ int main(int argc, char** argv) {
   std::printf("%-44s %10.1fms %10.1fms %8.2f%s\n", ("GET x" + std::to_string(gets) + " 10 KB: Down vs curl -K").c_str(),
               downSecs * 1000, curlSecs * 1000, downSecs / curlSecs, rc == 0 ? "" : " (curl failed)");
   std::printf("%-44s %10.0f/s\n", "cache hits", hits / cacheSecs);
-  std::printf("%-44s %10.1fms %10.0f MB/s of text (%zu MB gzip -> %zu MB)\n", "50 MB gzip page: download+inflate+decode",
-              bigSecs * 1000, big.size() / 1048576.0 / bigSecs, bigGzip.size() >> 20, big.size() >> 20);
+  std::printf("%-44s %10.1fms %10.0f MB/s of text (%zu KB gzip -> %zu MB)\n", "50 MB gzip page: download+inflate+decode",
+              bigSecs * 1000, big.size() / 1048576.0 / bigSecs, bigGzip.size() >> 10, big.size() >> 20);
+  std::printf("%-44s %10.1fms %10.0f MB/s of text\n", "  the same in processor time", bigCpu * 1000,
+              big.size() / 1048576.0 / bigCpu);
   std::printf("(checks: %zu characters from the small pages, %zu from the big one)\n", chars, text.size());
   return 0;
 }
