@@ -4,6 +4,7 @@
 
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/run_messages.h"
 #include "engine/run/statement.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -30,7 +31,7 @@ TfsScript::~TfsScript() {
 
 void TfsScript::SetParent(TfsScript* parent) {
   for (TfsScript* p = parent; p != nullptr; p = p->parent_)
-    if (p == this) throw ScriptError(u"A program cannot be its own ancestor");
+    if (p == this) throw ScriptError(run_msg::kOwnAncestor);
   parent_ = parent;
   BumpTreeGeneration();
 }

@@ -16,7 +16,11 @@ inline constexpr char16_t kInt64Range[] = u"Value out of range for Int64";
 inline constexpr char16_t kUInt64Range[] = u"Value out of range for UInt64";
 inline constexpr char16_t kIsNotAValid[] = u"' is not a valid ";  // after the quoted text
 inline constexpr char16_t kArrayTooLarge[] = u"Array too large";
+inline constexpr char16_t kArrayDimensions[] = u"Invalid array dimension count";
 inline constexpr char16_t kOutOfMemory[] = u"Out of memory";
+
+// programs
+inline constexpr char16_t kOwnAncestor[] = u"A program cannot be its own ancestor";
 
 // XML items and streams
 inline constexpr char16_t kAddNilItem[] = u"Cannot add a nil item";

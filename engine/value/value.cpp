@@ -1,5 +1,6 @@
 #include "engine/value/value.h"
 
+#include "engine/run/run_messages.h"
 #include "support/errors.h"
 
 namespace qv {
@@ -21,13 +22,13 @@ Value Value::Bytes(std::string bytes) {
 }
 
 Value Value::Array(int dims, const int32_t* low, const int32_t* high) {
-  if (dims < 1 || dims > ArrayBlock::kMaxDims) throw ScriptError(u"Invalid array dimension count");
+  if (dims < 1 || dims > ArrayBlock::kMaxDims) throw ScriptError(run_msg::kArrayDimensions);
   int64_t count = 1;
   for (int d = 0; d < dims; ++d) {
     int64_t n = int64_t(high[d]) - int64_t(low[d]) + 1;
     if (n < 0) n = 0;
     count *= n;
-    if (count > (int64_t(1) << 28)) throw ScriptError(u"Array too large");
+    if (count > (int64_t(1) << 28)) throw ScriptError(run_msg::kArrayTooLarge);
   }
   auto block = new ArrayBlock;
   block->dims = dims;
@@ -44,7 +45,7 @@ Value Value::Array(int dims, const int32_t* low, const int32_t* high) {
 
 Value Value::Array(std::vector<Value> items) {
   // Bounds are 32-bit; keep the same limit as the shaped constructor.
-  if (items.size() > (size_t(1) << 28)) throw ScriptError(u"Array too large");
+  if (items.size() > (size_t(1) << 28)) throw ScriptError(run_msg::kArrayTooLarge);
   auto block = new ArrayBlock;
   block->dims = 1;
   block->low[0] = 0;
