@@ -71,9 +71,11 @@ TEST(ProgramTableTest, OrderHoldsAcrossBatchesOfAdditions) {
       EXPECT_EQ(prog.Items(i), items[static_cast<size_t>(sorted[static_cast<size_t>(i)].second)]) << round << " " << i;
     }
     // The first entry of each name, the newest, is the one found.
-    for (size_t i = 0; i < sorted.size(); ++i)
-      if (i == 0 || sorted[i].first != sorted[i - 1].first)
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      if (i == 0 || sorted[i].first != sorted[i - 1].first) {
         EXPECT_EQ(prog.FindLocal(sorted[i].first), items[static_cast<size_t>(sorted[i].second)]);
+      }
+    }
   }
   // Removing the newest uncovers the one before it.
   TfsVariable* newestA = nullptr;
