@@ -10,11 +10,11 @@
 // Prints the CPU milliseconds (user and system) of the best of three runs:
 // on a shared machine wall time says more about the neighbours than about
 // the code.
-#include <ctime>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
-#include <algorithm>
 
 #include "library/encode/base64.h"
 #include "library/encode/gzip.h"

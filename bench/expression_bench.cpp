@@ -2,10 +2,10 @@
 // through designators and host calls through the general walk.
 #include <benchmark/benchmark.h>
 
-#include "engine/run/designator.h"
-#include "engine/run/expression.h"
 #include "engine/items/items.h"
 #include "engine/program/program.h"
+#include "engine/run/designator.h"
+#include "engine/run/expression.h"
 #include "engine/value/value_ops.h"
 
 namespace {

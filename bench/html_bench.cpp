@@ -54,7 +54,8 @@ int Text(const char* path, int repeat) {
   double mb = static_cast<double>(qv::ToUtf8(page).size()) / 1e6;
   double best = 1e9;
   size_t out = 0;
-  for (int i = 0; i < repeat; ++i) best = std::min(best, Seconds([&] { out = HtmlToText(page, 0, false).size(); }));
+  for (int i = 0; i < repeat; ++i)
+    best = std::min(best, Seconds([&] { out = HtmlToText(page, 0, false).size(); }));
   std::printf("HtmlToText %.2f MB: %.3f s, %.1f MB/s (%zu characters of text)\n", mb, best, mb / best, out);
   return 0;
 }
@@ -77,10 +78,11 @@ int Content(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) pages.push_back(ReadPage(argv[i]));
   size_t out = 0;
   double s = Seconds([&] {
-    for (const auto& p : pages) out += AnalyzeContent(p, u"http://news.example.com/2024/05/a.html", -1).size();
+    for (const auto& p : pages)
+      out += AnalyzeContent(p, u"http://news.example.com/2024/05/a.html", -1).size();
   });
-  std::printf("analyzecontent: %zu pages in %.3f s, %.1f pages/s (%zu characters selected)\n", pages.size(), s,
-              static_cast<double>(pages.size()) / s, out);
+  std::printf("analyzecontent: %zu pages in %.3f s, %.1f pages/s (%zu characters selected)\n", pages.size(),
+              s, static_cast<double>(pages.size()) / s, out);
   return 0;
 }
 
@@ -101,7 +103,8 @@ int Hostile(double mb) {
       {"nested divs", Repeat(u"<div>", n / 2) + u"text" + Repeat(u"</div>", n / 2)},
       {"unterminated comment", u"<p>a</p><!--" + Repeat(u"comment text ", n)},
       {"many comments", Repeat(u"<!-- c --><p>x</p>", n)},
-      {"many distinct comments", [&] {
+      {"many distinct comments",
+       [&] {
          std::u16string s;
          for (int i = 0; s.size() < n; ++i) s += u"<!-- " + qv::IntToText(i) + u" --><p>x</p>";
          return s;
@@ -109,7 +112,8 @@ int Hostile(double mb) {
       {"unclosed <option", Repeat(u"<option>item ", n)},
       {"<p without >", Repeat(u"<p", n)},
       {"lone apostrophes in tags", Repeat(u"<span data-x='{\"a\":\"it's\"}' b='c>text ", n)},
-      {"many distinct h2", [&] {
+      {"many distinct h2",
+       [&] {
          std::u16string s = u"<title>t</title>";
          for (int i = 0; s.size() < n; ++i) s += u"<h2>Heading " + qv::IntToText(i) + u"</h2><p>text</p>";
          return s;

@@ -11,8 +11,8 @@
 
 #include "engine/engine.h"
 #include "library/functions.h"
-#include "library/mask/match_content.h"
 #include "library/mask/mask_pattern.h"
+#include "library/mask/match_content.h"
 #include "library/mask/regex_functions.h"
 #include "support/text.h"
 
@@ -27,9 +27,10 @@ double Ms(Clock::time_point since) {
 std::string Page(size_t bytes) {
   std::string page = "<html><head><title>Bench page</title></head><body>\n";
   for (int i = 0; page.size() < bytes; ++i) {
-    page += "<div class=\"item\"><h2>Item " + std::to_string(i) + "</h2><p>Some <b>bold</b> text, price: " +
-            std::to_string(i % 997) + " USD; tax: " + std::to_string(i % 13) + " USD.</p><a href=\"/list/" +
-            std::to_string(i) + ".html\">Next " + std::to_string(i) + "</a></div>\n";
+    page += "<div class=\"item\"><h2>Item " + std::to_string(i) +
+            "</h2><p>Some <b>bold</b> text, price: " + std::to_string(i % 997) +
+            " USD; tax: " + std::to_string(i % 13) + " USD.</p><a href=\"/list/" + std::to_string(i) +
+            ".html\">Next " + std::to_string(i) + "</a></div>\n";
   }
   page += "<a href=\"/the/last/link.html\">Last page</a></body></html>\n";
   return page;

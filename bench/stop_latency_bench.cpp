@@ -25,12 +25,18 @@ int main() {
        u"function busy: Integer; begin Result := 0; while True do Result := Result + 1; end;\r\n"
        u"function spin: Integer; begin Result := 0; while True do ; end;\r\n"
        u"var x: Integer;\r\nbegin x := busy() + spin(); end."},
-      {u"C", u"int busy() { int r = 0; while (true) r++; return r; }\r\nint spin() { while (true) { } return 0; }\r\n"
-             u"int x;\r\n{ x = busy() + spin(); }"},
-      {u"JS", u"function busy() { var r = 0; while (true) r++; return r; }\r\n"
-              u"function spin() { while (true) { } return 0; }\r\nvar x;\r\nx = busy() + spin();"},
-      {u"Basic", u"Function busy()\r\n  Dim r\r\n  While True\r\n    r = r + 1\r\n  Wend\r\n  Return r\r\nEnd Function\r\n"
-                 u"Function spin()\r\n  While True\r\n  Wend\r\n  Return 0\r\nEnd Function\r\nDim x\r\nx = busy() + spin()\r\n"},
+      {u"C",
+       u"int busy() { int r = 0; while (true) r++; return r; }\r\nint spin() { while (true) { } return 0; "
+       u"}\r\n"
+       u"int x;\r\n{ x = busy() + spin(); }"},
+      {u"JS",
+       u"function busy() { var r = 0; while (true) r++; return r; }\r\n"
+       u"function spin() { while (true) { } return 0; }\r\nvar x;\r\nx = busy() + spin();"},
+      {u"Basic",
+       u"Function busy()\r\n  Dim r\r\n  While True\r\n    r = r + 1\r\n  Wend\r\n  Return r\r\nEnd "
+       u"Function\r\n"
+       u"Function spin()\r\n  While True\r\n  Wend\r\n  Return 0\r\nEnd Function\r\nDim x\r\nx = busy() + "
+       u"spin()\r\n"},
   };
   for (const auto& [syntax, source] : shapes) {
     qv::TfsScript prog;
@@ -57,7 +63,7 @@ int main() {
       micros.push_back(std::chrono::duration<double, std::micro>(ended - asked).count());
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("%-7s median %8.1f us  worst %8.1f us\n", qv::ToUtf8(syntax).c_str(), micros[micros.size() / 2],
-                micros.back());
+    std::printf("%-7s median %8.1f us  worst %8.1f us\n", qv::ToUtf8(syntax).c_str(),
+                micros[micros.size() / 2], micros.back());
   }
 }

@@ -25,7 +25,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 std::string Page(size_t size) {
   std::string head = "<html><head><meta charset=utf-8><title>bench</title></head><body>";
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   {
     std::ofstream cfg(dir / "urls.cfg");
-    for (int i = 0; i < gets; ++i) cfg << "url = \"" << base << "/page/" << i << "\"\noutput = \"/dev/null\"\n";
+    for (int i = 0; i < gets; ++i)
+      cfg << "url = \"" << base << "/page/" << i << "\"\noutput = \"/dev/null\"\n";
   }
   start = Clock::now();
   int rc = std::system(("curl -s -K " + (dir / "urls.cfg").string()).c_str());
@@ -99,11 +102,13 @@ int main(int argc, char** argv) {
   fs::remove_all(dir);
 
   std::printf("%-44s %12s %12s %8s\n", "case", "quorvint", "peer", "ratio");
-  std::printf("%-44s %10.1fms %10.1fms %8.2f%s\n", ("GET x" + std::to_string(gets) + " 10 KB: Down vs curl -K").c_str(),
-              downSecs * 1000, curlSecs * 1000, downSecs / curlSecs, rc == 0 ? "" : " (curl failed)");
+  std::printf("%-44s %10.1fms %10.1fms %8.2f%s\n",
+              ("GET x" + std::to_string(gets) + " 10 KB: Down vs curl -K").c_str(), downSecs * 1000,
+              curlSecs * 1000, downSecs / curlSecs, rc == 0 ? "" : " (curl failed)");
   std::printf("%-44s %10.0f/s\n", "cache hits", hits / cacheSecs);
-  std::printf("%-44s %10.1fms %10.0f MB/s of text (%zu KB gzip -> %zu MB)\n", "50 MB gzip page: download+inflate+decode",
-              bigSecs * 1000, big.size() / 1048576.0 / bigSecs, bigGzip.size() >> 10, big.size() >> 20);
+  std::printf("%-44s %10.1fms %10.0f MB/s of text (%zu KB gzip -> %zu MB)\n",
+              "50 MB gzip page: download+inflate+decode", bigSecs * 1000, big.size() / 1048576.0 / bigSecs,
+              bigGzip.size() >> 10, big.size() >> 20);
   std::printf("%-44s %10.1fms %10.0f MB/s of text\n", "  the same in processor time", bigCpu * 1000,
               big.size() / 1048576.0 / bigCpu);
   std::printf("(checks: %zu characters from the small pages, %zu from the big one)\n", chars, text.size());

@@ -9,8 +9,8 @@
 #include "engine/classes/class_library.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
-#include "engine/xml/stream.h"
 #include "engine/syslib/sys_library.h"
+#include "engine/xml/stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > 1 << 16) return 0;

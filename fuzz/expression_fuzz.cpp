@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "engine/program/program.h"
 #include "engine/run/designator.h"
 #include "engine/run/expression.h"
-#include "engine/program/program.h"
 #include "support/errors.h"
 
 namespace {

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string page;
   if (mode & 1) {
     for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-      page += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
+      page +=
+          static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
   } else {
     page = qv::FromUtf8(bytes);
   }

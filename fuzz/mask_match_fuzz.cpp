@@ -36,17 +36,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string captures = MaskMatch(source, pattern, u"\x01", hide, capture, false);
   for (size_t from = 0; from <= captures.size();) {
     const size_t cut = captures.find(u'\x01', from);
-    const std::u16string_view piece =
-        std::u16string_view(captures).substr(from, cut == std::u16string::npos ? std::u16string::npos : cut - from);
-    if (!piece.empty() && source.find(piece) == std::u16string::npos && piece.find(u'\x01') == std::u16string::npos &&
-        source.find(u'\x01') == std::u16string::npos)
+    const std::u16string_view piece = std::u16string_view(captures).substr(
+        from, cut == std::u16string::npos ? std::u16string::npos : cut - from);
+    if (!piece.empty() && source.find(piece) == std::u16string::npos &&
+        piece.find(u'\x01') == std::u16string::npos && source.find(u'\x01') == std::u16string::npos)
       std::abort();
     if (cut == std::u16string::npos) break;
     from = cut + 1;
   }
   // The one-scan replacement must agree with the pass-by-pass repetition.
-  if (source.size() < 512 && ReplaceContent(source, pattern, parts[2]) !=
-                                 ReplaceContentByPasses(source, CompileMask(pattern), parts[2]) &&
+  if (source.size() < 512 &&
+      ReplaceContent(source, pattern, parts[2]) !=
+          ReplaceContentByPasses(source, CompileMask(pattern), parts[2]) &&
       (pattern.find(kHideMask) != std::u16string::npos || pattern.find(kCaptureMask) != std::u16string::npos))
     std::abort();
   (void)MatchContent(source, pattern);

@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   prog.SetOnRunLine([&](qv::TfsScript&, const std::u16string&, const std::u16string&) {
     if (++statements == kStatementBudget) prog.Terminate();
   });
-  prog.Lines() = qv::SplitLines(qv::FromUtf8(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)));
+  prog.Lines() =
+      qv::SplitLines(qv::FromUtf8(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)));
   try {
     if (prog.Compile()) prog.Execute();
   } catch (const qv::ScriptError&) {

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   UrlDecodeFormBytes(bytes);
   std::u16string text(size / 2, u'\0');
-  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   UrlDecodeText(text);
   if (Unescape(text).size() > text.size()) abort();
   if (Unescape(Escape(text)) != text) abort();

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::u16string text = qv::web::HeaderText(in);
       size_t line = text.find(u'\n');
       r.Process(std::u16string_view(text).substr(0, line == std::u16string::npos ? 0 : line),
-                line == std::u16string::npos ? std::u16string_view(text) : std::u16string_view(text).substr(line + 1));
+                line == std::u16string::npos ? std::u16string_view(text)
+                                             : std::u16string_view(text).substr(line + 1));
       r.Value(u"Set-Cookie");
       qv::web::CookiesOfHeaders(r.rawHeaders);
       break;

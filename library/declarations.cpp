@@ -44,8 +44,10 @@ const char16_t* const kDeclarations[] = {
     u"function md5(Source:string;Len:integer=32):string",
     u"function md5file(FilePath:string;Len:integer=32):string",
     u"function funexists(Func:string):boolean",
-    u"function funcall(Func:string;var P1:Variant='';var P2:Variant='';var P3:Variant='';var P4:Variant='';var P5:Variant=''):Variant",
-    u"function call(Func:string;var P1:Variant='';var P2:Variant='';var P3:Variant='';var P4:Variant='';var P5:Variant=''):Variant",
+    u"function funcall(Func:string;var P1:Variant='';var P2:Variant='';var P3:Variant='';var "
+    u"P4:Variant='';var P5:Variant=''):Variant",
+    u"function call(Func:string;var P1:Variant='';var P2:Variant='';var P3:Variant='';var P4:Variant='';var "
+    u"P5:Variant=''):Variant",
     u"function createobject(ID:string):Variant",
     u"function utf8decode(Source:variant):String",
     u"function utf8encode(Source:variant):String",
@@ -54,8 +56,12 @@ const char16_t* const kDeclarations[] = {
     u"function isURL(URL:string):boolean;",
     u"funtion ansistring(Source:String):ansistring",
     u"function getmidstr(Source:variant;StartStr, OverStr:string;CanSkipOver:boolean=false):String",
-    u"function cutstr(Source:variant;StartStrOrStrLen:variant;OverStrOrExtStr:string='';CanSkipOver:boolean=false):String",
-    u"function match(const aSource,aPattern:String;contact:string='||';maskhide:string='[*]';maskmatch:string='(*)';returnallstr:boolean=false):string;",
+    u"function "
+    u"cutstr(Source:variant;StartStrOrStrLen:variant;OverStrOrExtStr:string='';CanSkipOver:boolean=false):"
+    u"String",
+    u"function match(const "
+    u"aSource,aPattern:String;contact:string='||';maskhide:string='[*]';maskmatch:string='(*)';returnallstr:"
+    u"boolean=false):string;",
     u"procedure matchcontent(Source,Patterns:variant);",
     u"function replacecontent(content,pattern,target:variant):string;",
     u"function gb2big(str:string=''):String",

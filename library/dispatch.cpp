@@ -29,7 +29,8 @@ const std::unordered_map<std::u16string, BranchFunction>& Branches() {
 
 }  // namespace
 
-Value TFunctions::CallMethod(HostObject*, const HostClass*, const std::u16string& methodName, Caller& caller) {
+Value TFunctions::CallMethod(HostObject*, const HostClass*, const std::u16string& methodName,
+                             Caller& caller) {
   const auto& table = Branches();
   auto it = table.find(methodName);
   if (it == table.end()) it = table.find(UpperCase(methodName));

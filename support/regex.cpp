@@ -407,7 +407,8 @@ bool HasCircumflexAnchor(std::string_view p, bool extended) {
 // before the match or the whole subject, matching the original subject gives
 // the same matches, so the result can be built in one pass.
 bool TQvRegEx::ReplaceOutOfPlace(std::string_view tmpl) const {
-  return maxLookbehind_ == 0 && !HasCircumflexAnchor(regEx_, options_.Contains(TQvRegExOption::preExtended)) &&
+  return maxLookbehind_ == 0 &&
+         !HasCircumflexAnchor(regEx_, options_.Contains(TQvRegExOption::preExtended)) &&
          tmpl.find('`') == std::string_view::npos && tmpl.find("$_") == std::string_view::npos;
 }
 

@@ -175,6 +175,13 @@ std::u16string MapCase(std::u16string_view text, Map map) {
 
 }  // namespace
 
+std::u16string_view TrimBlanks(std::u16string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] <= u' ') ++b;
+  while (e > b && text[e - 1] <= u' ') --e;
+  return text.substr(b, e - b);
+}
+
 std::u16string UpperCase(std::u16string_view text) { return MapCase(text, UpCaseCodePoint); }
 
 std::u16string LowerCase(std::u16string_view text) { return MapCase(text, LowCaseCodePoint); }

@@ -41,7 +41,8 @@ inline void AppendCodePoint(std::u16string& out, char32_t c) {
 // it. A surrogate without its partner comes back as itself, one unit long.
 inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {
   char32_t u = text[i++];
-  if (IsHighSurrogate(u) && i < text.size() && IsLowSurrogate(text[i])) return CombineSurrogates(u, text[i++]);
+  if (IsHighSurrogate(u) && i < text.size() && IsLowSurrogate(text[i]))
+    return CombineSurrogates(u, text[i++]);
   return u;
 }
 
@@ -52,6 +53,9 @@ std::u16string FromAscii(std::string_view ascii);
 // code units never changes.
 char32_t UpCaseCodePoint(char32_t c);
 char32_t LowCaseCodePoint(char32_t c);
+// Removes leading and trailing blanks and control characters (codes up to 32).
+std::u16string_view TrimBlanks(std::u16string_view text);
+
 std::u16string UpperCase(std::u16string_view text);
 std::u16string LowerCase(std::u16string_view text);
 

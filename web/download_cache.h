@@ -23,7 +23,7 @@ struct CacheEntry {
   std::u16string url;
   std::u16string requestHeaders;  // the custom request header lines, trimmed
   std::u16string statusLine;
-  std::u16string rawHeaders;      // each line ending in CR LF
+  std::u16string rawHeaders;  // each line ending in CR LF
   std::u16string text;
 };
 
@@ -48,8 +48,8 @@ std::u16string CacheFileName(const CacheName& name);
 void PurgeCacheFolder(const std::filesystem::path& folder, int64_t now);
 
 // The newest entry of `folder` with that key and extension.
-std::optional<std::filesystem::path> FindCacheEntry(const std::filesystem::path& folder, std::u16string_view key,
-                                                    std::u16string_view extension);
+std::optional<std::filesystem::path> FindCacheEntry(const std::filesystem::path& folder,
+                                                    std::u16string_view key, std::u16string_view extension);
 
 // Takes a cache file apart; empty when it is damaged.
 std::optional<CacheEntry> ParseCacheEntry(std::string_view fileBytes);

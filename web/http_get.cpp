@@ -85,7 +85,9 @@ std::u16string THttpGet::RequestHead(std::u16string_view name) const {
   for (const auto& line : request_.customHeaders) {
     if (!SameText(NameOfLine(line), name)) continue;
     size_t colon = line.find(u':');
-    return colon == std::u16string::npos ? std::u16string() : std::u16string(TrimBlanks(std::u16string_view(line).substr(colon + 1)));
+    return colon == std::u16string::npos
+               ? std::u16string()
+               : std::u16string(TrimBlanks(std::u16string_view(line).substr(colon + 1)));
   }
   return {};
 }
@@ -116,12 +118,14 @@ std::u16string THttpGet::ResponseHead(std::u16string_view name) const { return r
 
 std::u16string THttpGet::getCookie() const { return CookiesOfHeaders(response_.rawHeaders); }
 
-void THttpGet::SetProxy(bool use, std::u16string_view address, std::u16string_view user, std::u16string_view pass) {
+void THttpGet::SetProxy(bool use, std::u16string_view address, std::u16string_view user,
+                        std::u16string_view pass) {
   if (!use) {
     proxy_ = ProxySetting();
     return;
   }
-  proxy_ = address.empty() ? ProxyFromSystemList(EnvironmentProxyList()) : ProxyFromAddress(address, user, pass);
+  proxy_ =
+      address.empty() ? ProxyFromSystemList(EnvironmentProxyList()) : ProxyFromAddress(address, user, pass);
 }
 
 void THttpGet::Disconnect() {
@@ -130,7 +134,8 @@ void THttpGet::Disconnect() {
 }
 
 bool THttpGet::StopRequested() const {
-  return disconnect_.load(std::memory_order_acquire) || (stopFlag_ && stopFlag_->load(std::memory_order_acquire));
+  return disconnect_.load(std::memory_order_acquire) ||
+         (stopFlag_ && stopFlag_->load(std::memory_order_acquire));
 }
 
 void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
@@ -147,7 +152,8 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
   }
   curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
                    version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
   if (proxy_.server.empty()) {
     curl_easy_setopt(e, CURLOPT_PROXY, "");  // also keeps libcurl from reading http_proxy
   } else {
@@ -325,8 +331,8 @@ size_t THttpGet::OnHeader(char* data, size_t size, size_t count, void* p) {
       // One allocation for an announced body, not a copy at every doubling;
       // an announcement alone never reserves more than 64 MiB.
       if (self->response_.contentLength > 0)
-        self->body_.reserve(std::min({static_cast<size_t>(self->response_.contentLength), self->maxBodyBytes_,
-                                      size_t{64} << 20}));
+        self->body_.reserve(std::min(
+            {static_cast<size_t>(self->response_.contentLength), self->maxBodyBytes_, size_t{64} << 20}));
       self->workBegun_ = true;
       if (self->onWorkBegin) self->onWorkBegin(std::max<int64_t>(self->response_.contentLength, 0));
     }

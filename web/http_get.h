@@ -36,7 +36,8 @@ enum class HttpVersion { Http10, Http11 };
 // its status code.
 enum class TransferEnd { Completed, TimedOut, Stopped, Failed };
 
-inline constexpr char16_t kDefaultUserAgent[] = u"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; Maxthon)";
+inline constexpr char16_t kDefaultUserAgent[] =
+    u"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; Maxthon)";
 inline constexpr int kDefaultTimeoutMs = 300000;
 inline constexpr int kMaxRedirects = 20;
 inline constexpr size_t kMaxBodyBytes = size_t{1} << 30;

@@ -4,13 +4,6 @@
 
 namespace qv::web {
 
-std::u16string_view TrimBlanks(std::u16string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return s.substr(b, e - b);
-}
-
 namespace {
 
 // Calls `f(name, value)` for every "Name: value" line of the block.
@@ -33,8 +26,8 @@ std::u16string ParameterOf(std::u16string_view value, std::u16string_view name) 
   size_t pos = value.find(u';');
   while (pos != std::u16string_view::npos) {
     size_t next = value.find(u';', pos + 1);
-    std::u16string_view item =
-        TrimBlanks(value.substr(pos + 1, next == std::u16string_view::npos ? std::u16string_view::npos : next - pos - 1));
+    std::u16string_view item = TrimBlanks(value.substr(
+        pos + 1, next == std::u16string_view::npos ? std::u16string_view::npos : next - pos - 1));
     size_t eq = item.find(u'=');
     if (eq != std::u16string_view::npos && SameText(TrimBlanks(item.substr(0, eq)), name)) {
       std::u16string_view v = TrimBlanks(item.substr(eq + 1));

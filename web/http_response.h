@@ -39,6 +39,5 @@ int StatusCodeOf(std::u16string_view statusLine);
 std::u16string HeaderText(std::string_view bytes);
 
 // Blanks (anything up to U+0020) trimmed from both ends.
-std::u16string_view TrimBlanks(std::u16string_view s);
 
 }  // namespace qv::web

@@ -137,8 +137,7 @@ std::string THttpThread::MultipartBody(const std::u16string& postPra) {
     if (BeginsWithText(value, u"file:")) {
       std::u16string path(value.substr(5));
       std::error_code ec;
-      if (!fs::exists(library::FsPath(path), ec))
-        throw ScriptError(u"post error:" + path + u" not exists!");
+      if (!fs::exists(library::FsPath(path), ec)) throw ScriptError(u"post error:" + path + u" not exists!");
       form.AddFile(name, path);
     } else {
       form.AddFormField(name, value);
@@ -150,7 +149,7 @@ std::string THttpThread::MultipartBody(const std::u16string& postPra) {
 }
 
 const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string charSet, std::u16string method,
-                                 std::u16string postPra, std::u16string saveFile, int64_t cacheTime) {
+                                        std::u16string postPra, std::u16string saveFile, int64_t cacheTime) {
   THttpGet& http = *client_;
   http.SetURL(u"");
   http.SetIsTimeout(false);
@@ -167,7 +166,7 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
 
   // The cache: look up an entry, or name the one to write.
   std::optional<fs::path> newEntry;
-  // A specification beginning with ":" names the cache, never a file: with a
+  // A save name beginning with ":" names the cache, never a file: with a
   // cache time of 0 nothing is cached and nothing saved (no stray files
   // named ":" or ":news:html" in the current folder).
   const bool cacheSpec = !saveFile.empty() && saveFile[0] == u':';
@@ -257,8 +256,8 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       if (!saveFile.empty()) {
         SaveBody(saveFile, bytes);
       } else if (newEntry) {
-        WriteCacheEntry(*newEntry,
-                        {http.URL(), http.CustomHeaderText(), response.statusLine, response.rawHeaders, result});
+        WriteCacheEntry(*newEntry, {http.URL(), http.CustomHeaderText(), response.statusLine,
+                                    response.rawHeaders, result});
       }
     } else {
       result = IntToText(code);

@@ -43,13 +43,13 @@ class THttpThread {
   bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
 
   // GET, POST or HEAD; see the class comment. SaveFile is a file to save
-  // the raw body to, or, beginning with ":", a cache specification
+  // the raw body to, or, beginning with ":", a cache name
   // (":" alone, ":folder" or ":folder:extension") used when CacheTime > 0.
   // Raises ScriptError for a HEAD that fails other than by time-out and
   // for a missing upload file.
   // The result is the text kept as HTML, valid until the next download.
-  const std::u16string& Down(std::u16string aUrl, std::u16string charSet, std::u16string method, std::u16string postPra,
-                      std::u16string saveFile, int64_t cacheTime);
+  const std::u16string& Down(std::u16string aUrl, std::u16string charSet, std::u16string method,
+                             std::u16string postPra, std::u16string saveFile, int64_t cacheTime);
 
   const std::u16string& HTML() const { return html_; }
   void SetHTML(std::u16string html) { html_ = std::move(html); }

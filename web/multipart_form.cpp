@@ -19,8 +19,8 @@ std::u16string BoundaryAt(std::chrono::system_clock::time_point t) {
   std::tm tm{};
   localtime_r(&secs, &tm);
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d%03d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year % 100,
-                tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
+  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d%03d", tm.tm_mon + 1, tm.tm_mday,
+                tm.tm_year % 100, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
   return u"---------------------------" + FromAscii(stamp);
 }
 

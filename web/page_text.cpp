@@ -30,7 +30,9 @@ size_t FindHeadEnd(std::string_view bytes) {
   return std::string_view::npos;
 }
 
-bool Contains(std::u16string_view s, std::u16string_view what) { return s.find(what) != std::u16string_view::npos; }
+bool Contains(std::u16string_view s, std::u16string_view what) {
+  return s.find(what) != std::u16string_view::npos;
+}
 
 }  // namespace
 
@@ -46,7 +48,8 @@ PageEncoding DetectPageEncoding(std::u16string_view ansiHead, std::u16string_vie
   return PageEncoding::Ansi;
 }
 
-std::u16string DecodePage(std::string_view bytes, std::u16string_view charSet, std::u16string_view headerCharSet) {
+std::u16string DecodePage(std::string_view bytes, std::u16string_view charSet,
+                          std::u16string_view headerCharSet) {
   if (SameText(charSet, u"UTF-8")) return DecodeUtf8Page(bytes);
   if (SameText(charSet, u"BIG5")) return TraditionalToSimplified(DecodeBytes(bytes, kCpBig5));
 

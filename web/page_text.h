@@ -19,6 +19,7 @@ enum class PageEncoding { Ansi, Gbk, Utf8 };
 // first "</head>", or at least its first 500 characters.
 PageEncoding DetectPageEncoding(std::u16string_view ansiHead, std::u16string_view headerCharSet);
 
-std::u16string DecodePage(std::string_view bytes, std::u16string_view charSet, std::u16string_view headerCharSet);
+std::u16string DecodePage(std::string_view bytes, std::u16string_view charSet,
+                          std::u16string_view headerCharSet);
 
 }  // namespace qv::web

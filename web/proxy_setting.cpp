@@ -19,7 +19,8 @@ int PortOf(std::u16string_view text) {
 
 }  // namespace
 
-ProxySetting ProxyFromAddress(std::u16string_view address, std::u16string_view user, std::u16string_view pass) {
+ProxySetting ProxyFromAddress(std::u16string_view address, std::u16string_view user,
+                              std::u16string_view pass) {
   ProxySetting p;
   size_t colon = address.find(u':');
   if (colon == std::u16string_view::npos) {

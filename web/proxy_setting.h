@@ -17,7 +17,8 @@ struct ProxySetting {
 // An explicit address: the server before the first ":", the port after it;
 // an address without ":" is all port. A port that is not a number from 0 to
 // 65535 raises the conversion error ("'x' is not a valid integer value").
-ProxySetting ProxyFromAddress(std::u16string_view address, std::u16string_view user, std::u16string_view pass);
+ProxySetting ProxyFromAddress(std::u16string_view address, std::u16string_view user,
+                              std::u16string_view pass);
 
 // The system's proxy for "http" from a proxy list text: "http=" picks its
 // entry of a "scheme=host:port;..." list; the rest is read as host:port.

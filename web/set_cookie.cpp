@@ -1,6 +1,7 @@
 #include "web/set_cookie.h"
 
 #include "library/mask/mask_pattern.h"
+#include "support/text.h"
 #include "web/http_response.h"
 
 namespace qv::web {

@@ -6,10 +6,10 @@
 #include <exception>
 #include <typeinfo>
 
-#include "engine/xml/il_names.h"
 #include "engine/program/program.h"
 #include "engine/program/stack_guard.h"
 #include "engine/translate/translator.h"
+#include "engine/xml/il_names.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
 #include "support/text.h"

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "engine/build/builder.h"
-#include "engine/xml/il_names.h"
 #include "engine/program/program.h"
 #include "engine/value/value_ops.h"
+#include "engine/xml/il_names.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
 #include "support/text.h"

@@ -84,8 +84,7 @@ TComponent* TComponent::FindComponent(std::u16string_view name) const {
 
 void TComponent::SetName(std::u16string name) {
   if (name == name_) return;
-  if (!name.empty() && !IsValidIdent(name))
-    throw ComponentError(u"'" + name + run_msg::kComponentName);
+  if (!name.empty() && !IsValidIdent(name)) throw ComponentError(u"'" + name + run_msg::kComponentName);
   if (owner_) {
     TComponent* other = owner_->FindComponent(name);
     if (other && other != this) DuplicateName(name);

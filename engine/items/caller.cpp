@@ -9,9 +9,7 @@ namespace qv {
 
 namespace {
 
-[[noreturn]] void ThrowParamIndex(int i) {
-  throw ScriptError(run_msg::kParamIndex + IntToText(i) + u")");
-}
+[[noreturn]] void ThrowParamIndex(int i) { throw ScriptError(run_msg::kParamIndex + IntToText(i) + u")"); }
 
 const std::u16string kNoName;
 

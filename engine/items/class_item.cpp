@@ -38,12 +38,7 @@ std::pair<TfsVarType, std::u16string> KindOf(const HostProperty& p) {
 // Ancestor chains longer than this are taken to be cycles.
 constexpr int kMaxAncestorDepth = 64;
 
-std::u16string Trimmed(std::u16string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return std::u16string(s.substr(b, e - b));
-}
+std::u16string Trimmed(std::u16string_view s) { return std::u16string(TrimBlanks(s)); }
 
 }  // namespace
 

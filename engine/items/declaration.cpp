@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "engine/items/items.h"
+#include "engine/program/program.h"
 #include "engine/run/run_messages.h"
 #include "engine/translate/tokenizer.h"
-#include "engine/program/program.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/text.h"

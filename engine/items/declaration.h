@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "engine/items/items.h"
-#include "engine/value/value.h"
 #include "engine/items/var_type.h"
+#include "engine/value/value.h"
 
 namespace qv {
 

@@ -67,9 +67,7 @@ Value TfsComponentHelper::Read(Caller&) { return Value::Object(component_); }
 
 namespace {
 
-[[noreturn]] void ThrowNoAutomation() {
-  throw ScriptError(run_msg::kNoAutomation);
-}
+[[noreturn]] void ThrowNoAutomation() { throw ScriptError(run_msg::kNoAutomation); }
 
 }  // namespace
 

@@ -33,8 +33,8 @@
 
 #include "engine/items/caller.h"
 #include "engine/items/host_class.h"
-#include "engine/value/value.h"
 #include "engine/items/var_type.h"
+#include "engine/value/value.h"
 #include "support/errors.h"
 
 namespace qv {

@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/run/designator.h"
-#include "engine/run/expression.h"
 #include "engine/items/items.h"
 #include "engine/program/program.h"
 #include "engine/program/stack_guard.h"
+#include "engine/run/designator.h"
+#include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
 #include "engine/run/statement.h"
 #include "support/errors.h"

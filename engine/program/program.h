@@ -37,8 +37,8 @@
 
 #include "engine/items/items.h"
 #include "engine/items/objects.h"
-#include "engine/value/value.h"
 #include "engine/items/var_type.h"
+#include "engine/value/value.h"
 
 namespace qv {
 

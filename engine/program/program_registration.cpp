@@ -6,16 +6,13 @@
 #include "engine/program/program.h"
 #include "engine/run/run_messages.h"
 #include "support/errors.h"
+#include "support/text.h"
 
 namespace qv {
 
 namespace {
 
-std::u16string_view Trim(std::u16string_view s) {
-  while (!s.empty() && s.front() <= u' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() <= u' ') s.remove_suffix(1);
-  return s;
-}
+std::u16string_view Trim(std::u16string_view s) { return TrimBlanks(s); }
 
 }  // namespace
 

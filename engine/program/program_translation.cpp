@@ -5,8 +5,8 @@
 
 #include "engine/build/builder.h"
 #include "engine/translate/source_lines.h"
-#include "engine/xml/stream.h"
 #include "engine/translate/translator.h"
+#include "engine/xml/stream.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
 #include "support/text.h"

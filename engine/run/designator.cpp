@@ -3,8 +3,8 @@
 
 #include <atomic>
 
-#include "engine/run/expression.h"
 #include "engine/program/program.h"
+#include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "engine/xml/xml.h"

@@ -23,8 +23,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/run/designator.h"
 #include "engine/items/items.h"
+#include "engine/run/designator.h"
 #include "engine/run/set_expression.h"
 #include "engine/value/value_ops.h"
 

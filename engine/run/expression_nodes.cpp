@@ -4,9 +4,9 @@
 #include <memory>
 #include <typeinfo>
 
-#include "engine/run/expression.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"

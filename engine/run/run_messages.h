@@ -8,7 +8,8 @@ namespace qv::run_msg {
 
 // values and their conversions
 inline constexpr char16_t kArrayOperand[] = u"Invalid variant operation: an array cannot be an operand of ";
-inline constexpr char16_t kArrayConversion[] = u"Invalid variant type conversion: an array cannot be converted to ";
+inline constexpr char16_t kArrayConversion[] =
+    u"Invalid variant type conversion: an array cannot be converted to ";
 inline constexpr char16_t kCurrencyOverflow[] = u"Currency overflow";
 inline constexpr char16_t kFloatOverflow[] = u"Floating point overflow";
 inline constexpr char16_t kIntegerRange[] = u"Value out of range for Integer";
@@ -70,7 +71,7 @@ inline constexpr char16_t kNotBuiltinClass[] = u" is not a built-in class";
 
 // built-in classes
 inline constexpr char16_t kAbstract[] = u"Abstract error";
-inline constexpr char16_t kCannotAssign[] = u"Cannot assign a ";  // then "X to a Y"
+inline constexpr char16_t kCannotAssign[] = u"Cannot assign a ";      // then "X to a Y"
 inline constexpr char16_t kComponentNamed[] = u"A component named ";  // then the name and kAlreadyExists
 inline constexpr char16_t kAlreadyExists[] = u" already exists";
 inline constexpr char16_t kComponentOwnsItself[] = u"A component cannot own itself";

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/syslib/format.h"
 #include "engine/run/run_messages.h"
+#include "engine/syslib/format.h"
 #include "engine/value/format_settings.h"
 #include "engine/value/number_text.h"
 #include "engine/value/value_ops.h"

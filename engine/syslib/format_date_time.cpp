@@ -1,8 +1,8 @@
 // FormatDateTime: the date picture language.
 #include <string>
 
-#include "engine/value/date_time.h"
 #include "engine/syslib/format.h"
+#include "engine/value/date_time.h"
 #include "engine/value/format_settings.h"
 #include "engine/value/value_ops.h"
 #include "support/text.h"

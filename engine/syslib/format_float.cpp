@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/value/decimal_digits.h"
 #include "engine/syslib/format.h"
+#include "engine/value/decimal_digits.h"
 #include "engine/value/format_settings.h"
 #include "engine/value/number_text.h"
 #include "engine/value/value_ops.h"

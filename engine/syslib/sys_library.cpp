@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/items/caller.h"
+#include "engine/items/items.h"
 #include "engine/run/run_messages.h"
 #include "engine/syslib/format.h"
-#include "engine/items/items.h"
 #include "engine/syslib/sys_convert.h"
 #include "engine/syslib/sys_date_time.h"
 #include "engine/syslib/sys_math.h"

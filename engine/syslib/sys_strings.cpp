@@ -39,12 +39,7 @@ void Insert(std::u16string_view source, std::u16string& target, long long pos) {
   target.insert(static_cast<size_t>(at), source);
 }
 
-std::u16string Trim(std::u16string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return std::u16string(s.substr(b, e - b));
-}
+std::u16string Trim(std::u16string_view s) { return std::u16string(TrimBlanks(s)); }
 
 std::u16string NameCase(std::u16string_view s) {
   std::u16string lower = LowerCase(s);

@@ -35,11 +35,4 @@ std::u16string DecodeScriptBytes(std::string_view bytes) {
   return FromUtf8(bytes);
 }
 
-std::u16string_view TrimBlanks(std::u16string_view text) {
-  size_t b = 0, e = text.size();
-  while (b < e && text[b] <= u' ') ++b;
-  while (e > b && text[e - 1] <= u' ') --e;
-  return text.substr(b, e - b);
-}
-
 }  // namespace qv

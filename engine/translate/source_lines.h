@@ -25,7 +25,4 @@ std::u16string JoinLines(const std::vector<std::u16string>& lines);
 // Invalid bytes become U+FFFD.
 std::u16string DecodeScriptBytes(std::string_view bytes);
 
-// Removes leading and trailing blanks and control characters (codes up to 32).
-std::u16string_view TrimBlanks(std::u16string_view text);
-
 }  // namespace qv

@@ -4,9 +4,9 @@
 #include <climits>
 #include <filesystem>
 
+#include "engine/program/program.h"
 #include "engine/translate/grammar_table.h"
 #include "engine/translate/grammars.h"
-#include "engine/program/program.h"
 #include "engine/translate/source_lines.h"
 #include "engine/xml/stream.h"
 #include "support/errors.h"

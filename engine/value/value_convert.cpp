@@ -17,13 +17,11 @@ namespace qv {
 namespace detail {
 
 void ThrowInvalidOperand(std::u16string_view opSymbol) {
-  throw ScriptError(run_msg::kArrayOperand +
-                    std::u16string(opSymbol));
+  throw ScriptError(run_msg::kArrayOperand + std::u16string(opSymbol));
 }
 
 void ThrowInvalidConversion(std::u16string_view targetName) {
-  throw ScriptError(run_msg::kArrayConversion +
-                    std::u16string(targetName));
+  throw ScriptError(run_msg::kArrayConversion + std::u16string(targetName));
 }
 
 }  // namespace detail
@@ -32,13 +30,7 @@ namespace {
 
 constexpr int64_t kCurrencyScale = 10000;
 
-bool IsBlank(char16_t c) { return c <= u' '; }
-
-std::u16string_view Trim(std::u16string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::u16string_view Trim(std::u16string_view s) { return TrimBlanks(s); }
 
 int HexDigit(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
@@ -127,7 +119,8 @@ int64_t CheckedScale(int64_t i) {
 
 int64_t DoubleToCurrencyScaled(double d) {
   const double r = std::nearbyint(d * static_cast<double>(kCurrencyScale));
-  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) throw OverflowError(run_msg::kCurrencyOverflow);
+  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0))
+    throw OverflowError(run_msg::kCurrencyOverflow);
   return static_cast<int64_t>(r);
 }
 

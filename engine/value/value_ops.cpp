@@ -524,8 +524,9 @@ void ApplyInPlace(BinaryOp op, Value& target, const Value& right) {
       }
     } else if (target.is_text() && (right.is_string() || right.is_empty())) {
       // Appending to a text no other value holds: amortised linear growth.
-      CheckSize(target.as_text().size(), right.is_text() ? right.as_text().size()
-                                         : right.is_bytes() ? right.as_bytes().size() : 0);
+      CheckSize(target.as_text().size(), right.is_text()    ? right.as_text().size()
+                                         : right.is_bytes() ? right.as_bytes().size()
+                                                            : 0);
       if (&right == &target) {
         const std::u16string copy = right.as_text();
         target.mutable_text() += copy;

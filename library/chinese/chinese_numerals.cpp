@@ -26,12 +26,21 @@ int DigitValue(char16_t c) {
 
 int64_t UnitValue(char16_t c) {
   switch (c) {
-    case u'十': case u'拾': return 10;
-    case u'百': case u'佰': return 100;
-    case u'千': case u'仟': return 1000;
-    case u'万': return 10000;
-    case u'亿': return 100000000;
-    default: return 0;
+    case u'十':
+    case u'拾':
+      return 10;
+    case u'百':
+    case u'佰':
+      return 100;
+    case u'千':
+    case u'仟':
+      return 1000;
+    case u'万':
+      return 10000;
+    case u'亿':
+      return 100000000;
+    default:
+      return 0;
   }
 }
 

@@ -109,7 +109,9 @@ Value Base64DecodeFileBranch(Caller& c) {
 }
 
 Value Md5Branch(Caller& c) { return Value::Text(Md5Text(Text(c, 0), ToInt32(c.GetParam(1)))); }
-Value Md5FileBranch(Caller& c) { return Value::Text(Md5File(ExpandName(Text(c, 0)), ToInt32(c.GetParam(1)))); }
+Value Md5FileBranch(Caller& c) {
+  return Value::Text(Md5File(ExpandName(Text(c, 0)), ToInt32(c.GetParam(1))));
+}
 
 Value Utf8DecodeBranch(Caller& c) {
   std::string bytes = Bytes(c, 0);

@@ -6,7 +6,9 @@ namespace qv::library {
 
 namespace {
 
-bool IsAlnum(char16_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAlnum(char16_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // The value of `count` hexadecimal digits at text[pos], or -1 when they are
 // not all there.

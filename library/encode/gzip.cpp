@@ -106,7 +106,8 @@ bool GunzipBytes(std::string_view in, std::string& out, size_t limit) {
   // leaves room to see the end without growing.
   size_t packed = in.size() - start;
   size_t guess = std::clamp<size_t>(packed * 4, 4096, size_t{64} << 20);
-  if (in.size() >= 18) guess = std::max<size_t>(std::min<size_t>(GetLE32(in, in.size() - 4), packed * 256), 4096);
+  if (in.size() >= 18)
+    guess = std::max<size_t>(std::min<size_t>(GetLE32(in, in.size() - 4), packed * 256), 4096);
   out.resize(std::min(guess + 1, limit + 1));
   size_t outPos = 0;
   uLong crc = crc32(0, nullptr, 0);

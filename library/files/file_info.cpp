@@ -15,7 +15,9 @@ namespace qv::library {
 
 namespace fs = std::filesystem;
 
-int64_t UnixTime(double dateTime) { return static_cast<int64_t>(std::nearbyint((dateTime - 25569.0) * 86400.0)); }
+int64_t UnixTime(double dateTime) {
+  return static_cast<int64_t>(std::nearbyint((dateTime - 25569.0) * 86400.0));
+}
 
 int64_t LocalNowSeconds() {
   timespec ts{};

@@ -132,10 +132,14 @@ IniEncoding EncodingOf(std::string_view bytes) {
 
 std::string Encode(std::u16string_view text, IniEncoding enc) {
   switch (enc) {
-    case IniEncoding::Utf8Bom: return "\xEF\xBB\xBF" + ToUtf8(text);
-    case IniEncoding::Utf16LE: return "\xFF\xFE" + EncodeText(text, kCpUtf16LE);
-    case IniEncoding::Utf16BE: return "\xFE\xFF" + EncodeText(text, kCpUtf16BE);
-    case IniEncoding::Ansi: break;
+    case IniEncoding::Utf8Bom:
+      return "\xEF\xBB\xBF" + ToUtf8(text);
+    case IniEncoding::Utf16LE:
+      return "\xFF\xFE" + EncodeText(text, kCpUtf16LE);
+    case IniEncoding::Utf16BE:
+      return "\xFE\xFF" + EncodeText(text, kCpUtf16BE);
+    case IniEncoding::Ansi:
+      break;
   }
   return EncodeAnsi(text);
 }

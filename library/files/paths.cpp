@@ -52,7 +52,9 @@ std::filesystem::path FsPath(std::u16string_view name) {
 
 std::u16string PathText(const std::filesystem::path& path) { return FromUtf8(path.native()); }
 
-bool IsAbsoluteName(std::u16string_view name) { return !name.empty() && (name[0] == u'/' || name[0] == u'\\'); }
+bool IsAbsoluteName(std::u16string_view name) {
+  return !name.empty() && (name[0] == u'/' || name[0] == u'\\');
+}
 
 std::u16string InAppFolder(std::u16string_view name, std::u16string_view joiner) {
   if (IsAbsoluteName(name)) return std::u16string(name);

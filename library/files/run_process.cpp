@@ -62,8 +62,8 @@ bool OpenDetached(std::u16string_view target) {
   // The shell puts the program in the background and ends at once; the
   // program is then a child of init, which reaps it. The target travels as
   // a positional argument, never spliced into shell code.
-  std::string script = HasXdgOpen() ? "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &"
-                                     : "eval \"$1\" </dev/null &";
+  std::string script =
+      HasXdgOpen() ? "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &" : "eval \"$1\" </dev/null &";
   return SpawnShell({"-c", script, "sh", ToUtf8(target)}) >= 0;
 }
 

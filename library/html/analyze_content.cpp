@@ -80,8 +80,11 @@ std::vector<std::u16string> PrepareLines(std::u16string_view content) {
   size_t cut = FindNoCase(content, u"<body");
   if (cut == std::u16string_view::npos) cut = FindNoCase(content, u"</head>");
   std::u16string text(cut == std::u16string_view::npos ? content : content.substr(cut));
-  RemoveElementsOf(text, kInvisibleElements,
-                   {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style", "textarea"}, true, {}});
+  RemoveElementsOf(
+      text, kInvisibleElements,
+      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style", "textarea"},
+       true,
+       {}});
   // replacecontent with an empty target
   for (std::u16string_view mask : {u"<meta(*)>", u"<link(*)>", u"<!--[if[*]]>(*)<![endif]-->", u"<!--(*)-->"})
     text = RemoveMatchedSpans(text, mask);
@@ -96,9 +99,9 @@ std::vector<std::u16string> PrepareLines(std::u16string_view content) {
   RemoveElements(PatternRegex(kHiddenElements), bytes, {{}, true, "display"});
   ReplacePass(PatternRegex(kClosingParagraphs), bytes, "", tags);
   text = FromUtf8(bytes);
-  for (std::u16string_view tag : {u"</font>", u"</strong>", u"</u>", u"</i>", u"</b>", u"</city>", u"</BIG>", u"</EM>",
-                                  u"</span>", u"</h1>", u"</h2>", u"</h3>", u"</h4>", u"</h5>", u"</h6>", u"</p>",
-                                  u"</td>", u"</div>"})
+  for (std::u16string_view tag :
+       {u"</font>", u"</strong>", u"</u>", u"</i>", u"</b>", u"</city>", u"</BIG>", u"</EM>", u"</span>",
+        u"</h1>", u"</h2>", u"</h3>", u"</h4>", u"</h5>", u"</h6>", u"</p>", u"</td>", u"</div>"})
     text = ReplaceAllNoCase(text, tag, u"");  // replacecontent without masks
   ReplaceUntilGone(text, u"\r\n\r\n", u"\r");
   ReplaceUntilGone(text, u"\r\r", u"\r");
@@ -161,7 +164,8 @@ Table Measure(const std::vector<std::u16string>& lines, int indexpre) {
     Row row;
     row.lineIndex = i;
     row.textLen = textLen;
-    row.ratio = textLen == 0 ? 0 : RoundEven(1000.0 * static_cast<double>(tags) / static_cast<double>(textLen));
+    row.ratio =
+        textLen == 0 ? 0 : RoundEven(1000.0 * static_cast<double>(tags) / static_cast<double>(textLen));
     if (textLen > 0) {
       t.totalTags += tags;
       if (t.automatic && row.ratio > 0 && row.ratio < 50 && textLen > bestLen) {

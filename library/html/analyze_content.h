@@ -18,6 +18,7 @@
 
 namespace qv::library {
 
-std::u16string AnalyzeContent(std::u16string_view content, std::u16string_view absurl = {}, int indexpre = -1);
+std::u16string AnalyzeContent(std::u16string_view content, std::u16string_view absurl = {},
+                              int indexpre = -1);
 
 }  // namespace qv::library

@@ -39,8 +39,8 @@ int HalfRoundedEven(int s) {
 // Every heading element of one level becomes a candidate once; a heading that
 // comes back after the removal of the earlier ones adds 20 to its candidate.
 // `known` finds a candidate by its text with A-Z lower-cased.
-void CollectHeadings(std::u16string_view html, std::u16string_view pattern, std::vector<Candidate>& candidates,
-                     std::unordered_map<std::u16string, size_t>& known) {
+void CollectHeadings(std::u16string_view html, std::u16string_view pattern,
+                     std::vector<Candidate>& candidates, std::unordered_map<std::u16string, size_t>& known) {
   RemoveMatchedSpans(html, pattern, [&](std::u16string_view m) {
     auto [it, added] = known.try_emplace(AsciiLower(m), candidates.size());
     if (added)

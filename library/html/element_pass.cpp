@@ -77,7 +77,11 @@ std::vector<size_t> WordStarts(std::string_view text, std::string_view word) {
 class Viability {
  public:
   Viability(std::string_view text, const ElementShape& shape)
-      : text_(text), shape_(shape), last_(LastClosings(text)), ends_(text), words_(WordStarts(text, shape.tagWord)) {}
+      : text_(text),
+        shape_(shape),
+        last_(LastClosings(text)),
+        ends_(text),
+        words_(WordStarts(text, shape.tagWord)) {}
 
   // Whether the pattern can match at the "<" at `s`.
   bool At(size_t s) {
@@ -131,7 +135,8 @@ class Viability {
 // PCRE2 matches "s" with the long s and "k" with the Kelvin sign when it
 // ignores case; where they occur, names are not compared here.
 bool HasCaseVariants(std::string_view text) {
-  return text.find("\xC5\xBF") != std::string_view::npos || text.find("\xE2\x84\xAA") != std::string_view::npos;
+  return text.find("\xC5\xBF") != std::string_view::npos ||
+         text.find("\xE2\x84\xAA") != std::string_view::npos;
 }
 
 }  // namespace

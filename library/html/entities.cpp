@@ -12,10 +12,10 @@ struct Entity {
 };
 
 constexpr Entity kEntities[] = {
-    {u"&nbsp;", u" "},     {u"&amp;", u"&"},      {u"&lt;", u"<"},      {u"&gt;", u">"},
-    {u"&amp;", u";"},      {u"&quot;", u"\""},    {u"&acute;", u"'"},   {u"&reg;", u"®"},
-    {u"&times;", u"×"},    {u"&divide;", u"÷"},   {u"&rdquo;", u"”"},   {u"&ldquo;", u"“"},
-    {u"&lsquo;", u"‘"},    {u"&rsquo;", u"’"},    {u"&hellip;", u"…"},  {u"&mdash;", u"—"},
+    {u"&nbsp;", u" "},  {u"&amp;", u"&"},    {u"&lt;", u"<"},     {u"&gt;", u">"},
+    {u"&amp;", u";"},   {u"&quot;", u"\""},  {u"&acute;", u"'"},  {u"&reg;", u"®"},
+    {u"&times;", u"×"}, {u"&divide;", u"÷"}, {u"&rdquo;", u"”"},  {u"&ldquo;", u"“"},
+    {u"&lsquo;", u"‘"}, {u"&rsquo;", u"’"},  {u"&hellip;", u"…"}, {u"&mdash;", u"—"},
 };
 
 }  // namespace

@@ -12,7 +12,9 @@ std::u16string TextArg(Caller& c, int i) { return ToText(c.GetParam(i)); }
 const Branch kBranches[] = {
     {u"ANALYZETITLE", [](Caller& c) { return Value::Text(AnalyzeTitle(TextArg(c, 0))); }},
     {u"ANALYZECONTENT",
-     [](Caller& c) { return Value::Text(AnalyzeContent(TextArg(c, 0), TextArg(c, 1), ToInt32(c.GetParam(2)))); }},
+     [](Caller& c) {
+       return Value::Text(AnalyzeContent(TextArg(c, 0), TextArg(c, 1), ToInt32(c.GetParam(2))));
+     }},
 };
 
 }  // namespace

@@ -38,15 +38,19 @@ enum Pass : size_t {
 // order, then (after LABEL) the later elements of the HTML standard, so
 // that nav, main, section and the like no longer show in the text (as
 // whole names: other tag-like text stays).
-#define QV_HTML_ELEMENT_NAMES                                                                                   \
-  "HTML|TITLE|HEAD|BODY|H\\d+|DIV|BLOCKQUOTE|EM|STRONG|CITE|CODE|SAMP|ABBR|KBD|VAR|DFN|ADDRESS|BIG|SMALL|B|I|U|" \
-  "S|SUB|SUP|TT|PRE|CENTER|BLINK|FONT|BASEFONT|A|MAP|IMG|AREA|EMBED|P|HR|NOBR|WBR|UL|LI|OL|DL|DT|DD|MENU|DIR|"   \
-  "BR|FORM|INPUT|SELECT|OPTION|TEXTAREA|TABLE|TR|TD|TH|CAPTION|FRAMESET|FRAME|NOFRAMES|ISINDEX|BASE|LINK|META|"  \
-  "IFRAME|LABEL|(?:"                                                                                            \
-  "ACRONYM|APPLET|ARTICLE|ASIDE|AUDIO|BDI|BDO|BUTTON|CANVAS|COL|COLGROUP|DATA|DATALIST|DEL|DETAILS|DIALOG|"     \
-  "FIELDSET|FIGCAPTION|FIGURE|FOOTER|HEADER|HGROUP|INS|KEYGEN|LEGEND|MAIN|MARK|MARQUEE|MATH|MENUITEM|METER|"    \
-  "NAV|NOEMBED|NOSCRIPT|OBJECT|OPTGROUP|OUTPUT|PARAM|PICTURE|PLAINTEXT|PROGRESS|Q|RB|RP|RT|RTC|RUBY|SCRIPT|"    \
-  "SEARCH|SECTION|SLOT|SOURCE|SPAN|STRIKE|STYLE|SUMMARY|SVG|TBODY|TEMPLATE|TFOOT|THEAD|TIME|TRACK|VIDEO|XMP)\\b"
+#define QV_HTML_ELEMENT_NAMES                                                                                \
+  "HTML|TITLE|HEAD|BODY|H\\d+|DIV|BLOCKQUOTE|EM|STRONG|CITE|CODE|SAMP|ABBR|KBD|VAR|DFN|ADDRESS|BIG|SMALL|B|" \
+  "I|U|"                                                                                                     \
+  "S|SUB|SUP|TT|PRE|CENTER|BLINK|FONT|BASEFONT|A|MAP|IMG|AREA|EMBED|P|HR|NOBR|WBR|UL|LI|OL|DL|DT|DD|MENU|"   \
+  "DIR|"                                                                                                     \
+  "BR|FORM|INPUT|SELECT|OPTION|TEXTAREA|TABLE|TR|TD|TH|CAPTION|FRAMESET|FRAME|NOFRAMES|ISINDEX|BASE|LINK|"   \
+  "META|"                                                                                                    \
+  "IFRAME|LABEL|(?:"                                                                                         \
+  "ACRONYM|APPLET|ARTICLE|ASIDE|AUDIO|BDI|BDO|BUTTON|CANVAS|COL|COLGROUP|DATA|DATALIST|DEL|DETAILS|DIALOG|"  \
+  "FIELDSET|FIGCAPTION|FIGURE|FOOTER|HEADER|HGROUP|INS|KEYGEN|LEGEND|MAIN|MARK|MARQUEE|MATH|MENUITEM|METER|" \
+  "NAV|NOEMBED|NOSCRIPT|OBJECT|OPTGROUP|OUTPUT|PARAM|PICTURE|PLAINTEXT|PROGRESS|Q|RB|RP|RT|RTC|RUBY|SCRIPT|" \
+  "SEARCH|SECTION|SLOT|SOURCE|SPAN|STRIKE|STYLE|SUMMARY|SVG|TBODY|TEMPLATE|TFOOT|THEAD|TIME|TRACK|VIDEO|"    \
+  "XMP)\\b"
 
 const std::array<const char16_t*, kPassCount> kPatterns = {
     uR"(\s{2,})",
@@ -70,7 +74,8 @@ TRegExp& PassRegex(Pass pass) {
     rx = CreateRegEx(kPatterns[pass]);
     // The element pass runs anchored, at the places where it can match.
     if (pass == kInvisibleElements)
-      rx->SetOptions({TQvRegExOption::preCaseLess, TQvRegExOption::preMultiLine, TQvRegExOption::preAnchored});
+      rx->SetOptions(
+          {TQvRegExOption::preCaseLess, TQvRegExOption::preMultiLine, TQvRegExOption::preAnchored});
   }
   return *rx;
 }
@@ -88,8 +93,9 @@ std::u16string StripTags(std::u16string text) {
   if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");
   std::string bytes = ToUtf8(text);
   ReplacePass(PassRegex(kSpaceRuns), bytes, " ");
-  RemoveElements(PassRegex(kInvisibleElements), bytes,
-                 {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}});
+  RemoveElements(
+      PassRegex(kInvisibleElements), bytes,
+      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}});
   const PassScope tags = PassScope::ToLastTagEnd;
   ReplacePass(PassRegex(kBlockTags), bytes, "\r\n", tags);
   if (ReplacePass(PassRegex(kElementTags), bytes, "", tags) == PassResult::Stopped)

@@ -25,7 +25,8 @@ bool LooksBehind(std::string_view p) {
       if (i + 1 < p.size() && p[i + 1] == ']') ++i;  // a "]" first is a member
     } else if (c == '^') {
       return true;
-    } else if (c == '(' && p.compare(i, 3, "(?<") == 0 && i + 3 < p.size() && (p[i + 3] == '=' || p[i + 3] == '!')) {
+    } else if (c == '(' && p.compare(i, 3, "(?<") == 0 && i + 3 < p.size() &&
+               (p[i + 3] == '=' || p[i + 3] == '!')) {
       return true;
     }
   }

@@ -24,6 +24,7 @@ enum class PassScope { Whole, ToLastTagEnd };
 // The result is built in one pass, as the object's ReplaceAll does for
 // patterns that cannot look behind a match's start; the patterns here never
 // do unless they hold "^" as an anchor, which goes to ReplaceAll itself.
-PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, PassScope scope = PassScope::Whole);
+PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl,
+                       PassScope scope = PassScope::Whole);
 
 }  // namespace qv::library::html

@@ -120,7 +120,8 @@ class IndexedRemoval {
           joins.push_back(starts_[other]);
         }
       for (size_t at : joins)
-        if (Straddles(at == e ? LeftOfFront() : LeftContext(at, cur), RightContext(at == e ? e : HoleEnd(at))))
+        if (Straddles(at == e ? LeftOfFront() : LeftContext(at, cur),
+                      RightContext(at == e ? e : HoleEnd(at))))
           return LiteralLoop(Current(cur), mask_, onSpan_);
     }
     AppendKept(cur, text_.size());
@@ -233,7 +234,8 @@ class IndexedRemoval {
 
 }  // namespace
 
-std::u16string RemoveMatchedSpans(std::u16string_view text, std::u16string_view pattern, const SpanSink& onSpan) {
+std::u16string RemoveMatchedSpans(std::u16string_view text, std::u16string_view pattern,
+                                  const SpanSink& onSpan) {
   const MaskPattern mask = CompileMask(pattern);
   IndexedRemoval fast(text, mask, onSpan);
   if (!fast.Prepare()) return LiteralLoop(std::u16string(text), mask, onSpan);

@@ -133,12 +133,7 @@ std::u16string FoldText(std::u16string_view s) {
 
 bool FoldsToAscii(char16_t c) { return c >= 0x80 && FoldUnit(c) < 0x80; }
 
-std::u16string_view TrimView(std::u16string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return s.substr(b, e - b);
-}
+std::u16string_view TrimView(std::u16string_view s) { return TrimBlanks(s); }
 
 size_t FindNoCase(std::u16string_view s, std::u16string_view what, size_t from) {
   if (QuickNeedle(what)) return QuickFind(s, what, from);
@@ -169,7 +164,8 @@ size_t CountNoCase(std::u16string_view s, std::u16string_view what) {
   Matcher m(what, true);
   const std::u16string folded = FoldText(s);
   size_t count = 0;
-  for (size_t at = m.Find(folded, 0); at != std::u16string_view::npos; at = m.Find(folded, at + what.size())) ++count;
+  for (size_t at = m.Find(folded, 0); at != std::u16string_view::npos; at = m.Find(folded, at + what.size()))
+    ++count;
   return count;
 }
 
@@ -196,8 +192,8 @@ uint64_t HashOf(std::u16string_view s) {
 
 }  // namespace
 
-std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s, const std::vector<std::u16string>& whats,
-                                                     Case mode) {
+std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s,
+                                                     const std::vector<std::u16string>& whats, Case mode) {
   auto key = [&](std::u16string_view w) { return mode == Case::Ignore ? FoldText(w) : std::u16string(w); };
   struct Wanted {
     std::u16string text;

@@ -50,8 +50,8 @@ size_t CountNoCase(std::u16string_view s, std::u16string_view what);
 // per distinct length instead of one per text. Without regard to case the
 // counts are keyed by FoldText(text), else by the text itself.
 enum class Case { Sensitive, Ignore };
-std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s, const std::vector<std::u16string>& whats,
-                                                     Case mode);
+std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s,
+                                                     const std::vector<std::u16string>& whats, Case mode);
 
 // "While the text contains `from`, replace every `from` by `to`", for a `to`
 // shorter than `from`: each pass is linear and the loop ends.

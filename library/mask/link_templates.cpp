@@ -118,7 +118,9 @@ class Expander {
     if (Search(*searcher_, pattern)) Put(item, NamedGroupText(*searcher_, u"url"));
   }
 
-  void Put(const Item& item, std::u16string_view value) { out_ = ReplaceAllIgnoreCase(out_, item.text, value); }
+  void Put(const Item& item, std::u16string_view value) {
+    out_ = ReplaceAllIgnoreCase(out_, item.text, value);
+  }
 
   std::u16string_view page_;
   std::u16string& out_;

@@ -15,11 +15,14 @@ std::u16string Text(Caller& c, int i) { return ToText(c.GetParam(i)); }
 Value Match(Caller& c) {
   for (int i = 0; i < c.Count(); ++i)
     if (c.GetParam(i).is_null()) c.SetParam(i, Value::Text(u""));
-  return Value::Text(MaskMatch(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3), Text(c, 4), ToBool(c.GetParam(5))));
+  return Value::Text(
+      MaskMatch(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3), Text(c, 4), ToBool(c.GetParam(5))));
 }
 
 Value MatchContentBranch(Caller& c) { return Value::Text(MatchContent(Text(c, 0), Text(c, 1))); }
-Value ReplaceContentBranch(Caller& c) { return Value::Text(ReplaceContent(Text(c, 0), Text(c, 1), Text(c, 2))); }
+Value ReplaceContentBranch(Caller& c) {
+  return Value::Text(ReplaceContent(Text(c, 0), Text(c, 1), Text(c, 2)));
+}
 Value Url2CRegBranch(Caller& c) { return Value::Text(Url2CReg(Text(c, 0))); }
 Value Url2RegBranch(Caller& c) { return Value::Text(Url2Reg(Text(c, 0))); }
 Value CReg2RegBranch(Caller& c) { return Value::Text(CReg2Reg(Text(c, 0))); }

@@ -21,7 +21,8 @@ std::u16string FoldAscii(std::u16string_view s) {
   return r;
 }
 
-MaskPattern CompileMask(std::u16string_view pattern, std::u16string_view hideMask, std::u16string_view captureMask) {
+MaskPattern CompileMask(std::u16string_view pattern, std::u16string_view hideMask,
+                        std::u16string_view captureMask) {
   MaskPattern mask;
   if (!ContainsIgnoreCase(pattern, captureMask) && !ContainsIgnoreCase(pattern, hideMask)) return mask;
   mask.hasMasks = true;
@@ -39,8 +40,9 @@ MaskPattern CompileMask(std::u16string_view pattern, std::u16string_view hideMas
   return mask;
 }
 
-MaskSpan MaskMatchAt(std::u16string_view text, std::u16string_view folded, size_t from, const MaskPattern& mask,
-                     std::u16string_view contact, bool whole, std::u16string* captures) {
+MaskSpan MaskMatchAt(std::u16string_view text, std::u16string_view folded, size_t from,
+                     const MaskPattern& mask, std::u16string_view contact, bool whole,
+                     std::u16string* captures) {
   MaskSpan span;
   const std::u16string_view source = text.substr(from);
   const std::u16string_view work = folded.substr(from);

@@ -59,8 +59,9 @@ struct MaskSpan {
 // The matcher on text[from..], given the text with its ASCII letters folded
 // to lower case (FoldAscii), so that repeated matches on one text fold it
 // once. `captures` receives what MaskMatch would return without `whole`.
-MaskSpan MaskMatchAt(std::u16string_view text, std::u16string_view folded, size_t from, const MaskPattern& mask,
-                     std::u16string_view contact, bool whole, std::u16string* captures = nullptr);
+MaskSpan MaskMatchAt(std::u16string_view text, std::u16string_view folded, size_t from,
+                     const MaskPattern& mask, std::u16string_view contact, bool whole,
+                     std::u16string* captures = nullptr);
 
 // The text with the letters A-Z lower-cased.
 std::u16string FoldAscii(std::u16string_view text);

@@ -14,6 +14,7 @@ namespace qv::library {
 
 // `regex` is reused for the regular-expression alternatives when given;
 // otherwise one object is made on first need and freed at the end.
-std::u16string MatchContent(std::u16string_view source, std::u16string_view patterns, TQvRegEx* regex = nullptr);
+std::u16string MatchContent(std::u16string_view source, std::u16string_view patterns,
+                            TQvRegEx* regex = nullptr);
 
 }  // namespace qv::library

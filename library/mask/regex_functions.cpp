@@ -110,12 +110,7 @@ std::u16string ReplaceMatches(TQvRegEx& rx, std::u16string_view subject, std::u1
   }
 }
 
-std::u16string Trimmed(std::u16string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return std::u16string(s.substr(b, e - b));
-}
+std::u16string Trimmed(std::u16string_view s) { return std::u16string(TrimBlanks(s)); }
 
 }  // namespace
 
@@ -127,7 +122,8 @@ std::u16string ApplyReplacementEscapes(std::u16string_view replacement) {
   return r;
 }
 
-std::u16string RegexPick(std::u16string_view subject, std::u16string_view pattern, int which, TQvRegEx* regex) {
+std::u16string RegexPick(std::u16string_view subject, std::u16string_view pattern, int which,
+                         TQvRegEx* regex) {
   bool matched;
   return Pick(subject, pattern, GroupRef{which, {}, false}, regex, matched);
 }
@@ -138,8 +134,8 @@ std::u16string RegexPick(std::u16string_view subject, std::u16string_view patter
   return Pick(subject, pattern, ReadGroupRef(which), regex, matched);
 }
 
-std::u16string RegexPickAny(std::u16string_view subject, std::u16string_view patterns, std::u16string_view which,
-                            TQvRegEx* regex) {
+std::u16string RegexPickAny(std::u16string_view subject, std::u16string_view patterns,
+                            std::u16string_view which, TQvRegEx* regex) {
   return PickAny(subject, patterns, ReadGroupRef(which), regex);
 }
 

@@ -37,13 +37,14 @@ std::u16string RegexPick(std::u16string_view subject, std::u16string_view patter
 
 // RegexPick over "||"-separated alternatives: the value of the first
 // alternative whose pattern matched (the last one tried otherwise).
-std::u16string RegexPickAny(std::u16string_view subject, std::u16string_view patterns, std::u16string_view which,
-                            TQvRegEx* regex = nullptr);
+std::u16string RegexPickAny(std::u16string_view subject, std::u16string_view patterns,
+                            std::u16string_view which, TQvRegEx* regex = nullptr);
 std::u16string RegexPickAny(std::u16string_view subject, std::u16string_view patterns, int which,
                             TQvRegEx* regex = nullptr);
 
 // The first named group of the pattern, or group 1 when it names none.
-std::u16string NamedGroupPick(std::u16string_view subject, std::u16string_view pattern, TQvRegEx* regex = nullptr);
+std::u16string NamedGroupPick(std::u16string_view subject, std::u16string_view pattern,
+                              TQvRegEx* regex = nullptr);
 
 // Every match replaced by `replacement` (group references "$1", "${name}"...;
 // "#13" and "#10" become CR and LF, "#space" is deleted). A leading "(reg)"
@@ -56,7 +57,8 @@ std::u16string RegexReplace(std::u16string_view subject, std::u16string_view pat
 // regular expression, the notation or a regex-looking text a regular
 // expression with its flags, anything else a mask or literal
 // (ReplaceContent).
-std::u16string RegexReplacePairs(std::u16string_view subject, std::u16string_view pairs, TQvRegEx* regex = nullptr);
+std::u16string RegexReplacePairs(std::u16string_view subject, std::u16string_view pairs,
+                                 TQvRegEx* regex = nullptr);
 
 // Fills the brace items ("{index,pattern}") of the first "||"-separated URL
 // template that the page can fill, and makes it absolute against `baseUrl`;

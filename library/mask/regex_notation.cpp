@@ -78,14 +78,29 @@ bool ParseRegexNotation(std::u16string& pattern, TQvRegExOptions& options) {
     const char16_t c = pattern[i];
     if (c == u'/') break;
     switch (c | 0x20) {
-      case u'i': found.Include(TQvRegExOption::preCaseLess); break;
-      case u'm': found.Include(TQvRegExOption::preMultiLine); break;
-      case u's': found.Include(TQvRegExOption::preSingleLine); break;
-      case u'x': found.Include(TQvRegExOption::preExtended); break;
-      case u'u': found.Include(TQvRegExOption::preAnchored); break;
-      case u'a': found.Include(TQvRegExOption::preUnGreedy); break;
-      case u'g': found.Include(TQvRegExOption::preNoAutoCapture); break;
-      default: break;
+      case u'i':
+        found.Include(TQvRegExOption::preCaseLess);
+        break;
+      case u'm':
+        found.Include(TQvRegExOption::preMultiLine);
+        break;
+      case u's':
+        found.Include(TQvRegExOption::preSingleLine);
+        break;
+      case u'x':
+        found.Include(TQvRegExOption::preExtended);
+        break;
+      case u'u':
+        found.Include(TQvRegExOption::preAnchored);
+        break;
+      case u'a':
+        found.Include(TQvRegExOption::preUnGreedy);
+        break;
+      case u'g':
+        found.Include(TQvRegExOption::preNoAutoCapture);
+        break;
+      default:
+        break;
     }
   }
   pattern = pattern.substr(1, p - 1);

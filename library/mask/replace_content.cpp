@@ -8,7 +8,8 @@
 
 namespace qv::library {
 
-std::u16string ReplaceAllIgnoreCase(std::u16string_view text, std::u16string_view old, std::u16string_view with) {
+std::u16string ReplaceAllIgnoreCase(std::u16string_view text, std::u16string_view old,
+                                    std::u16string_view with) {
   if (old.empty() || text.size() < old.size()) return std::u16string(text);
   // Upper-casing keeps lengths, so positions in the upper-case copy are
   // positions in the text.
@@ -71,7 +72,8 @@ std::optional<std::u16string> ReplaceInOneScan(std::u16string_view content, cons
     if (!span.matched || span.end <= span.begin) break;
     const std::u16string_view text = content.substr(span.begin, span.end - span.begin);
     // A span with the first segment inside may overlap another span.
-    if (std::u16string_view(folded).substr(span.begin + 1, text.size() - 1).find(first) != std::u16string::npos)
+    if (std::u16string_view(folded).substr(span.begin + 1, text.size() - 1).find(first) !=
+        std::u16string::npos)
       return std::nullopt;
     std::u16string key = UpperCase(text);
     const bool known = replaced.count(key) > 0;
@@ -93,7 +95,8 @@ std::optional<std::u16string> ReplaceInOneScan(std::u16string_view content, cons
 
 }  // namespace
 
-std::u16string ReplaceContent(std::u16string_view content, std::u16string_view pattern, std::u16string_view target) {
+std::u16string ReplaceContent(std::u16string_view content, std::u16string_view pattern,
+                              std::u16string_view target) {
   const bool masked = pattern.find(kHideMask) != std::u16string_view::npos ||
                       pattern.find(kCaptureMask) != std::u16string_view::npos;
   if (!masked) return ReplaceAllIgnoreCase(content, pattern, target);

@@ -22,7 +22,8 @@ namespace qv::library {
 inline constexpr size_t kMaxReplaceLength = size_t{64} * 1024 * 1024;
 inline constexpr size_t kMaxReplacePasses = 1'000'000;
 
-std::u16string ReplaceContent(std::u16string_view content, std::u16string_view pattern, std::u16string_view target);
+std::u16string ReplaceContent(std::u16string_view content, std::u16string_view pattern,
+                              std::u16string_view target);
 
 // The repetition itself, pass by pass, with the same bounds. ReplaceContent
 // gives its result in one scan where that is provably the same (the common
@@ -33,6 +34,7 @@ std::u16string ReplaceContentByPasses(std::u16string_view content, const MaskPat
 // Every occurrence of `old` in `text` replaced by `with`, scanning left to
 // right without overlaps, letters compared without regard to case. An empty
 // `old` changes nothing.
-std::u16string ReplaceAllIgnoreCase(std::u16string_view text, std::u16string_view old, std::u16string_view with);
+std::u16string ReplaceAllIgnoreCase(std::u16string_view text, std::u16string_view old,
+                                    std::u16string_view with);
 
 }  // namespace qv::library

@@ -15,7 +15,8 @@ std::vector<std::u16string> SplitLiteral(std::u16string_view source, std::u16str
     return pieces;
   }
   size_t from = 0;
-  for (size_t at; (at = source.find(separator, from)) != std::u16string_view::npos; from = at + separator.size())
+  for (size_t at; (at = source.find(separator, from)) != std::u16string_view::npos;
+       from = at + separator.size())
     pieces.emplace_back(source.substr(from, at - from));
   pieces.emplace_back(source.substr(from));
   return pieces;
@@ -47,7 +48,8 @@ std::vector<std::u16string> SplitAtMatches(TQvRegEx& rx, std::u16string_view sou
 
 }  // namespace
 
-std::vector<std::u16string> SplitText(std::u16string_view source, std::u16string_view separator, TQvRegEx* regex) {
+std::vector<std::u16string> SplitText(std::u16string_view source, std::u16string_view separator,
+                                      TQvRegEx* regex) {
   std::u16string pattern(separator);
   TQvRegExOptions options;
   if (!ParseRegexNotation(pattern, options)) return SplitLiteral(source, separator);

@@ -78,7 +78,9 @@ Value CutStr(Caller& c) {
 Value IsNumeric(Caller& c) { return Value::Bool(IsNumericText(Text(c, 0))); }
 
 // An argument that is no array counts as an empty one.
-std::vector<int32_t> IntsOrEmpty(const Value& v) { return v.is_array() ? ToIntList(v) : std::vector<int32_t>(); }
+std::vector<int32_t> IntsOrEmpty(const Value& v) {
+  return v.is_array() ? ToIntList(v) : std::vector<int32_t>();
+}
 
 Value IntSort(Caller& c) {
   std::vector<int32_t> ints = IntsOrEmpty(c.GetParam(0));

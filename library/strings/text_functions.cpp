@@ -46,8 +46,8 @@ size_t Find(std::u16string_view part, std::u16string_view source, size_t from, C
 
 }  // namespace
 
-std::u16string TextBetween(std::u16string_view source, std::u16string_view startMark, std::u16string_view endMark,
-                           bool canSkipOver, CaseMode mode) {
+std::u16string TextBetween(std::u16string_view source, std::u16string_view startMark,
+                           std::u16string_view endMark, bool canSkipOver, CaseMode mode) {
   const size_t a = Find(startMark, source, 0, mode);
   if (a == 0) return {};
   const size_t from = a - 1 + startMark.size();  // 0-based start of the text

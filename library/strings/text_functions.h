@@ -22,8 +22,8 @@ size_t PosEx(std::u16string_view part, std::u16string_view source, size_t from =
 // The text between the start marker and the end marker that follows it.
 // Without an end marker, `canSkipOver` takes the rest of the text but its
 // last character. Markers compared as `mode` says.
-std::u16string TextBetween(std::u16string_view source, std::u16string_view startMark, std::u16string_view endMark,
-                           bool canSkipOver, CaseMode mode);
+std::u16string TextBetween(std::u16string_view source, std::u16string_view startMark,
+                           std::u16string_view endMark, bool canSkipOver, CaseMode mode);
 
 // The first n characters, with `ext` appended when something was cut.
 std::u16string CutLength(std::u16string_view source, long long n, std::u16string_view ext);

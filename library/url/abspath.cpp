@@ -16,12 +16,7 @@ bool IsWordChar(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
-std::u16string TrimControls(std::u16string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return std::u16string(s.substr(b, e - b));
-}
+std::u16string TrimControls(std::u16string_view s) { return std::u16string(TrimBlanks(s)); }
 
 std::u16string Slashed(std::u16string s) {
   for (char16_t& c : s)
@@ -68,7 +63,8 @@ std::u16string HostPrefix(std::u16string_view base) {
   for (size_t at = base.find(u"://"); at != std::u16string_view::npos; at = base.find(u"://", at + 1)) {
     if (at == 0 || !IsWordChar(base[at - 1])) continue;
     const size_t slash = base.find(u'/', at + 3);
-    if (slash != std::u16string_view::npos && slash + 1 < base.size()) return std::u16string(base.substr(0, slash));
+    if (slash != std::u16string_view::npos && slash + 1 < base.size())
+      return std::u16string(base.substr(0, slash));
   }
   return std::u16string(base);
 }
@@ -117,7 +113,8 @@ bool IsAbsoluteFilePath(std::u16string_view path) {
 std::u16string RemoveDotSegments(std::u16string_view url) {
   // Only the path takes part; query and fragment stay as they are.
   const size_t tailAt = std::min(url.find(u'?'), url.find(u'#'));
-  const std::u16string_view tail = tailAt == std::u16string_view::npos ? std::u16string_view() : url.substr(tailAt);
+  const std::u16string_view tail =
+      tailAt == std::u16string_view::npos ? std::u16string_view() : url.substr(tailAt);
   const std::u16string_view whole = url.substr(0, std::min(tailAt, url.size()));
   const size_t rootLength = RootLength(whole);
   std::u16string_view rest = whole.substr(rootLength);
@@ -128,7 +125,8 @@ std::u16string RemoveDotSegments(std::u16string_view url) {
   size_t from = 0;
   while (true) {
     size_t slash = rest.find(u'/', from);
-    const std::u16string_view seg = rest.substr(from, slash == std::u16string_view::npos ? rest.npos : slash - from);
+    const std::u16string_view seg =
+        rest.substr(from, slash == std::u16string_view::npos ? rest.npos : slash - from);
     const bool last = slash == std::u16string_view::npos;
     if (seg == u".") {
       folder = last;
@@ -151,7 +149,9 @@ std::u16string RemoveDotSegments(std::u16string_view url) {
   return r;
 }
 
-std::u16string AbsPath(std::u16string_view url, std::u16string_view path) { return AbsPath(url, path, false); }
+std::u16string AbsPath(std::u16string_view url, std::u16string_view path) {
+  return AbsPath(url, path, false);
+}
 
 std::u16string AbsPath(std::u16string_view url, std::u16string_view rawPath, bool fileMode) {
   std::u16string path = TrimControls(rawPath);
@@ -214,7 +214,8 @@ bool IsDottedQuad(std::u16string_view h) {
 
 // A known two-level public suffix at the end of the host.
 bool HasTwoLevelSuffix(std::u16string_view h) {
-  for (std::u16string_view s : {u"com.cn", u"net.cn", u"gov.cn", u"org.cn", u"edu.cn", u"com.hk", u"cn.hk", u"hk.cn"})
+  for (std::u16string_view s :
+       {u"com.cn", u"net.cn", u"gov.cn", u"org.cn", u"edu.cn", u"com.hk", u"cn.hk", u"hk.cn"})
     if (h.ends_with(s) && (h.size() == s.size() || h[h.size() - s.size() - 1] == u'.')) return true;
   return false;
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/xml/stream.h"
 #include "engine/translate/translator.h"
+#include "engine/xml/stream.h"
 #include "engine/xml/xml.h"
 #include "support/text.h"
 #include "tests/engine/script_run_util.h"

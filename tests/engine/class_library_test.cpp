@@ -272,7 +272,8 @@ TEST(ClassMembersTest, DeclarationsGiveTheDispatchParts) {
       {u"function Add(Item: TObject): Integer", MemberKind::Method, u"Add", u"", u"", false},
       {u"property Count: Integer", MemberKind::Property, u"Count", u"", u"Integer", false},
       {u"property Names[Integer]: string", MemberKind::Indexed, u"Names", u"Integer", u"string", false},
-      {u"property Items[Integer]: TObject; default", MemberKind::Indexed, u"Items", u"Integer", u"TObject", true},
+      {u"property Items[Integer]: TObject; default", MemberKind::Indexed, u"Items", u"Integer", u"TObject",
+       true},
   };
   for (const auto& r : rows) {
     MemberDeclaration d = ParseMemberDeclaration(r.declaration);

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/run/expression.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
+#include "engine/run/expression.h"
 #include "engine/value/value_ops.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"

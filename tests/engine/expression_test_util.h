@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "engine/items/items.h"
 #include "engine/run/designator.h"
 #include "engine/run/expression.h"
-#include "engine/items/items.h"
 
 namespace qv::testing {
 

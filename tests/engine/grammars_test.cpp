@@ -8,8 +8,8 @@
 #include <functional>
 #include <sstream>
 
-#include "engine/translate/grammar_table.h"
 #include "engine/program/program.h"
+#include "engine/translate/grammar_table.h"
 #include "engine/translate/translator.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"

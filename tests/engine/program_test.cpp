@@ -68,7 +68,8 @@ TEST(ProgramTableTest, OrderHoldsAcrossBatchesOfAdditions) {
     });
     ASSERT_EQ(prog.Count(), static_cast<int>(sorted.size()));
     for (int i = 0; i < prog.Count(); ++i) {
-      EXPECT_EQ(prog.Items(i), items[static_cast<size_t>(sorted[static_cast<size_t>(i)].second)]) << round << " " << i;
+      EXPECT_EQ(prog.Items(i), items[static_cast<size_t>(sorted[static_cast<size_t>(i)].second)])
+          << round << " " << i;
     }
     // The first entry of each name, the newest, is the one found.
     for (size_t i = 0; i < sorted.size(); ++i) {

@@ -8,8 +8,8 @@
 #include "engine/classes/class_library.h"
 #include "engine/items/objects.h"
 #include "engine/program/program.h"
-#include "engine/translate/source_lines.h"
 #include "engine/syslib/sys_library.h"
+#include "engine/translate/source_lines.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 

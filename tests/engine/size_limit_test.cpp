@@ -22,23 +22,33 @@ struct SmallCap {
 TEST(SizeLimitTest, DoublingATextIsCaughtInEverySyntax) {
   SmallCap cap(1 << 20);
   const std::pair<const char16_t*, const char16_t*> cases[] = {
-      {u"JS", u"var s = \"x\";\r\ntry { for (var i = 0; i < 40; i++) s = s + s; } "
-              u"except { lg(ExceptionClassName + \": \" + ExceptionMessage); }\r\nlg(Length(s));"},
-      {u"JS", u"var s = \"x\";\r\ntry { for (var i = 0; i < 40; i++) s += s; } except { lg(ExceptionMessage); }\r\n"
-              u"lg(Length(s));"},
+      {u"JS",
+       u"var s = \"x\";\r\ntry { for (var i = 0; i < 40; i++) s = s + s; } "
+       u"except { lg(ExceptionClassName + \": \" + ExceptionMessage); }\r\nlg(Length(s));"},
+      {u"JS",
+       u"var s = \"x\";\r\ntry { for (var i = 0; i < 40; i++) s += s; } except { lg(ExceptionMessage); }\r\n"
+       u"lg(Length(s));"},
       // Appended in place: the text stays as it was before the statement.
-      {u"JS", u"var s = \"x\", t = \"y\";\r\ntry { for (var i = 0; i < 40; i++) s = s + t + t + s; } "
-              u"except { lg(ExceptionMessage); }\r\nlg(Length(s) < 1048576);"},
-      {u"Pascal", u"var s: string; i: Integer;\r\nbegin\r\n  s := 'x';\r\n  try\r\n    for i := 1 to 40 do s := s + s;\r\n"
-                  u"  except\r\n    lg(ExceptionMessage);\r\n  end;\r\n  lg(Length(s));\r\nend."},
-      {u"Basic", u"Dim s, i\r\ns = \"x\"\r\nTry\r\n  For i = 1 To 40\r\n    s = s & s\r\n  Next\r\nCatch\r\n"
-                 u"  lg(ExceptionMessage)\r\nEnd Try\r\nlg(Length(s))\r\n"},
-      {u"C", u"string s = \"x\";\r\n{\r\n  try {\r\n    for (int i = 0; i < 40; i++) s = s + s;\r\n  } except {\r\n"
-             u"    lg(ExceptionMessage);\r\n  }\r\n  lg(Length(s));\r\n}"},
+      {u"JS",
+       u"var s = \"x\", t = \"y\";\r\ntry { for (var i = 0; i < 40; i++) s = s + t + t + s; } "
+       u"except { lg(ExceptionMessage); }\r\nlg(Length(s) < 1048576);"},
+      {u"Pascal",
+       u"var s: string; i: Integer;\r\nbegin\r\n  s := 'x';\r\n  try\r\n    for i := 1 to 40 do s := s + "
+       u"s;\r\n"
+       u"  except\r\n    lg(ExceptionMessage);\r\n  end;\r\n  lg(Length(s));\r\nend."},
+      {u"Basic",
+       u"Dim s, i\r\ns = \"x\"\r\nTry\r\n  For i = 1 To 40\r\n    s = s & s\r\n  Next\r\nCatch\r\n"
+       u"  lg(ExceptionMessage)\r\nEnd Try\r\nlg(Length(s))\r\n"},
+      {u"C",
+       u"string s = \"x\";\r\n{\r\n  try {\r\n    for (int i = 0; i < 40; i++) s = s + s;\r\n  } except {\r\n"
+       u"    lg(ExceptionMessage);\r\n  }\r\n  lg(Length(s));\r\n}"},
   };
-  const std::u16string expected[] = {u"EOutOfMemory: Out of memory|524288|", u"Out of memory|524288|",
-                                     u"Out of memory|True|",              u"Out of memory|524288|",
-                                     u"Out of memory|524288|",            u"Out of memory|524288|"};
+  const std::u16string expected[] = {u"EOutOfMemory: Out of memory|524288|",
+                                     u"Out of memory|524288|",
+                                     u"Out of memory|True|",
+                                     u"Out of memory|524288|",
+                                     u"Out of memory|524288|",
+                                     u"Out of memory|524288|"};
   for (size_t i = 0; i < std::size(cases); ++i) {
     ScriptRun run(cases[i].first);
     EXPECT_EQ(run.Run(cases[i].second), u"") << ToUtf8(cases[i].second);
@@ -62,9 +72,9 @@ TEST(SizeLimitTest, UncaughtItReachesTheHostAsARunTimeError) {
 
 TEST(SizeLimitTest, AFailedAllocationInAHostCallIsCatchable) {
   ScriptRun run(u"JS");
-  run.prog.AddMethod(u"procedure grab;", [](HostObject*, const HostClass*, const std::u16string&, Caller&) -> Value {
-    throw std::bad_alloc();
-  });
+  run.prog.AddMethod(
+      u"procedure grab;",
+      [](HostObject*, const HostClass*, const std::u16string&, Caller&) -> Value { throw std::bad_alloc(); });
   EXPECT_EQ(run.Run(u"try { grab(); } except { lg(ExceptionMessage); }\r\nlg(\"on\");"), u"");
   EXPECT_EQ(run.Output(), u"Out of memory|on|");
   EXPECT_EQ(run.Run(u"grab();"), u"Out of memory");
@@ -82,10 +92,12 @@ TEST(SizeLimitTest, MemoryStreamPositionsStayBelowTheCap) {
   EXPECT_EQ(m.Write(bytes, 3), 3);
 
   ScriptRun run(u"Pascal");
-  EXPECT_EQ(run.Run(u"var m: TMemoryStream;\r\nbegin\r\n  m := TMemoryStream.Create;\r\n  m.Seek(2147483647, 0);\r\n"
-                    u"  try\r\n    m.Write('abc', 3);\r\n  except\r\n    lg(ExceptionMessage);\r\n  end;\r\n"
-                    u"  lg(m.Size);\r\n  m.Free;\r\nend."),
-            u"");
+  EXPECT_EQ(
+      run.Run(
+          u"var m: TMemoryStream;\r\nbegin\r\n  m := TMemoryStream.Create;\r\n  m.Seek(2147483647, 0);\r\n"
+          u"  try\r\n    m.Write('abc', 3);\r\n  except\r\n    lg(ExceptionMessage);\r\n  end;\r\n"
+          u"  lg(m.Size);\r\n  m.Free;\r\nend."),
+      u"");
   EXPECT_EQ(run.Output(), u"Out of memory|0|");
 }
 

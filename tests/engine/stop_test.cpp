@@ -62,7 +62,8 @@ const Shape kShapes[] = {
      u"function spin() { while (true) { } return 0; }\r\n"
      u"lg(IntToStr(work()) + spin());"},
     {u"Basic",
-     u"Function busy()\r\n  Dim r\r\n  While True\r\n    r = r + 1\r\n  Wend\r\n  Return r\r\nEnd Function\r\n"
+     u"Function busy()\r\n  Dim r\r\n  While True\r\n    r = r + 1\r\n  Wend\r\n  Return r\r\nEnd "
+     u"Function\r\n"
      u"Function spin()\r\n  While True\r\n  Wend\r\n  Return 0\r\nEnd Function\r\n"
      u"Dim x\r\nx = busy() + spin()\r\n"},
     {u"Basic",
@@ -138,10 +139,10 @@ TEST(StopThreadTest, AHostCallOutsideARunEndsItsOwnStop) {
 TEST(StopThreadTest, RecursionAndLoopsInsideRoutinesStop) {
   // Each level returns into a caller that calls again.
   ScriptRun run(u"JS");
-  ASSERT_TRUE(run.Compile(
-      u"function leaf() { var i = 0; while (i >= 0) i++; }\r\n"
-      u"function f(n) { if (n > 0) { f(n - 1); f(n - 1); } else leaf(); }\r\n"
-      u"while (true) f(20);"));
+  ASSERT_TRUE(
+      run.Compile(u"function leaf() { var i = 0; while (i >= 0) i++; }\r\n"
+                  u"function f(n) { if (n > 0) { f(n - 1); f(n - 1); } else leaf(); }\r\n"
+                  u"while (true) f(20);"));
   EXPECT_LT(StopAfter(run, std::chrono::milliseconds(30), u"recursion"), std::chrono::seconds(1));
 }
 

@@ -44,7 +44,8 @@ TEST(AbsPath, Resolution) {
       {u"http://h/a/y.html?q=1", u"#f", u"http://h/a/y.html?q=1#f"},
       {u"http://h/a/b.html", u"c.php?next=./x/../y", u"http://h/a/c.php?next=./x/../y"},
   };
-  for (const Row& r : rows) EXPECT_EQ(U8(AbsPath(r.base, r.path)), U8(r.result)) << U8(r.base) << " + " << U8(r.path);
+  for (const Row& r : rows)
+    EXPECT_EQ(U8(AbsPath(r.base, r.path)), U8(r.result)) << U8(r.base) << " + " << U8(r.path);
 }
 
 TEST(AbsPath, FileMode) {

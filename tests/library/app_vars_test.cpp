@@ -47,7 +47,8 @@ TEST_F(AppVars, EightThreadsSetAndGet) {
         if (!ToText(shared).starts_with(u"v")) ++wrong[t];
         // A name that some thread adds for the first time while others look it up.
         CallLibrary(u"SETAPPVAR", {Value::Text(u"thread.fresh." + IntToText(k)), Value::Int(t)});
-        const Value fresh = CallLibrary(u"GETAPPVAR", {Value::Text(u"thread.fresh." + IntToText(k)), Value::Int(-1)});
+        const Value fresh =
+            CallLibrary(u"GETAPPVAR", {Value::Text(u"thread.fresh." + IntToText(k)), Value::Int(-1)});
         if (ToInt32(fresh) < 0 || ToInt32(fresh) >= kThreads) ++wrong[t];
       }
     });
@@ -75,7 +76,8 @@ TEST_F(AppVars, RandomNumbersFromManyThreads) {
 }
 
 TEST_F(AppVars, DefaultsAndResults) {
-  EXPECT_EQ(ToText(CallLibrary(u"GETAPPVAR", {Value::Text(u"never.set.anywhere"), Value::Text(u"def")})), u"def");
+  EXPECT_EQ(ToText(CallLibrary(u"GETAPPVAR", {Value::Text(u"never.set.anywhere"), Value::Text(u"def")})),
+            u"def");
   EXPECT_EQ(ToInt32(CallLibrary(u"GETAPPVAR", {Value::Text(u"MAXINT"), Value::Text(u"")})), 2147483647);
   const Value r = CallLibrary(u"SETAPPVAR", {Value::Text(u"x.y"), Value::Int(1)});
   EXPECT_TRUE(r.is_int32());

@@ -15,13 +15,13 @@ TEST(LooksLikeRegex, Tokens) {
     const char16_t* text;
     bool looks;
   } rows[] = {
-      {u"\\w", true},   {u"\\W", true},      {u"a\\t", true},   {u"\\d+", true},   {u"\\S", true},
-      {u"\\b", true},   {u"a\\.b", true},    {u"\\?", true},    {u"[^a]", true},   {u"a.*b", true},
-      {u".+", true},    {u"a+?", true},      {u"*?", true},     {u"(?!x)", true},  {u"(?<n>x)", true},
+      {u"\\w", true},      {u"\\W", true},   {u"a\\t", true},    {u"\\d+", true},  {u"\\S", true},
+      {u"\\b", true},      {u"a\\.b", true}, {u"\\?", true},     {u"[^a]", true},  {u"a.*b", true},
+      {u".+", true},       {u"a+?", true},   {u"*?", true},      {u"(?!x)", true}, {u"(?<n>x)", true},
       {u"\\\u017f", true},  // the long s upper-cases to S
-      {u"", false},     {u"abc", false},     {u"/abc/i", false}, {u"\\", false},   {u"\\x", false},
-      {u"[*]", false},  {u"(*)", false},     {u"(?:a)", false},  {u"?<", false},   {u"\\n", false},
-      {u"a.b", false},  {u"(?", false},
+      {u"", false},        {u"abc", false},  {u"/abc/i", false}, {u"\\", false},   {u"\\x", false},
+      {u"[*]", false},     {u"(*)", false},  {u"(?:a)", false},  {u"?<", false},   {u"\\n", false},
+      {u"a.b", false},     {u"(?", false},
   };
   for (const Row& r : rows) EXPECT_EQ(LooksLikeRegex(r.text), r.looks) << U8(r.text);
 }
@@ -39,7 +39,9 @@ TEST(ParseRegexNotation, Forms) {
       {u"/abc/", false, u"/abc/", {}},
       {u"/a/b/", true, u"a", {}},
       {u"\\d+", true, u"\\d+", {O::preCaseLess, O::preSingleLine}},
-      {u"/x/imsxuag", true, u"x",
+      {u"/x/imsxuag",
+       true,
+       u"x",
        {O::preCaseLess, O::preMultiLine, O::preSingleLine, O::preExtended, O::preAnchored, O::preUnGreedy,
         O::preNoAutoCapture}},
       {u"/abc/1", true, u"abc", {}},
@@ -76,7 +78,8 @@ TEST(CompileMask, SegmentsAndGaps) {
       {u"a[*", u"(no masks)"},  // an unbalanced marker is literal text
       {u"a[*][*]b", u"\"a\" [*] \"\" [*] \"b\""},
   };
-  for (const Row& r : rows) EXPECT_EQ(U8(DescribeMask(CompileMask(r.pattern))), U8(r.compiled)) << U8(r.pattern);
+  for (const Row& r : rows)
+    EXPECT_EQ(U8(DescribeMask(CompileMask(r.pattern))), U8(r.compiled)) << U8(r.pattern);
 }
 
 TEST(CompileMask, ChosenMasks) {

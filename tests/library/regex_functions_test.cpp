@@ -28,7 +28,7 @@ TEST(RegexPick, Groups) {
       {u"id=42", u"/id=([0-9]+)/i", u"1", u""},  // notation alone does not look like a regex
       {u"ID=42", u"id=([0-9]+)\\b", u"1", u"42"},
       {u"id=42", u"", u"0", u""},
-      {u"a(b", u"(\\d", u"0", u""},  // invalid pattern: empty
+      {u"a(b", u"(\\d", u"0", u""},     // invalid pattern: empty
       {u"x\nab", u"^a\\w", u"0", u""},  // a regex-looking text runs with i and s, not m
       {u"x\nab", u"/^a\\w/m", u"0", u"ab"},
   };
@@ -128,7 +128,8 @@ TEST(ExpandLinkTemplates, Items) {
       {u"x_{nomatch=(\\d+)}||y_{id=(\\d+)}", u"http://h/a/y_77"},
   };
   for (const Row& r : rows)
-    EXPECT_EQ(U8(ExpandLinkTemplates(u"http://h/a/b.html", page, r.templates)), U8(r.result)) << U8(r.templates);
+    EXPECT_EQ(U8(ExpandLinkTemplates(u"http://h/a/b.html", page, r.templates)), U8(r.result))
+        << U8(r.templates);
 }
 
 TEST(CatastrophicPattern, EndsInBoundedTime) {

@@ -48,12 +48,24 @@ TEST(ReadInt32, IsNumericRule) {
     bool numeric;
     int32_t value;
   } rows[] = {
-      {u" 12", true, 12},        {u"-5", true, -5},           {u"$FF", true, 255},
-      {u"0x1A", true, 26},       {u"x10", true, 16},          {u"+7", true, 7},
-      {u"", false, 0},           {u"1.5", false, 0},          {u"12a", false, 0},
-      {u"99999999999", false, 0}, {u"2147483647", true, 2147483647}, {u"-2147483648", true, INT32_MIN},
-      {u"2147483648", false, 0}, {u"$FFFFFFFF", true, -1},    {u"$", false, 0},
-      {u"12 ", false, 0},        {u" ", false, 0},            {u"-", false, 0},
+      {u" 12", true, 12},
+      {u"-5", true, -5},
+      {u"$FF", true, 255},
+      {u"0x1A", true, 26},
+      {u"x10", true, 16},
+      {u"+7", true, 7},
+      {u"", false, 0},
+      {u"1.5", false, 0},
+      {u"12a", false, 0},
+      {u"99999999999", false, 0},
+      {u"2147483647", true, 2147483647},
+      {u"-2147483648", true, INT32_MIN},
+      {u"2147483648", false, 0},
+      {u"$FFFFFFFF", true, -1},
+      {u"$", false, 0},
+      {u"12 ", false, 0},
+      {u" ", false, 0},
+      {u"-", false, 0},
   };
   for (const Row& r : rows) {
     int32_t v = 0;

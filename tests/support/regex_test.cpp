@@ -339,7 +339,8 @@ TEST(RegEx, HostileMatchesEndWithinMemoryAndTimeCaps) {
 TEST(RegEx, DeepMatchesOnPageSizedSubjectsStillSucceed) {
   // One repetition per character of a 1 MiB page: needs the large JIT stack.
   std::string page;
-  for (int i = 0; page.size() < 1024 * 1024; ++i) page += "<div class=\"r\">item " + std::to_string(i) + "</div>\n";
+  for (int i = 0; page.size() < 1024 * 1024; ++i)
+    page += "<div class=\"r\">item " + std::to_string(i) + "</div>\n";
   TQvRegEx rx;
   rx.SetRegEx(std::string_view("(.|\\n)*x"));
   rx.SetSubject(page + "x");

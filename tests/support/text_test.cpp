@@ -48,9 +48,9 @@ TEST(Text, CodePoints) {
       {u"aé", {U'a', U'é'}},
       {u"\U0001F600x", {0x1F600, U'x'}},
       {u"\U0010FFFF", {0x10FFFF}},
-      {std::u16string(1, char16_t(0xD800)) + u"a", {0xD800, U'a'}},   // lone high
-      {std::u16string(1, char16_t(0xDC00)) + u"a", {0xDC00, U'a'}},   // lone low
-      {std::u16string(1, char16_t(0xD83D)), {0xD83D}},                // high at the end
+      {std::u16string(1, char16_t(0xD800)) + u"a", {0xD800, U'a'}},  // lone high
+      {std::u16string(1, char16_t(0xDC00)) + u"a", {0xDC00, U'a'}},  // lone low
+      {std::u16string(1, char16_t(0xD83D)), {0xD83D}},               // high at the end
   };
   for (const auto& r : rows) {
     std::vector<char32_t> got;
@@ -75,6 +75,19 @@ TEST(Text, IntToText) {
   EXPECT_EQ(IntToText(0), u"0");
   EXPECT_EQ(IntToText(-42), u"-42");
   EXPECT_EQ(IntToText(INT64_MIN), u"-9223372036854775808");
+}
+
+// Blanks and control characters go from both ends; everything above a space
+// stays, the ideographic space included.
+TEST(Text, TrimBlanks) {
+  struct Row {
+    std::u16string_view in, out;
+  } rows[] = {{u"", u""},
+              {u" \t\r\n", u""},
+              {u"\x01" u"a b\x1f", u"a b"},
+              {u"\u3000x\u3000", u"\u3000x\u3000"},
+              {u"a", u"a"}};
+  for (const Row& r : rows) EXPECT_EQ(TrimBlanks(r.in), r.out);
 }
 
 }  // namespace

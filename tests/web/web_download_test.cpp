@@ -36,10 +36,13 @@ class DownTest : public ::testing::Test {
     server_ = new HttpServer();
     auto& r = server_->Routes();
     auto page = [](std::string body, std::string type) {
-      return [body, type](const httplib::Request&, httplib::Response& res) { res.set_content(body, type.c_str()); };
+      return [body, type](const httplib::Request&, httplib::Response& res) {
+        res.set_content(body, type.c_str());
+      };
     };
     r.Get("/utf8", page("<html><head><meta charset=\"utf-8\"></head><body>中文</body></html>", "text/html"));
-    r.Get("/gbk-meta", page("<html><head><meta content=\"text/html; charset=gbk\"></head>" + kGbk, "text/html"));
+    r.Get("/gbk-meta",
+          page("<html><head><meta content=\"text/html; charset=gbk\"></head>" + kGbk, "text/html"));
     r.Get("/gbk-header", page("<html><head></head>" + kGbk, "text/html; charset=GBK"));
     r.Get("/gbk-none", page("<html><head></head>" + kGbk, "text/html"));
     r.Get("/gbk-meta-utf8-header",
@@ -80,7 +83,9 @@ class DownTest : public ::testing::Test {
       std::string out;
       for (const auto& [name, f] : req.files) {
         std::string content = f.content;
-        if (!f.filename.empty()) content = std::to_string(content.size()) + ":" + (content == std::string("\x89PNG\0\r\n", 7) ? "png" : "other");
+        if (!f.filename.empty())
+          content = std::to_string(content.size()) + ":" +
+                    (content == std::string("\x89PNG\0\r\n", 7) ? "png" : "other");
         out += name + "|" + f.filename + "|" + f.content_type + "|" + content + "\n";
       }
       res.set_content(out, "text/plain; charset=utf-8");
@@ -171,8 +176,9 @@ TEST_F(DownTest, RequestHeadersAndProtocolVersion) {
   THttpGet& http = t_.HttpGet();
   std::u16string echo = Get("/echo");
   EXPECT_EQ(echo.substr(0, 13), u"GET HTTP/1.1\n");
-  for (std::u16string_view line : {u"Accept: */*", u"Accept-Encoding: gzip",
-                                   u"User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; Maxthon)"})
+  for (std::u16string_view line :
+       {u"Accept: */*", u"Accept-Encoding: gzip",
+        u"User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; Maxthon)"})
     EXPECT_NE(echo.find(line), std::u16string::npos) << ToUtf8(line);
   http.Request().referer = u"http://ref/";
   http.Request().acceptLanguage = u"zh-cn";
@@ -183,8 +189,8 @@ TEST_F(DownTest, RequestHeadersAndProtocolVersion) {
   http.SetProtocolVersion(HttpVersion::Http10);
   echo = Get("/echo");
   EXPECT_EQ(echo.substr(0, 13), u"GET HTTP/1.0\n");
-  for (std::u16string_view line : {u"Referer: http://ref/", u"Accept-Language: zh-cn", u"From: me@example.org",
-                                   u"Accept-Charset: gbk", u"X-One: 1"})
+  for (std::u16string_view line : {u"Referer: http://ref/", u"Accept-Language: zh-cn",
+                                   u"From: me@example.org", u"Accept-Charset: gbk", u"X-One: 1"})
     EXPECT_NE(echo.find(line), std::u16string::npos) << ToUtf8(line);
   EXPECT_EQ(echo.find(u"Injected"), echo.find(u"X-Line: a  Injected") + 11) << ToUtf8(echo);
   EXPECT_EQ(http.RequestHead(u"x-one"), u"1");
@@ -306,9 +312,10 @@ TEST_F(DownTest, CacheServesRepeatsFromDisk) {
   EXPECT_EQ(t_.Down(url, u"CHECK", u"GET", u"", u":", 60), fresh);
   EXPECT_EQ(hits_, before + 4);
   int entries = 0;
-  for (auto& e : fs::directory_iterator(dir)) entries += e.is_regular_file() && e.path().extension() == ".dat";
+  for (auto& e : fs::directory_iterator(dir))
+    entries += e.is_regular_file() && e.path().extension() == ".dat";
   EXPECT_EQ(entries, 2);  // the CHECK entry (replaced) and the UTF-8 one
-  // With cache time 0 there is no cache, and the specification is no file name.
+  // With cache time 0 there is no cache, and a ":" cache name is never saved as a file.
   t_.Down(url, u"CHECK", u"GET", u"", u":", 0);
   t_.Down(url, u"CHECK", u"GET", u"", u":news:html", 0);
   EXPECT_EQ(hits_, before + 6);

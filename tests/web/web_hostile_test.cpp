@@ -30,15 +30,15 @@ std::u16string Get(THttpThread& t, const std::string& url) {
 // and says so, as a real server would.
 RawServer::Handler Reply(std::string bytes) {
   if (bytes.rfind("HTTP/", 0) == 0) bytes.insert(bytes.find("\r\n") + 2, "Connection: close\r\n");
-  return [bytes](int fd, const std::string&) {
-    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-  };
+  return [bytes](int fd, const std::string&) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); };
 }
 
 // Sends a head, then one byte every 100 ms until `count` bytes or the peer goes.
 RawServer::Handler Drip(RawServer*& self, int count) {
   return [&self, count](int fd, const std::string&) {
-    if (!self->Send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(count) + "\r\n\r\n")) return;
+    if (!self->Send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + std::to_string(count) +
+                            "\r\n\r\n"))
+      return;
     for (int i = 0; i < count && !self->Stopping(); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       if (!self->Send(fd, "x")) return;
@@ -54,8 +54,8 @@ RawServer::Handler Silent(RawServer*& self) {
 }
 
 // Stops `t` after `delay` and measures how long Down takes to return after that.
-std::chrono::milliseconds StopLatency(THttpThread& t, const std::u16string& url, std::chrono::milliseconds delay,
-                                      std::u16string& result) {
+std::chrono::milliseconds StopLatency(THttpThread& t, const std::u16string& url,
+                                      std::chrono::milliseconds delay, std::u16string& result) {
   Clock::time_point stoppedAt;
   std::thread stopper([&] {
     std::this_thread::sleep_for(delay);
@@ -83,8 +83,8 @@ class HostileTest : public ::testing::Test {
 TEST_F(HostileTest, TruncatedGzipKeepsTheRawBytes) {
   std::string gz = library::GzipBytes(std::string(5000, 'a'));
   std::string cut = gz.substr(0, gz.size() / 2);
-  RawServer s(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(cut.size()) +
-                    "\r\n\r\n" + cut));
+  RawServer s(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                    std::to_string(cut.size()) + "\r\n\r\n" + cut));
   std::u16string page = Get(t_, s.Url("/"));
   EXPECT_EQ(t_.HttpGet().Body(), cut);
   EXPECT_EQ(page, DecodeBytes(cut, kCpUtf8));
@@ -118,8 +118,8 @@ std::string GzipBomb(int mib) {
 TEST_F(HostileTest, GzipBombIsADamagedBody) {
   // Past the client's limit (here 8 MiB): the raw bytes are kept.
   std::string small = GzipBomb(9);
-  RawServer s8(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(small.size()) +
-                     "\r\n\r\n" + small));
+  RawServer s8(Reply("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                     std::to_string(small.size()) + "\r\n\r\n" + small));
   t_.HttpGet().SetMaxBodyBytes(8 << 20);
   Get(t_, s8.Url("/"));
   EXPECT_EQ(t_.HttpGet().Body(), small);
@@ -138,7 +138,9 @@ TEST_F(HostileTest, EndlessRedirectLoopStopsAtTwenty) {
   RawServer* self = nullptr;
   RawServer s([&](int fd, const std::string&) {
     ++hits;
-    self->Send(fd, "HTTP/1.1 302 Found\r\nConnection: close\r\nLocation: /again\r\nSet-Cookie: n=1; path=/\r\nContent-Length: 0\r\n\r\n");
+    self->Send(fd,
+               "HTTP/1.1 302 Found\r\nConnection: close\r\nLocation: /again\r\nSet-Cookie: n=1; "
+               "path=/\r\nContent-Length: 0\r\n\r\n");
   });
   self = &s;
   EXPECT_EQ(Get(t_, s.Url("/")), u"302");
@@ -214,7 +216,8 @@ TEST_F(HostileTest, BrokenHeads) {
     std::string reply;
   } rows[] = {
       {"close mid-header", "HTTP/1.1 200 OK\r\nContent-Ty"},
-      {"1 MB header line", "HTTP/1.1 200 OK\r\nX-Big: " + std::string(1 << 20, 'h') + "\r\nContent-Length: 2\r\n\r\nok"},
+      {"1 MB header line",
+       "HTTP/1.1 200 OK\r\nX-Big: " + std::string(1 << 20, 'h') + "\r\nContent-Length: 2\r\n\r\nok"},
       {"nothing at all", ""},
       {"no status line", "garbage\r\n\r\n"},
   };

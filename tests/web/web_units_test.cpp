@@ -88,9 +88,14 @@ TEST(Speed, TextsAndProgress) {
     double seconds;
     std::u16string text;
   } rows[] = {
-      {int64_t{3} << 30, 2.0, u"1.50GB/S"}, {3 * 1048576, 2.0, u"1.50MB/S"}, {1536, 1.0, u"1.50KB/S"},
-      {99, 1.0, u"99.00Byte/S"},            {500, 1.0, u"0.49KB/S"},       {0, 1.0, u"0.00Byte/S"},
-      {1000 * 1024, 1.0, u"1000.00KB/S"}, {1023 * 1024, 1.0, u"1.00MB/S"},
+      {int64_t{3} << 30, 2.0, u"1.50GB/S"},
+      {3 * 1048576, 2.0, u"1.50MB/S"},
+      {1536, 1.0, u"1.50KB/S"},
+      {99, 1.0, u"99.00Byte/S"},
+      {500, 1.0, u"0.49KB/S"},
+      {0, 1.0, u"0.00Byte/S"},
+      {1000 * 1024, 1.0, u"1000.00KB/S"},
+      {1023 * 1024, 1.0, u"1.00MB/S"},
   };
   for (const auto& r : rows) EXPECT_EQ(SpeedText(r.bytes, r.seconds), r.text) << r.bytes;
   EXPECT_DOUBLE_EQ(ProgressPercent(1, 3), 33.33);
@@ -123,7 +128,8 @@ TEST(Multipart, FieldThenFileThenFieldByteForByte) {
   EXPECT_EQ(body.RequestContentType(), u"multipart/form-data; boundary=" + body.Boundary());
   body.AddFormField(u"a", u"1");
   body.PrepareStreamForDispatch();
-  EXPECT_EQ(body.Bytes(), "--" + b + "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n--" + b + "--\r\n");
+  EXPECT_EQ(body.Bytes(),
+            "--" + b + "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n--" + b + "--\r\n");
 
   MultiPartFormData two;
   const std::string b2 = ToUtf8(two.Boundary());
@@ -220,8 +226,9 @@ TEST(Cache, NamesOfTheEntryForm) {
   EXPECT_EQ(n->key, u"0123456789abcdef");
   EXPECT_EQ(n->extension, u"html");
   EXPECT_EQ(CacheFileName(*n), u"1700000000_600_0123456789abcdef.html");
-  for (std::u16string_view other : {u"notes.txt", u"abc_def.dat", u"1_2_3.dat", u"x_600_0123456789abcdef.dat",
-                                    u"1_600_0123456789ABCDEF.dat", u"1_600_0123456789abcdef", u"1_600_0123456789abcdef.dat.tmp5-1"})
+  for (std::u16string_view other :
+       {u"notes.txt", u"abc_def.dat", u"1_2_3.dat", u"x_600_0123456789abcdef.dat",
+        u"1_600_0123456789ABCDEF.dat", u"1_600_0123456789abcdef", u"1_600_0123456789abcdef.dat.tmp5-1"})
     EXPECT_FALSE(ParseCacheName(other)) << ToUtf8(other);
   EXPECT_EQ(CacheKey(u"http://a/", u"CHECK", u"").size(), 16u);
   EXPECT_NE(CacheKey(u"http://a/", u"CHECK", u""), CacheKey(u"http://a/", u"UTF-8", u""));
@@ -229,7 +236,8 @@ TEST(Cache, NamesOfTheEntryForm) {
 
 TEST(Cache, EntryRoundTripAndPlainFiles) {
   SetAnsiCodePage(kCpUtf8);
-  CacheEntry e{u"http://h/p", u"Cookie: a=1\r\n", u"HTTP/1.1 200 OK", u"Content-Type: text/html\r\n", u"页面\r\n\r\ntext"};
+  CacheEntry e{u"http://h/p", u"Cookie: a=1\r\n", u"HTTP/1.1 200 OK", u"Content-Type: text/html\r\n",
+               u"页面\r\n\r\ntext"};
   auto back = ParseCacheEntry(SerializeCacheEntry(e));
   ASSERT_TRUE(back);
   EXPECT_EQ(back->url, e.url);
@@ -259,7 +267,8 @@ TEST(Cache, PurgeDeletesOnlyExpiredEntries) {
   const std::u16string expired = IntToText(now - 100) + u"_10_0123456789abcdef.dat";
   const std::u16string fresh = IntToText(now - 5) + u"_10_0123456789abcdee.dat";
   const std::u16string zero = IntToText(now) + u"_0_0123456789abcded.dat";
-  for (const auto& n : {expired, fresh, zero, std::u16string(u"notes.txt"), std::u16string(u"abc_def.dat")}) touch(n);
+  for (const auto& n : {expired, fresh, zero, std::u16string(u"notes.txt"), std::u16string(u"abc_def.dat")})
+    touch(n);
   fs::create_directories(dir / "100_1_0123456789abcdef.dat");  // folders are never touched
   PurgeCacheFolder(dir, now);
   EXPECT_FALSE(fs::exists(dir / ToUtf8(expired)));

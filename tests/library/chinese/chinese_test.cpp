@@ -11,7 +11,8 @@ namespace {
 TEST(ChineseScript, KeepsLengthAndMaps) {
   EXPECT_EQ(ToTraditional(u"汉字简体"), u"漢字簡體");
   EXPECT_EQ(ToSimplified(u"漢字簡體"), u"汉字简体");
-  for (std::u16string s : {std::u16string(u"后来头发干了"), std::u16string(u"一只台湾的乾隆"), std::u16string(u"\U00020000x")}) {
+  for (std::u16string s :
+       {std::u16string(u"后来头发干了"), std::u16string(u"一只台湾的乾隆"), std::u16string(u"\U00020000x")}) {
     EXPECT_EQ(ToTraditional(s).size(), s.size());
     EXPECT_EQ(ToSimplified(s).size(), s.size());
   }
@@ -28,9 +29,18 @@ TEST(ChineseNumerals, Reading) {
     std::u16string text;
     int64_t value;
   } rows[] = {
-      {u"三十五", 35},       {u"十五", 15},          {u"一百二十四", 124}, {u"一千零五", 1005},
-      {u"壹佰贰拾肆", 124},  {u"两百", 200},         {u"35", 5},           {u"五万", 50000},
-      {u"三十五万", 350000}, {u"一亿二千万", 120000000}, {u"一百十五", 115}, {u"abc", 0},
+      {u"三十五", 35},
+      {u"十五", 15},
+      {u"一百二十四", 124},
+      {u"一千零五", 1005},
+      {u"壹佰贰拾肆", 124},
+      {u"两百", 200},
+      {u"35", 5},
+      {u"五万", 50000},
+      {u"三十五万", 350000},
+      {u"一亿二千万", 120000000},
+      {u"一百十五", 115},
+      {u"abc", 0},
   };
   for (const auto& r : rows) EXPECT_EQ(ChineseToNumber(r.text), r.value);
   EXPECT_EQ(ChineseToNumber(u"九" + std::u16string(200, u'亿')), INT64_MAX);  // saturates

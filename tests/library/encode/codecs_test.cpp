@@ -19,12 +19,8 @@ TEST(Escape, KnownForms) {
   struct Row {
     std::u16string in, escaped;
   } rows[] = {
-      {u"A1", u"A1"},
-      {u" ", u"%20"},
-      {u"\u4E2D", u"%u4E2D"},
-      {u"@*_+-./", u"%40%2A%5F%2B%2D%2E%2F"},
-      {u"\u00E9", u"%E9"},
-      {u"", u""},
+      {u"A1", u"A1"},      {u" ", u"%20"}, {u"\u4E2D", u"%u4E2D"}, {u"@*_+-./", u"%40%2A%5F%2B%2D%2E%2F"},
+      {u"\u00E9", u"%E9"}, {u"", u""},
   };
   for (const auto& r : rows) {
     EXPECT_EQ(Escape(r.in), r.escaped);
@@ -42,8 +38,8 @@ TEST(Unescape, ValidEscapesDecodeAndStrayOnesStay) {
       {u"100%", u"100%"},
       {u"C:\\dir\\file", u"C:\\dir\\file"},
       {u"%4", u"%4"},
-      {u"%u12", u"%u12"},          // too short for "u": then "%u1" is no pair either
-      {u"%U0041", u"%U0041"},      // only a lower-case u starts four digits
+      {u"%u12", u"%u12"},      // too short for "u": then "%u1" is no pair either
+      {u"%U0041", u"%U0041"},  // only a lower-case u starts four digits
       {u"%%41", u"%A"},
       {u"\\\\", u"\\\\"},
       {u"%ud83d%ude00", u"\U0001F600"},
@@ -68,10 +64,10 @@ TEST(UrlCoding, DecodeUtf8Form) {
   } rows[] = {
       {"a+b%20c", u"a b c"},
       {"%E4%B8%AD", u"\u4E2D"},
-      {"x%zzy", u"xy"},          // an invalid escape is dropped whole
+      {"x%zzy", u"xy"},  // an invalid escape is dropped whole
       {"ab%4", u"ab"},
-      {"a%00b", u"a"},           // ends before U+0000
-      {"%C3%28", u""},           // malformed UTF-8
+      {"a%00b", u"a"},  // ends before U+0000
+      {"%C3%28", u""},  // malformed UTF-8
       {"", u""},
   };
   for (const auto& r : rows) EXPECT_EQ(UrlDecodeFormBytes(r.in), r.out) << r.in;
@@ -98,8 +94,14 @@ TEST(UrlCoding, DecodeTextKeepsOtherCharacters) {
 TEST(Base64, KnownVectorsAndRoundTrip) {
   struct Row {
     std::string plain, coded;
-  } rows[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-              {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xFF\x80", 3), "AP+A"}};
+  } rows[] = {{"", ""},
+              {"f", "Zg=="},
+              {"fo", "Zm8="},
+              {"foo", "Zm9v"},
+              {"foob", "Zm9vYg=="},
+              {"fooba", "Zm9vYmE="},
+              {"foobar", "Zm9vYmFy"},
+              {std::string("\0\xFF\x80", 3), "AP+A"}};
   for (const auto& r : rows) {
     EXPECT_EQ(Base64Encode(r.plain), r.coded);
     EXPECT_EQ(Base64Decode(r.coded), r.plain);

@@ -7,8 +7,8 @@
 
 #include "library/files/file_info.h"
 #include "library/files/folder_list.h"
-#include "library/files/run_process.h"
 #include "library/files/paths.h"
+#include "library/files/run_process.h"
 #include "temp_folder.h"
 
 namespace qv::library {
@@ -19,10 +19,18 @@ TEST(Wildcard, Matches) {
     std::u16string pattern, name;
     bool match;
   } rows[] = {
-      {u"*", u"anything", true},     {u"*.txt", u"a.TXT", true},     {u"*.txt", u"a.txt.bak", false},
-      {u"?.*", u"a.b", true},        {u"?.*", u"ab.c", false},       {u"txt", u"txt", true},
-      {u"txt", u"a.txt", false},     {u"a*b*c", u"aXXbYYc", true},   {u"a*b*c", u"aXXbYY", false},
-      {u"*中*", u"文中文", true},    {u"", u"", true},               {u"**?", u"", false},
+      {u"*", u"anything", true},
+      {u"*.txt", u"a.TXT", true},
+      {u"*.txt", u"a.txt.bak", false},
+      {u"?.*", u"a.b", true},
+      {u"?.*", u"ab.c", false},
+      {u"txt", u"txt", true},
+      {u"txt", u"a.txt", false},
+      {u"a*b*c", u"aXXbYYc", true},
+      {u"a*b*c", u"aXXbYY", false},
+      {u"*中*", u"文中文", true},
+      {u"", u"", true},
+      {u"**?", u"", false},
   };
   for (const auto& r : rows) EXPECT_EQ(WildcardMatch(r.pattern, r.name), r.match) << r.match;
   // No exponential back-tracking.

@@ -13,14 +13,16 @@ namespace qv::library {
 namespace {
 
 TEST(IniFile, Lookups) {
-  IniFile ini(u"; comment\r\n[Main]\r\n Name = some value \r\nQuoted=\"q v\"\r\nSingle='s'\r\nEmpty=\r\n"
-              u"[ Spaced ]\r\nk=1\r\n[main]\r\nName=second section of the name\r\n");
+  IniFile ini(
+      u"; comment\r\n[Main]\r\n Name = some value \r\nQuoted=\"q v\"\r\nSingle='s'\r\nEmpty=\r\n"
+      u"[ Spaced ]\r\nk=1\r\n[main]\r\nName=second section of the name\r\n");
   struct Row {
     std::u16string section, key;
     std::optional<std::u16string> value;
   } rows[] = {
-      {u"main", u"NAME", u"some value"}, {u"Main", u"quoted", u"q v"}, {u"Main", u"Single", u"s"},
-      {u"Main", u"Empty", u""},          {u"Spaced", u"k", u"1"},      {u"Main", u"k", std::nullopt},
+      {u"main", u"NAME", u"some value"}, {u"Main", u"quoted", u"q v"},
+      {u"Main", u"Single", u"s"},        {u"Main", u"Empty", u""},
+      {u"Spaced", u"k", u"1"},           {u"Main", u"k", std::nullopt},
       {u"None", u"Name", std::nullopt},  {u"Main", u"; comment", std::nullopt},
   };
   for (const auto& r : rows) EXPECT_EQ(ini.Get(r.section, r.key), r.value);
@@ -51,7 +53,8 @@ TEST(IniFile, HostileFilesParse) {
   EXPECT_EQ(IniFile(g.Text()).Get(u"S", u"k"), u"v");
 
   std::u16string many;
-  for (int i = 0; i < 100000; ++i) many += u"[s" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u"]\nk=1\n";
+  for (int i = 0; i < 100000; ++i)
+    many += u"[s" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u"]\nk=1\n";
   IniFile big(many);
   EXPECT_EQ(big.Get(u"sz", u"k"), u"1");
   big.Set(u"last", u"k", u"2");

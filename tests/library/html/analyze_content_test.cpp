@@ -12,13 +12,16 @@ namespace {
 // Failures show the start of long texts only.
 std::string Show(std::u16string_view s) {
   std::string u = ToUtf8(s);
-  return u.size() > 400 ? u.substr(0, 200) + "..." + u.substr(u.size() - 150) + " (" + std::to_string(u.size()) + " bytes)" : u;
+  return u.size() > 400 ? u.substr(0, 200) + "..." + u.substr(u.size() - 150) + " (" +
+                              std::to_string(u.size()) + " bytes)"
+                        : u;
 }
 
 // A paragraph of `sentences` sentences of 25 Chinese characters each.
 std::u16string Chinese(int sentences, std::u16string_view topic = u"城市") {
   std::u16string p;
-  for (int i = 0; i < sentences; ++i) p += std::u16string(topic) + u"的居民们在新建的公园里散步聊天，生活变得更加美好。";
+  for (int i = 0; i < sentences; ++i)
+    p += std::u16string(topic) + u"的居民们在新建的公园里散步聊天，生活变得更加美好。";
   return p;
 }
 
@@ -32,11 +35,17 @@ std::u16string ArticlePage() {
          u"<body>\r\n"
          u"<div class=\"nav\"><a href=\"/\">首页</a> | <a href=\"/news/\">新闻</a></div>\r\n"
          u"<div id=\"content\">\r\n"
-         u"<p>" + Chinese(10) + u"</p>\r\n"
+         u"<p>" +
+         Chinese(10) +
+         u"</p>\r\n"
          u"<p><img src=\"images/photo1.jpg\" alt=\"照片\"></p>\r\n"
-         u"<p>" + Chinese(10, u"乡村") + u"</p>\r\n"
+         u"<p>" +
+         Chinese(10, u"乡村") +
+         u"</p>\r\n"
          u"</div>\r\n"
-         u"<div class=\"footer\">Copyright 2024 " + Chinese(4) + u" 京ICP备12345678号</div>\r\n"
+         u"<div class=\"footer\">Copyright 2024 " +
+         Chinese(4) +
+         u" 京ICP备12345678号</div>\r\n"
          u"</body></html>";
 }
 
@@ -63,18 +72,19 @@ TEST(AnalyzeContent, GivenRatioLimitTakesTheNavigationToo) {
 }
 
 TEST(AnalyzeContent, TextSplitByAnAdvertisementStaysWhole) {
-  const std::u16string page = u"<body><div class=\"main\"><p>" + Chinese(10) +
-                              u"</p></div><div class=\"ad\"><a href=\"http://ads.example.com/\">"
-                              u"<img src=\"/ad/banner.gif\"></a></div><div class=\"main\"><p>" +
-                              Chinese(10, u"乡村") +
-                              u"</p></div><div class=\"links\"><a href=\"/1\">a</a><a href=\"/2\">b</a></div></body>";
+  const std::u16string page =
+      u"<body><div class=\"main\"><p>" + Chinese(10) +
+      u"</p></div><div class=\"ad\"><a href=\"http://ads.example.com/\">"
+      u"<img src=\"/ad/banner.gif\"></a></div><div class=\"main\"><p>" +
+      Chinese(10, u"乡村") +
+      u"</p></div><div class=\"links\"><a href=\"/1\">a</a><a href=\"/2\">b</a></div></body>";
   // The image line between the two parts has no text; it joins the
   // selection as the line just before the second part.
-  const std::u16string expected =
-      u"\n<div class=\"main\"><p>" + Chinese(10) +
-      u"\n<div class=\"ad\"><a href=\"http://ads.example.com/\">"
-      u"[img=/ad/banner.gif]http://news.example.com/ad/banner.gif[/img]</a>"
-      u"<div class=\"main\"><p>" + Chinese(10, u"乡村");
+  const std::u16string expected = u"\n<div class=\"main\"><p>" + Chinese(10) +
+                                  u"\n<div class=\"ad\"><a href=\"http://ads.example.com/\">"
+                                  u"[img=/ad/banner.gif]http://news.example.com/ad/banner.gif[/img]</a>"
+                                  u"<div class=\"main\"><p>" +
+                                  Chinese(10, u"乡村");
   EXPECT_EQ(Show(AnalyzeContent(page, kBase)), Show(expected));
 }
 
@@ -88,15 +98,18 @@ TEST(AnalyzeContent, Table) {
       {u"no body and no head: the whole page", u"<p>" + Chinese(3), u"<p>" + Chinese(3)},
       {u"short lines of markup only give nothing",
        u"<body><div><a href=x>Home</a></div><div><a href=y>News</a></div></body>", u""},
-      {u"a copyright line is never returned", u"<body><div>All Rights Reserved " + Chinese(10) + u"</div></body>",
-       u""},
+      {u"a copyright line is never returned",
+       u"<body><div>All Rights Reserved " + Chinese(10) + u"</div></body>", u""},
       {u"an ICP line is never returned", u"<body><div>京ICP备 " + Chinese(10) + u"</div></body>", u""},
-      {u"hidden elements go", u"<body><div>" + Chinese(10) + u"<span style=\"display: none\">秘密</span></div></body>",
+      {u"hidden elements go",
+       u"<body><div>" + Chinese(10) + u"<span style=\"display: none\">秘密</span></div></body>",
        u"\n<div>" + Chinese(10)},
       // A tag that comes again (in any case) takes the first one's rewrite.
-      {u"repeated images", u"<body><div>" + Chinese(10) + u"<img src=\"a.jpg\"><IMG SRC=\"a.jpg\"><img src=b.png></div></body>",
+      {u"repeated images",
+       u"<body><div>" + Chinese(10) + u"<img src=\"a.jpg\"><IMG SRC=\"a.jpg\"><img src=b.png></div></body>",
        u"\n<div>" + Chinese(10) + u"[img=a.jpg]http://news.example.com/a/a.jpg[/img]" +
-           u"[img=a.jpg]http://news.example.com/a/a.jpg[/img][img=b.png]http://news.example.com/a/b.png[/img]"},
+           u"[img=a.jpg]http://news.example.com/a/a.jpg[/img][img=b.png]http://news.example.com/a/b.png[/"
+           u"img]"},
       {u"repeated images after one without src",
        u"<body><div>" + Chinese(10) + u"<img alt=x><img src=\"a.jpg\"><IMG SRC=\"a.jpg\"></div></body>",
        u"\n<div>" + Chinese(10) + u"<img alt=x>[img=a.jpg]http://news.example.com/a/a.jpg[/img]" +

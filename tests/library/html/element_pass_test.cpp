@@ -21,7 +21,9 @@ const Shape kShapes[] = {
     {R"(<(head|script|iframe|frame|noscript|noframes|option|style)[\s\S]*?<\/\1>)",
      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}}},
     {R"(<(head|script|iframe|frame|noscript|noframes|option|style|textarea)[^>]*?>[\s\S]*?<\/\1>)",
-     {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style", "textarea"}, true, {}}},
+     {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style", "textarea"},
+      true,
+      {}}},
     {R"(<(\w+)[^>]*?display\s*?:\s*?none[^>]*?>([\s\S]*?)<\/\1>)", {{}, true, "display"}},
 };
 
@@ -68,8 +70,8 @@ TEST(RemoveElements, Table) {
 }
 
 TEST(RemoveElements, SameAsThePlainReplaceOnRandomTexts) {
-  const char* pieces[] = {"<", ">", "</", "script", "option", "frame", "frameset", "div", "dIv", "display",
-                          ":", "none", " ", "x", "style=", "\""};
+  const char* pieces[] = {"<",   ">",       "</", "script", "option", "frame", "frameset", "div",
+                          "dIv", "display", ":",  "none",   " ",      "x",     "style=",   "\""};
   std::mt19937 random(11);
   for (int round = 0; round < 6000; ++round) {
     std::string text;
@@ -94,7 +96,8 @@ TEST(ReplacePass, SameAsReplaceAllOnRandomTexts) {
       {R"((\r\n)[\s　]*(\r\n))", "\r\n", PassScope::Whole},
       {R"((^　|　$)+?)", "", PassScope::Whole},
   };
-  const char* pieces[] = {"<", ">", "p", "br", "div", "/", " ", "'", "\"", "\r\n", "　", "x", "nav", "navx", "span"};
+  const char* pieces[] = {"<",  ">",    "p",  "br", "div", "/",    " ",   "'",
+                          "\"", "\r\n", "　", "x",  "nav", "navx", "span"};
   std::mt19937 random(5);
   for (int round = 0; round < 3000; ++round) {
     std::string text;

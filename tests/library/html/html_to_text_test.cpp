@@ -26,7 +26,7 @@ TEST(HtmlToText, Table) {
       // entities, in table order; row 5 only sees what row 2 made
       {u"&lt;b&gt;bold", 0, u"bold"},
       {u"&amp;amp;", 0, u";"},
-      {u"a&NBSP;b", 0, u"a&NBSP;b"},  // the test for an entity is case-sensitive
+      {u"a&NBSP;b", 0, u"a&NBSP;b"},    // the test for an entity is case-sensitive
       {u"&nbsp;x&NBSP;y", 0, u" x y"},  // ... the replacement is not
       {u"&quot;q&quot; &times; &reg; &hellip;", 0, u"\"q\" × ® …"},
       // numeric references on the path without tags
@@ -73,7 +73,8 @@ TEST(HtmlToText, Table) {
       {u"<p>　　Indented  text  <p>  next", -3, u"　　Indented text \r\n next"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(Show(HtmlToText(c.in, c.freespace, false)), Show(c.out)) << Show(c.in) << " freespace " << c.freespace;
+    EXPECT_EQ(Show(HtmlToText(c.in, c.freespace, false)), Show(c.out))
+        << Show(c.in) << " freespace " << c.freespace;
 }
 
 TEST(HtmlToText, RendererRouteGivesThePlainResult) {
@@ -88,20 +89,20 @@ TEST(DecodeNumericReferences, Table) {
   } cases[] = {
       {u"plain", u"plain"},
       {u"&#65;&#66;", u"AB"},
-      {u"x&#65", u"xA"},                   // cut by the end of the text
-      {u"&#65 and", u"A and"},             // only a ";" after the digits is consumed
-      {u"&#x41;", u"&#41;"},               // hexadecimal: "&#" stays, one character is skipped
+      {u"x&#65", u"xA"},        // cut by the end of the text
+      {u"&#65 and", u"A and"},  // only a ";" after the digits is consumed
+      {u"&#x41;", u"&#41;"},    // hexadecimal: "&#" stays, one character is skipped
       {u"&#abc", u"&#bc"},
       {u"&#", u"&#"},
       {u"&#;", u"&#"},
-      {u"&#0000065;", u"A"},               // seven digits
-      {u"&#12345678;", u"&#12345678;"},    // more digits than a code point has
-      {u"&#1114112;", u"&#1114112;"},      // above U+10FFFF
+      {u"&#0000065;", u"A"},             // seven digits
+      {u"&#12345678;", u"&#12345678;"},  // more digits than a code point has
+      {u"&#1114112;", u"&#1114112;"},    // above U+10FFFF
       {u"&#1114111;", u"\U0010FFFF"},
-      {u"&#128512;", u"\U0001F600"},       // a surrogate pair, not cut to 16 bits
-      {u"&#55296;", u"\uFFFD"},            // a surrogate code is not a character
+      {u"&#128512;", u"\U0001F600"},  // a surrogate pair, not cut to 16 bits
+      {u"&#55296;", u"\uFFFD"},       // a surrogate code is not a character
       {u"&#0;", std::u16string(1, u'\0')},
-      {u"&&#38;#65;", u"&&#65;"},          // one round only
+      {u"&&#38;#65;", u"&&#65;"},  // one round only
   };
   for (const auto& c : cases) EXPECT_EQ(Show(DecodeNumericReferences(c.in)), Show(c.out)) << Show(c.in);
 }

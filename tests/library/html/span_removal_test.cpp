@@ -41,7 +41,8 @@ TEST(RemoveMatchedSpans, Table) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Show(RemoveMatchedSpans(c.text, c.mask)), Show(c.result)) << Show(c.text);
-    EXPECT_EQ(Show(RemoveMatchedSpans(c.text, c.mask)), Show(ReplaceContent(c.text, c.mask, u""))) << Show(c.text);
+    EXPECT_EQ(Show(RemoveMatchedSpans(c.text, c.mask)), Show(ReplaceContent(c.text, c.mask, u"")))
+        << Show(c.text);
   }
 }
 
@@ -56,21 +57,23 @@ TEST(RemoveMatchedSpans, SpansInOrder) {
 // Random texts over a small alphabet that makes nesting, joins and repeats
 // common: the result must be that of the literal loop.
 TEST(RemoveMatchedSpans, SameAsTheLiteralLoopOnRandomTexts) {
-  const std::u16string pieces[] = {u"<!--", u"-->", u"<!-", u"-", u">", u"<", u"!", u"a", u"b", u"A", u"<h1", u"</h1>"};
+  const std::u16string pieces[] = {u"<!--", u"-->", u"<!-", u"-", u">",   u"<",
+                                   u"!",    u"a",   u"b",   u"A", u"<h1", u"</h1>"};
   const char16_t* masks[] = {u"<!--(*)-->", u"<h1[*]>(*)</h1>", u"<![*]-(*)>"};
   std::mt19937 random(7);
   for (int round = 0; round < 4000; ++round) {
     std::u16string text;
     for (int n = random() % 24; n > 0; --n) text += pieces[random() % std::size(pieces)];
     for (const char16_t* mask : masks)
-      ASSERT_EQ(Show(RemoveMatchedSpans(text, mask)), Show(ReplaceContent(text, mask, u""))) << Show(text) << " "
-                                                                                             << Show(mask);
+      ASSERT_EQ(Show(RemoveMatchedSpans(text, mask)), Show(ReplaceContent(text, mask, u"")))
+          << Show(text) << " " << Show(mask);
   }
 }
 
 TEST(CountEach, CountsLikeOneSearchAfterAnother) {
   const std::u16string page = u"aaaa Abc ABC abcabc 新闻新闻 x";
-  const std::vector<std::u16string> pieces = {u"aa", u"abc", u"新闻", u"ca", u"missing", u"a", u"x", u"aaaa aBC abcabc x!"};
+  const std::vector<std::u16string> pieces = {u"aa",      u"abc", u"新闻", u"ca",
+                                              u"missing", u"a",   u"x",    u"aaaa aBC abcabc x!"};
   const auto counts = CountEach(page, pieces, Case::Ignore);
   for (const std::u16string& p : pieces) EXPECT_EQ(counts.at(FoldText(p)), CountNoCase(page, p)) << Show(p);
   EXPECT_EQ(counts.at(u"AA"), 2u);
