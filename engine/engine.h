@@ -22,6 +22,8 @@
 // What the contract holds:
 // - the program object TfsScript, the GlobalProgram, registration modules
 //   (TfsRTTIModule, ModuleRegistry) and the two built-in modules;
+// - the execution lock a host thread holds while it runs statements
+//   (ExecutionLockHolder) and gives up inside blocking calls (BlockingCall);
 // - the host bridge: Caller (a call's arguments and by-reference results),
 //   host classes and objects (HostClass, HostObject, ObjectRegistry);
 // - the value and its operators and conversions (Value, ToInt32, ToText...);
@@ -34,6 +36,7 @@
 #include "engine/items/caller.h"
 #include "engine/items/host_class.h"
 #include "engine/items/objects.h"
+#include "engine/program/execution_lock.h"
 #include "engine/program/program.h"
 #include "engine/syslib/sys_library.h"
 #include "engine/translate/source_lines.h"
