@@ -1,7 +1,9 @@
-// qvrun: runs a script headless and writes its log to standard output.
-#include <algorithm>
+// qvrun: runs a script headless on a host thread, as the window runs
+// qv.qvs, and writes its log to standard output.
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -9,33 +11,46 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "cli/console_ui.h"
 #include "engine/engine.h"
+#include "host/compiled_script.h"
+#include "host/error_messages.h"
+#include "host/quorvint.h"
+#include "host/template_source.h"
+#include "library/files/paths.h"
 #include "library/functions.h"
 #include "support/errors.h"
 #include "support/text.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr int kExitOk = 0;
 constexpr int kExitCompileError = 1;
 constexpr int kExitRunError = 2;
 constexpr int kExitCannotRead = 3;
 constexpr int kExitUsage = 64;
+constexpr int kExitInterrupted = 130;
 
 struct Options {
   bool plain = false;
   bool il = false;
-  std::string syntax = "js";
+  std::string syntax;  // empty: a file without "#language" is a template
+  std::vector<std::pair<std::string, std::string>> vars;
   std::string file;
 };
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: qvrun [--plain] [--il] [--syntax NAME] FILE\n"
-         "  --plain        log lines without the time stamp\n"
-         "  --il           print the intermediate code of FILE and exit\n"
-         "  --syntax NAME  default syntax of a plain script (Pascal, Basic, js, C)\n"
-         "  FILE           the script to run; - reads it from standard input\n";
+  out << "usage: qvrun [--plain] [--il] [--syntax NAME] [--var NAME=VALUE]... FILE\n"
+         "  --plain           log lines without the time stamp\n"
+         "  --il              print the intermediate code of FILE and exit\n"
+         "  --syntax NAME     run a file without \"#language\" as a plain script of that\n"
+         "                    syntax (Pascal, Basic, js, C) instead of a template\n"
+         "  --var NAME=VALUE  a start-up variable of the script (repeatable)\n"
+         "  FILE              the script to run; - reads it from standard input\n";
 }
 
 std::optional<Options> ParseArgs(int argc, char** argv) {
@@ -50,6 +65,12 @@ std::optional<Options> ParseArgs(int argc, char** argv) {
     } else if (a == "--syntax") {
       if (++i >= argc) return std::nullopt;
       o.syntax = argv[i];
+    } else if (a == "--var") {
+      if (++i >= argc) return std::nullopt;
+      std::string pair = argv[i];
+      size_t eq = pair.find('=');
+      if (eq == std::string::npos || eq == 0) return std::nullopt;
+      o.vars.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
     } else if (a == "--help" || a == "-h" || (a.size() > 1 && a[0] == '-')) {
       return std::nullopt;
     } else {
@@ -68,6 +89,8 @@ std::optional<std::string> ReadAll(const std::string& file) {
     s << std::cin.rdbuf();
     return s.str();
   }
+  std::error_code ec;
+  if (fs::is_directory(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -75,41 +98,72 @@ std::optional<std::string> ReadAll(const std::string& file) {
   return data;
 }
 
-// A compile error as the host logs it: the label (the unit when the error
-// lies in an included unit, else "MainProc"), the message and the position.
-std::u16string ComposeCompileError(const qv::TfsScript& prog) {
-  std::u16string label = prog.ErrorUnit().empty() ? u"MainProc" : prog.ErrorUnit();
-  std::u16string pos;
-  for (char16_t c : prog.ErrorPos()) {
-    if (c == u':') {
-      pos += u" 行,第 ";
-    } else {
-      pos += c;
-    }
-  }
-  return label + u":" + prog.ErrorMsg() + u", 在第 " + pos + u" 个字符";
+// The folder of FILE with a trailing "/" (the current directory for
+// standard input).
+fs::path ScriptFolder(const Options& opts) {
+  std::error_code ec;
+  fs::path dir = opts.file == "-" ? fs::current_path(ec) : fs::absolute(opts.file, ec).parent_path();
+  return dir;
 }
 
-// Units are searched in the script's own folder, then in the current one.
-void SetIncludePath(qv::TfsScript& prog, const Options& opts) {
-  prog.IncludePath().clear();
-  if (opts.file != "-") {
-    std::string dir = std::filesystem::path(opts.file).parent_path().string();
-    if (!dir.empty()) prog.IncludePath().push_back(qv::FromUtf8(dir));
-  }
-  prog.IncludePath().push_back(u"");
+std::u16string FolderText(const fs::path& dir) {
+  std::u16string text = qv::FromUtf8(dir.string());
+  if (text.empty() || text.back() != u'/') text += u'/';
+  return text;
 }
 
-// --il: the intermediate code of the script, indented.
-int PrintIntermediateCode(const Options& opts, const std::string& source) {
+// "--var n=42" gives an integer, true/false a Boolean, anything else text.
+qv::Value VarValue(const std::string& text) {
+  std::u16string t = qv::FromUtf8(text);
+  int32_t n = 0;
+  if (!t.empty() && qv::TextToInt32(t, n) && t.find_first_not_of(u"-0123456789") == std::u16string::npos)
+    return qv::Value::Int(n);
+  if (t == u"true") return qv::Value::Bool(true);
+  if (t == u"false") return qv::Value::Bool(false);
+  return qv::Value::Text(t);
+}
+
+qv::Value InitVariables(const Options& opts) {
+  if (opts.vars.empty()) return qv::Value();
+  std::vector<qv::Value> items;
+  for (const auto& [name, value] : opts.vars) {
+    items.push_back(qv::Value::Text(qv::FromUtf8(name)));
+    items.push_back(VarValue(value));
+  }
+  return qv::Value::Array(std::move(items));
+}
+
+// The include path of the window: "include_path.txt" of the current
+// directory, then the script's own folder.
+void IncludePath(std::vector<std::u16string>& dirs, const std::u16string& scriptFolder) {
+  std::ifstream in("include_path.txt", std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) dirs.push_back(qv::FromUtf8(line));
+  }
+  dirs.push_back(scriptFolder);
+}
+
+// --il: the intermediate code the script would run, indented.
+int PrintIntermediateCode(const Options& opts, const std::string& bytes, const std::u16string& folder) {
+  std::u16string text = qv::host::ScriptFileSource(bytes);
   qv::TfsScript prog;
-  prog.SetSyntaxType(qv::FromUtf8(opts.syntax));
-  prog.Lines() = qv::SplitLines(qv::DecodeScriptBytes(source));
-  SetIncludePath(prog, opts);
+  prog.SetSyntaxType(opts.syntax.empty() ? u"js" : qv::FromUtf8(opts.syntax));
+  prog.SetExtendedCharset(true);
+  if (qv::host::ChooseSourceForm(text) == qv::host::SourceForm::Template && opts.syntax.empty())
+    text = qv::host::ConvertTemplate(qv::JoinLines(qv::SplitLines(text)));
+  prog.Lines() = qv::SplitLines(text);
+  prog.IncludePath().push_back(folder);
+  prog.IncludePath().push_back(u"");
   qv::MemoryStream code;
   try {
+    if (text.rfind(u"<?xml", 0) == 0) {
+      std::cout << qv::ToUtf8(text);
+      return kExitOk;
+    }
     if (!prog.GetILCode(code)) {
-      std::cerr << qv::ToUtf8(ComposeCompileError(prog)) << "\n";
+      std::cerr << qv::ToUtf8(qv::host::CompileErrorMessage(prog, u"", false)) << "\n";
       return kExitCompileError;
     }
     if (code.Data().empty()) return kExitOk;  // nothing the grammar could translate
@@ -124,152 +178,76 @@ int PrintIntermediateCode(const Options& opts, const std::string& source) {
   return kExitOk;
 }
 
-// One log line: the local time, a blank and the message; with --plain the
-// message alone. The main script's thread has no name, so none is shown.
-class Log {
- public:
-  explicit Log(bool plain) : plain_(plain) {}
-  void Line(const std::u16string& message) const {
-    std::string line;
-    if (!plain_) {
-      std::time_t now = std::time(nullptr);
-      std::tm tm{};
-      localtime_r(&now, &tm);
-      char stamp[32];
-      std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", &tm);
-      line = stamp;
-    }
-    line += qv::ToUtf8(message);
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
-  }
-
- private:
-  bool plain_;
-};
-
-// Template text (literal text with <? ... ?> code blocks) as a script:
-// literal parts become echo calls, "<?= e ?>" becomes echo(e), code blocks
-// stay as they are. Line breaks are kept, so code keeps its line numbers.
-std::u16string ConvertTemplate(std::u16string_view text) {
-  std::u16string language = u"js";
-  const size_t cr = text.find(u'\r');
-  std::u16string first(qv::TrimBlanks(text).substr(0, cr == std::u16string_view::npos ? 0 : cr));
-  first = qv::LowerCase(first);
-  if (first.find(u"<?") != std::u16string::npos && first.size() >= 5)
-    first = first.substr(2, first.size() - 5);
-  if (first.rfind(u"#language", 0) == 0) {
-    const size_t space = first.find(u' ');
-    language = space == std::u16string::npos ? u"" : first.substr(space + 1);
-    if (language.empty() ||
-        std::u16string(u",js,pascal,c,basic,").find(u"," + language + u",") == std::u16string::npos)
-      language = u"js";
-    size_t end = text.find(u"\r\n");
-    text = end != std::u16string_view::npos ? text.substr(end + 2)
-                                            : text.substr(std::min(text.size(), text.find(u'\n') + 1));
-  }
-  const char16_t quote = language == u"pascal" ? u'\'' : u'"';
-  std::u16string out;
-  auto literal = [&](std::u16string_view part) {
-    if (part.empty()) return;
-    std::u16string q;
-    for (size_t i = 0; i < part.size(); ++i) {
-      if (part[i] == quote) {
-        q += quote;
-        q += quote;
-      } else if (part[i] == u'\r' && i + 1 < part.size() && part[i + 1] == u'\n') {
-        q += std::u16string(1, quote) + u"+\r\n#13#10" + quote;
-        ++i;
-      } else {
-        q += part[i];
-      }
-    }
-    out += u"echo(" + std::u16string(1, quote) + q + quote + u");";
-  };
-  for (;;) {
-    const size_t open = text.find(u"<?");
-    if (open == std::u16string_view::npos) break;
-    const size_t close = text.find(u"?>", open + 2);
-    if (close == std::u16string_view::npos) break;
-    literal(text.substr(0, open));
-    std::u16string_view block = text.substr(open + 2, close - open - 2);
-    if (!block.empty() && block[0] == u'=') {
-      std::u16string e(block.substr(1));
-      while (!e.empty() && (e.back() == u';' || e.back() == u' ')) e.pop_back();
-      out += u"echo(" + e + u");";
-    } else {
-      out += block;
-    }
-    text = text.substr(close + 2);
-  }
-  literal(text);
-  return u"#language " + language + u"\r\n" + out;
+// Blocks SIGINT and SIGTERM in every thread; the main thread takes them
+// with sigtimedwait while it waits for the script.
+sigset_t StopSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
 }
 
-// Until the script host exists the runner provides the output functions
-// itself; each writes the text form of its first argument as a log line.
-// In template mode only calls with the output flag log; the others append
-// to the template output, which a headless run does not show.
-void AddOutputFunctions(qv::TfsScript& prog, const Log& log, bool templateMode) {
-  auto write = [&log, templateMode](qv::HostObject*, const qv::HostClass*, const std::u16string&,
-                                    qv::Caller& c) {
-    if (templateMode && c.Count() > 1 && !qv::ToBool(c.GetParam(1))) return qv::Value::Null();
-    log.Line(qv::ToText(c.GetParam(0)));
-    return qv::Value::Null();
-  };
-  prog.AddMethod(u"procedure lg(const msg:variant='';ouput:boolean=false);", write);
-  prog.AddMethod(u"procedure echo(const msg:variant='';ouput:boolean=false);", write);
-  prog.AddMethod(u"procedure print(const msg:variant='';ouput:boolean=false);", write);
-  prog.AddMethod(u"procedure ShowMessage(Msg: Variant)", write);
-}
-
-// Compiles and runs the script in a program below the GlobalProgram, as the
-// host thread does, and logs its errors the way the host does.
-int RunScript(const Options& opts, const std::string& source) {
+int RunScript(const Options& opts, const std::string& bytes, const fs::path& folder) {
+  const std::u16string folderText = FolderText(folder);
+  qv::library::SetAppPath(folderText);
   qv::RegisterSysLibraryModule();
   qv::RegisterClassesModule();
   qv::RegisterFunctionsModule();
-  const Log log(opts.plain);
-  qv::TfsScript prog;
-  prog.SetParent(&qv::GlobalProgram());
-  prog.SetSyntaxType(qv::FromUtf8(opts.syntax));
-  prog.SetExtendedCharset(true);
-  // The host's choice of source form: intermediate code and "#language"
-  // text as they are, a text with code blocks as a template.
-  std::u16string text = qv::DecodeScriptBytes(source);
-  std::u16string_view trimmed = qv::TrimBlanks(text);
-  const bool templateMode = text.rfind(u"<?xml", 0) != 0 && trimmed.rfind(u"#language", 0) != 0 &&
-                            text.find(u"<?") != std::u16string::npos;
-  if (templateMode) text = ConvertTemplate(qv::JoinLines(qv::SplitLines(text)));
-  AddOutputFunctions(prog, log, templateMode);
-  prog.Lines() = qv::SplitLines(text);
-  SetIncludePath(prog, opts);
-  int rc = kExitOk;
-  try {
-    if (!prog.Compile()) {
-      log.Line(ComposeCompileError(prog));
-      rc = kExitCompileError;
-    }
-  } catch (const qv::ScriptError& e) {
-    // Raised out of the compile (an unknown language): no position.
-    log.Line(u"MainProc:" + e.message());
-    rc = kExitCompileError;
+
+  const bool statusLine = isatty(STDERR_FILENO) == 1;
+  qv::cli::ConsoleUi ui(opts.plain, statusLine);
+
+  auto thread = qv::host::TQuorvinter::Create(u"", nullptr, u"", u"", u"");
+  thread->SetSource(qv::host::ScriptFileSource(bytes));
+  if (opts.file != "-") {
+    std::error_code ec;
+    thread->SetNowFilePath(qv::FromUtf8(fs::absolute(opts.file, ec).string()));
   }
-  if (rc == kExitOk) {
-    try {
-      prog.Execute();
-    } catch (const qv::ScriptError& e) {
-      // After a successful compile the error position is empty: the host
-      // logs the message alone.
-      log.Line(e.message());
-      rc = kExitRunError;
-    } catch (const std::exception& e) {
-      log.Line(qv::FromUtf8(e.what()));
-      rc = kExitRunError;
+  thread->SetUi(&ui);
+  thread->SetInitVariable(InitVariables(opts));
+  if (!opts.syntax.empty()) thread->SetPlainSyntax(qv::FromUtf8(opts.syntax));
+  thread->onIncludePath = [folderText](std::vector<std::u16string>& dirs) { IncludePath(dirs, folderText); };
+  const std::string shownName = opts.file == "-" ? "<stdin>" : opts.file;
+  thread->onPartialTranslation = [shownName](qv::host::TQuorvint&, const std::u16string& pos) {
+    std::cerr << "qvrun: " << shownName << ":" << qv::ToUtf8(pos)
+              << ": warning: translation stopped here; the rest of the script was not translated\n";
+  };
+  if (statusLine) {
+    qv::host::TQuorvint* t = thread.get();
+    auto show = [t, &ui](int64_t) { ui.Progress(t->ThreadName(), t->HttpGet().URL(), t->Progress(), t->SpeedMsg()); };
+    thread->onBeginWork = show;
+    thread->onWork = show;
+    thread->onEndWork = [t, &ui] { ui.Progress(t->ThreadName(), u"", 0, u""); };
+  }
+
+  const sigset_t signals = StopSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  thread->Resume();
+
+  bool interrupted = false;
+  const timespec slice{0, 20 * 1000 * 1000};
+  while (!thread->Finished() || qv::host::RunningThreadCount() > 0) {
+    int sig = sigtimedwait(&signals, nullptr, &slice);
+    if (sig != SIGINT && sig != SIGTERM) continue;
+    if (interrupted) {
+      // A second interrupt: end at once.
+      std::fflush(stdout);
+      std::_Exit(kExitInterrupted);
     }
+    interrupted = true;
+    thread->Stop();
   }
   std::fflush(stdout);
-  return rc;
+  if (interrupted) return kExitInterrupted;
+  switch (thread->Outcome()) {
+    case qv::host::RunOutcome::CompileError:
+      return kExitCompileError;
+    case qv::host::RunOutcome::RunError:
+      return kExitRunError;
+    default:
+      return kExitOk;
+  }
 }
 
 }  // namespace
@@ -285,6 +263,7 @@ int main(int argc, char** argv) {
     std::cerr << "qvrun: cannot read " << opts->file << "\n";
     return kExitCannotRead;
   }
-  if (opts->il) return PrintIntermediateCode(*opts, *source);
-  return RunScript(*opts, *source);
+  const fs::path folder = ScriptFolder(*opts);
+  if (opts->il) return PrintIntermediateCode(*opts, *source, FolderText(folder));
+  return RunScript(*opts, *source, folder);
 }

@@ -119,6 +119,9 @@ class TfsScript {
   void SetExtendedCharset(bool on) noexcept { extendedCharset_ = on; }
   std::vector<std::u16string>& IncludePath() noexcept { return includePath_; }
   std::vector<std::u16string>& Lines() noexcept { return lines_; }
+  // Set by Compile when the grammar ended the program before the end of
+  // the source: "line:col" of the first text not translated; else empty.
+  const std::u16string& TranslationStop() const noexcept { return translationStop_; }
   const TfsGetUnitEvent& OnGetUnit() const noexcept { return onGetUnit_; }
   void SetOnGetUnit(TfsGetUnitEvent h) { onGetUnit_ = std::move(h); }
 
@@ -338,6 +341,7 @@ class TfsScript {
   // SortPendingLocked under the lock, when there is anything to merge.
   void EnsureSorted() const;
   std::atomic<bool> isRunning_{false};
+  std::u16string translationStop_;
   std::vector<std::u16string> lines_;
   bool mainProg_ = false;
   TfsGetUnitEvent onGetILUnit_;

@@ -84,7 +84,11 @@ bool TfsScript::Compile() {
     return Finish(*this);
   }
   ComplieDirective directive = TakeComplieDirective(text);
-  if (translator.MakeILScript(text)) BuildProgram(*this, translator);
+  translationStop_.clear();
+  if (translator.MakeILScript(text)) {
+    translationStop_ = translator.StopPos();
+    BuildProgram(*this, translator);
+  }
   if (directive.found && !directive.fileName.empty()) translator.ILScript().SaveToFile(directive.fileName);
   return Finish(*this);
 }

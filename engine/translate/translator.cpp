@@ -106,10 +106,17 @@ bool TfsILParser::MakeILScript(std::u16string_view text) {
     errorPos_ = PosText(e.position);
   }
   ok = ok && errorMsg_.empty();
+  stopPos_.clear();
   if (ok) {
     BuildDocument();
     errorMsg_.clear();
     errorPos_.clear();
+    // A grammar may end the program at a statement it cannot begin; what
+    // follows was not translated.
+    do {
+      parser_.SkipSpaces();
+    } while (parser_.GetEOL());
+    if (parser_.Position() <= parser_.Size()) stopPos_ = PosText(parser_.Position());
   }
   out_.Clear();
   program_.SetErrorPos(errorPos_);

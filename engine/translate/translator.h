@@ -59,6 +59,11 @@ class TfsILParser {
   // the recorded error (both empty on success).
   bool MakeILScript(std::u16string_view text);
 
+  // After a successful translation that ended before the end of the text
+  // (the grammar's program rule did not take it all): the "line:col" where
+  // it stopped. Empty when the whole text was translated.
+  const std::u16string& StopPos() const { return stopPos_; }
+
   TfsXMLDocument& ILScript() { return ilScript_; }
   const TfsXMLDocument& ILScript() const { return ilScript_; }
   TfsScript& Program() const { return program_; }
@@ -119,6 +124,7 @@ class TfsILParser {
   std::u16string attributes_;  // reused while building an element's attributes
   std::u16string errorMsg_;
   std::u16string errorPos_;
+  std::u16string stopPos_;
   bool term_ = false;
   int ruleDepth_ = 0;
   int outerDepth_ = 0;  // rule levels of the translators that include this unit

@@ -20,9 +20,14 @@ function(expect_contains text what)
   endif()
 endfunction()
 
-# Default syntax js, indented output, LF file.
+# A file without "#language" is a template: its text becomes echo calls.
 file(WRITE ${WORK}/plain.qvs "x = 1;\n")
 run_il(0 out err ${WORK}/plain.qvs)
+expect_contains("${out}" "<node text=\"echo\" pos=\"2:5\"/>")
+expect_contains("${out}" "<string text=\"'x = 1;'\" pos=\"2:14\"/>")
+
+# --syntax js: a plain script; indented output, LF file.
+run_il(0 out err --syntax js ${WORK}/plain.qvs)
 expect_contains("${out}" "<?xml version=\"1.0\"?>")
 expect_contains("${out}" "\n  <compoundstmt pos=\"1:1\">")
 expect_contains("${out}" "\n    <assignstmt pos=\"1:1\">")
@@ -37,19 +42,19 @@ expect_contains("${out}" "<assignstmt pos=\"2:1\">")
 
 # Every ampersand of a literal is encoded: entity-like text stays literal.
 file(WRITE ${WORK}/amp.qvs "x = \"a&#65;b &quot; &amp; &\";\n")
-run_il(0 out err ${WORK}/amp.qvs)
+run_il(0 out err --syntax js ${WORK}/amp.qvs)
 expect_contains("${out}" "text=\"'a&#38;#65;b &#38;quot; &#38;amp; &#38;'\"")
 
 # Compile errors, in the script and in a unit found in the script's folder.
 file(WRITE ${WORK}/bad.qvs "x = 1;\ny = ;\n")
-run_il(1 out err ${WORK}/bad.qvs)
+run_il(1 out err --syntax js ${WORK}/bad.qvs)
 expect_contains("${err}" "MainProc:Expression expected, 在第 2 行,第 5 个字符")
 file(WRITE ${WORK}/lib/unit.js "z = ;\n")
 file(WRITE ${WORK}/uses.qvs "import \"lib/unit.js\";\n")
-run_il(1 out err ${WORK}/uses.qvs)
+run_il(1 out err --syntax js ${WORK}/uses.qvs)
 expect_contains("${err}" "lib/unit.js:Expression expected, 在第 1 行,第 5 个字符")
 file(WRITE ${WORK}/missing.qvs "import \"nowhere.js\";\n")
-run_il(1 out err ${WORK}/missing.qvs)
+run_il(1 out err --syntax js ${WORK}/missing.qvs)
 expect_contains("${err}" "Cannot open file")
 run_il(1 out err --syntax Nonesuch ${WORK}/plain.qvs)
 expect_contains("${err}" "Language 'Nonesuch' not found")

@@ -1,8 +1,9 @@
 # Runs one script through `qvrun --plain` and compares its output and exit
 # status with NAME.out and NAME.exit (a missing NAME.exit means 0).
 #   cmake -DQVRUN=... -DSCRIPT=dir/NAME.qvs -DWORKDIR=dir -P run_script.cmake
-# The script runs in WORKDIR (made when missing), so files it writes stay
-# within the build that runs it.
+# The script runs from a copy in WORKDIR (made when missing), with the unit
+# files beside it: the script's folder is its application folder, so files
+# it writes stay within the build that runs it.
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_exit 0)
@@ -12,7 +13,12 @@ if(EXISTS ${dir}/${name}.exit)
 endif()
 file(READ ${dir}/${name}.out expected)
 file(MAKE_DIRECTORY ${WORKDIR})
-execute_process(COMMAND ${QVRUN} --plain ${SCRIPT}
+file(COPY ${SCRIPT} DESTINATION ${WORKDIR})
+file(GLOB units ${dir}/*.pas ${dir}/*.js ${dir}/*.c ${dir}/*.bas)
+if(units)
+  file(COPY ${units} DESTINATION ${WORKDIR})
+endif()
+execute_process(COMMAND ${QVRUN} --plain ${WORKDIR}/${name}.qvs
   WORKING_DIRECTORY ${WORKDIR}
   OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE rc)
 string(REPLACE "\r\n" "\n" actual "${actual}")

@@ -1,0 +1,392 @@
+#include "host/quorvint.h"
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+#include "host/compiled_script.h"
+#include "host/error_messages.h"
+#include "host/http_get_class.h"
+#include "host/regexp_class.h"
+#include "host/template_source.h"
+#include "host/ui_bridge.h"
+#include "library/files/file_read.h"
+#include "library/files/paths.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv::host {
+
+namespace {
+
+// Host threads whose body runs, for WaitForAllThreads.
+std::mutex g_runningMutex;
+std::condition_variable g_runningCv;
+int g_running = 0;
+
+bool IsExistingFile(std::u16string_view name) {
+  if (name.empty()) return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(library::FsPath(name), ec);
+}
+
+// `name` itself when it is a file; otherwise the first folder of `dirs`
+// that holds it (names that are absolute are not searched); else `name`.
+std::u16string ResolveOnPath(std::u16string_view name, const std::vector<std::u16string>& dirs) {
+  if (IsExistingFile(name) || library::IsAbsoluteName(name)) return std::u16string(name);
+  for (std::u16string dir : dirs) {
+    if (!dir.empty() && dir.back() != u'/' && dir.back() != u'\\') dir += u'/';
+    std::u16string candidate = dir + std::u16string(name);
+    if (IsExistingFile(candidate)) return candidate;
+  }
+  return std::u16string(name);
+}
+
+}  // namespace
+
+uint32_t TQuorvint::TickCount() {
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+  return static_cast<uint32_t>(ms.count());
+}
+
+TQuorvint::TQuorvint(std::u16string_view source, TQuorvint* parent, std::u16string endCallback,
+                     std::u16string startCallback, std::u16string threadName)
+    : globalScripter_(std::make_unique<TfsScript>()),
+      threadName_(std::move(threadName)),
+      startCallback_(std::move(startCallback)),
+      endCallback_(std::move(endCallback)),
+      parent_(parent) {
+  globalScripter_->SetExtendedCharset(true);
+  if (IsExistingFile(source)) {
+    LoadFile(source);
+  } else {
+    source_ = std::u16string(source);
+  }
+}
+
+TQuorvint::~TQuorvint() {
+  // A thread never started still owns its program and objects.
+  if (globalScripter_) ObjectRegistry::Instance().FreeOwnedBy(globalScripter_.get());
+}
+
+std::shared_ptr<TQuorvinter> TQuorvinter::Create(std::u16string_view source, TQuorvint* parent,
+                                                 std::u16string endCallback, std::u16string startCallback,
+                                                 std::u16string threadName) {
+  return std::shared_ptr<TQuorvinter>(new TQuorvinter(source, parent, std::move(endCallback),
+                                                      std::move(startCallback), std::move(threadName)));
+}
+
+void TQuorvint::LoadFile(std::u16string_view fileName) {
+  std::u16string resolved = ResolveOnPath(fileName, globalScripter_->IncludePath());
+  nowFilePath_ = resolved;
+  if (onDecryptScript) {
+    onDecryptScript(resolved, source_);
+    return;
+  }
+  std::string bytes;
+  if (!library::ReadFileBytes(library::FsPath(resolved), bytes)) {
+    source_.clear();
+    return;
+  }
+  source_ = ScriptFileSource(bytes);
+}
+
+// ---- the thread ------------------------------------------------------------
+
+void TQuorvint::Resume() {
+  if (started_.exchange(true)) return;
+  {
+    std::lock_guard lock(g_runningMutex);
+    ++g_running;
+  }
+  std::shared_ptr<TQuorvint> self = shared_from_this();
+  std::thread([self]() mutable {
+    self->Execute();
+    // The thread lets go of itself before it counts as ended, so a process
+    // that waited for all threads never races a destructor on its way out.
+    self.reset();
+    std::lock_guard lock(g_runningMutex);
+    --g_running;
+    g_runningCv.notify_all();
+  }).detach();
+}
+
+bool TQuorvint::WaitFor(int ms) {
+  std::unique_lock lock(finishMutex_);
+  auto done = [this] { return finished_.load(std::memory_order_acquire) || !started_.load(); };
+  if (ms < 0) {
+    finishCv_.wait(lock, done);
+    return true;
+  }
+  return finishCv_.wait_for(lock, std::chrono::milliseconds(ms), done);
+}
+
+void TQuorvint::Execute() {
+  try {
+    RunBody();
+  } catch (const std::exception& e) {
+    // Nothing may escape a thread body: the process would end.
+    outcome_.store(RunOutcome::RunError, std::memory_order_release);
+    LG(FromUtf8(e.what()));
+  }
+  Teardown();
+  if (onTerminate) onTerminate(*this);
+  {
+    std::lock_guard lock(finishMutex_);
+    finished_.store(true, std::memory_order_release);
+  }
+  finishCv_.notify_all();
+}
+
+void TQuorvint::RunBody() {
+  TfsScript& prog = *globalScripter_;
+  regExp_ = NewRegExp(u"", u"", true);
+  httpGetObject_ = std::make_unique<HttpGetObject>(*this);
+
+  if (onIncludePath) {
+    std::vector<std::u16string> dirs;
+    onIncludePath(dirs);
+    prog.IncludePath().insert(prog.IncludePath().end(), dirs.begin(), dirs.end());
+  }
+  prog.SetOnGetUnit([this](TfsScript& sender, const std::u16string& unit, std::u16string& text) {
+    LoadUnit(sender, unit, text);
+  });
+  prog.SetParent(&GlobalProgram());
+  SetVariables(initVariable_);
+
+  RegisterHost(prog);
+  if (onAddMethod) onAddMethod(prog);
+  prog.AddObject(u"_Get", *httpGetObject_);
+  prog.AddObject(u"_RegExp", *regExp_);
+  prog.AddObject(u"_SELF", *this);
+  TQuorvint* parent = Parent();
+  prog.AddObject(u"_Parent", parent != nullptr ? *parent : *this);
+
+  RunStartCallback();
+
+  if (!CompileSource()) {
+    outcome_.store(RunOutcome::CompileError, std::memory_order_release);
+    return;
+  }
+  try {
+    ExecutionLockHolder running(prog);
+    prog.Execute();
+    outcome_.store(RunOutcome::Completed, std::memory_order_release);
+  } catch (const ScriptError& e) {
+    outcome_.store(RunOutcome::RunError, std::memory_order_release);
+    if (!prog.ErrorPos().empty()) {
+      LG(RunErrorMessage(prog, e.message(), threadName_, Parent() != nullptr));
+    } else {
+      LG(e.message());
+    }
+  }
+}
+
+// Chooses the source form, then compiles; logs a compile error.
+bool TQuorvint::CompileSource() {
+  TfsScript& prog = *globalScripter_;
+  std::u16string text = source_;
+  switch (ChooseSourceForm(text)) {
+    case SourceForm::Intermediate:
+    case SourceForm::Language:
+      break;
+    case SourceForm::Template:
+      if (!plainSyntax_.empty()) {
+        prog.SetSyntaxType(plainSyntax_);
+      } else {
+        text = ConvertTemplate(JoinLines(SplitLines(text)));
+        SetHTMLFilter(true);
+      }
+      break;
+  }
+  prog.Lines() = SplitLines(text);
+  runStartTime_ = TickCount();
+  bool ok = false;
+  try {
+    ok = prog.Compile();
+    if (!ok) LG(CompileErrorMessage(prog, threadName_, Parent() != nullptr));
+  } catch (const ScriptError& e) {
+    // An unknown language or an unreadable unit: raised, without a position.
+    LG(ErrorLabel(threadName_, prog.ErrorUnit(), Parent() != nullptr) + u":" + e.message());
+  }
+  if (!ok) {
+    prog.Terminate();
+    return false;
+  }
+  if (!prog.TranslationStop().empty() && onPartialTranslation)
+    onPartialTranslation(*this, prog.TranslationStop());
+  return true;
+}
+
+void TQuorvint::Teardown() {
+  RunEndCallback();
+  {
+    // Children outlive this thread on their own.
+    std::lock_guard lock(scriptCs_);
+    for (auto& [name, child] : allThread_) child->parent_.store(nullptr, std::memory_order_release);
+    allThread_.clear();
+    ownedChildren_.clear();
+  }
+  // A parent may be reading this program's variables (TQuorvinter.Vars).
+  std::lock_guard lock(globalScripter_->ExecutionLock());
+  ObjectRegistry::Instance().FreeOwnedBy(globalScripter_.get());
+  globalScripter_->Clear();
+  regExp_.reset();
+  httpGetObject_.reset();
+}
+
+// ---- stopping and logging ----------------------------------------------------
+
+void TQuorvint::Stop() {
+  web::THttpThread::Stop();
+  {
+    // Under the sleeper's mutex, so a sleep that is about to wait sees it.
+    std::lock_guard lock(sleepMutex_);
+  }
+  sleepCv_.notify_all();
+  std::vector<std::shared_ptr<TQuorvint>> children;
+  {
+    std::lock_guard lock(scriptCs_);
+    for (auto& [name, child] : allThread_) {
+      child->parent_.store(nullptr, std::memory_order_release);
+      children.push_back(child);
+    }
+  }
+  for (auto& child : children) child->Stop();
+  try {
+    globalScripter_->Terminate();
+  } catch (...) {
+  }
+}
+
+void TQuorvint::SleepFor(int ms) {
+  if (ms <= 0) return;
+  BlockingCall waiting;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  std::unique_lock lock(sleepMutex_);
+  sleepCv_.wait_until(lock, deadline, [this] { return Terminated(); });
+}
+
+void TQuorvint::ReleaseChild(TQuorvint& child) {
+  std::lock_guard lock(scriptCs_);
+  std::erase_if(ownedChildren_, [&child](const std::shared_ptr<TQuorvint>& c) { return c.get() == &child; });
+}
+
+void TQuorvint::LG(std::u16string_view msg) {
+  if (ui_ != nullptr) ui_->Log(threadName_, msg);
+}
+
+// ---- template output ---------------------------------------------------------
+
+std::u16string TQuorvint::HTMLOutput() const {
+  std::lock_guard lock(outputMutex_);
+  return htmlOutput_;
+}
+
+void TQuorvint::SetHTMLOutput(std::u16string text) {
+  std::lock_guard lock(outputMutex_);
+  htmlOutput_ = std::move(text);
+}
+
+void TQuorvint::AppendOutput(const Value& v) {
+  std::u16string piece;
+  switch (v.kind()) {
+    case ValueKind::Empty:
+    case ValueKind::Null:
+      return;
+    case ValueKind::Boolean:
+      piece = v.as_bool() ? u"True" : u"False";
+      break;
+    case ValueKind::Int32:
+    case ValueKind::Int64:
+    case ValueKind::UInt64:
+    case ValueKind::Double:
+    case ValueKind::Currency:
+    case ValueKind::Text:
+    case ValueKind::Bytes:
+      // Numbers are appended as their text, never added to the output.
+      piece = ToText(v);
+      break;
+    default: {
+      // Dates, arrays and objects: the value rules of "+" decide.
+      std::lock_guard lock(outputMutex_);
+      htmlOutput_ = ToText(Add(Value::Text(htmlOutput_), v));
+      return;
+    }
+  }
+  std::lock_guard lock(outputMutex_);
+  htmlOutput_ += piece;
+}
+
+// ---- start-up variables --------------------------------------------------------
+
+void TQuorvint::SetVariables(const Value& v) {
+  TfsScript& prog = *globalScripter_;
+  prog.SetSyntaxType(u"js");
+  auto set = [&prog](std::u16string_view name, std::u16string value) {
+    if (TfsCustomVariable* item = prog.FindLocal(name)) {
+      item->SetValue(Value::Text(std::move(value)));
+    } else {
+      prog.AddVariable(name, u"Variant", Value::Text(std::move(value)));
+    }
+  };
+  set(u"_AppPath", library::AppPath());
+  set(u"_ThreadName", threadName_);
+  set(u"_ScriptPath", nowFilePath_);
+  set(u"_Version", FromAscii(EngineVersion()));
+  if (!v.is_array()) return;
+  const ArrayBlock& pairs = v.as_array();
+  if (pairs.dims != 1) return;
+  const int64_t low = pairs.low[0];
+  for (int64_t i = low; i <= pairs.high[0]; i += 2) {
+    // A name without a value is skipped alone.
+    if (i + 1 > pairs.high[0]) break;
+    try {
+      std::u16string name = ToText(pairs.items[static_cast<size_t>(i - low)]);
+      const Value& value = pairs.items[static_cast<size_t>(i + 1 - low)];
+      std::u16string_view type = value.is_int32() ? u"integer"
+                                 : value.is_bool() ? u"boolean"
+                                 : value.is_array() ? u"array"
+                                                    : u"string";
+      prog.AddVariable(name, type, value);
+    } catch (const ScriptError&) {
+      // A pair that cannot be defined is skipped alone.
+    }
+  }
+}
+
+// ---- units ---------------------------------------------------------------------
+
+void TQuorvint::LoadUnit(TfsScript& sender, const std::u16string& unitName, std::u16string& unitText) {
+  std::u16string path = ResolveOnPath(unitName, sender.IncludePath());
+  std::string bytes;
+  if (!library::ReadFileBytes(library::FsPath(path), bytes)) {
+    LG(path + u"：file not exists");
+    Stop();
+    return;
+  }
+  unitText = library::DecodeTextFile(bytes);
+}
+
+// ---- callbacks into the parent ------------------------------------------------------
+
+void TQuorvint::RunStartCallback() {
+  // Started children come with the script-threads functions.
+}
+
+void TQuorvint::RunEndCallback() {}
+
+// ---- the process's threads ----------------------------------------------------------
+
+void WaitForAllThreads() {
+  std::unique_lock lock(g_runningMutex);
+  g_runningCv.wait(lock, [] { return g_running == 0; });
+}
+
+int RunningThreadCount() {
+  std::lock_guard lock(g_runningMutex);
+  return g_running;
+}
+
+}  // namespace qv::host

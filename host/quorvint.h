@@ -1,0 +1,199 @@
+// TQuorvint: one running script on its own thread. It owns the script's
+// program object and HTTP client (from THttpThread), loads the source,
+// registers the host's constants, classes and functions, compiles and runs
+// the script, reports errors through the UiBridge and ends by itself.
+//
+//   auto t = TQuorvinter::Create(u"/srv/qv.qvs", nullptr, u"", u"", u"");
+//   t->SetUi(&ui);
+//   t->Resume();          // the thread body runs
+//   t->WaitFor();         // or: t->Stop() from any thread
+//
+// Lifetime: threads are shared objects. A running thread holds itself, so
+// it lives until its body has returned; whoever else keeps a reference
+// (the creator, a parent's registry) keeps the object, not the thread.
+// Script-visible identity: the object id of the thread (HostObject).
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/engine.h"
+#include "web/http_thread.h"
+
+namespace qv::host {
+
+class UiBridge;
+class RegExpObject;
+class HttpGetObject;
+class TQuorvinter;
+
+// The class scripts see host threads as.
+extern const HostClass kTQuorvinterClass;
+
+// How a thread's run ended, for runners that report it.
+enum class RunOutcome { NotRun, Completed, CompileError, RunError };
+
+class TQuorvint : public web::THttpThread, public HostObject, public std::enable_shared_from_this<TQuorvint> {
+ public:
+  using OnAddMethod = std::function<void(TfsScript& prog)>;
+  using OnIncludePath = std::function<void(std::vector<std::u16string>& dirs)>;
+  using OnDecryptScript = std::function<void(std::u16string& fileName, std::u16string& source)>;
+  using OnTerminate = std::function<void(TQuorvint& thread)>;
+  using OnCreateScript = std::function<std::shared_ptr<TQuorvinter>(
+      const std::u16string& source, const std::u16string& threadName, TQuorvint* parent,
+      const std::u16string& endCallback, const std::u16string& startCallback)>;
+
+  ~TQuorvint() override;
+  const HostClass& Class() const override { return kTQuorvinterClass; }
+
+  // Reads a script file (the include path is searched for a name that is
+  // not an existing file) and remembers its path.
+  void LoadFile(std::u16string_view fileName);
+  // Starts the thread body once; later calls do nothing.
+  void Resume();
+  // Waits until the thread body has returned (at once for a thread never
+  // started); false when `ms` (negative: no limit) ran out first.
+  bool WaitFor(int ms = -1);
+  bool Finished() const { return finished_.load(std::memory_order_acquire); }
+  bool Started() const { return started_.load(std::memory_order_acquire); }
+  // Valid once Finished(). A script ended by a stop has completed.
+  RunOutcome Outcome() const { return outcome_.load(std::memory_order_acquire); }
+
+  // Any thread: sets the stop flag, cuts a transfer, stops the children
+  // and asks the program to terminate.
+  void Stop() override;
+  // A log line through the UiBridge; dropped without one.
+  void LG(std::u16string_view msg);
+
+  // Start-up variables: the four host variables, then the name/value
+  // pairs of `v` (an array: name, value, name, value, ...).
+  void SetVariables(const Value& v);
+
+  // ---- settings before Resume (owning thread afterwards) ----------------
+  TfsScript& Program() { return *globalScripter_; }
+  const std::u16string& Source() const { return source_; }
+  void SetSource(std::u16string source) { source_ = std::move(source); }
+  const std::u16string& ThreadName() const { return threadName_; }
+  const std::u16string& NowFilePath() const { return nowFilePath_; }
+  void SetNowFilePath(std::u16string path) { nowFilePath_ = std::move(path); }
+  TQuorvint* Parent() const { return parent_.load(std::memory_order_acquire); }
+  void SetInitVariable(Value v) { initVariable_ = std::move(v); }
+  const Value& InitVariable() const { return initVariable_; }
+  UiBridge* Ui() const { return ui_; }
+  void SetUi(UiBridge* ui) { ui_ = ui; }
+  // Forces a syntax for a source without "#language": the text is then a
+  // plain script of that syntax instead of a template (qvrun --syntax).
+  void SetPlainSyntax(std::u16string syntax) { plainSyntax_ = std::move(syntax); }
+
+  OnAddMethod onAddMethod;
+  OnIncludePath onIncludePath;
+  OnDecryptScript onDecryptScript;
+  OnTerminate onTerminate;
+  OnCreateScript onCreateScript;
+  // Where translation stopped short of the end of the text without an
+  // error ("line:col"); set before the run starts.
+  std::function<void(TQuorvint& thread, const std::u16string& pos)> onPartialTranslation;
+
+  // ---- template mode ----------------------------------------------------
+  bool HTMLFilter() const { return htmlFilter_.load(std::memory_order_acquire); }
+  void SetHTMLFilter(bool on) { htmlFilter_.store(on, std::memory_order_release); }
+  std::u16string HTMLOutput() const;
+  void SetHTMLOutput(std::u16string text);
+  // Output of echo/lg/print in template mode.
+  void AppendOutput(const Value& v);
+
+  // ---- what the host functions and classes use (owning thread) ----------
+  RegExpObject& RegExp() { return *regExp_; }
+  uint32_t RunStartTime() const { return runStartTime_; }
+  // Reads a unit file for the include loader; logs and stops when missing.
+  void LoadUnit(TfsScript& sender, const std::u16string& unitName, std::u16string& unitText);
+  // Registers the host's constants, classes and functions on `prog`,
+  // dispatching to this thread.
+  void RegisterHost(TfsScript& prog);
+
+  // Waits `ms` milliseconds, or less when the thread is told to stop; gives
+  // up the execution lock meanwhile. Zero and negative times return at once.
+  void SleepFor(int ms);
+  // Drops the reference this thread keeps to a child it started (after the
+  // child was told to stop or has ended).
+  void ReleaseChild(TQuorvint& child);
+
+  // Millisecond tick count (steady clock, wraps as 32-bit).
+  static uint32_t TickCount();
+
+ protected:
+  TQuorvint(std::u16string_view source, TQuorvint* parent, std::u16string endCallback,
+            std::u16string startCallback, std::u16string threadName);
+
+ private:
+  void Execute();
+  void RunBody();
+  void Teardown();
+  void RunStartCallback();
+  void RunEndCallback();
+  bool CompileSource();
+
+  uint32_t runStartTime_ = 0;
+  std::u16string source_;
+  std::unique_ptr<TfsScript> globalScripter_;
+  std::unique_ptr<RegExpObject> regExp_;
+  std::unique_ptr<HttpGetObject> httpGetObject_;
+  UiBridge* ui_ = nullptr;
+  std::u16string threadName_;
+  std::u16string startCallback_;
+  std::u16string endCallback_;
+  std::u16string nowFilePath_;
+  std::u16string plainSyntax_;
+  std::atomic<TQuorvint*> parent_{nullptr};
+  Value initVariable_;
+  std::atomic<bool> htmlFilter_{false};
+  mutable std::mutex outputMutex_;  // HTMLOutput is read by other threads
+  std::u16string htmlOutput_;
+
+  // Children by name (runthread); ScriptCs guards it and their end
+  // callbacks.
+  std::mutex scriptCs_;
+  std::map<std::u16string, std::shared_ptr<TQuorvint>> allThread_;
+  // Every child started by this thread, so that the script's references
+  // stay valid until it releases them or ends.
+  std::vector<std::shared_ptr<TQuorvint>> ownedChildren_;
+
+  std::mutex sleepMutex_;
+  std::condition_variable sleepCv_;
+
+  std::atomic<RunOutcome> outcome_{RunOutcome::NotRun};
+  std::atomic<bool> started_{false};
+  std::atomic<bool> finished_{false};
+  std::mutex finishMutex_;
+  std::condition_variable finishCv_;
+
+  friend class TQuorvinter;
+};
+
+// The class the window and runthread create; adds nothing.
+class TQuorvinter : public TQuorvint {
+ public:
+  // `source` is a file when a file of that name exists, else script text.
+  static std::shared_ptr<TQuorvinter> Create(std::u16string_view source, TQuorvint* parent,
+                                             std::u16string endCallback, std::u16string startCallback,
+                                             std::u16string threadName);
+
+ private:
+  using TQuorvint::TQuorvint;
+};
+
+// Waits until every host thread of the process has ended.
+void WaitForAllThreads();
+// Number of host threads whose body is running.
+int RunningThreadCount();
+
+}  // namespace qv::host

@@ -1,0 +1,100 @@
+#include "host/thread_class.h"
+
+#include <mutex>
+
+#include "host/quorvint.h"
+#include "support/errors.h"
+
+namespace qv::host {
+
+const HostClass kTQuorvinterClass{u"TQuorvinter", nullptr, nullptr, {}};
+
+namespace {
+
+TQuorvint& Self(HostObject* instance) {
+  auto* t = dynamic_cast<TQuorvint*>(instance);
+  if (t == nullptr) ObjectRegistry::ThrowInvalid();
+  return *t;
+}
+
+// Another thread's variables are read and written under its execution
+// lock, which it gives up only between statements of a blocking call; the
+// calling thread's own program is used directly.
+template <class F>
+auto WithProgram(TQuorvint& target, TQuorvint& caller, F&& f) {
+  if (&target == &caller) return f(target.Program());
+  std::lock_guard lock(target.Program().ExecutionLock());
+  return f(target.Program());
+}
+
+Value ReadVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name) {
+  try {
+    return WithProgram(target, caller, [&](TfsScript& prog) {
+      TfsCustomVariable* item = prog.Find(name);
+      return item != nullptr ? item->GetValue() : Value::Text(u"");
+    });
+  } catch (const ScriptError&) {
+    return Value::Text(u"");
+  }
+}
+
+void WriteVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name, const Value& v) {
+  WithProgram(target, caller, [&](TfsScript& prog) {
+    if (TfsCustomVariable* item = prog.Find(name)) {
+      item->SetValue(v);
+      return 0;
+    }
+    std::u16string_view type = v.is_int32()   ? u"Integer"
+                               : v.is_bool()  ? u"Boolean"
+                               : v.is_array() ? u"Array"
+                                              : u"String";
+    prog.AddVariable(name, type, v);
+    return 0;
+  });
+}
+
+}  // namespace
+
+void RegisterThreadClass(TfsScript& prog, TQuorvint& thread) {
+  TfsClassVariable* cls = prog.AddClass(kTQuorvinterClass, u"TObject");
+  if (cls == nullptr) return;
+  auto get = [](HostObject* o, const HostClass*, const std::u16string& name, Caller&) -> Value {
+    TQuorvint& t = Self(o);
+    if (name == u"THREADNAME") return Value::Text(t.ThreadName());
+    if (name == u"HTMLFILTER") return Value::Bool(t.HTMLFilter());
+    if (name == u"HTMLOUTPUT") return Value::Text(t.HTMLOutput());
+    return Value::Text(u"");
+  };
+  auto set = [](HostObject* o, const HostClass*, const std::u16string& name, const Value& v, Caller&) {
+    TQuorvint& t = Self(o);
+    if (name == u"HTMLFILTER") t.SetHTMLFilter(ToBool(v));
+    if (name == u"HTMLOUTPUT") t.SetHTMLOutput(ToText(v));
+  };
+  auto call = [&thread](HostObject* o, const HostClass*, const std::u16string& name, Caller& c) -> Value {
+    TQuorvint& t = Self(o);
+    if (name == u"VARS.GET") return ReadVar(t, thread, ToText(c.GetParam(0)));
+    if (name == u"VARS.SET") {
+      WriteVar(t, thread, ToText(c.GetParam(0)), c.AssignedValue());
+    } else if (name == u"START") {
+      t.Resume();
+    } else if (name == u"STOP") {
+      t.Stop();
+    } else if (name == u"OVER" || name == u"FREE") {
+      // Only a thread told to stop (or ended) is let go, and only the
+      // reference of the caller: the thread itself lives until its body
+      // has returned.
+      if (t.Terminated() || t.Finished()) thread.ReleaseChild(t);
+    }
+    return Value::Int(0);
+  };
+  cls->AddPropertyEx(u"ThreadName", u"String", get);
+  cls->AddPropertyEx(u"HTMLFilter", u"Boolean", get, set);
+  cls->AddPropertyEx(u"HTMLOutput", u"String", get, set);
+  cls->AddDefaultProperty(u"Vars", u"string", u"variant", call, false);
+  cls->AddMethod(u"procedure Start;", call);
+  cls->AddMethod(u"procedure Stop;", call);
+  cls->AddMethod(u"procedure Over;", call);
+  cls->AddMethod(u"procedure Free;", call);
+}
+
+}  // namespace qv::host
