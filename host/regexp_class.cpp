@@ -81,7 +81,6 @@ Value SubMatch(H* self, C& call) {
   if (index.is_string()) {
     group = rx.NamedGroup(ToText(index));
     if (group < 0) return Value::Text(u"");
-    call.SetParam(0, Value::Int(group));
   } else {
     group = ToInt32(index);
   }

@@ -187,6 +187,9 @@ TEST(RegExpClass, Groups) {
        u"var r: TRegExp; begin r := TRegExp.Create; r.Match('ab', '(a)(b)'); lg(r[2]); lg(r['zz'] = ''); "
        u"end.",
        "b|True"},
+      {"a name in a variable stays a name", u"js",
+       u"var r = TRegExp.Create; r.Match(\"k=5\", \"=(?<v>\\d)\"); var n = \"v\"; lg(r.SubMatchs[n]); lg(n);",
+       "5|v"},
       {"unknown name without a match", u"js",
        u"var r = TRegExp.Create; r.Pattern = \"(?<v>\\d)\"; lg(r.SubMatchs[\"nope\"] == \"\");", "True"},
   });
@@ -224,10 +227,27 @@ TEST(RegExpClass, ReplaceSplitAndErrors) {
        u"var r = TRegExp.Create; var a = r.Split(\"aXbxc\", \"/x/\"); lg(a[0]); lg(Length(a));"
        u"a = r.Split(\"1,2\", \"/,/i\"); lg(a[1]);",
        "aXbxc|1|2"},
+      {"split without a pattern gives the source", u"js",
+       u"var r = TRegExp.Create; var a = r.Split(\"a,b\"); lg(Length(a)); lg(a[0]);", "1|a,b"},
       {"compile errors are catchable", u"pascal",
        u"var r: TRegExp; begin r := TRegExp.Create; r.Pattern := '(a';"
        u"try r.Match('a', ''); except lg(Copy(ExceptionMessage, 1, 42)); end; end.",
        "TQvRegEx.Compile() - Error in regex at off"},
+  });
+}
+
+TEST(HostClasses, OtherSyntaxes) {
+  RunCases({
+      {"C: new, index, delete", u"C",
+       u"TInfo i; TRegExp r; { i = new TInfo; i[\"k\"] = \"v\"; lg(i[\"k\"]); r = new TRegExp;"
+       u"if (r.Match(\"a1\", \"\\d\")) lg(r.MatchString); delete i; delete r; lg(i.Count); }",
+       "v|1!Invalid object reference"},
+      {"Basic", u"Basic",
+       u"Dim i As TInfo\ni = New TInfo\ni[\"k\"] = \"v\"\nlg(i[\"k\"] & IntToStr(i.Count))\nDim r As "
+       u"TRegExp\n"
+       u"r = New TRegExp\nr.Pattern = \"\\d\"\nlg(r.Replace(\"a1b2\", \"-\"))\nDelete r\n"
+       u"lg(r.Replace(\"a1b2\", \"-\"))",
+       "v1|a-b-!Invalid object reference"},
   });
 }
 
@@ -246,6 +266,9 @@ TEST(HostClassObjects, UseAfterFree) {
        u"var r, q: TRegExp; begin r := TRegExp.Create; q := r; r.Free;"
        u"try q.Match('a', 'a'); except lg(ExceptionMessage); end; lg('on'); end.",
        "Invalid object reference|on"},
+      {"object of another class", u"pascal",
+       u"var i: TInfo; v: variant; begin v := TRegExp.Create; i := v; lg(i.Count); end.",
+       "!Invalid object reference"},
       {"freeing nil does nothing", u"pascal", u"var i: TInfo; begin i := nil; i.Free; lg('on'); end.", "on"},
       {"member on nil", u"pascal", u"var i: TInfo; begin i := nil; lg(i.Count); end.",
        "!Invalid object reference"},
