@@ -1,10 +1,10 @@
 // TInfo: a string-valued hash table with an iteration cursor that scripts
 // create with TInfo.Create and index by key.
 //
-//   var i = TInfo.Create;
-//   i['name'] = 'value';          // Items is the default property
-//   i.ReStart();
-//   while (i.Next()) lg(i.Key + '=' + i.Value);
+//   i := TInfo.Create;
+//   i['name'] := 'value';          // Items is the default property
+//   i.ReStart;
+//   while i.Next do lg(i.Key + '=' + i.Value);
 //   i.Free;
 //
 // Keys are compared exactly and come back in bucket order. The empty key is

@@ -103,7 +103,7 @@ Value MatchFirst(H* self, C& call) {
   return Value::Bool(rx.Match());
 }
 
-// A pattern without the "/.../flags" notation is taken as "/pattern/is".
+// A pattern that does not begin with "/" is taken as "/" + pattern + "/is".
 Value Split(H* self, C& call) {
   TRegExp& rx = Rx(self);
   std::u16string pattern(TrimBlanks(TextArg(call, 1)));

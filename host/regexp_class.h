@@ -2,10 +2,10 @@
 // one with TRegExp.Create (no options) or CreateReg, and the thread keeps
 // a shared one as _RegExp (both case-insensitive and multi-line).
 //
-//   var r = TRegExp.Create;
-//   r.Pattern = '(?<n>\\d+)';
-//   if (r.Match('a1b22')) lg(r.SubMatchs['n']);   // "1"
-//   lg(r.Matchs[1]);                               // "22": second match
+//   r := TRegExp.Create;
+//   if r.Match('a1b22', '(?<n>\d+)') then lg(r.SubMatchs['n']);   // "1"
+//   lg(r.Matchs[1]);                  // "22": the second match
+//   lg(r[1]);                         // "1": indexing reads SubMatchs
 //   r.Free;
 //
 // Texts go to the object as UTF-8 and come back as UTF-16. Reading the
