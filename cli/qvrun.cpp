@@ -215,7 +215,9 @@ int RunScript(const Options& opts, const std::string& bytes, const fs::path& fol
   };
   if (statusLine) {
     qv::host::TQuorvint* t = thread.get();
-    auto show = [t, &ui](int64_t) { ui.Progress(t->ThreadName(), t->HttpGet().URL(), t->Progress(), t->SpeedMsg()); };
+    auto show = [t, &ui](int64_t) {
+      ui.Progress(t->ThreadName(), t->HttpGet().URL(), t->Progress(), t->SpeedMsg());
+    };
     thread->onBeginWork = show;
     thread->onWork = show;
     thread->onEndWork = [t, &ui] { ui.Progress(t->ThreadName(), u"", 0, u""); };

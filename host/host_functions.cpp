@@ -30,11 +30,13 @@ constexpr const char16_t* kDeclarations[] = {
     u"procedure sleep(time:integer);",
     u"function  alert(const msg:variant;tp:integer=0;mb:integer=0):integer;",
     u"function  input(const title,text:variant;default:variant=''):variant;",
-    u"function  down(AUrl:string;CharSet:string='CHECK';const method:string='GET';const PostPra:string='';const "
+    u"function  down(AUrl:string;CharSet:string='CHECK';const method:string='GET';const "
+    u"PostPra:string='';const "
     u"SaveFile:string='';const CacheTime:integer=0):string;",
     u"function  httpget(AUrl:variant;CharSet:string='CHECK';const SaveFile:string='';const "
     u"CacheTime:integer=0):string;",
-    u"function  httppost(AUrl:variant;CharSet:string='CHECK';const PostPra:string='';const SaveFile:string='';const "
+    u"function  httppost(AUrl:variant;CharSet:string='CHECK';const PostPra:string='';const "
+    u"SaveFile:string='';const "
     u"CacheTime:integer=0):string;",
     u"function  httphead(AUrl:variant;CharSet:string='CHECK';const SaveFile:string='';const "
     u"CacheTime:integer=0):string;",

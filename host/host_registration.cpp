@@ -18,10 +18,11 @@ struct Constant {
 };
 
 constexpr Constant kDialogConstants[] = {
-    {u"MTError", 1},      {u"MTWarning", 2},         {u"MTInformation", 3}, {u"MBOkCancel", 1},
-    {u"MBAbortRetryIgnore", 2}, {u"MBYesNoCancel", 3}, {u"MBYesNo", 4},       {u"MBRetryCancel", 5},
-    {u"MRYes", 6},        {u"MRNo", 7},              {u"MRCancel", 2},      {u"MRAbort", 3},
-    {u"MRRetry", 4},      {u"MRIgnore", 5},          {u"MROK", 1},
+    {u"MTError", 1},    {u"MTWarning", 2},          {u"MTInformation", 3},
+    {u"MBOkCancel", 1}, {u"MBAbortRetryIgnore", 2}, {u"MBYesNoCancel", 3},
+    {u"MBYesNo", 4},    {u"MBRetryCancel", 5},      {u"MRYes", 6},
+    {u"MRNo", 7},       {u"MRCancel", 2},           {u"MRAbort", 3},
+    {u"MRRetry", 4},    {u"MRIgnore", 5},           {u"MROK", 1},
 };
 
 }  // namespace

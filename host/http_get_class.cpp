@@ -138,16 +138,25 @@ void RegisterHttpGetClass(TfsScript& prog, TQuorvint& thread) {
     bool writable;
   };
   static const Prop kProps[] = {
-      {u"RequestTimeOut", u"Integer", true}, {u"ContentType", u"String", true},
-      {u"UserAgent", u"String", true},       {u"AcceptCharSet", u"String", true},
-      {u"AcceptEncoding", u"String", true},  {u"AcceptLanguage", u"String", true},
-      {u"Accept", u"String", true},          {u"Cookie", u"String", true},
-      {u"From", u"String", true},            {u"Referer", u"String", true},
-      {u"ResponseCode", u"Integer", false},  {u"ContentLength", u"Integer", false},
+      {u"RequestTimeOut", u"Integer", true},
+      {u"ContentType", u"String", true},
+      {u"UserAgent", u"String", true},
+      {u"AcceptCharSet", u"String", true},
+      {u"AcceptEncoding", u"String", true},
+      {u"AcceptLanguage", u"String", true},
+      {u"Accept", u"String", true},
+      {u"Cookie", u"String", true},
+      {u"From", u"String", true},
+      {u"Referer", u"String", true},
+      {u"ResponseCode", u"Integer", false},
+      {u"ContentLength", u"Integer", false},
       // The values are header texts, so scripts get them as strings.
-      {u"ContentLanguage", u"String", false}, {u"ContentEncoding", u"String", false},
-      {u"URL", u"String", true},              {u"CacheDir", u"String", true},
-      {u"ProtocolVer", u"String", true},      {u"HTML", u"String", true},
+      {u"ContentLanguage", u"String", false},
+      {u"ContentEncoding", u"String", false},
+      {u"URL", u"String", true},
+      {u"CacheDir", u"String", true},
+      {u"ProtocolVer", u"String", true},
+      {u"HTML", u"String", true},
       {u"ErrorText", u"String", false},
   };
   for (const Prop& p : kProps)

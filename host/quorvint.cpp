@@ -345,8 +345,8 @@ void TQuorvint::SetVariables(const Value& v) {
     try {
       std::u16string name = ToText(pairs.items[static_cast<size_t>(i - low)]);
       const Value& value = pairs.items[static_cast<size_t>(i + 1 - low)];
-      std::u16string_view type = value.is_int32() ? u"integer"
-                                 : value.is_bool() ? u"boolean"
+      std::u16string_view type = value.is_int32()   ? u"integer"
+                                 : value.is_bool()  ? u"boolean"
                                  : value.is_array() ? u"array"
                                                     : u"string";
       prog.AddVariable(name, type, value);

@@ -61,5 +61,5 @@ expect_contains("${err}" "Language 'Nonesuch' not found")
 
 # The bundled example translates.
 run_il(0 out err ${SRC}/examples/qv.qvs)
-expect_contains("${out}" "<function pos=")
+expect_contains("${out}" "<node text=\"httpget\"")
 file(REMOVE_RECURSE ${WORK})
