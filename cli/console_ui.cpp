@@ -1,5 +1,6 @@
 #include "cli/console_ui.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -44,12 +45,18 @@ void ConsoleUi::Progress(std::u16string_view, std::u16string_view url, double pe
     ClearStatusLocked();
     return;
   }
+  // A few updates a second are enough for a person to read.
+  auto now = std::chrono::steady_clock::now();
+  if (statusShown_ && now - lastStatus_ < std::chrono::milliseconds(100)) return;
+  lastStatus_ = now;
   std::string text = ToUtf8(url);
   if (text.size() > 60) text = text.substr(0, 57) + "...";
-  char pct[16];
-  std::snprintf(pct, sizeof pct, " %3d%% ", static_cast<int>(percent));
-  text += pct;
-  text += ToUtf8(speed);
+  if (percent >= 0) {
+    char pct[16];
+    std::snprintf(pct, sizeof pct, " %3d%%", static_cast<int>(percent));
+    text += pct;
+  }
+  text += " " + ToUtf8(speed);
   std::fprintf(stderr, "\r\033[K%s", text.c_str());
   std::fflush(stderr);
   statusShown_ = true;

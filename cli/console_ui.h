@@ -4,6 +4,7 @@
 // on standard error when it is a terminal.
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -36,6 +37,7 @@ class ConsoleUi : public host::UiBridge {
   bool statusLine_;
   std::mutex mutex_;
   bool statusShown_ = false;
+  std::chrono::steady_clock::time_point lastStatus_;
 };
 
 }  // namespace qv::cli
