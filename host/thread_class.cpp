@@ -1,6 +1,8 @@
 #include "host/thread_class.h"
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "host/quorvint.h"
 #include "support/errors.h"
@@ -18,12 +20,19 @@ TQuorvint& Self(HostObject* instance) {
 }
 
 // Another thread's variables are read and written under its execution
-// lock, which it gives up only between statements of a blocking call; the
-// calling thread's own program is used directly.
+// lock, which it gives up only inside blocking calls. The caller gives up
+// its own lock meanwhile (two threads reading each other's variables must
+// not deadlock) and stops waiting when it is told to stop.
 template <class F>
-auto WithProgram(TQuorvint& target, TQuorvint& caller, F&& f) {
+auto WithProgram(TQuorvint& target, TQuorvint& caller, F&& f) -> decltype(f(target.Program())) {
   if (&target == &caller) return f(target.Program());
-  std::lock_guard lock(target.Program().ExecutionLock());
+  BlockingCall waiting;
+  std::mutex& lock = target.Program().ExecutionLock();
+  while (!lock.try_lock()) {
+    if (caller.Terminated()) throw ScriptError(u"Stopped while waiting for thread " + target.ThreadName());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::lock_guard held(lock, std::adopt_lock);
   return f(target.Program());
 }
 
