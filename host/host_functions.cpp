@@ -8,6 +8,7 @@
 
 #include "host/encrypt_script.h"
 #include "host/error_messages.h"
+#include "host/pick_callbacks.h"
 #include "host/quorvint.h"
 #include "host/regexp_class.h"
 #include "host/script_compiler.h"
@@ -72,14 +73,6 @@ void NullToEmpty(Caller& c, std::initializer_list<int> positions) {
     if (i < c.Count() && c.GetParam(i).is_null()) c.SetParam(i, Value::Text(u""));
 }
 
-// "check it regex:" + pattern + ";" + the message without its first
-// "TQvRegEx.Compile() - ".
-std::u16string RegexErrorLine(std::u16string_view pattern, std::u16string message) {
-  constexpr std::u16string_view kCompile = u"TQvRegEx.Compile() - ";
-  if (size_t at = message.find(kCompile); at != std::u16string::npos) message.erase(at, kCompile.size());
-  return u"check it regex:" + std::u16string(pattern) + u";" + message;
-}
-
 class Dispatcher {
  public:
   explicit Dispatcher(TQuorvint& thread) : t_(thread) {}
@@ -89,6 +82,7 @@ class Dispatcher {
     if (name == u"ALERT") return Alert(c);
     if (name == u"INPUT") return Input(c);
     if (name == u"CLEARDOWNCACHE") {
+      std::lock_guard client(t_.ClientLock());
       t_.ReCreateHttpGet();
       return Empty();
     }
@@ -103,6 +97,7 @@ class Dispatcher {
       return Empty();
     }
     if (name == u"SETPROXY") {
+      std::lock_guard client(t_.ClientLock());
       t_.HttpGet().SetProxy(ToBool(c.GetParam(0)), Text(c, 1), Text(c, 2), Text(c, 3));
       return Empty();
     }
@@ -121,14 +116,38 @@ class Dispatcher {
                           [this](const std::filesystem::path& file) { return CompileScriptToIL(t_, file); });
       return Empty();
     }
+    if (name == u"REGPICK" || name == u"REGCALLBACK") {
+      if (HaveArguments(c, 3)) RegPick(t_, c);
+      return Empty();
+    }
+    if (name == u"SPLITPICK" || name == u"SPLITCALLBACK") {
+      if (HaveArguments(c, 3)) SplitPick(t_, c);
+      return Empty();
+    }
+    if (name == u"RUNTHREAD") {
+      std::shared_ptr<TQuorvint> child =
+          t_.RunThread(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3), ToBool(c.GetParam(4)));
+      return Value::Object(child ? child->ObjectId() : 0);
+    }
+    if (name == u"WAITTHREAD") {
+      t_.WaitThread(Text(c, 0));
+      return Empty();
+    }
     if (name == u"DEBUGTIME") return DebugTime(c);
-    // The callbacks, script threads, external engines and plug-ins
-    // (REGPICK ... GETDLLMETHOD and dotted names) answer empty text here.
+    // The external engines and plug-ins (RUNJS, RUNVB, GETDLLMETHOD and
+    // dotted names) answer empty text here.
     return Empty();
   }
 
  private:
   static Value Empty() { return Value::Text(u""); }
+
+  // The first `n` arguments are all non-empty text.
+  static bool HaveArguments(Caller& c, int n) {
+    for (int i = 0; i < n; ++i)
+      if (ToText(c.GetParam(i)).empty()) return false;
+    return true;
+  }
 
   Value Output(Caller& c) {
     Value msg = c.GetParam(0);
@@ -183,6 +202,7 @@ class Dispatcher {
     std::u16string file = Text(c, saveFile);
     int64_t cache = ToInt64(c.GetParam(cacheTime));
     BlockingCall waiting;
+    std::lock_guard client(t_.ClientLock());
     return Value::Text(t_.Down(url, charSet, method, postPra, file, cache));
   }
 

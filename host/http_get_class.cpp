@@ -123,13 +123,18 @@ Value CallMethod(TQuorvint& thread, HostObject* instance, const std::u16string& 
 void RegisterHttpGetClass(TfsScript& prog, TQuorvint& thread) {
   TfsClassVariable* cls = prog.AddClass(kThttpGetClass, u"TObject");
   if (cls == nullptr) return;
+  // Callbacks run this script's code on other threads: the client is used
+  // under its lock.
   auto get = [&thread](HostObject* o, const HostClass*, const std::u16string& name, Caller&) {
+    std::lock_guard client(thread.ClientLock());
     return GetProp(thread, o, name);
   };
   auto set = [&thread](HostObject* o, const HostClass*, const std::u16string& name, const Value& v, Caller&) {
+    std::lock_guard client(thread.ClientLock());
     SetProp(thread, o, name, v);
   };
   auto call = [&thread](HostObject* o, const HostClass*, const std::u16string& name, Caller& c) {
+    std::lock_guard client(thread.ClientLock());
     return CallMethod(thread, o, name, c);
   };
   struct Prop {

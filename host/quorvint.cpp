@@ -56,7 +56,8 @@ TQuorvint::TQuorvint(std::u16string_view source, TQuorvint* parent, std::u16stri
       threadName_(std::move(threadName)),
       startCallback_(std::move(startCallback)),
       endCallback_(std::move(endCallback)),
-      parent_(parent) {
+      parent_(parent),
+      createdWithParent_(parent != nullptr) {
   globalScripter_->SetExtendedCharset(true);
   if (IsExistingFile(source)) {
     LoadFile(source);
@@ -176,7 +177,7 @@ void TQuorvint::RunBody() {
   } catch (const ScriptError& e) {
     outcome_.store(RunOutcome::RunError, std::memory_order_release);
     if (!prog.ErrorPos().empty()) {
-      LG(RunErrorMessage(prog, e.message(), threadName_, Parent() != nullptr));
+      LG(RunErrorMessage(prog, e.message(), threadName_, createdWithParent_));
     } else {
       LG(e.message());
     }
@@ -205,10 +206,10 @@ bool TQuorvint::CompileSource() {
   bool ok = false;
   try {
     ok = prog.Compile();
-    if (!ok) LG(CompileErrorMessage(prog, threadName_, Parent() != nullptr));
+    if (!ok) LG(CompileErrorMessage(prog, threadName_, createdWithParent_));
   } catch (const ScriptError& e) {
     // An unknown language or an unreadable unit: raised, without a position.
-    LG(ErrorLabel(threadName_, prog.ErrorUnit(), Parent() != nullptr) + u":" + e.message());
+    LG(ErrorLabel(threadName_, prog.ErrorUnit(), createdWithParent_) + u":" + e.message());
   }
   if (!ok) {
     prog.Terminate();
@@ -220,14 +221,17 @@ bool TQuorvint::CompileSource() {
 }
 
 void TQuorvint::Teardown() {
+  tearingDown_.store(true, std::memory_order_release);
   RunEndCallback();
+  std::vector<std::shared_ptr<TQuorvint>> children;
   {
     // Children outlive this thread on their own.
     std::lock_guard lock(scriptCs_);
-    for (auto& [name, child] : allThread_) child->parent_.store(nullptr, std::memory_order_release);
+    children.swap(ownedChildren_);
     allThread_.clear();
-    ownedChildren_.clear();
   }
+  for (auto& child : children) child->ClearParentLink();
+  children.clear();
   // A parent may be reading this program's variables (TQuorvinter.Vars).
   std::lock_guard lock(globalScripter_->ExecutionLock());
   ObjectRegistry::Instance().FreeOwnedBy(globalScripter_.get());
@@ -245,15 +249,18 @@ void TQuorvint::Stop() {
     std::lock_guard lock(sleepMutex_);
   }
   sleepCv_.notify_all();
+  // Every child still known is stopped, also one whose name a later child
+  // took over in the registry: a stopped script leaves no thread behind.
   std::vector<std::shared_ptr<TQuorvint>> children;
   {
     std::lock_guard lock(scriptCs_);
-    for (auto& [name, child] : allThread_) {
-      child->parent_.store(nullptr, std::memory_order_release);
-      children.push_back(child);
-    }
+    children = ownedChildren_;
+    for (auto& [name, child] : allThread_) children.push_back(child);
   }
-  for (auto& child : children) child->Stop();
+  for (auto& child : children) {
+    child->ClearParentLink();
+    child->Stop();
+  }
   try {
     globalScripter_->Terminate();
   } catch (...) {
@@ -368,14 +375,6 @@ void TQuorvint::LoadUnit(TfsScript& sender, const std::u16string& unitName, std:
   }
   unitText = library::DecodeTextFile(bytes);
 }
-
-// ---- callbacks into the parent ------------------------------------------------------
-
-void TQuorvint::RunStartCallback() {
-  // Started children come with the script-threads functions.
-}
-
-void TQuorvint::RunEndCallback() {}
 
 // ---- the process's threads ----------------------------------------------------------
 

@@ -85,7 +85,14 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   const std::u16string& ThreadName() const { return threadName_; }
   const std::u16string& NowFilePath() const { return nowFilePath_; }
   void SetNowFilePath(std::u16string path) { nowFilePath_ = std::move(path); }
+  // The parent thread while the link holds (a stop or the parent's end
+  // cuts it); nullptr for a top-level script.
   TQuorvint* Parent() const { return parent_.load(std::memory_order_acquire); }
+  // The parent, kept alive for as long as the caller holds the result.
+  std::shared_ptr<TQuorvint> LockParent() const;
+  bool HasParentAtStart() const { return createdWithParent_; }
+  // Set once the thread body has finished running the script.
+  bool TearingDown() const { return tearingDown_.load(std::memory_order_acquire); }
   void SetInitVariable(Value v) { initVariable_ = std::move(v); }
   const Value& InitVariable() const { return initVariable_; }
   UiBridge* Ui() const { return ui_; }
@@ -126,6 +133,18 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   // Drops the reference this thread keeps to a child it started (after the
   // child was told to stop or has ended).
   void ReleaseChild(TQuorvint& child);
+  // runthread: a child of this thread, registered under its name (or its
+  // identity), inheriting the log, include path, factory, start-up
+  // variables and add-method event; started when autoStart.
+  std::shared_ptr<TQuorvint> RunThread(std::u16string_view source, std::u16string threadName,
+                                       std::u16string startCallback, std::u16string endCallback,
+                                       bool autoStart);
+  // waitthread: until the named child (every child, for an empty name) has
+  // ended, or this thread is told to stop.
+  void WaitThread(std::u16string_view threadName);
+  // Serialises uses of the HTTP client between the thread and callbacks
+  // that run its script's code on other threads.
+  std::mutex& ClientLock() { return clientLock_; }
 
   // Millisecond tick count (steady clock, wraps as 32-bit).
   static uint32_t TickCount();
@@ -140,6 +159,11 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   void Teardown();
   void RunStartCallback();
   void RunEndCallback();
+  void ClearParentLink();
+  // Runs `callback` of the parent's script with this thread as argument,
+  // under the parent's execution lock; errors are swallowed.
+  void CallParent(TQuorvint& parent, const std::u16string& callback);
+  std::shared_ptr<TQuorvint> ChildOf(std::u16string_view key);
   bool CompileSource();
 
   uint32_t runStartTime_ = 0;
@@ -154,6 +178,12 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   std::u16string nowFilePath_;
   std::u16string plainSyntax_;
   std::atomic<TQuorvint*> parent_{nullptr};
+  mutable std::mutex parentMutex_;
+  std::weak_ptr<TQuorvint> parentRef_;
+  bool createdWithParent_ = false;
+  std::u16string registryKey_;  // the key this thread has in its parent's registry
+  std::atomic<bool> tearingDown_{false};
+  std::mutex clientLock_;
   Value initVariable_;
   std::atomic<bool> htmlFilter_{false};
   mutable std::mutex outputMutex_;  // HTMLOutput is read by other threads

@@ -1,0 +1,124 @@
+// Scripts that start scripts: runthread, waitthread, the child registry,
+// and the start and end callbacks that run the parent's code on the
+// child's thread.
+//
+// Ownership: a child holds itself while its body runs; the parent keeps a
+// reference to every child it started (so the script's object stays valid)
+// until the script releases it (Over, Free) or the parent ends. A child
+// reaches its parent only through a weak reference, so a parent that ends
+// first is never used after it is gone.
+#include <chrono>
+#include <thread>
+
+#include "host/quorvint.h"
+#include "support/errors.h"
+#include "support/text.h"
+
+namespace qv::host {
+
+std::shared_ptr<TQuorvint> TQuorvint::LockParent() const {
+  std::lock_guard lock(parentMutex_);
+  if (parent_.load(std::memory_order_acquire) == nullptr) return nullptr;
+  return parentRef_.lock();
+}
+
+void TQuorvint::ClearParentLink() {
+  std::lock_guard lock(parentMutex_);
+  parent_.store(nullptr, std::memory_order_release);
+  parentRef_.reset();
+}
+
+std::shared_ptr<TQuorvint> TQuorvint::RunThread(std::u16string_view source, std::u16string threadName,
+                                                std::u16string startCallback, std::u16string endCallback,
+                                                bool autoStart) {
+  std::shared_ptr<TQuorvint> child;
+  if (onCreateScript) {
+    child = onCreateScript(std::u16string(source), threadName, this, endCallback, startCallback);
+  } else {
+    child = TQuorvinter::Create(source, this, std::move(endCallback), std::move(startCallback), threadName);
+  }
+  if (!child) return nullptr;
+  {
+    std::lock_guard lock(child->parentMutex_);
+    child->parent_.store(this, std::memory_order_release);
+    child->parentRef_ = weak_from_this();
+    child->createdWithParent_ = true;
+  }
+  child->registryKey_ = threadName.empty() ? IntToText(child->ObjectId()) : threadName;
+  child->onIncludePath = onIncludePath;
+  child->ui_ = ui_;
+  child->onCreateScript = onCreateScript;
+  child->initVariable_ = initVariable_;
+  child->onAddMethod = onAddMethod;
+  child->onTerminate = nullptr;
+  {
+    std::lock_guard lock(scriptCs_);
+    allThread_[child->registryKey_] = child;
+    ownedChildren_.push_back(child);
+  }
+  if (autoStart) child->Resume();
+  return child;
+}
+
+std::shared_ptr<TQuorvint> TQuorvint::ChildOf(std::u16string_view key) {
+  std::lock_guard lock(scriptCs_);
+  auto it = allThread_.find(std::u16string(key));
+  return it == allThread_.end() ? nullptr : it->second;
+}
+
+void TQuorvint::WaitThread(std::u16string_view threadName) {
+  BlockingCall waiting;
+  // Slices short enough that a stop of this thread ends the wait at once.
+  constexpr int kSliceMs = 10;
+  if (!threadName.empty()) {
+    std::shared_ptr<TQuorvint> child = ChildOf(threadName);
+    while (child && !child->TearingDown() && !Terminated()) {
+      if (child->WaitFor(kSliceMs) && child->Started()) break;
+      if (!child->Started()) std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
+      // A child that left the registry has ended as far as the wait goes.
+      if (ChildOf(threadName) != child) break;
+    }
+    return;
+  }
+  while (!Terminated()) {
+    std::shared_ptr<TQuorvint> first;
+    {
+      std::lock_guard lock(scriptCs_);
+      if (allThread_.empty()) return;
+      first = allThread_.begin()->second;
+    }
+    if (!first->TearingDown() && first->Started()) first->WaitFor(kSliceMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
+  }
+}
+
+void TQuorvint::CallParent(TQuorvint& parent, const std::u16string& callback) {
+  TfsScript& prog = parent.Program();
+  try {
+    ExecutionLockHolder parentRunning(prog);
+    // The parent's script may have ended while this thread waited.
+    if (!prog.IsRunning()) return;
+    TfsProcVariable* func = prog.FindFunction(callback);
+    if (func == nullptr) return;
+    prog.CallFunction2(func, Value::Array({Value::Object(ObjectId())}));
+  } catch (const std::exception&) {
+    // A failing callback leaves both scripts running.
+  }
+}
+
+void TQuorvint::RunStartCallback() {
+  if (startCallback_.empty()) return;
+  std::shared_ptr<TQuorvint> parent = LockParent();
+  if (!parent || parent->Terminated()) return;
+  CallParent(*parent, startCallback_);
+}
+
+void TQuorvint::RunEndCallback() {
+  std::shared_ptr<TQuorvint> parent = LockParent();
+  if (!parent || parent->Terminated()) return;
+  if (!endCallback_.empty()) CallParent(*parent, endCallback_);
+  std::lock_guard lock(parent->scriptCs_);
+  parent->allThread_.erase(registryKey_);
+}
+
+}  // namespace qv::host
