@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Script threads against curl in one run: 50 child scripts, each downloading
+# 20 pages from a server on 127.0.0.1 and logging a line per page, against
+# `curl --parallel --parallel-max 50` fetching the same 1,000 addresses. Then
+# the start-up cost of one child: runthread of a one-line script up to its
+# end callback, averaged over 500 children started one after another.
+# Wall times, best of three.
+#   bench/threads_vs_curl.sh [path/to/qvrun]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+qvrun=$(realpath "${1:-build/release/cli/qvrun}")
+work=$(mktemp -d)
+trap 'kill "$server" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+mkdir -p "$work/site"
+for p in $(seq 1 20); do
+  python3 -c "import sys; print('<html><head><title>page %s</title></head><body>' % sys.argv[1] + 'text ' * 2000 + '</body></html>')" "$p" \
+    > "$work/site/p$p.html"
+done
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >/dev/null 2>&1 &
+server=$!
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/p1.html" && break; sleep 0.1; done
+base="http://127.0.0.1:$port"
+
+# The same 1,000 addresses for both: child c fetches p1..p20 with ?c=c.
+for c in $(seq 1 50); do
+  for p in $(seq 1 20); do
+    printf 'url = "%s/p%s.html?c=%s"\noutput = /dev/null\n' "$base" "$p" "$c"
+  done
+done > "$work/curl.cfg"
+
+cat > "$work/fifty.qvs" <<QVS
+#language js
+var q = Chr(34);
+for (var c = 1; c <= 50; c++)
+  runthread("#language js" + #13#10 +
+            "for (var p = 1; p <= 20; p++) lg(regmatch(httpget(" + q + "$base/p" + q +
+            " + IntToStr(p) + " + q + ".html?c=" + IntToStr(c) + q + "), " + q + "<title>(.*?)</title>" + q + ", 1));",
+            "c" + IntToStr(c));
+waitthread();
+QVS
+
+cat > "$work/startup.qvs" <<'QVS'
+#language js
+var ended = 0;
+function over(t) { ended++; }
+var t0 = GetTickCount();
+for (var i = 1; i <= 500; i++) { runthread("#language js" + #13#10 + "x = 1;", "", "", "over"); waitthread(); }
+lg(IntToStr(ended) + " " + IntToStr(GetTickCount() - t0));
+QVS
+
+best() {  # best wall time in ms of three runs of "$@"
+  local best=999999999
+  for _ in 1 2 3; do
+    local s e
+    s=$(date +%s%N)
+    "$@" > "$work/out.txt"
+    e=$(date +%s%N)
+    local ms=$(((e - s) / 1000000))
+    [ "$ms" -lt "$best" ] && best=$ms
+  done
+  echo "$best"
+}
+
+ours=$(best "$qvrun" --plain "$work/fifty.qvs")
+lines=$(wc -l < "$work/out.txt")
+peer=$(best curl -s --parallel --parallel-max 50 -K "$work/curl.cfg")
+echo "50 children x 20 pages: qvrun ${ours} ms (${lines} lines), curl --parallel ${peer} ms," \
+     "ratio $(python3 -c "print(round($ours / max($peer, 1), 2))")"
+
+read -r ended total < <("$qvrun" --plain "$work/startup.qvs")
+echo "one child from runthread to its end callback: $((total * 1000 / ended)) us (${ended} children, ${total} ms)"

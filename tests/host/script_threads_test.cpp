@@ -1,0 +1,275 @@
+// Scripts starting scripts, and the regex and split callbacks, on real host
+// threads; downloads come from a server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "host/quorvint.h"
+#include "library/files/paths.h"
+#include "library/functions.h"
+#include "tests/host/host_test_util.h"
+#include "tests/web/test_servers.h"
+
+namespace qv::host {
+namespace {
+
+using testing::RecordingUi;
+using testing::RunOptions;
+using testing::RunScript;
+using testing::U;
+
+class ScriptThreads : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    RegisterSysLibraryModule();
+    RegisterClassesModule();
+    RegisterFunctionsModule();
+  }
+  void SetUp() override {
+    dir_ = web::testing::TempFolder("script_threads");
+    library::SetAppPath(FromUtf8(dir_.string()));
+  }
+  void TearDown() override { WaitForAllThreads(); }
+
+  // A JS script; `"` may be written as `'` for readability.
+  static std::u16string Js(std::string body) {
+    for (char& c : body)
+      if (c == '\'') c = '"';
+    return U("#language js\r\n" + body);
+  }
+  // Quotes a script text as a JS string literal (the grammar has no
+  // escapes: quotes, ' as well as ", become Chr(34)).
+  static std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+      if (c == '"' || c == '\'') {
+        out += "\" + Chr(34) + \"";
+      } else if (c == '\n') {
+        out += "\" + #13#10 + \"";
+      } else {
+        out += c;
+      }
+    }
+    return out + "\"";
+  }
+  static std::string Child(const std::string& body) { return Quoted("#language js\n" + body); }
+
+  std::filesystem::path dir_;
+};
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST_F(ScriptThreads, ChildrenRunWithNamesCallbacksAndInheritance) {
+  std::ofstream(dir_ / "child.qvs") << "#language js\r\nlg('file child ' + IntToStr(n));\r\n";
+  std::string file = (dir_ / "child.qvs").string();
+  RecordingUi ui;
+  auto r = RunScript(
+      Js("function started(t) { lg('start ' + t.ThreadName); }\n"
+         "function ended(t) { lg('end ' + t.ThreadName + ' [' + t.HTMLOutput + ']'); }\n"
+         "var a = runthread(" +
+         Child("lg('in a ' + IntToStr(n)); sleep(30);") +
+         ", 'a', 'started', 'ended');\n"
+         "var b = runthread('T<?= 40 + 2 ?>', 'b', '', 'ended');\n"
+         "var f = runthread('" +
+         file +
+         "', 'f');\n"
+         "waitthread();\n"
+         "lg('names ' + a.ThreadName + b.ThreadName + f.ThreadName + ' ' + b.HTMLOutput);\n"),
+      RunOptions().Ui(&ui).Setup([](TQuorvinter& t) {
+        t.SetInitVariable(Value::Array({Value::Text(u"n"), Value::Int(7)}));
+      }));
+  EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  EXPECT_TRUE(Has(r.lines, "start a"));
+  EXPECT_TRUE(Has(r.lines, "(a)in a 7"));
+  EXPECT_TRUE(Has(r.lines, "end a []"));
+  EXPECT_TRUE(Has(r.lines, "end b [T42]"));
+  EXPECT_TRUE(Has(r.lines, "(f)file child 7"));
+  EXPECT_EQ(r.lines.back(), "names abf T42");
+  // The start callback runs before the child's own code.
+  auto at = [&](const std::string& l) { return std::find(r.lines.begin(), r.lines.end(), l) - r.lines.begin(); };
+  EXPECT_LT(at("start a"), at("(a)in a 7"));
+}
+
+TEST_F(ScriptThreads, RegistryByNameAndIdentity) {
+  auto r = RunScript(Js(
+      // The second child of a name replaces the first in the registry; the
+      // first, ending, removes the name, so waiting for it returns at once.
+      "var slow = runthread(" + Child("sleep(400); lg('second done');") + ", 'w');\n" +
+      "var fast = runthread(" + Child("lg('x');") + ", 'w', '', '', false);\n" +
+      "runthread(" + Child("lg('anon');") + ");\n" +
+      "fast.Start();\n"
+      "sleep(100);\n"
+      "var t0 = GetTickCount();\n"
+      "waitthread('w');\n"
+      "lg('waited ' + BoolToStr(GetTickCount() - t0 < 200));\n"
+      "waitthread('nobody');\n"
+      "waitthread();\n"
+      "lg('all');\n"));
+  EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  EXPECT_TRUE(Has(r.lines, "waited True")) << ::testing::PrintToString(r.lines);
+  EXPECT_TRUE(Has(r.lines, "(anon)") == false);
+  EXPECT_TRUE(Has(r.lines, "anon"));
+  EXPECT_EQ(r.lines.back(), "all");
+}
+
+TEST_F(ScriptThreads, WaitForAChildNeverStartedEndsWithAStop) {
+  RecordingUi ui;
+  auto t = TQuorvinter::Create(Js("runthread(" + Child("lg('never');") +
+                                  ", 'idle', '', '', false);\nlg('waiting');\nwaitthread();\nlg('after');\n"),
+                               nullptr, u"", u"", u"");
+  t->SetUi(&ui);
+  t->Resume();
+  ASSERT_TRUE(ui.WaitForLine("waiting"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(t->Finished());
+  auto start = std::chrono::steady_clock::now();
+  t->Stop();
+  ASSERT_TRUE(t->WaitFor(2000));
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_LT(ms.count(), 200);
+  EXPECT_FALSE(Has(ui.Lines(), "after"));
+  EXPECT_FALSE(Has(ui.Lines(), "(idle)never"));
+}
+
+TEST_F(ScriptThreads, FailingChildrenAndCallbacksLeaveTheParentRunning) {
+  auto r = RunScript(Js("function bad(t) { lg('callback'); x = 1 div 0; }\n"
+                        "runthread(" +
+                        Child("lg(;") + ", 'compile');\n" + "runthread(" + Child("lg(1 div 0);") +
+                        ", 'run');\n" + "runthread(" + Child("lg('ok');") + ", 'ok', '', 'bad');\n" +
+                        "waitthread();\n"
+                        "lg('parent goes on');\n"));
+  EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  EXPECT_TRUE(Has(r.lines, "(compile)compile:Expression expected, 在第 2 行,第 4 个字符"))
+      << ::testing::PrintToString(r.lines);
+  EXPECT_TRUE(Has(r.lines, "(run)Division by zero"));
+  EXPECT_TRUE(Has(r.lines, "(ok)ok"));
+  EXPECT_TRUE(Has(r.lines, "callback"));
+  EXPECT_EQ(r.lines.back(), "parent goes on");
+}
+
+TEST_F(ScriptThreads, ChildObjectOutlivesItsThreadUntilReleased) {
+  auto r = RunScript(Js("var c = runthread(" + Child("var v = 5; echo('never shown');") +
+                        ", 'c');\n"
+                        "waitthread('c');\n"
+                        "lg('after end: ' + c.ThreadName + ' [' + VarToStr(c.Vars['v']) + ']');\n"
+                        "c.Free();\n"
+                        "try { lg(c.ThreadName); } except { lg('released: ' + ExceptionMessage); }\n"
+                        "var s = runthread(" +
+                        Child("sleep(60000);") +
+                        ", 's');\n"
+                        "s.Free();\n"
+                        "lg('still there: ' + s.ThreadName);\n"
+                        "s.Stop();\n"
+                        "s.Over();\n"
+                        "try { lg(s.ThreadName); } except { lg('released: ' + ExceptionMessage); }\n"));
+  EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  EXPECT_TRUE(Has(r.lines, "after end: c []")) << ::testing::PrintToString(r.lines);
+  EXPECT_TRUE(Has(r.lines, "released: Invalid object reference"));
+  EXPECT_TRUE(Has(r.lines, "still there: s"));
+  EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "released: Invalid object reference"), 2);
+}
+
+TEST_F(ScriptThreads, StopReachesEveryChildAndNoCallbackReachesTheStoppedParent) {
+  web::testing::HttpServer slow;
+  slow.Routes().Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("text/plain", [](size_t offset, httplib::DataSink& sink) {
+      if (offset > 200) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      sink.write("x", 1);
+      return true;
+    });
+  });
+  slow.Start();
+  RecordingUi ui;
+  std::string url = slow.Url("/slow");
+  std::string script = "function ended(t) { lg('callback ' + t.ThreadName); }\n";
+  for (int i = 0; i < 30; ++i) {
+    std::string body = i % 3 == 0   ? "sleep(60000);"
+                       : i % 3 == 1 ? "httpget('" + url + "');"
+                                    : "while (true) { x = 1; }";
+    script += "runthread(" + Child(body) + ", 'c" + std::to_string(i) + "', '', 'ended');\n";
+  }
+  script += "lg('started');\nwaitthread();\nlg('never');\n";
+  auto t = TQuorvinter::Create(Js(script), nullptr, u"", u"", u"");
+  t->SetUi(&ui);
+  t->Resume();
+  ASSERT_TRUE(ui.WaitForLine("started"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  auto start = std::chrono::steady_clock::now();
+  t->Stop();
+  WaitForAllThreads();
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  RecordProperty("stop_all_ms", static_cast<int>(ms.count()));
+  EXPECT_LT(ms.count(), 1000) << "every thread ends soon after the stop";
+  for (const std::string& l : ui.Lines()) EXPECT_EQ(l.find("callback"), std::string::npos) << l;
+  EXPECT_FALSE(Has(ui.Lines(), "never"));
+}
+
+TEST_F(ScriptThreads, ManyChildrenDownloadInParallel) {
+  web::testing::HttpServer server;
+  server.Routes().Get(R"(/page/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+    res.set_content("<title>page " + req.matches[1].str() + "</title>", "text/html");
+  });
+  server.Start();
+  constexpr int kChildren = 10;
+  constexpr int kPages = 5;
+  std::string body = "for (var i = 1; i <= " + std::to_string(kPages) +
+                     "; i++) lg(regmatch(httpget('" + server.Url("/page/") +
+                     "' + IntToStr(i)), '<title>(.*?)</title>', 1));";
+  std::string script;
+  for (int i = 0; i < kChildren; ++i) script += "runthread(" + Child(body) + ", 'c" + std::to_string(i) + "');\n";
+  script += "waitthread();\nlg('done');\n";
+  auto r = RunScript(Js(script));
+  ASSERT_EQ(r.outcome, RunOutcome::Completed);
+  EXPECT_EQ(r.lines.size(), static_cast<size_t>(kChildren * kPages + 1));
+  for (int c = 0; c < kChildren; ++c)
+    for (int p = 1; p <= kPages; ++p)
+      EXPECT_TRUE(Has(r.lines, "(c" + std::to_string(c) + ")page " + std::to_string(p))) << c << " " << p;
+}
+
+// ---- regpick and splitpick ---------------------------------------------------
+
+TEST_F(ScriptThreads, RegexAndSplitCallbacks) {
+  struct Case {
+    const char* name;
+    std::string script;
+    std::vector<std::string> lines;
+  };
+  const std::string two = "function two(i, s) { lg(VarToStr(i) + ':' + s); }\n";
+  const std::string three = "function three(i, s, p) { lg(VarToStr(i) + ':' + s + ':' + p); }\n";
+  const std::string rx = "function rx(r, m, p) { lg(m + '/' + r.SubMatchs[1] + '/' + r.MatchString + '/' + p); }\n";
+  const Case cases[] = {
+      {"default separator", two + "splitpick('two', 'a||b');", {"0:a", "1:b"}},
+      {"no separator in the text", two + "splitpick('two', 'abc');", {"0:abc"}},
+      {"para to three parameters", three + "splitpick('three', 'a,b', ',', 'P');", {"0:a:P", "1:b:P"}},
+      {"(reg) separator", two + "splitpick('two', 'a1b22c', '(reg)\\d+');", {"0:a", "1:b", "2:c"}},
+      {"(reg) that does not compile",
+       two + "splitpick('two', 'abc', '(reg)(');",
+       {"check it regex:(;Error in regex at offset 1: missing closing parenthesis"}},
+      {"matches with the object", rx + "regpick('rx', 'A1 b2', '([a-z])\\d', 'P');", {"A1/A/A1/P", "b2/b/b2/P"}},
+      {"regcallback without matches", rx + "regcallback('rx', 'xyz', '\\d');", {}},
+      {"empty arguments do nothing", two + "splitpick('', 'a');splitpick('two', '');", {}},
+      {"a variable is no callback",
+       "var two = 1;\nsplitpick('two', 'a');\nlg('not reached');",
+       {"cant find callback：two，Please Check again."}},
+      {"a stop inside ends the loop",
+       "function s(i, p) { lg(p); if (i == 1) stop(); }\nsplitpick('s', 'a||b||c');\nlg('not reached');",
+       {"a", "b"}},
+      {"regpick with a bad pattern stops",
+       rx + "regpick('rx', 'a', '[');\nlg('not reached');",
+       {"check it regex:[;Error in regex at offset 1: missing terminating ] for character class"}},
+  };
+  for (const Case& c : cases) {
+    auto r = RunScript(Js(c.script));
+    EXPECT_EQ(r.lines, c.lines) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace qv::host
