@@ -65,7 +65,7 @@ best() {  # best wall time in ms of three runs of "$@"
 
 ours=$(best "$qvrun" --plain "$work/fifty.qvs")
 lines=$(wc -l < "$work/out.txt")
-peer=$(best curl -s --parallel --parallel-max 50 -K "$work/curl.cfg")
+peer=$(best curl -s --no-progress-meter --parallel --parallel-max 50 -K "$work/curl.cfg")
 echo "50 children x 20 pages: qvrun ${ours} ms (${lines} lines), curl --parallel ${peer} ms," \
      "ratio $(python3 -c "print(round($ours / max($peer, 1), 2))")"
 

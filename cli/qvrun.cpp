@@ -265,6 +265,13 @@ int main(int argc, char** argv) {
     std::cerr << "qvrun: cannot read " << opts->file << "\n";
     return kExitCannotRead;
   }
+  try {
+    // A compiled script file that is damaged cannot be read either.
+    qv::host::ScriptFileSource(*source);
+  } catch (const qv::ScriptError& e) {
+    std::cerr << "qvrun: cannot read " << opts->file << ": " << e.what() << "\n";
+    return kExitCannotRead;
+  }
   const fs::path folder = ScriptFolder(*opts);
   if (opts->il) return PrintIntermediateCode(*opts, *source, FolderText(folder));
   return RunScript(*opts, *source, folder);

@@ -1,5 +1,6 @@
 #include "host/quorvint.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -40,6 +41,14 @@ std::u16string ResolveOnPath(std::u16string_view name, const std::vector<std::u1
     if (IsExistingFile(candidate)) return candidate;
   }
   return std::u16string(name);
+}
+
+// "line:col" with the line moved up by `shift` (never above line 1).
+std::u16string ShiftLine(const std::u16string& pos, ptrdiff_t shift) {
+  size_t colon = pos.find(u':');
+  int32_t line = 0;
+  if (shift <= 0 || colon == std::u16string::npos || !TextToInt32(pos.substr(0, colon), line)) return pos;
+  return IntToText(std::max<int64_t>(1, line - shift)) + pos.substr(colon);
 }
 
 }  // namespace
@@ -90,7 +99,13 @@ void TQuorvint::LoadFile(std::u16string_view fileName) {
     source_.clear();
     return;
   }
-  source_ = ScriptFileSource(bytes);
+  try {
+    source_ = ScriptFileSource(bytes);
+  } catch (const ScriptError& e) {
+    // Reported when the thread runs: nothing can log yet.
+    source_.clear();
+    loadError_ = resolved + u": " + e.message();
+  }
 }
 
 // ---- the thread ------------------------------------------------------------
@@ -166,6 +181,11 @@ void TQuorvint::RunBody() {
 
   RunStartCallback();
 
+  if (!loadError_.empty()) {
+    LG(loadError_);
+    outcome_.store(RunOutcome::CompileError, std::memory_order_release);
+    return;
+  }
   if (!CompileSource()) {
     outcome_.store(RunOutcome::CompileError, std::memory_order_release);
     return;
@@ -188,6 +208,7 @@ void TQuorvint::RunBody() {
 bool TQuorvint::CompileSource() {
   TfsScript& prog = *globalScripter_;
   std::u16string text = source_;
+  ptrdiff_t templateLineShift = 0;
   switch (ChooseSourceForm(text)) {
     case SourceForm::Intermediate:
     case SourceForm::Language:
@@ -196,7 +217,12 @@ bool TQuorvint::CompileSource() {
       if (!plainSyntax_.empty()) {
         prog.SetSyntaxType(plainSyntax_);
       } else {
-        text = ConvertTemplate(JoinLines(SplitLines(text)));
+        std::u16string joined = JoinLines(SplitLines(text));
+        text = ConvertTemplate(joined);
+        // A template without a language line gets one in front: positions
+        // are reported as lines of the template.
+        templateLineShift =
+            std::count(text.begin(), text.end(), u'\n') - std::count(joined.begin(), joined.end(), u'\n');
         SetHTMLFilter(true);
       }
       break;
@@ -206,6 +232,7 @@ bool TQuorvint::CompileSource() {
   bool ok = false;
   try {
     ok = prog.Compile();
+    if (!ok && prog.ErrorUnit().empty()) prog.SetErrorPos(ShiftLine(prog.ErrorPos(), templateLineShift));
     if (!ok) LG(CompileErrorMessage(prog, threadName_, createdWithParent_));
   } catch (const ScriptError& e) {
     // An unknown language or an unreadable unit: raised, without a position.
@@ -216,7 +243,7 @@ bool TQuorvint::CompileSource() {
     return false;
   }
   if (!prog.TranslationStop().empty() && onPartialTranslation)
-    onPartialTranslation(*this, prog.TranslationStop());
+    onPartialTranslation(*this, ShiftLine(prog.TranslationStop(), templateLineShift));
   return true;
 }
 
@@ -245,10 +272,12 @@ void TQuorvint::Teardown() {
 void TQuorvint::Stop() {
   web::THttpThread::Stop();
   {
-    // Under the sleeper's mutex, so a sleep that is about to wait sees it.
+    // Under the waiters' mutexes, so a sleep or wait about to block sees it.
     std::lock_guard lock(sleepMutex_);
   }
   sleepCv_.notify_all();
+  { std::lock_guard lock(scriptCs_); }
+  registryCv_.notify_all();
   // Every child still known is stopped, also one whose name a later child
   // took over in the registry: a stopped script leaves no thread behind.
   std::vector<std::shared_ptr<TQuorvint>> children;

@@ -177,6 +177,7 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   std::u16string endCallback_;
   std::u16string nowFilePath_;
   std::u16string plainSyntax_;
+  std::u16string loadError_;  // why the script file could not be read
   std::atomic<TQuorvint*> parent_{nullptr};
   mutable std::mutex parentMutex_;
   std::weak_ptr<TQuorvint> parentRef_;
@@ -192,6 +193,7 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   // Children by name (runthread); ScriptCs guards it and their end
   // callbacks.
   std::mutex scriptCs_;
+  std::condition_variable registryCv_;  // a child left allThread_, or a stop
   std::map<std::u16string, std::shared_ptr<TQuorvint>> allThread_;
   // Every child started by this thread, so that the script's references
   // stay valid until it releases them or ends.

@@ -68,28 +68,31 @@ std::shared_ptr<TQuorvint> TQuorvint::ChildOf(std::u16string_view key) {
 
 void TQuorvint::WaitThread(std::u16string_view threadName) {
   BlockingCall waiting;
-  // Slices short enough that a stop of this thread ends the wait at once.
-  constexpr int kSliceMs = 10;
+  // The registry's condition is signalled when a child leaves it and when
+  // this thread is told to stop; the time-out only guards against a child
+  // that ends without a link to this thread.
+  constexpr auto kSlice = std::chrono::milliseconds(10);
+  std::unique_lock lock(scriptCs_);
   if (!threadName.empty()) {
-    std::shared_ptr<TQuorvint> child = ChildOf(threadName);
-    while (child && !child->TearingDown() && !Terminated()) {
-      if (child->WaitFor(kSliceMs) && child->Started()) break;
-      if (!child->Started()) std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
-      // A child that left the registry has ended as far as the wait goes.
-      if (ChildOf(threadName) != child) break;
-    }
+    auto it = allThread_.find(std::u16string(threadName));
+    if (it == allThread_.end()) return;
+    std::shared_ptr<TQuorvint> child = it->second;
+    auto over = [&] {
+      auto now = allThread_.find(std::u16string(threadName));
+      return Terminated() || now == allThread_.end() || now->second != child || child->TearingDown() ||
+             child->Finished();
+    };
+    while (!over()) registryCv_.wait_for(lock, kSlice);
     return;
   }
-  while (!Terminated()) {
-    std::shared_ptr<TQuorvint> first;
-    {
-      std::lock_guard lock(scriptCs_);
-      if (allThread_.empty()) return;
-      first = allThread_.begin()->second;
-    }
-    if (!first->TearingDown() && first->Started()) first->WaitFor(kSliceMs);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
-  }
+  auto over = [&] {
+    if (Terminated() || allThread_.empty()) return true;
+    // A child that ended without leaving (its link was cut) counts as gone.
+    for (auto& [key, child] : allThread_)
+      if (!child->Finished()) return false;
+    return true;
+  };
+  while (!over()) registryCv_.wait_for(lock, kSlice);
 }
 
 void TQuorvint::CallParent(TQuorvint& parent, const std::u16string& callback) {
@@ -117,8 +120,11 @@ void TQuorvint::RunEndCallback() {
   std::shared_ptr<TQuorvint> parent = LockParent();
   if (!parent || parent->Terminated()) return;
   if (!endCallback_.empty()) CallParent(*parent, endCallback_);
-  std::lock_guard lock(parent->scriptCs_);
-  parent->allThread_.erase(registryKey_);
+  {
+    std::lock_guard lock(parent->scriptCs_);
+    parent->allThread_.erase(registryKey_);
+  }
+  parent->registryCv_.notify_all();
 }
 
 }  // namespace qv::host
