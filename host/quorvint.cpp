@@ -44,6 +44,21 @@ std::u16string ResolveOnPath(std::u16string_view name, const std::vector<std::u1
 
 }  // namespace
 
+std::u16string WithCrLf(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      out += u"\r\n";
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 uint32_t TQuorvint::TickCount() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now().time_since_epoch());
@@ -195,7 +210,9 @@ bool TQuorvint::CompileSource() {
       if (!plainSyntax_.empty()) {
         prog.SetSyntaxType(plainSyntax_);
       } else {
-        text = ConvertTemplate(JoinLines(SplitLines(text)));
+        // Joined lines would end in a line break the template does not
+        // have, and it would reach the template output.
+        text = ConvertTemplate(WithCrLf(text));
         SetHTMLFilter(true);
       }
       break;
