@@ -83,6 +83,9 @@ class HostThreadTest : public ::testing::Test {
       res.set_header("X-Custom", "hello");
       res.set_content("ok", "application/x-test");
     });
+    r.Get("/count", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("n" + std::to_string(++count_), "text/plain");
+    });
     r.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
       res.status = 404;
       res.set_content("gone", "text/plain");
@@ -106,6 +109,7 @@ class HostThreadTest : public ::testing::Test {
   static inline fs::path* appDir_ = nullptr;
   static inline std::mutex mu_;
   static inline std::string lastMethod_;
+  static inline std::atomic<int> count_{0};
 };
 
 std::string Join(const Lines& lines) {
@@ -650,6 +654,88 @@ TEST_F(HostThreadTest, ThreadCreateRegAndDebugTime) {
   EXPECT_EQ(r.lines[3], "True") << "multi-line";
   EXPECT_TRUE(std::regex_match(r.lines[4], std::regex("usedtime:[0-9]+"))) << r.lines[4];
   EXPECT_TRUE(std::regex_match(r.lines[5], std::regex("usedtime\\(m\\):[0-9]+"))) << r.lines[5];
+}
+
+TEST_F(HostThreadTest, ThreadDownloadSaveFileCacheAndTimeOut) {
+  fs::path dir = web::testing::TempFolder("host_save");
+  // A server that accepts and never answers.
+  web::testing::RawServer* self = nullptr;
+  web::testing::RawServer silent([&self](int, const std::string&) {
+    while (!self->Stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  });
+  self = &silent;
+  auto start = Clock::now();
+  RunResult r = RunScript(U(
+      "#language js\n"
+      "httpget(\"" + UrlA("/page") + "\", \"CHECK\", \"" + (dir / "saved.html").string() + "\");\n"
+      "_Get.CacheDir = \"" + (dir / "cache").string() + "/\";\n"
+      "var a = httpget(\"" + UrlA("/count") + "\", \"CHECK\", \":\", 600);\n"
+      "var b = httpget(\"" + UrlA("/count") + "\", \"CHECK\", \":\", 600);\n"
+      "var c = httpget(\"" + UrlA("/count") + "\");\n"
+      "lg(a == b); lg(a == c);\n"
+      "_Get.RequestTimeOut = 300; httpget(\"" + silent.Url("/") + "\"); lg(\"timed out\");\n"));
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
+  EXPECT_EQ(r.lines, (Lines{"True", "False", "timed out"}));
+  EXPECT_EQ(ReadFile(dir / "saved.html"), kPage);
+  EXPECT_FALSE(fs::is_empty(dir / "cache")) << "the cache entry lies in CacheDir";
+  EXPECT_LT(ms, 10000) << "RequestTimeOut reaches the client";
+}
+
+TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
+  struct Case {
+    const char* name;
+    std::u16string source;
+    Lines lines;
+    RunOutcome outcome;
+  } cases[] = {
+      // A freed object is a clear run-time error, never a crash.
+      {"use after Free", u"#language js\nvar r = CreateReg(\"a\"); r.Free(); lg(\"freed\"); r.test(\"a\");",
+       {"freed", "Class type required"}, RunOutcome::RunError},
+      // The thread's own objects are not the script's to free.
+      {"shared objects stay", u"#language js\n_RegExp.Free(); _Get.Free(); _SELF.Free();\n"
+       u"lg(_RegExp.test(\"x\", \"x\")); lg(_SELF.ThreadName);", {"True", ""}, RunOutcome::Completed},
+      // Objects left to the thread are freed when it ends.
+      {"left alive", u"#language js\nvar i = TInfo.Create(); i[\"k\"] = \"v\"; var r = CreateReg(\"x\"); lg(i.Count);",
+       {"1"}, RunOutcome::Completed},
+  };
+  for (const Case& c : cases) {
+    WaitForAllThreads();  // a thread lets go of itself just after it ends
+    size_t before = ObjectRegistry::Instance().LiveCount();
+    RunResult r = RunScript(c.source);
+    WaitForAllThreads();
+    EXPECT_EQ(r.outcome, c.outcome) << c.name;
+    EXPECT_EQ(r.lines, c.lines) << c.name;
+    EXPECT_EQ(ObjectRegistry::Instance().LiveCount(), before) << c.name << ": objects left behind";
+  }
+}
+
+// Stops scripts at random points of their work while another thread reads
+// their template output: nothing may race (TSan) or hang.
+TEST_F(HostThreadTest, StopAtRandomPointsWhileReading) {
+  for (int round = 0; round < 8; ++round) {
+    RecordingUi ui;
+    auto t = TQuorvinter::Create(
+        U("<? while (true) { var p = httpget(\"" + UrlA("/page") + "\"); echo(regmatch(p, \"/<title>(.*?)</title>/i\", 1));"
+          " _SELF.HTMLOutput = \"\"; lg(\"x\"); sleep(1); } ?>"),
+        nullptr, u"", u"", u"r" + U(std::to_string(round)));
+    t->SetUi(&ui);
+    t->Resume();
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+      while (!done.load()) {
+        (void)t->HTMLOutput();
+        (void)t->HTMLFilter();
+        std::this_thread::yield();
+      }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(round * 7));
+    t->Stop();
+    EXPECT_TRUE(t->WaitFor(5000)) << round;
+    done = true;
+    reader.join();
+    EXPECT_NE(t->Outcome(), RunOutcome::RunError) << round << Join(ui.Lines());
+  }
 }
 
 // ---- stopping from outside --------------------------------------------------------------
