@@ -256,6 +256,12 @@ void TQuorvint::Teardown() {
 // ---- stopping and logging ----------------------------------------------------
 
 void TQuorvint::Stop() {
+  // The program is told first: a sleep or a download cut below returns at
+  // once, and the script must not get to run its next statement.
+  try {
+    globalScripter_->Terminate();
+  } catch (...) {
+  }
   web::THttpThread::Stop();
   {
     // Under the sleeper's mutex, so a sleep that is about to wait sees it.
@@ -271,10 +277,6 @@ void TQuorvint::Stop() {
     }
   }
   for (auto& child : children) child->Stop();
-  try {
-    globalScripter_->Terminate();
-  } catch (...) {
-  }
 }
 
 void TQuorvint::SleepFor(int ms) {
