@@ -53,6 +53,21 @@ std::u16string ShiftLine(const std::u16string& pos, ptrdiff_t shift) {
 
 }  // namespace
 
+std::u16string WithCrLf(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      out += u"\r\n";
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 uint32_t TQuorvint::TickCount() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now().time_since_epoch());
@@ -217,7 +232,9 @@ bool TQuorvint::CompileSource() {
       if (!plainSyntax_.empty()) {
         prog.SetSyntaxType(plainSyntax_);
       } else {
-        std::u16string joined = JoinLines(SplitLines(text));
+        // Joined lines would end in a line break the template does not
+        // have, and it would reach the template output.
+        std::u16string joined = WithCrLf(text);
         text = ConvertTemplate(joined);
         // A template without a language line gets one in front: positions
         // are reported as lines of the template.
@@ -270,6 +287,12 @@ void TQuorvint::Teardown() {
 // ---- stopping and logging ----------------------------------------------------
 
 void TQuorvint::Stop() {
+  // The program is told first: a sleep or a download cut below returns at
+  // once, and the script must not get to run its next statement.
+  try {
+    globalScripter_->Terminate();
+  } catch (...) {
+  }
   web::THttpThread::Stop();
   {
     // Under the waiters' mutexes, so a sleep or wait about to block sees it.
@@ -289,10 +312,6 @@ void TQuorvint::Stop() {
   for (auto& child : children) {
     child->ClearParentLink();
     child->Stop();
-  }
-  try {
-    globalScripter_->Terminate();
-  } catch (...) {
   }
 }
 

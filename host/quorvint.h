@@ -223,6 +223,10 @@ class TQuorvinter : public TQuorvint {
   using TQuorvint::TQuorvint;
 };
 
+// `text` with every line end (CR LF, LF or CR) as CR LF, and a last line
+// ending only when the text has one: the form a template is converted from.
+std::u16string WithCrLf(std::u16string_view text);
+
 // Waits until every host thread of the process has ended.
 void WaitForAllThreads();
 // Number of host threads whose body is running.
