@@ -134,9 +134,12 @@ void TQuorvint::Resume() {
   std::shared_ptr<TQuorvint> self = shared_from_this();
   std::thread([self]() mutable {
     self->Execute();
-    // The thread lets go of itself before it counts as ended, so a process
-    // that waited for all threads never races a destructor on its way out.
+    // The thread lets go of itself before it counts as finished: whoever
+    // waits for it then holds the last reference, and a process that
+    // waited for all threads never races a destructor on its way out.
+    std::weak_ptr<TQuorvint> weak = self;
     self.reset();
+    if (std::shared_ptr<TQuorvint> still = weak.lock()) still->MarkFinished();
     std::lock_guard lock(g_runningMutex);
     --g_running;
     g_runningCv.notify_all();
@@ -163,6 +166,9 @@ void TQuorvint::Execute() {
   }
   Teardown();
   if (onTerminate) onTerminate(*this);
+}
+
+void TQuorvint::MarkFinished() {
   {
     std::lock_guard lock(finishMutex_);
     finished_.store(true, std::memory_order_release);

@@ -155,6 +155,7 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
 
  private:
   void Execute();
+  void MarkFinished();
   void RunBody();
   void Teardown();
   void RunStartCallback();

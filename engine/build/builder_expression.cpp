@@ -214,9 +214,11 @@ TfsBuilder::StepResult TfsBuilder::NextStep(const TfsXMLItem& xml, const TfsXMLI
       return StepResult::Next;
     } else {
       // Objects also travel as plain integers; anything that names no live
-      // object is refused.
+      // object is refused. An object value whose object is gone says so,
+      // as it does through a typed variable.
       HostObject* object = nullptr;
       if (v.is_object() || v.is_int32()) object = ObjectRegistry::Instance().Find(ObjectIdOf(v));
+      if (object == nullptr && v.is_object() && ObjectIdOf(v) != 0) ObjectRegistry::ThrowInvalid();
       if (object == nullptr) Fail(msg::kClassTypeRequired);
       kind = fvtClass;
       typeName = object->Class().name;

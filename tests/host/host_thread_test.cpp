@@ -691,7 +691,7 @@ TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
   } cases[] = {
       // A freed object is a clear run-time error, never a crash.
       {"use after Free", u"#language js\nvar r = CreateReg(\"a\"); r.Free(); lg(\"freed\"); r.test(\"a\");",
-       {"freed", "Class type required"}, RunOutcome::RunError},
+       {"freed", "Invalid object reference"}, RunOutcome::RunError},
       // The thread's own objects are not the script's to free.
       {"shared objects stay", u"#language js\n_RegExp.Free(); _Get.Free(); _SELF.Free();\n"
        u"lg(_RegExp.test(\"x\", \"x\")); lg(_SELF.ThreadName);", {"True", ""}, RunOutcome::Completed},
