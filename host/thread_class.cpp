@@ -37,6 +37,8 @@ auto WithProgram(TQuorvint& target, TQuorvint& caller, F&& f) -> decltype(f(targ
 }
 
 Value ReadVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name) {
+  // A thread that has ended has no variables any more.
+  if (target.TearingDown()) return Value::Text(u"");
   try {
     return WithProgram(target, caller, [&](TfsScript& prog) {
       TfsCustomVariable* item = prog.Find(name);
@@ -48,6 +50,7 @@ Value ReadVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name) 
 }
 
 void WriteVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name, const Value& v) {
+  if (target.TearingDown()) return;
   WithProgram(target, caller, [&](TfsScript& prog) {
     if (TfsCustomVariable* item = prog.Find(name)) {
       item->SetValue(v);
@@ -92,7 +95,7 @@ void RegisterThreadClass(TfsScript& prog, TQuorvint& thread) {
       // Only a thread told to stop (or ended) is let go, and only the
       // reference of the caller: the thread itself lives until its body
       // has returned.
-      if (t.Terminated() || t.Finished()) thread.ReleaseChild(t);
+      if (t.Terminated() || t.TearingDown()) thread.ReleaseChild(t);
     }
     return Value::Int(0);
   };

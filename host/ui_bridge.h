@@ -2,6 +2,9 @@
 // window implements it with blocking calls onto its GUI thread; qvrun
 // implements it on the terminal. A script thread blocks until the call is
 // handled, and gives up its execution lock meanwhile (BlockingCall).
+// Children inherit their parent's bridge and may outlive the parent: a
+// bridge must outlive every host thread it was given to
+// (WaitForAllThreads).
 #pragma once
 
 #include <optional>

@@ -48,7 +48,9 @@ class RecordingUi : public UiBridge {
     answers_.pop_front();
     return a;
   }
-  std::u16string ChooseFile(std::u16string_view, std::u16string_view, std::u16string_view) override { return u""; }
+  std::u16string ChooseFile(std::u16string_view, std::u16string_view, std::u16string_view) override {
+    return u"";
+  }
   std::u16string ChooseFolder(std::u16string_view, std::u16string_view) override { return u""; }
 
   void SetBoxAnswer(int a) {
@@ -106,11 +108,26 @@ struct RunOptions {
   RecordingUi* ui = nullptr;  // a fresh one when null
   int timeoutMs = 30000;
 
-  RunOptions& Parent(TQuorvint* p) { parent = p; return *this; }
-  RunOptions& Name(std::u16string n) { threadName = std::move(n); return *this; }
-  RunOptions& Setup(std::function<void(TQuorvinter&)> f) { setup = std::move(f); return *this; }
-  RunOptions& Ui(RecordingUi* u) { ui = u; return *this; }
-  RunOptions& Timeout(int ms) { timeoutMs = ms; return *this; }
+  RunOptions& Parent(TQuorvint* p) {
+    parent = p;
+    return *this;
+  }
+  RunOptions& Name(std::u16string n) {
+    threadName = std::move(n);
+    return *this;
+  }
+  RunOptions& Setup(std::function<void(TQuorvinter&)> f) {
+    setup = std::move(f);
+    return *this;
+  }
+  RunOptions& Ui(RecordingUi* u) {
+    ui = u;
+    return *this;
+  }
+  RunOptions& Timeout(int ms) {
+    timeoutMs = ms;
+    return *this;
+  }
 };
 
 // `source` is a file name when such a file exists, otherwise script text.
@@ -127,6 +144,8 @@ inline RunResult RunScript(std::u16string_view source, const RunOptions& opts = 
     t->Stop();
     t->WaitFor();
   }
+  // Children may outlive their parent, and they log into `ui` too.
+  WaitForAllThreads();
   r.lines = ui.Lines();
   r.outcome = t->Outcome();
   r.output = ToUtf8(t->HTMLOutput());
