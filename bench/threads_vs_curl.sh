@@ -71,3 +71,49 @@ echo "50 children x 20 pages: qvrun ${ours} ms (${lines} lines), curl --parallel
 
 read -r ended total < <("$qvrun" --plain "$work/startup.qvs")
 echo "one child from runthread to its end callback: $((total * 1000 / ended)) us (${ended} children, ${total} ms)"
+
+# A parent with 50 running children (sleeping, downloading from a server that
+# trickles, busy in a loop) interrupted: time from SIGINT to the exit of qvrun.
+slowport=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 - "$slowport" <<'PY' &
+import http.server, socketserver, sys, time
+class Slow(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.send_response(200)
+        self.send_header("Content-Length", "100000")
+        self.end_headers()
+        try:
+            for _ in range(100000):
+                self.wfile.write(b"x"); self.wfile.flush(); time.sleep(0.05)
+        except OSError:
+            pass
+    def log_message(self, *args):
+        pass
+socketserver.ThreadingTCPServer.allow_reuse_address = True
+socketserver.ThreadingTCPServer.daemon_threads = True
+socketserver.ThreadingTCPServer(("127.0.0.1", int(sys.argv[1])), Slow).serve_forever()
+PY
+slowserver=$!
+trap 'kill "$server" "$slowserver" 2>/dev/null || true; rm -rf "$work"' EXIT
+cat > "$work/busy.qvs" <<QVS
+#language js
+var q = Chr(34);
+for (var c = 0; c < 50; c++) {
+  var body = "sleep(60000);";
+  if (c % 3 == 1) body = "httpget(" + q + "http://127.0.0.1:$slowport/" + q + ");";
+  if (c % 3 == 2) body = "while (true) { x = 1; }";
+  runthread("#language js" + #13#10 + body, "c" + IntToStr(c));
+}
+lg("started");
+waitthread();
+QVS
+sleep 0.3
+"$qvrun" --plain "$work/busy.qvs" > "$work/busy.out" &
+pid=$!
+for _ in $(seq 100); do grep -q started "$work/busy.out" 2>/dev/null && break; sleep 0.05; done
+sleep 1
+s=$(date +%s%N)
+kill -INT "$pid"
+wait "$pid" || true
+e=$(date +%s%N)
+echo "50 running children stopped by SIGINT: qvrun exited after $(((e - s) / 1000000)) ms"

@@ -2,6 +2,7 @@
 // qv.qvs, and writes its log to standard output.
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -228,9 +229,16 @@ int RunScript(const Options& opts, const std::string& bytes, const fs::path& fol
   thread->Resume();
 
   bool interrupted = false;
+  auto interruptedAt = std::chrono::steady_clock::now();
   const timespec slice{0, 20 * 1000 * 1000};
   while (!thread->Finished() || qv::host::RunningThreadCount() > 0) {
     int sig = sigtimedwait(&signals, nullptr, &slice);
+    if (interrupted && std::chrono::steady_clock::now() - interruptedAt > std::chrono::seconds(2)) {
+      // A thread that does not end on a stop (stuck in a call that cannot
+      // be cut) must not keep the process alive.
+      std::fflush(stdout);
+      std::_Exit(kExitInterrupted);
+    }
     if (sig != SIGINT && sig != SIGTERM) continue;
     if (interrupted) {
       // A second interrupt: end at once.
@@ -238,6 +246,7 @@ int RunScript(const Options& opts, const std::string& bytes, const fs::path& fol
       std::_Exit(kExitInterrupted);
     }
     interrupted = true;
+    interruptedAt = std::chrono::steady_clock::now();
     thread->Stop();
   }
   std::fflush(stdout);
