@@ -173,10 +173,13 @@ Value SaveFile2Branch(Caller& c) {
 Value RunBranch(Caller& c) {
   std::u16string command = Text(c, 0);
   if (!command.empty()) {
-    if (ToBool(c.GetParam(1)))
+    if (ToBool(c.GetParam(1))) {
+      // Other threads may run this script's callbacks while it waits.
+      BlockingCall waiting;
       RunAndWait(command);
-    else
+    } else {
       OpenDetached(command);
+    }
   }
   return NoResult();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/items/items.h"
+#include "engine/program/execution_lock.h"
 #include "engine/program/program.h"
 #include "engine/value/value_ops.h"
 #include "support/text.h"
@@ -14,6 +15,49 @@
 
 namespace qv {
 namespace {
+
+// The execution lock: held for a run, given up inside blocking calls (also
+// nested ones) and taken back afterwards; a nested holder for another
+// program (a callback) restores the outer state when it ends.
+TEST(BridgeThreadTest, ExecutionLockHeldAndGivenUp) {
+  TfsScript a, b;
+  auto lockedElsewhere = [](std::mutex& m) {
+    bool got = false;
+    std::thread([&] {
+      got = m.try_lock();
+      if (got) m.unlock();
+    }).join();
+    return !got;
+  };
+  {
+    BlockingCall outside;  // without a holder: nothing to give up
+    EXPECT_FALSE(lockedElsewhere(a.ExecutionLock()));
+  }
+  {
+    ExecutionLockHolder running(a);
+    EXPECT_TRUE(lockedElsewhere(a.ExecutionLock()));
+    {
+      BlockingCall waiting;
+      EXPECT_FALSE(lockedElsewhere(a.ExecutionLock()));
+      BlockingCall nested;
+      EXPECT_FALSE(lockedElsewhere(a.ExecutionLock()));
+    }
+    EXPECT_TRUE(lockedElsewhere(a.ExecutionLock()));
+    {
+      BlockingCall waiting;
+      ExecutionLockHolder callback(b);
+      EXPECT_TRUE(lockedElsewhere(b.ExecutionLock()));
+      {
+        BlockingCall inCallback;
+        EXPECT_FALSE(lockedElsewhere(b.ExecutionLock()));
+      }
+      EXPECT_FALSE(lockedElsewhere(a.ExecutionLock()));
+    }
+    EXPECT_FALSE(lockedElsewhere(b.ExecutionLock()));
+    EXPECT_TRUE(lockedElsewhere(a.ExecutionLock()));
+  }
+  EXPECT_FALSE(lockedElsewhere(a.ExecutionLock()));
+}
 
 constexpr int kThreads = 6;
 constexpr int kCalls = 3000;
