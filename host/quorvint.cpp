@@ -104,7 +104,12 @@ void TQuorvint::LoadFile(std::u16string_view fileName) {
     source_.clear();
     return;
   }
-  source_ = ScriptFileSource(bytes);
+  try {
+    source_ = ScriptFileSource(bytes);
+  } catch (const ScriptError& e) {
+    // A damaged compiled file: the creator learns which file it was.
+    throw ScriptError(resolved + u": " + e.message(), e.className());
+  }
 }
 
 // ---- the thread ------------------------------------------------------------

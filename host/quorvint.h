@@ -56,7 +56,8 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   const HostClass& Class() const override { return kTQuorvinterClass; }
 
   // Reads a script file (the include path is searched for a name that is
-  // not an existing file) and remembers its path.
+  // not an existing file) and remembers its path. A damaged compiled file
+  // raises ScriptError naming the file (so does Create with such a file).
   void LoadFile(std::u16string_view fileName);
   // Starts the thread body once; later calls do nothing.
   void Resume();

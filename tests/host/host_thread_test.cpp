@@ -188,6 +188,20 @@ TEST_F(HostThreadTest, ThreadRunsCompiledFilesOfEveryVersion) {
     RunResult sub = RunScript(U((target / "sub" / "b.qvs").string()));
     EXPECT_EQ(sub.lines, Lines{"sub ok"}) << version;
   }
+  // A damaged container is the creator's error, naming the file.
+  WriteFile(dir / "bad.qvs", "QUORVINTER3.0" + std::string(32, 'a') + "!!!");
+  try {
+    TQuorvinter::Create(U((dir / "bad.qvs").string()), nullptr, u"", u"", u"");
+    ADD_FAILURE() << "a damaged file was accepted";
+  } catch (const ScriptError& e) {
+    EXPECT_EQ(ToUtf8(e.message()).rfind((dir / "bad.qvs").string() + ": ", 0), 0u) << e.what();
+  }
+  // A file that does not compile ends the walk with its name and position.
+  WriteFile(dir / "broken" / "x.qvs", "#language js\nfunction f() {\n");
+  RunResult broken = RunScript(U("#language js\nencryptscript(\"" + (dir / "broken").string() + "\", \"" +
+                                 (dir / "broken_out").string() + "\", 3);"));
+  EXPECT_EQ(broken.outcome, RunOutcome::RunError);
+  EXPECT_EQ(broken.lines, Lines{(dir / "broken" / "x.qvs").string() + ":'}' expected-3:1"});
   // Any other version writes nothing; the same folder is refused.
   RunResult none = RunScript(U("#language js\nencryptscript(\"" + (dir / "src").string() + "\", \"" +
                                (dir / "v4").string() + "\", 4);"));
