@@ -712,6 +712,8 @@ TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
       // Objects left to the thread are freed when it ends.
       {"left alive", u"#language js\nvar i = TInfo.Create(); i[\"k\"] = \"v\"; var r = CreateReg(\"x\"); lg(i.Count);",
        {"1"}, RunOutcome::Completed},
+      {"made in a function", u"#language js\nfunction mk() { var r = CreateReg(\"x\"); var i = TInfo.Create(); "
+       u"return 2; }\nlg(mk());", {"2"}, RunOutcome::Completed},
   };
   for (const Case& c : cases) {
     WaitForAllThreads();  // a thread lets go of itself just after it ends
