@@ -162,9 +162,9 @@ TEST_F(HostThreadTest, ThreadRunsEverySourceForm) {
 // added; echo with the flag logs.
 TEST_F(HostThreadTest, ThreadTemplateOutputRules) {
   RunResult r = RunScript(u"<? echo(\"3\"); echo(0.5); echo(\"a\"); echo(2.5); echo(null); echo(false); "
-                          u"echo(\"x\", true); lg(7, true); ?>");
+                          u"echo(\"x\", true); lg(7, true); print(\"n\", null); ?>");
   EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
-  EXPECT_EQ(r.output, "30.5a2.5False");
+  EXPECT_EQ(r.output, "30.5a2.5Falsen");
   EXPECT_EQ(r.lines, (Lines{"x", "7"}));
 }
 
@@ -533,6 +533,17 @@ TEST_F(HostThreadTest, ThreadAlertAndInputThroughTheBridge) {
   EXPECT_EQ(queries[0].prompt, "Prompt");
   EXPECT_EQ(queries[0].initial, "def");
   EXPECT_EQ(queries[1].initial, "");
+}
+
+// Without a bridge nothing is logged, a message box answers OK and an
+// input its default.
+TEST_F(HostThreadTest, ThreadWithoutUiBridge) {
+  auto t = TQuorvinter::Create(u"<? lg(\"dropped\", true); echo(alert(\"x\", 1, 3)); echo(input(\"a\", \"b\", \"d\")); ?>",
+                               nullptr, u"", u"", u"");
+  t->Resume();
+  ASSERT_TRUE(t->WaitFor(10000));
+  EXPECT_EQ(t->Outcome(), RunOutcome::Completed);
+  EXPECT_EQ(ToUtf8(t->HTMLOutput()), "1d");
 }
 
 TEST_F(HostThreadTest, ThreadSleepZeroAndNegativeReturnAtOnce) {
