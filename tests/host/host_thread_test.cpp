@@ -841,6 +841,53 @@ TEST_F(HostThreadTest, ThreadsRunSideBySide) {
   }
 }
 
+// The program's execution lock is free while the script blocks (sleep,
+// dialogs, downloads) and held while it runs statements, so code of its
+// program run by another thread takes turns with it.
+class LockProbeUi : public RecordingUi {
+ public:
+  std::atomic<TfsScript*> prog{nullptr};
+  std::atomic<int> freeInBox{-1};
+  int MessageBox(std::u16string_view text, int type, int buttons) override {
+    std::mutex& m = prog.load()->ExecutionLock();
+    bool free = m.try_lock();
+    if (free) m.unlock();
+    freeInBox = free ? 1 : 0;
+    return RecordingUi::MessageBox(text, type, buttons);
+  }
+};
+
+bool LockIsFree(TfsScript& prog) {
+  std::mutex& m = prog.ExecutionLock();
+  if (!m.try_lock()) return false;
+  m.unlock();
+  return true;
+}
+
+TEST_F(HostThreadTest, ThreadReleasesExecutionLockWhileBlocked) {
+  LockProbeUi ui;
+  auto t = TQuorvinter::Create(u"#language js\nalert(\"x\"); lg(\"sleeping\"); sleep(60000);", nullptr, u"", u"", u"");
+  ui.prog = &t->Program();
+  t->SetUi(&ui);
+  t->Resume();
+  ASSERT_TRUE(ui.WaitForLine("sleeping"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(LockIsFree(t->Program())) << "during sleep";
+  EXPECT_EQ(ui.freeInBox.load(), 1) << "during a message box";
+  t->Stop();
+  t->WaitFor();
+
+  LockProbeUi busyUi;
+  auto busy = TQuorvinter::Create(u"#language js\nlg(\"spinning\"); while (true) { }", nullptr, u"", u"", u"");
+  busy->SetUi(&busyUi);
+  busy->Resume();
+  ASSERT_TRUE(busyUi.WaitForLine("spinning"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(LockIsFree(busy->Program())) << "while running statements";
+  busy->Stop();
+  EXPECT_TRUE(busy->WaitFor(5000));
+}
+
 // ---- end to end ----------------------------------------------------------------------
 
 TEST_F(HostThreadTest, ThreadDownloadsExtractsAndWritesAFile) {
