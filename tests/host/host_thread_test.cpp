@@ -297,6 +297,12 @@ TEST_F(HostThreadTest, ThreadIncludeLoader) {
     utf16 += static_cast<char>(ch >> 8);
   }
   WriteFile(inc / "bom16.pas", utf16);
+  std::string utf16be = "\xfe\xff";
+  for (char16_t ch : FromUtf8(unit)) {
+    utf16be += static_cast<char>(ch >> 8);
+    utf16be += static_cast<char>(ch & 0xff);
+  }
+  WriteFile(inc / "bom16be.pas", utf16be);
   WriteFile(inc / "sub" / "deep.pas", unit);
   auto setup = [&inc](TQuorvinter& t) {
     t.onIncludePath = [&inc](std::vector<std::u16string>& dirs) {
@@ -304,12 +310,23 @@ TEST_F(HostThreadTest, ThreadIncludeLoader) {
       dirs.push_back(U(inc.string()));  // without a trailing separator
     };
   };
-  for (const char* name : {"plain.pas", "bom8.pas", "bom16.pas", "sub/deep.pas"}) {
+  for (const char* name : {"plain.pas", "bom8.pas", "bom16.pas", "bom16be.pas", "sub/deep.pas"}) {
     RunResult r = RunScript(U(std::string("#language Pascal\nuses '") + name + "';\nbegin lg(Word1); end.\n"),
                             RunOptions().Setup(setup));
     EXPECT_EQ(r.outcome, RunOutcome::Completed) << name << Join(r.lines);
     EXPECT_EQ(r.lines, Lines{"h\xc3\xa9llo"}) << name;
   }
+  // Without a mark a unit is read in the ANSI code page: GBK here, while a
+  // UTF-8 mark still wins.
+  WriteFile(inc / "gbk.pas", "function Word1: string;\nbegin\n  Result := '\xd6\xd0';\nend;\nbegin end.\n");
+  WaitForAllThreads();  // the code page is process-wide
+  SetAnsiCodePage(CodePage{936});
+  RunResult gbk = RunScript(u"#language Pascal\nuses 'gbk.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
+  RunResult bom8 = RunScript(u"#language Pascal\nuses 'bom8.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
+  WaitForAllThreads();
+  SetAnsiCodePage(kCpUtf8);
+  EXPECT_EQ(gbk.lines, Lines{"\xe4\xb8\xad"});
+  EXPECT_EQ(bom8.lines, Lines{"h\xc3\xa9llo"});
   // An absolute name is used as it is.
   RunResult abs = RunScript(U("#language Pascal\nuses '" + (inc / "plain.pas").string() + "';\nbegin lg(Word1); end.\n"));
   EXPECT_EQ(abs.lines, Lines{"h\xc3\xa9llo"});
