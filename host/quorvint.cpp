@@ -19,10 +19,17 @@ namespace qv::host {
 
 namespace {
 
-// Host threads whose body runs, for WaitForAllThreads.
-std::mutex g_runningMutex;
-std::condition_variable g_runningCv;
-int g_running = 0;
+// Host threads whose body runs, for WaitForAllThreads. Never destroyed:
+// a detached thread may still be leaving while the process exits.
+struct RunningThreads {
+  std::mutex mutex;
+  std::condition_variable cv;
+  int count = 0;
+};
+RunningThreads& Running() {
+  static RunningThreads* running = new RunningThreads;
+  return *running;
+}
 
 bool IsExistingFile(std::u16string_view name) {
   if (name.empty()) return false;
@@ -117,8 +124,8 @@ void TQuorvint::LoadFile(std::u16string_view fileName) {
 void TQuorvint::Resume() {
   if (started_.exchange(true)) return;
   {
-    std::lock_guard lock(g_runningMutex);
-    ++g_running;
+    std::lock_guard lock(Running().mutex);
+    ++Running().count;
   }
   std::shared_ptr<TQuorvint> self = shared_from_this();
   std::thread([self]() mutable {
@@ -126,9 +133,10 @@ void TQuorvint::Resume() {
     // The thread lets go of itself before it counts as ended, so a process
     // that waited for all threads never races a destructor on its way out.
     self.reset();
-    std::lock_guard lock(g_runningMutex);
-    --g_running;
-    g_runningCv.notify_all();
+    RunningThreads& running = Running();
+    std::lock_guard lock(running.mutex);
+    --running.count;
+    running.cv.notify_all();
   }).detach();
 }
 
@@ -404,13 +412,14 @@ void TQuorvint::RunEndCallback() {}
 // ---- the process's threads ----------------------------------------------------------
 
 void WaitForAllThreads() {
-  std::unique_lock lock(g_runningMutex);
-  g_runningCv.wait(lock, [] { return g_running == 0; });
+  RunningThreads& running = Running();
+  std::unique_lock lock(running.mutex);
+  running.cv.wait(lock, [&running] { return running.count == 0; });
 }
 
 int RunningThreadCount() {
-  std::lock_guard lock(g_runningMutex);
-  return g_running;
+  std::lock_guard lock(Running().mutex);
+  return Running().count;
 }
 
 }  // namespace qv::host

@@ -93,6 +93,7 @@ class HostThreadTest : public ::testing::Test {
     server_->Start();
   }
   static void TearDownTestSuite() {
+    WaitForAllThreads();
     delete server_;
     server_ = nullptr;
     delete appDir_;
