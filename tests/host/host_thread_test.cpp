@@ -81,6 +81,7 @@ class HostThreadTest : public ::testing::Test {
     r.Get("/cookie", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Set-Cookie", "sid=abc123; Path=/");
       res.set_header("X-Custom", "hello");
+      res.set_header("Content-Language", "zh-CN");
       res.set_content("ok", "application/x-test");
     });
     r.Get("/count", [](const httplib::Request&, httplib::Response& res) {
@@ -413,7 +414,7 @@ TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
       "#language js\n"
       "_Get.RequestTimeOut = 4321; lg(_Get.RequestTimeOut);\n"
       "_Get.UserAgent = \"qv-agent\"; _Get.Accept = \"text/x-a\"; _Get.AcceptLanguage = \"xx-YY\";\n"
-      "_Get.AcceptCharSet = \"cs-test\"; _Get.Referer = \"http://ref.example/\"; _Get.From = \"me@example\";\n"
+      "_Get.AcceptCharSet = \"cs-test\"; _Get.AcceptEncoding = \"identity\"; _Get.Referer = \"http://ref.example/\"; _Get.From = \"me@example\";\n"
       "lg(_Get.UserAgent); lg(_Get.Accept); lg(_Get.AcceptLanguage); lg(_Get.AcceptCharSet);\n"
       "_Get.RequestHead[\"X-One\"] = \"1\"; _Get.RequestHead[\"X-One\"] = \"2\";\n"
       "lg(_Get.RequestHead[\"X-One\"]); lg(_Get.RequestHead[\"\"]);\n"
@@ -433,7 +434,7 @@ TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
   EXPECT_EQ(r.lines[6], "X-One: 1\r\nX-One: 2\r\n");
   const std::string& get = r.lines[7];
   for (const char* want : {"method=GET", "User-Agent: qv-agent", "Accept: text/x-a", "Accept-Language: xx-YY",
-                           "Accept-Charset: cs-test", "Referer: http://ref.example/", "From: me@example",
+                           "Accept-Charset: cs-test", "Accept-Encoding: identity", "Referer: http://ref.example/", "From: me@example",
                            "X-One: 1"})
     EXPECT_NE(get.find(want), std::string::npos) << want << "\n" << get;
   // A POST is a form unless the content type asks for a multipart body.
@@ -460,7 +461,7 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
       "var page = httpget(\"" + UrlA("/cookie") + "\");\n"
       "lg(page); lg(_Get.ResponseCode); lg(_Get.ContentLength); lg(_Get.ContentType); lg(_Get.URL);\n"
       "lg(_Get.ResponseHead[\"X-Custom\"]); lg(_Get.ResponseHead[\"\"]); lg(_Get.Cookie); lg(_Get.HTML);\n"
-      "lg(_Get.ErrorText == \"\");\n"
+      "lg(_Get.ErrorText == \"\"); lg(_Get.ContentLanguage);\n"
       "_Get.HTML = \"set\"; lg(_Get.HTML); _Get.URL = \"http://x.example/\"; lg(_Get.URL);\n"
       "_Get.CacheDir = \"" + cache.string() + "/\"; lg(_Get.CacheDir);\n"
       "lg(httpget(\"" + UrlA("/missing") + "\")); lg(_Get.ResponseCode);\n"
@@ -468,7 +469,7 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
       "lg(_Get.ErrorText != \"\");\n"
       "_Get.UserAgent = \"changed\"; _Get.Clear(); lg(_Get.UserAgent != \"changed\"); lg(_Get.Cookie);\n"));
   ASSERT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
-  ASSERT_EQ(r.lines.size(), 22u) << Join(r.lines);
+  ASSERT_EQ(r.lines.size(), 23u) << Join(r.lines);
   EXPECT_EQ(r.lines[0], "1.1");
   EXPECT_EQ(r.lines[1], "1.1") << "2.0 is ignored";
   EXPECT_EQ(r.lines[2], "1.0");
@@ -482,15 +483,16 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
   EXPECT_NE(r.lines[10].find("sid=abc123"), std::string::npos) << r.lines[10];
   EXPECT_EQ(r.lines[11], "ok");
   EXPECT_EQ(r.lines[12], "True");
-  EXPECT_EQ(r.lines[13], "set");
-  EXPECT_EQ(r.lines[14], "http://x.example/");
-  EXPECT_EQ(r.lines[15], cache.string() + "/");
-  EXPECT_EQ(r.lines[16], "404");
+  EXPECT_EQ(r.lines[13], "zh-CN");
+  EXPECT_EQ(r.lines[14], "set");
+  EXPECT_EQ(r.lines[15], "http://x.example/");
+  EXPECT_EQ(r.lines[16], cache.string() + "/");
   EXPECT_EQ(r.lines[17], "404");
-  EXPECT_EQ(r.lines[18], "0") << "no response";
-  EXPECT_EQ(r.lines[19], "True");
-  EXPECT_EQ(r.lines[20], "True") << "Clear restores the defaults";
-  EXPECT_EQ(r.lines[21], "") << "and forgets the cookies";
+  EXPECT_EQ(r.lines[18], "404");
+  EXPECT_EQ(r.lines[19], "0") << "no response";
+  EXPECT_EQ(r.lines[20], "True");
+  EXPECT_EQ(r.lines[21], "True") << "Clear restores the defaults";
+  EXPECT_EQ(r.lines[22], "") << "and forgets the cookies";
 }
 
 // ---- TQuorvinter members ---------------------------------------------------------------
