@@ -149,6 +149,9 @@ TEST_F(HostThreadTest, ThreadRunsEverySourceForm) {
       {"language after blanks", u"  \t#language js\nlg(\"blank\");", {}, "", false},
       {"template ending in a line break", u"a<?=1?>\r\n", {}, "a1\r\n", true},
       {"LF template", u"a\nb", {}, "a\r\nb", true},
+      {"unclosed block is literal", u"a<?b", {}, "a<?b", true},
+      {"empty expression block", u"<?=?>x", {}, "x", true},
+      {"empty text", u"", {}, "", true},
       {"intermediate", ilText, {"from il <?x?>"}, "", false},
   };
   for (const Case& c : cases) {
