@@ -20,10 +20,17 @@ namespace qv::host {
 
 namespace {
 
-// Host threads whose body runs, for WaitForAllThreads.
-std::mutex g_runningMutex;
-std::condition_variable g_runningCv;
-int g_running = 0;
+// Host threads whose body runs, for WaitForAllThreads. Never destroyed:
+// a detached thread may still be leaving while the process exits.
+struct RunningThreads {
+  std::mutex mutex;
+  std::condition_variable cv;
+  int count = 0;
+};
+RunningThreads& Running() {
+  static RunningThreads* running = new RunningThreads;
+  return *running;
+}
 
 bool IsExistingFile(std::u16string_view name) {
   if (name.empty()) return false;
@@ -117,9 +124,8 @@ void TQuorvint::LoadFile(std::u16string_view fileName) {
   try {
     source_ = ScriptFileSource(bytes);
   } catch (const ScriptError& e) {
-    // Reported when the thread runs: nothing can log yet.
-    source_.clear();
-    loadError_ = resolved + u": " + e.message();
+    // A damaged compiled file: the creator learns which file it was.
+    throw ScriptError(resolved + u": " + e.message(), e.className());
   }
 }
 
@@ -128,8 +134,8 @@ void TQuorvint::LoadFile(std::u16string_view fileName) {
 void TQuorvint::Resume() {
   if (started_.exchange(true)) return;
   {
-    std::lock_guard lock(g_runningMutex);
-    ++g_running;
+    std::lock_guard lock(Running().mutex);
+    ++Running().count;
   }
   std::shared_ptr<TQuorvint> self = shared_from_this();
   std::thread([self]() mutable {
@@ -140,9 +146,10 @@ void TQuorvint::Resume() {
     std::weak_ptr<TQuorvint> weak = self;
     self.reset();
     if (std::shared_ptr<TQuorvint> still = weak.lock()) still->MarkFinished();
-    std::lock_guard lock(g_runningMutex);
-    --g_running;
-    g_runningCv.notify_all();
+    RunningThreads& running = Running();
+    std::lock_guard lock(running.mutex);
+    --running.count;
+    running.cv.notify_all();
   }).detach();
 }
 
@@ -202,11 +209,6 @@ void TQuorvint::RunBody() {
 
   RunStartCallback();
 
-  if (!loadError_.empty()) {
-    LG(loadError_);
-    outcome_.store(RunOutcome::CompileError, std::memory_order_release);
-    return;
-  }
   if (!CompileSource()) {
     outcome_.store(RunOutcome::CompileError, std::memory_order_release);
     return;
@@ -433,13 +435,14 @@ void TQuorvint::LoadUnit(TfsScript& sender, const std::u16string& unitName, std:
 // ---- the process's threads ----------------------------------------------------------
 
 void WaitForAllThreads() {
-  std::unique_lock lock(g_runningMutex);
-  g_runningCv.wait(lock, [] { return g_running == 0; });
+  RunningThreads& running = Running();
+  std::unique_lock lock(running.mutex);
+  running.cv.wait(lock, [&running] { return running.count == 0; });
 }
 
 int RunningThreadCount() {
-  std::lock_guard lock(g_runningMutex);
-  return g_running;
+  std::lock_guard lock(Running().mutex);
+  return Running().count;
 }
 
 }  // namespace qv::host

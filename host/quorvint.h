@@ -56,7 +56,8 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   const HostClass& Class() const override { return kTQuorvinterClass; }
 
   // Reads a script file (the include path is searched for a name that is
-  // not an existing file) and remembers its path.
+  // not an existing file) and remembers its path. A damaged compiled file
+  // raises ScriptError naming the file (so does Create with such a file).
   void LoadFile(std::u16string_view fileName);
   // Starts the thread body once; later calls do nothing.
   void Resume();
@@ -178,7 +179,6 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   std::u16string endCallback_;
   std::u16string nowFilePath_;
   std::u16string plainSyntax_;
-  std::u16string loadError_;  // why the script file could not be read
   std::atomic<TQuorvint*> parent_{nullptr};
   mutable std::mutex parentMutex_;
   std::weak_ptr<TQuorvint> parentRef_;

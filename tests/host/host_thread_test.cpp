@@ -81,6 +81,7 @@ class HostThreadTest : public ::testing::Test {
     r.Get("/cookie", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Set-Cookie", "sid=abc123; Path=/");
       res.set_header("X-Custom", "hello");
+      res.set_header("Content-Language", "zh-CN");
       res.set_content("ok", "application/x-test");
     });
     r.Get("/count", [](const httplib::Request&, httplib::Response& res) {
@@ -93,6 +94,7 @@ class HostThreadTest : public ::testing::Test {
     server_->Start();
   }
   static void TearDownTestSuite() {
+    WaitForAllThreads();
     delete server_;
     server_ = nullptr;
     delete appDir_;
@@ -147,6 +149,9 @@ TEST_F(HostThreadTest, ThreadRunsEverySourceForm) {
       {"language after blanks", u"  \t#language js\nlg(\"blank\");", {}, "", false},
       {"template ending in a line break", u"a<?=1?>\r\n", {}, "a1\r\n", true},
       {"LF template", u"a\nb", {}, "a\r\nb", true},
+      {"unclosed block is literal", u"a<?b", {}, "a<?b", true},
+      {"empty expression block", u"<?=?>x", {}, "x", true},
+      {"empty text", u"", {}, "", true},
       {"intermediate", ilText, {"from il <?x?>"}, "", false},
   };
   for (const Case& c : cases) {
@@ -162,9 +167,9 @@ TEST_F(HostThreadTest, ThreadRunsEverySourceForm) {
 // added; echo with the flag logs.
 TEST_F(HostThreadTest, ThreadTemplateOutputRules) {
   RunResult r = RunScript(u"<? echo(\"3\"); echo(0.5); echo(\"a\"); echo(2.5); echo(null); echo(false); "
-                          u"echo(\"x\", true); lg(7, true); ?>");
+                          u"echo(\"x\", true); lg(7, true); print(\"n\", null); ?>");
   EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
-  EXPECT_EQ(r.output, "30.5a2.5False");
+  EXPECT_EQ(r.output, "30.5a2.5Falsen");
   EXPECT_EQ(r.lines, (Lines{"x", "7"}));
 }
 
@@ -188,6 +193,20 @@ TEST_F(HostThreadTest, ThreadRunsCompiledFilesOfEveryVersion) {
     RunResult sub = RunScript(U((target / "sub" / "b.qvs").string()));
     EXPECT_EQ(sub.lines, Lines{"sub ok"}) << version;
   }
+  // A damaged container is the creator's error, naming the file.
+  WriteFile(dir / "bad.qvs", "QUORVINTER3.0" + std::string(32, 'a') + "!!!");
+  try {
+    TQuorvinter::Create(U((dir / "bad.qvs").string()), nullptr, u"", u"", u"");
+    ADD_FAILURE() << "a damaged file was accepted";
+  } catch (const ScriptError& e) {
+    EXPECT_EQ(ToUtf8(e.message()).rfind((dir / "bad.qvs").string() + ": ", 0), 0u) << e.what();
+  }
+  // A file that does not compile ends the walk with its name and position.
+  WriteFile(dir / "broken" / "x.qvs", "#language js\nfunction f() {\n");
+  RunResult broken = RunScript(U("#language js\nencryptscript(\"" + (dir / "broken").string() + "\", \"" +
+                                 (dir / "broken_out").string() + "\", 3);"));
+  EXPECT_EQ(broken.outcome, RunOutcome::RunError);
+  EXPECT_EQ(broken.lines, Lines{(dir / "broken" / "x.qvs").string() + ":'}' expected-3:1"});
   // Any other version writes nothing; the same folder is refused.
   RunResult none = RunScript(U("#language js\nencryptscript(\"" + (dir / "src").string() + "\", \"" +
                                (dir / "v4").string() + "\", 4);"));
@@ -283,6 +302,12 @@ TEST_F(HostThreadTest, ThreadIncludeLoader) {
     utf16 += static_cast<char>(ch >> 8);
   }
   WriteFile(inc / "bom16.pas", utf16);
+  std::string utf16be = "\xfe\xff";
+  for (char16_t ch : FromUtf8(unit)) {
+    utf16be += static_cast<char>(ch >> 8);
+    utf16be += static_cast<char>(ch & 0xff);
+  }
+  WriteFile(inc / "bom16be.pas", utf16be);
   WriteFile(inc / "sub" / "deep.pas", unit);
   auto setup = [&inc](TQuorvinter& t) {
     t.onIncludePath = [&inc](std::vector<std::u16string>& dirs) {
@@ -290,12 +315,23 @@ TEST_F(HostThreadTest, ThreadIncludeLoader) {
       dirs.push_back(U(inc.string()));  // without a trailing separator
     };
   };
-  for (const char* name : {"plain.pas", "bom8.pas", "bom16.pas", "sub/deep.pas"}) {
+  for (const char* name : {"plain.pas", "bom8.pas", "bom16.pas", "bom16be.pas", "sub/deep.pas"}) {
     RunResult r = RunScript(U(std::string("#language Pascal\nuses '") + name + "';\nbegin lg(Word1); end.\n"),
                             RunOptions().Setup(setup));
     EXPECT_EQ(r.outcome, RunOutcome::Completed) << name << Join(r.lines);
     EXPECT_EQ(r.lines, Lines{"h\xc3\xa9llo"}) << name;
   }
+  // Without a mark a unit is read in the ANSI code page: GBK here, while a
+  // UTF-8 mark still wins.
+  WriteFile(inc / "gbk.pas", "function Word1: string;\nbegin\n  Result := '\xd6\xd0';\nend;\nbegin end.\n");
+  WaitForAllThreads();  // the code page is process-wide
+  SetAnsiCodePage(CodePage{936});
+  RunResult gbk = RunScript(u"#language Pascal\nuses 'gbk.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
+  RunResult bom8 = RunScript(u"#language Pascal\nuses 'bom8.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
+  WaitForAllThreads();
+  SetAnsiCodePage(kCpUtf8);
+  EXPECT_EQ(gbk.lines, Lines{"\xe4\xb8\xad"});
+  EXPECT_EQ(bom8.lines, Lines{"h\xc3\xa9llo"});
   // An absolute name is used as it is.
   RunResult abs = RunScript(U("#language Pascal\nuses '" + (inc / "plain.pas").string() + "';\nbegin lg(Word1); end.\n"));
   EXPECT_EQ(abs.lines, Lines{"h\xc3\xa9llo"});
@@ -381,7 +417,7 @@ TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
       "#language js\n"
       "_Get.RequestTimeOut = 4321; lg(_Get.RequestTimeOut);\n"
       "_Get.UserAgent = \"qv-agent\"; _Get.Accept = \"text/x-a\"; _Get.AcceptLanguage = \"xx-YY\";\n"
-      "_Get.AcceptCharSet = \"cs-test\"; _Get.Referer = \"http://ref.example/\"; _Get.From = \"me@example\";\n"
+      "_Get.AcceptCharSet = \"cs-test\"; _Get.AcceptEncoding = \"identity\"; _Get.Referer = \"http://ref.example/\"; _Get.From = \"me@example\";\n"
       "lg(_Get.UserAgent); lg(_Get.Accept); lg(_Get.AcceptLanguage); lg(_Get.AcceptCharSet);\n"
       "_Get.RequestHead[\"X-One\"] = \"1\"; _Get.RequestHead[\"X-One\"] = \"2\";\n"
       "lg(_Get.RequestHead[\"X-One\"]); lg(_Get.RequestHead[\"\"]);\n"
@@ -401,7 +437,7 @@ TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
   EXPECT_EQ(r.lines[6], "X-One: 1\r\nX-One: 2\r\n");
   const std::string& get = r.lines[7];
   for (const char* want : {"method=GET", "User-Agent: qv-agent", "Accept: text/x-a", "Accept-Language: xx-YY",
-                           "Accept-Charset: cs-test", "Referer: http://ref.example/", "From: me@example",
+                           "Accept-Charset: cs-test", "Accept-Encoding: identity", "Referer: http://ref.example/", "From: me@example",
                            "X-One: 1"})
     EXPECT_NE(get.find(want), std::string::npos) << want << "\n" << get;
   // A POST is a form unless the content type asks for a multipart body.
@@ -428,7 +464,7 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
       "var page = httpget(\"" + UrlA("/cookie") + "\");\n"
       "lg(page); lg(_Get.ResponseCode); lg(_Get.ContentLength); lg(_Get.ContentType); lg(_Get.URL);\n"
       "lg(_Get.ResponseHead[\"X-Custom\"]); lg(_Get.ResponseHead[\"\"]); lg(_Get.Cookie); lg(_Get.HTML);\n"
-      "lg(_Get.ErrorText == \"\");\n"
+      "lg(_Get.ErrorText == \"\"); lg(_Get.ContentLanguage);\n"
       "_Get.HTML = \"set\"; lg(_Get.HTML); _Get.URL = \"http://x.example/\"; lg(_Get.URL);\n"
       "_Get.CacheDir = \"" + cache.string() + "/\"; lg(_Get.CacheDir);\n"
       "lg(httpget(\"" + UrlA("/missing") + "\")); lg(_Get.ResponseCode);\n"
@@ -436,7 +472,7 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
       "lg(_Get.ErrorText != \"\");\n"
       "_Get.UserAgent = \"changed\"; _Get.Clear(); lg(_Get.UserAgent != \"changed\"); lg(_Get.Cookie);\n"));
   ASSERT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
-  ASSERT_EQ(r.lines.size(), 22u) << Join(r.lines);
+  ASSERT_EQ(r.lines.size(), 23u) << Join(r.lines);
   EXPECT_EQ(r.lines[0], "1.1");
   EXPECT_EQ(r.lines[1], "1.1") << "2.0 is ignored";
   EXPECT_EQ(r.lines[2], "1.0");
@@ -450,15 +486,16 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
   EXPECT_NE(r.lines[10].find("sid=abc123"), std::string::npos) << r.lines[10];
   EXPECT_EQ(r.lines[11], "ok");
   EXPECT_EQ(r.lines[12], "True");
-  EXPECT_EQ(r.lines[13], "set");
-  EXPECT_EQ(r.lines[14], "http://x.example/");
-  EXPECT_EQ(r.lines[15], cache.string() + "/");
-  EXPECT_EQ(r.lines[16], "404");
+  EXPECT_EQ(r.lines[13], "zh-CN");
+  EXPECT_EQ(r.lines[14], "set");
+  EXPECT_EQ(r.lines[15], "http://x.example/");
+  EXPECT_EQ(r.lines[16], cache.string() + "/");
   EXPECT_EQ(r.lines[17], "404");
-  EXPECT_EQ(r.lines[18], "0") << "no response";
-  EXPECT_EQ(r.lines[19], "True");
-  EXPECT_EQ(r.lines[20], "True") << "Clear restores the defaults";
-  EXPECT_EQ(r.lines[21], "") << "and forgets the cookies";
+  EXPECT_EQ(r.lines[18], "404");
+  EXPECT_EQ(r.lines[19], "0") << "no response";
+  EXPECT_EQ(r.lines[20], "True");
+  EXPECT_EQ(r.lines[21], "True") << "Clear restores the defaults";
+  EXPECT_EQ(r.lines[22], "") << "and forgets the cookies";
 }
 
 // ---- TQuorvinter members ---------------------------------------------------------------
@@ -519,6 +556,17 @@ TEST_F(HostThreadTest, ThreadAlertAndInputThroughTheBridge) {
   EXPECT_EQ(queries[0].prompt, "Prompt");
   EXPECT_EQ(queries[0].initial, "def");
   EXPECT_EQ(queries[1].initial, "");
+}
+
+// Without a bridge nothing is logged, a message box answers OK and an
+// input its default.
+TEST_F(HostThreadTest, ThreadWithoutUiBridge) {
+  auto t = TQuorvinter::Create(u"<? lg(\"dropped\", true); echo(alert(\"x\", 1, 3)); echo(input(\"a\", \"b\", \"d\")); ?>",
+                               nullptr, u"", u"", u"");
+  t->Resume();
+  ASSERT_TRUE(t->WaitFor(10000));
+  EXPECT_EQ(t->Outcome(), RunOutcome::Completed);
+  EXPECT_EQ(ToUtf8(t->HTMLOutput()), "1d");
 }
 
 TEST_F(HostThreadTest, ThreadSleepZeroAndNegativeReturnAtOnce) {
@@ -698,6 +746,8 @@ TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
       // Objects left to the thread are freed when it ends.
       {"left alive", u"#language js\nvar i = TInfo.Create(); i[\"k\"] = \"v\"; var r = CreateReg(\"x\"); lg(i.Count);",
        {"1"}, RunOutcome::Completed},
+      {"made in a function", u"#language js\nfunction mk() { var r = CreateReg(\"x\"); var i = TInfo.Create(); "
+       u"return 2; }\nlg(mk());", {"2"}, RunOutcome::Completed},
   };
   for (const Case& c : cases) {
     WaitForAllThreads();  // a thread lets go of itself just after it ends
@@ -715,9 +765,11 @@ TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
 TEST_F(HostThreadTest, StopAtRandomPointsWhileReading) {
   for (int round = 0; round < 8; ++round) {
     RecordingUi ui;
+    // Odd rounds also replace the client while the stop may cut it.
+    std::string extra = round % 2 == 1 ? " cleardowncache(); _Get.Clear();" : "";
     auto t = TQuorvinter::Create(
         U("<? while (true) { var p = httpget(\"" + UrlA("/page") + "\"); echo(regmatch(p, \"/<title>(.*?)</title>/i\", 1));"
-          " _SELF.HTMLOutput = \"\"; lg(\"x\"); sleep(1); } ?>"),
+          " _SELF.HTMLOutput = \"\"; lg(\"x\");" + extra + " sleep(1); } ?>"),
         nullptr, u"", u"", u"r" + U(std::to_string(round)));
     t->SetUi(&ui);
     t->Resume();
@@ -812,6 +864,53 @@ TEST_F(HostThreadTest, ThreadsRunSideBySide) {
     EXPECT_TRUE(threads[i]->WaitFor(30000));
     EXPECT_EQ(uis[i]->Lines(), Lines{"(t" + std::to_string(i) + ")Demo Title"});
   }
+}
+
+// The program's execution lock is free while the script blocks (sleep,
+// dialogs, downloads) and held while it runs statements, so code of its
+// program run by another thread takes turns with it.
+class LockProbeUi : public RecordingUi {
+ public:
+  std::atomic<TfsScript*> prog{nullptr};
+  std::atomic<int> freeInBox{-1};
+  int MessageBox(std::u16string_view text, int type, int buttons) override {
+    std::mutex& m = prog.load()->ExecutionLock();
+    bool free = m.try_lock();
+    if (free) m.unlock();
+    freeInBox = free ? 1 : 0;
+    return RecordingUi::MessageBox(text, type, buttons);
+  }
+};
+
+bool LockIsFree(TfsScript& prog) {
+  std::mutex& m = prog.ExecutionLock();
+  if (!m.try_lock()) return false;
+  m.unlock();
+  return true;
+}
+
+TEST_F(HostThreadTest, ThreadReleasesExecutionLockWhileBlocked) {
+  LockProbeUi ui;
+  auto t = TQuorvinter::Create(u"#language js\nalert(\"x\"); lg(\"sleeping\"); sleep(60000);", nullptr, u"", u"", u"");
+  ui.prog = &t->Program();
+  t->SetUi(&ui);
+  t->Resume();
+  ASSERT_TRUE(ui.WaitForLine("sleeping"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(LockIsFree(t->Program())) << "during sleep";
+  EXPECT_EQ(ui.freeInBox.load(), 1) << "during a message box";
+  t->Stop();
+  t->WaitFor();
+
+  LockProbeUi busyUi;
+  auto busy = TQuorvinter::Create(u"#language js\nlg(\"spinning\"); while (true) { }", nullptr, u"", u"", u"");
+  busy->SetUi(&busyUi);
+  busy->Resume();
+  ASSERT_TRUE(busyUi.WaitForLine("spinning"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(LockIsFree(busy->Program())) << "while running statements";
+  busy->Stop();
+  EXPECT_TRUE(busy->WaitFor(5000));
 }
 
 // ---- end to end ----------------------------------------------------------------------
