@@ -18,8 +18,10 @@
 
 #include "host/dll_methods.h"
 #include "host/plugins.h"
+#include "host/quorvint.h"
 #include "host/run_js.h"
 #include "library/files/paths.h"
+#include "library/functions.h"
 #include "support/text.h"
 
 namespace qv::host {
@@ -144,6 +146,22 @@ TEST(RunJs, ParallelCallsKeepTheirOwnResults) {
   EXPECT_EQ(wrong, 0);
 }
 
+// Stopping a script thread ends the JavaScript it waits for.
+TEST(RunJs, ThreadStopEndsTheRun) {
+  RegisterSysLibraryModule();
+  RegisterClassesModule();
+  RegisterFunctionsModule();
+  auto thread = TQuorvinter::Create(u"", nullptr, u"", u"", u"");
+  thread->SetSource(u"#language js\r\nrunjs(\"for (;;) {}\", \"1\");\r\n");
+  thread->Resume();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(thread->Finished());
+  auto stopped = Clock::now();
+  thread->Stop();
+  EXPECT_TRUE(thread->WaitFor(1000));
+  EXPECT_LT(Clock::now() - stopped, std::chrono::milliseconds(100));
+}
+
 // ---- getDllMethod ------------------------------------------------------
 
 // The exported function names of `file` as readelf lists them, in order.
@@ -265,6 +283,7 @@ class PluginCall : public ::testing::Test {
 TEST_F(PluginCall, LoadsAndReleasesTheLibraryInPluginFolder) {
   EXPECT_EQ(Call(u"probe.Run"), "loaded\nunloaded\n");
   EXPECT_EQ(Call(u"probe.Other.Part"), "loaded\nunloaded\n");  // only the part before the first "."
+  EXPECT_EQ(Call(u"PROBE.RUN"), "loaded\nunloaded\n");        // the dispatcher's upper-cased name
 }
 
 TEST_F(PluginCall, OnlyPlainNamesInPluginFolderAreLoaded) {
