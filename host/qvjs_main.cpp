@@ -6,6 +6,8 @@
 // (see host/js_wire.h). The engine's heap is capped; past the cap an
 // allocation fails, the engine raises an error and the reply is a failure.
 #include <duktape.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -119,9 +121,18 @@ bool Run(duk_context* ctx, const std::string& code, const std::string& expressio
   return duk_safe_call(ctx, ResultText, nullptr, 1, 1) == DUK_EXEC_SUCCESS;
 }
 
+// Dies with the host: a loop that never ends must not outlive a host that
+// was killed. argv[1] is the host's process id, to catch a host that died
+// before the request for a signal was made.
+void FollowHost(int argc, char** argv) {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (argc > 1 && getppid() != static_cast<pid_t>(std::strtol(argv[1], nullptr, 10))) _exit(2);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  FollowHost(argc, argv);
   std::string code, expression;
   if (!ReadField(code) || !ReadField(expression)) return 2;
   duk_context* ctx = duk_create_heap(Allocate, Reallocate, Release, nullptr, Fatal);

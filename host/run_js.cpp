@@ -65,11 +65,26 @@ class Helper {
     bool ok = posix_spawn_file_actions_adddup2(&actions, childEnd, STDIN_FILENO) == 0 &&
               posix_spawn_file_actions_adddup2(&actions, childEnd, STDOUT_FILENO) == 0 &&
               posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0;
+    // The helper starts with no blocked signals and default actions, whatever
+    // the spawning thread had (runners block SIGINT in their threads).
+    posix_spawnattr_t attr;
+    if (posix_spawnattr_init(&attr) != 0) {
+      posix_spawn_file_actions_destroy(&actions);
+      return false;
+    }
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int sig : {SIGINT, SIGTERM, SIGPIPE, SIGHUP}) sigaddset(&defaults, sig);
+    ok = ok && posix_spawnattr_setsigmask(&attr, &none) == 0 && posix_spawnattr_setsigdefault(&attr, &defaults) == 0 &&
+         posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
     if (ok) {
-      char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-      ok = posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ) == 0;
+      std::string host = std::to_string(getpid());
+      char* argv[] = {const_cast<char*>(path.c_str()), host.data(), nullptr};
+      ok = posix_spawn(&pid_, path.c_str(), &actions, &attr, argv, environ) == 0;
       if (!ok) pid_ = -1;
     }
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     return ok;
   }
@@ -129,6 +144,7 @@ bool Exchange(int fd, const std::string& request, std::string& reply, const std:
 std::u16string RunJs(std::u16string_view code, std::u16string_view expression, const std::atomic<bool>* stop,
                      std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
+  if (stop != nullptr && stop->load(std::memory_order_acquire)) return {};
   std::string path = HelperPath();
   if (path.empty()) return {};
   int ends[2];
