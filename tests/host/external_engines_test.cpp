@@ -198,9 +198,7 @@ pid_t ChildNamed(pid_t parent, const std::string& name) {
 
 // A host that is killed takes its endless JavaScript with it.
 TEST(RunJs, HelperDiesWithItsHost) {
-  const char* binaryDir = std::getenv("QV_BINARY_DIR");
-  if (binaryDir == nullptr) GTEST_SKIP() << "QV_BINARY_DIR not set";
-  std::string qvrun = std::string(binaryDir) + "/cli/qvrun";
+  std::string qvrun = QV_QVRUN;
   TempDir dir;
   fs::path script = dir.path() / "loop.qvs";
   WriteFile(script, "#language js\nrunjs(\"for (;;) {}\", \"1\");\n");
