@@ -107,7 +107,6 @@ duk_ret_t ResultText(duk_context* ctx, void*) {
     duk_push_string(ctx, duk_get_boolean(ctx, -1) ? "True" : "False");
   } else {
     duk_to_string(ctx, -1);
-    return 1;
   }
   return 1;
 }
@@ -137,13 +136,15 @@ int main(int argc, char** argv) {
   if (!ReadField(code) || !ReadField(expression)) return 2;
   duk_context* ctx = duk_create_heap(Allocate, Reallocate, Release, nullptr, Fatal);
   if (ctx == nullptr) return 2;
-  std::string reply(1, static_cast<char>(qv::host::kJsFailed));
-  if (Run(ctx, code, expression)) {
+  // The reply is written straight from the engine's string: a result near
+  // the heap cap is not copied.
+  const char status = static_cast<char>(Run(ctx, code, expression) ? qv::host::kJsOk : qv::host::kJsFailed);
+  bool written = WriteAll(&status, 1);
+  if (written && status == static_cast<char>(qv::host::kJsOk)) {
     duk_size_t size = 0;
     const char* text = duk_get_lstring(ctx, -1, &size);
-    reply[0] = static_cast<char>(qv::host::kJsOk);
-    if (text != nullptr) reply.append(text, size);
+    if (text != nullptr) written = WriteAll(text, size);
   }
   duk_destroy_heap(ctx);
-  return WriteAll(reply.data(), reply.size()) ? 0 : 2;
+  return written ? 0 : 2;
 }

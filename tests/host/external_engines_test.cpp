@@ -89,6 +89,9 @@ TEST(RunJs, ValuesAsText) {
   };
   for (const Row& row : rows)
     EXPECT_EQ(ToUtf8(RunJs(row.code, row.expression, nullptr)), ToUtf8(row.expected)) << ToUtf8(row.code);
+  // A long result comes through whole.
+  EXPECT_EQ(RunJs(u"var s = 'x'; for (var i = 0; i < 22; i++) s += s;", u"s", nullptr),
+            std::u16string(size_t{1} << 22, u'x'));
 }
 
 TEST(RunJs, ErrorsGiveEmptyText) {
