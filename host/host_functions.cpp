@@ -1,20 +1,25 @@
 // The host functions: output, dialogs, sleep and stop, downloads, the
-// regular-expression functions, html2txt, CreateReg, encryptscript and
-// debugtime. One dispatcher, bound to the registering thread, serves them
-// all, so a host function always acts on the thread of the calling script.
+// regular-expression functions, html2txt, CreateReg, runjs and runvb,
+// encryptscript, getDllMethod, debugtime and plug-in calls. One dispatcher,
+// bound to the registering thread, serves them all, so a host function
+// always acts on the thread of the calling script.
 #include "host/host_functions.h"
 
 #include <algorithm>
 
+#include "host/dll_methods.h"
 #include "host/encrypt_script.h"
 #include "host/error_messages.h"
 #include "host/pick_callbacks.h"
+#include "host/plugins.h"
 #include "host/quorvint.h"
 #include "host/regexp_class.h"
+#include "host/run_js.h"
 #include "host/script_compiler.h"
 #include "host/ui_bridge.h"
 #include "library/html/html_to_text.h"
 #include "library/mask/regex_functions.h"
+#include "library/strings/array_values.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -124,6 +129,11 @@ class Dispatcher {
       if (HaveArguments(c, 3)) SplitPick(t_, c);
       return Empty();
     }
+    if (name == u"RUNJS") {
+      BlockingCall waiting;
+      return Value::Text(RunJs(Text(c, 0), Text(c, 1), t_.StopFlag()));
+    }
+    if (name == u"RUNVB") return Empty();  // no VBScript engine here
     if (name == u"RUNTHREAD") {
       std::shared_ptr<TQuorvint> child =
           t_.RunThread(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3), ToBool(c.GetParam(4)));
@@ -133,9 +143,13 @@ class Dispatcher {
       t_.WaitThread(Text(c, 0));
       return Empty();
     }
+    if (name == u"GETDLLMETHOD") return library::TextListValue(GetDllMethods(Text(c, 0)));
     if (name == u"DEBUGTIME") return DebugTime(c);
-    // The external engines and plug-ins (RUNJS, RUNVB, GETDLLMETHOD and
-    // dotted names) answer empty text here.
+    if (name.find(u'.') != std::u16string::npos) {
+      // The declared name keeps the case of the plug-in's file name.
+      CallPlugin(c.Name().empty() ? name : c.Name());
+      return Empty();
+    }
     return Empty();
   }
 

@@ -72,6 +72,8 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   // Any thread: sets the stop flag, cuts a transfer, stops the children
   // and asks the program to terminate.
   void Stop() override;
+  // Set once Stop was called; for waits outside the engine (runjs).
+  const std::atomic<bool>* StopFlag() const { return &terminated_; }
   // A log line through the UiBridge; dropped without one.
   void LG(std::u16string_view msg);
 
