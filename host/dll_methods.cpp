@@ -42,7 +42,8 @@ std::u16string NameText(std::string_view name) {
   return IsValidUtf8(name) ? FromUtf8(name) : DecodeAnsi(name);
 }
 
-void AppendFunctions(Elf* elf, Elf_Scn* section, const GElf_Shdr& header, std::vector<std::u16string>& names) {
+void AppendFunctions(Elf* elf, Elf_Scn* section, const GElf_Shdr& header,
+                     std::vector<std::u16string>& names) {
   size_t entry = gelf_fsize(elf, ELF_T_SYM, 1, EV_CURRENT);
   Elf_Data* data = elf_getdata(section, nullptr);
   if (entry == 0 || data == nullptr) return;

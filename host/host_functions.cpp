@@ -135,9 +135,9 @@ class Dispatcher {
     }
     if (name == u"RUNVB") return Empty();  // no VBScript engine here
     if (name == u"RUNTHREAD") {
-      std::shared_ptr<TQuorvint> child =
-          t_.RunThread(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3), ToBool(c.GetParam(4)));
-      return Value::Object(child ? child->ObjectId() : 0);
+      TfsScript& caller = c.Prog() != nullptr ? *c.Prog() : t_.Program();
+      return Value::Object(
+          t_.RunThread(caller, Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3), ToBool(c.GetParam(4))));
     }
     if (name == u"WAITTHREAD") {
       t_.WaitThread(Text(c, 0));

@@ -50,7 +50,8 @@ std::u16string DecodeCesu8(std::string_view bytes) {
       i += 3;
     } else if (b >= 0xF0 && b < 0xF5 && i + 3 < n && IsContinuation(at(i + 1)) && IsContinuation(at(i + 2)) &&
                IsContinuation(at(i + 3))) {
-      char32_t c = ((b & 0x07) << 18) | ((at(i + 1) & 0x3F) << 12) | ((at(i + 2) & 0x3F) << 6) | (at(i + 3) & 0x3F);
+      char32_t c =
+          ((b & 0x07) << 18) | ((at(i + 1) & 0x3F) << 12) | ((at(i + 2) & 0x3F) << 6) | (at(i + 3) & 0x3F);
       if (c >= 0x10000 && c <= 0x10FFFF) {
         AppendCodePoint(out, c);
       } else {

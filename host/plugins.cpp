@@ -33,7 +33,8 @@ std::filesystem::path PluginFile(const std::filesystem::path& folder, const std:
 
 void CallPlugin(std::u16string_view name) {
   std::u16string_view part = name.substr(0, name.find(u'.'));
-  if (part.find_first_of(u"/\\") != std::u16string_view::npos || part.find(u'\0') != std::u16string_view::npos)
+  if (part.find_first_of(u"/\\") != std::u16string_view::npos ||
+      part.find(u'\0') != std::u16string_view::npos)
     return;
   std::filesystem::path folder = library::FsPath(library::AppPath() + u"plugin");
   std::filesystem::path file = PluginFile(folder, std::u16string(part) + u".so");

@@ -10,6 +10,7 @@
 #include "host/http_get_class.h"
 #include "host/regexp_class.h"
 #include "host/template_source.h"
+#include "host/thread_class.h"
 #include "host/ui_bridge.h"
 #include "library/files/file_read.h"
 #include "library/files/paths.h"
@@ -203,9 +204,11 @@ void TQuorvint::RunBody() {
   if (onAddMethod) onAddMethod(prog);
   prog.AddObject(u"_Get", *httpGetObject_);
   prog.AddObject(u"_RegExp", *regExp_);
-  prog.AddObject(u"_SELF", *this);
-  TQuorvint* parent = Parent();
-  prog.AddObject(u"_Parent", parent != nullptr ? *parent : *this);
+  selfHandle_ = std::make_unique<ThreadRef>(*this);
+  std::shared_ptr<TQuorvint> parent = LockParent();
+  if (parent) parentHandle_ = std::make_unique<ThreadRef>(parent);
+  prog.AddObject(u"_SELF", *selfHandle_);
+  prog.AddObject(u"_Parent", parentHandle_ ? *parentHandle_ : *selfHandle_);
 
   RunStartCallback();
 
@@ -279,7 +282,9 @@ void TQuorvint::Teardown() {
   {
     // Children outlive this thread on their own.
     std::lock_guard lock(scriptCs_);
-    children.swap(ownedChildren_);
+    for (auto& weak : startedChildren_)
+      if (auto child = weak.lock()) children.push_back(child);
+    startedChildren_.clear();
     allThread_.clear();
   }
   for (auto& child : children) child->ClearParentLink();
@@ -288,6 +293,8 @@ void TQuorvint::Teardown() {
   std::lock_guard lock(globalScripter_->ExecutionLock());
   ObjectRegistry::Instance().FreeOwnedBy(globalScripter_.get());
   globalScripter_->Clear();
+  selfHandle_.reset();
+  parentHandle_.reset();
   regExp_.reset();
   httpGetObject_.reset();
 }
@@ -314,7 +321,8 @@ void TQuorvint::Stop() {
   std::vector<std::shared_ptr<TQuorvint>> children;
   {
     std::lock_guard lock(scriptCs_);
-    children = ownedChildren_;
+    for (auto& weak : startedChildren_)
+      if (auto child = weak.lock()) children.push_back(child);
     for (auto& [name, child] : allThread_) children.push_back(child);
   }
   for (auto& child : children) {
@@ -329,11 +337,6 @@ void TQuorvint::SleepFor(int ms) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   std::unique_lock lock(sleepMutex_);
   sleepCv_.wait_until(lock, deadline, [this] { return Terminated(); });
-}
-
-void TQuorvint::ReleaseChild(TQuorvint& child) {
-  std::lock_guard lock(scriptCs_);
-  std::erase_if(ownedChildren_, [&child](const std::shared_ptr<TQuorvint>& c) { return c.get() == &child; });
 }
 
 void TQuorvint::LG(std::u16string_view msg) {

@@ -10,8 +10,10 @@
 //
 // Lifetime: threads are shared objects. A running thread holds itself, so
 // it lives until its body has returned; whoever else keeps a reference
-// (the creator, a parent's registry) keeps the object, not the thread.
-// Script-visible identity: the object id of the thread (HostObject).
+// (the creator, a parent's registry, a script's handle) keeps the object,
+// not the thread. Scripts see a thread through a ThreadRef handle
+// (thread_class.h), never the thread itself, so a thread that lets go of
+// itself is never freed under a script's call.
 #pragma once
 
 #include <atomic>
@@ -36,13 +38,10 @@ class RegExpObject;
 class HttpGetObject;
 class TQuorvinter;
 
-// The class scripts see host threads as.
-extern const HostClass kTQuorvinterClass;
-
 // How a thread's run ended, for runners that report it.
 enum class RunOutcome { NotRun, Completed, CompileError, RunError };
 
-class TQuorvint : public web::THttpThread, public HostObject, public std::enable_shared_from_this<TQuorvint> {
+class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<TQuorvint> {
  public:
   using OnAddMethod = std::function<void(TfsScript& prog)>;
   using OnIncludePath = std::function<void(std::vector<std::u16string>& dirs)>;
@@ -53,7 +52,6 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
       const std::u16string& endCallback, const std::u16string& startCallback)>;
 
   ~TQuorvint() override;
-  const HostClass& Class() const override { return kTQuorvinterClass; }
 
   // Reads a script file (the include path is searched for a name that is
   // not an existing file) and remembers its path. A damaged compiled file
@@ -133,15 +131,13 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   // Waits `ms` milliseconds, or less when the thread is told to stop; gives
   // up the execution lock meanwhile. Zero and negative times return at once.
   void SleepFor(int ms);
-  // Drops the reference this thread keeps to a child it started (after the
-  // child was told to stop or has ended).
-  void ReleaseChild(TQuorvint& child);
   // runthread: a child of this thread, registered under its name (or its
-  // identity), inheriting the log, include path, factory, start-up
-  // variables and add-method event; started when autoStart.
-  std::shared_ptr<TQuorvint> RunThread(std::u16string_view source, std::u16string threadName,
-                                       std::u16string startCallback, std::u16string endCallback,
-                                       bool autoStart);
+  // handle's identity), inheriting the log, include path, factory, start-up
+  // variables and add-method event; started when autoStart. The result is
+  // the id of the child's handle, which `caller` (the calling script's
+  // program) owns; 0 when the factory made no child.
+  int32_t RunThread(TfsScript& caller, std::u16string_view source, std::u16string threadName,
+                    std::u16string startCallback, std::u16string endCallback, bool autoStart);
   // waitthread: until the named child (every child, for an empty name) has
   // ended, or this thread is told to stop.
   void WaitThread(std::u16string_view threadName);
@@ -198,9 +194,14 @@ class TQuorvint : public web::THttpThread, public HostObject, public std::enable
   std::mutex scriptCs_;
   std::condition_variable registryCv_;  // a child left allThread_, or a stop
   std::map<std::u16string, std::shared_ptr<TQuorvint>> allThread_;
-  // Every child started by this thread, so that the script's references
-  // stay valid until it releases them or ends.
-  std::vector<std::shared_ptr<TQuorvint>> ownedChildren_;
+  // Every child started by this thread, for Stop and for cutting their
+  // links when this thread ends.
+  std::vector<std::weak_ptr<TQuorvint>> startedChildren_;
+  // The script's handles of this thread: _SELF, _Parent, and the id of the
+  // handle its parent's script holds (what callbacks pass).
+  std::unique_ptr<HostObject> selfHandle_;
+  std::unique_ptr<HostObject> parentHandle_;
+  std::atomic<int32_t> parentSideId_{0};
 
   std::mutex sleepMutex_;
   std::condition_variable sleepCv_;

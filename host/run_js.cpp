@@ -76,7 +76,8 @@ class Helper {
     sigemptyset(&none);
     sigemptyset(&defaults);
     for (int sig : {SIGINT, SIGTERM, SIGPIPE, SIGHUP}) sigaddset(&defaults, sig);
-    ok = ok && posix_spawnattr_setsigmask(&attr, &none) == 0 && posix_spawnattr_setsigdefault(&attr, &defaults) == 0 &&
+    ok = ok && posix_spawnattr_setsigmask(&attr, &none) == 0 &&
+         posix_spawnattr_setsigdefault(&attr, &defaults) == 0 &&
          posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
     if (ok) {
       std::string host = std::to_string(getpid());

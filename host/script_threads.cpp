@@ -2,15 +2,16 @@
 // and the start and end callbacks that run the parent's code on the
 // child's thread.
 //
-// Ownership: a child holds itself while its body runs; the parent keeps a
-// reference to every child it started (so the script's object stays valid)
-// until the script releases it (Over, Free) or the parent ends. A child
-// reaches its parent only through a weak reference, so a parent that ends
-// first is never used after it is gone.
+// Ownership: a child holds itself while its body runs; the handle the
+// parent's script gets (ThreadRef, owned by the parent's program) holds it
+// too, until the script releases it (Over, Free) or the parent ends. A
+// child reaches its parent only through a weak reference, so a parent that
+// ends first is never used after it is gone.
 #include <chrono>
 #include <thread>
 
 #include "host/quorvint.h"
+#include "host/thread_class.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -28,23 +29,24 @@ void TQuorvint::ClearParentLink() {
   parentRef_.reset();
 }
 
-std::shared_ptr<TQuorvint> TQuorvint::RunThread(std::u16string_view source, std::u16string threadName,
-                                                std::u16string startCallback, std::u16string endCallback,
-                                                bool autoStart) {
+int32_t TQuorvint::RunThread(TfsScript& caller, std::u16string_view source, std::u16string threadName,
+                             std::u16string startCallback, std::u16string endCallback, bool autoStart) {
   std::shared_ptr<TQuorvint> child;
   if (onCreateScript) {
     child = onCreateScript(std::u16string(source), threadName, this, endCallback, startCallback);
   } else {
     child = TQuorvinter::Create(source, this, std::move(endCallback), std::move(startCallback), threadName);
   }
-  if (!child) return nullptr;
+  if (!child) return 0;
+  const int32_t handle = caller.AdoptObject(std::make_unique<ThreadRef>(child));
+  child->parentSideId_.store(handle, std::memory_order_release);
   {
     std::lock_guard lock(child->parentMutex_);
     child->parent_.store(this, std::memory_order_release);
     child->parentRef_ = weak_from_this();
     child->createdWithParent_ = true;
   }
-  child->registryKey_ = threadName.empty() ? IntToText(child->ObjectId()) : threadName;
+  child->registryKey_ = threadName.empty() ? IntToText(handle) : threadName;
   child->onIncludePath = onIncludePath;
   child->ui_ = ui_;
   child->onCreateScript = onCreateScript;
@@ -54,10 +56,10 @@ std::shared_ptr<TQuorvint> TQuorvint::RunThread(std::u16string_view source, std:
   {
     std::lock_guard lock(scriptCs_);
     allThread_[child->registryKey_] = child;
-    ownedChildren_.push_back(child);
+    startedChildren_.push_back(child);
   }
   if (autoStart) child->Resume();
-  return child;
+  return handle;
 }
 
 std::shared_ptr<TQuorvint> TQuorvint::ChildOf(std::u16string_view key) {
@@ -103,7 +105,7 @@ void TQuorvint::CallParent(TQuorvint& parent, const std::u16string& callback) {
     if (!prog.IsRunning()) return;
     TfsProcVariable* func = prog.FindFunction(callback);
     if (func == nullptr) return;
-    prog.CallFunction2(func, Value::Array({Value::Object(ObjectId())}));
+    prog.CallFunction2(func, Value::Array({Value::Object(parentSideId_.load(std::memory_order_acquire))}));
   } catch (const std::exception&) {
     // A failing callback leaves both scripts running.
   }

@@ -14,9 +14,9 @@ const HostClass kTQuorvinterClass{u"TQuorvinter", nullptr, nullptr, {}};
 namespace {
 
 TQuorvint& Self(HostObject* instance) {
-  auto* t = dynamic_cast<TQuorvint*>(instance);
+  auto* t = dynamic_cast<ThreadRef*>(instance);
   if (t == nullptr) ObjectRegistry::ThrowInvalid();
-  return *t;
+  return t->Thread();
 }
 
 // Another thread's variables are read and written under its execution
@@ -93,9 +93,9 @@ void RegisterThreadClass(TfsScript& prog, TQuorvint& thread) {
       t.Stop();
     } else if (name == u"OVER" || name == u"FREE") {
       // Only a thread told to stop (or ended) is let go, and only the
-      // reference of the caller: the thread itself lives until its body
-      // has returned.
-      if (t.Terminated() || t.TearingDown()) thread.ReleaseChild(t);
+      // script's handle: the thread itself lives until its body has
+      // returned. _SELF and _Parent are not the script's to free.
+      if (t.Terminated() || t.TearingDown()) ObjectRegistry::Instance().Free(o->ObjectId());
     }
     return Value::Int(0);
   };
