@@ -27,8 +27,8 @@ void ConsoleUi::Log(std::u16string_view threadName, std::u16string_view message)
   std::fflush(stdout);
 }
 
-int ConsoleUi::MessageBox(std::u16string_view text, int, int) {
-  Log(u"", text);
+int ConsoleUi::MessageBox(std::u16string_view threadName, std::u16string_view text, int, int) {
+  Log(threadName, text);
   return 1;
 }
 

@@ -19,7 +19,7 @@ class ConsoleUi : public host::UiBridge {
 
   void Log(std::u16string_view threadName, std::u16string_view message) override;
   // The text goes to the log; the answer is OK.
-  int MessageBox(std::u16string_view text, int type, int buttons) override;
+  int MessageBox(std::u16string_view threadName, std::u16string_view text, int type, int buttons) override;
   // The default answer.
   std::optional<std::u16string> InputQuery(std::u16string_view caption, std::u16string_view prompt,
                                            std::u16string_view initial) override;

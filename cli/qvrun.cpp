@@ -153,7 +153,7 @@ int PrintIntermediateCode(const Options& opts, const std::string& bytes, const s
   prog.SetSyntaxType(opts.syntax.empty() ? u"js" : qv::FromUtf8(opts.syntax));
   prog.SetExtendedCharset(true);
   if (qv::host::ChooseSourceForm(text) == qv::host::SourceForm::Template && opts.syntax.empty())
-    text = qv::host::ConvertTemplate(qv::JoinLines(qv::SplitLines(text)));
+    text = qv::host::ConvertTemplate(qv::host::WithCrLf(text));
   prog.Lines() = qv::SplitLines(text);
   prog.IncludePath().push_back(folder);
   prog.IncludePath().push_back(u"");

@@ -190,7 +190,7 @@ class Dispatcher {
     c.SetParam(2, Value::Int(mb));
     if (t_.Ui() == nullptr) return Value::Int(1);
     BlockingCall waiting;
-    return Value::Int(t_.Ui()->MessageBox(text, tp, mb));
+    return Value::Int(t_.Ui()->MessageBox(t_.ThreadName(), text, tp, mb));
   }
 
   Value Input(Caller& c) {

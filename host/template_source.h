@@ -27,9 +27,8 @@ SourceForm ChooseSourceForm(std::u16string_view text);
 // code blocks keep their numbers (one later when the template has no
 // language line, for the directive line put in front).
 //
-// The host hands the text with CR LF line ends (split into lines and
-// joined again); only the first-line rule also ends a line at a lone CR
-// or LF.
+// The host hands the text with CR LF line ends (WithCrLf in quorvint.h);
+// only the first-line rule also ends a line at a lone CR or LF.
 std::u16string ConvertTemplate(std::u16string_view text);
 
 }  // namespace qv::host

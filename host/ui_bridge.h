@@ -25,7 +25,8 @@ class UiBridge {
   // `buttons`: 1 OK/Cancel, 2 Abort/Retry/Ignore, 3 Yes/No/Cancel, 4 Yes/No,
   // 5 Retry/Cancel, else OK alone. The answer is the pressed button's code
   // (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No).
-  virtual int MessageBox(std::u16string_view text, int type, int buttons) = 0;
+  // `threadName` is the asking thread's (empty for unnamed threads).
+  virtual int MessageBox(std::u16string_view threadName, std::u16string_view text, int type, int buttons) = 0;
 
   // A modal input query; nullopt when the user cancels.
   virtual std::optional<std::u16string> InputQuery(std::u16string_view caption, std::u16string_view prompt,

@@ -98,12 +98,12 @@ TEST(RunJs, ErrorsGiveEmptyText) {
   struct Row {
     std::u16string code, expression;
   } rows[] = {
-      {u"var a = ;", u"a"},                                   // syntax error in the code
-      {u"var a = 1;", u"a +"},                                // ... in the expression
-      {u"throw new Error('no');", u"1"},                      // thrown by the code
-      {u"", u"missing"},                                      // unknown name
+      {u"var a = ;", u"a"},                                      // syntax error in the code
+      {u"var a = 1;", u"a +"},                                   // ... in the expression
+      {u"throw new Error('no');", u"1"},                         // thrown by the code
+      {u"", u"missing"},                                         // unknown name
       {u"var o = {toString: function () { throw 1; }};", u"o"},  // text conversion fails
-      {u"function r() { return 1 + r(); }", u"r()"},          // endless recursion
+      {u"function r() { return 1 + r(); }", u"r()"},             // endless recursion
   };
   for (const Row& row : rows) EXPECT_EQ(RunJs(row.code, row.expression, nullptr), u"") << ToUtf8(row.code);
 }
@@ -350,7 +350,7 @@ class PluginCall : public ::testing::Test {
 TEST_F(PluginCall, LoadsAndReleasesTheLibraryInPluginFolder) {
   EXPECT_EQ(Call(u"probe.Run"), "loaded\nunloaded\n");
   EXPECT_EQ(Call(u"probe.Other.Part"), "loaded\nunloaded\n");  // only the part before the first "."
-  EXPECT_EQ(Call(u"PROBE.RUN"), "loaded\nunloaded\n");        // the dispatcher's upper-cased name
+  EXPECT_EQ(Call(u"PROBE.RUN"), "loaded\nunloaded\n");         // the dispatcher's upper-cased name
 }
 
 TEST_F(PluginCall, OnlyPlainNamesInPluginFolderAreLoaded) {

@@ -34,7 +34,7 @@ class RecordingUi : public UiBridge {
     std::string line = threadName.empty() ? "" : "(" + ToUtf8(threadName) + ")";
     lines_.push_back(line + ToUtf8(message));
   }
-  int MessageBox(std::u16string_view text, int type, int buttons) override {
+  int MessageBox(std::u16string_view, std::u16string_view text, int type, int buttons) override {
     std::lock_guard lock(mu_);
     boxes_.push_back({ToUtf8(text), type, buttons});
     return boxAnswer_;

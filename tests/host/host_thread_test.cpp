@@ -140,10 +140,17 @@ TEST_F(HostThreadTest, ThreadRunsEverySourceForm) {
     bool filter;
   } cases[] = {
       {"template",
-       u"Hello <?= 1 + 2 ;?> \"q\"\n<? lg(\"flagged\", true); lg(\"quiet\"); echo(5); echo(true); print(\"p\"); ?>",
-       {"flagged"}, "Hello 3 \"q\"\r\nquiet5Truep", true},
+       u"Hello <?= 1 + 2 ;?> \"q\"\n<? lg(\"flagged\", true); lg(\"quiet\"); echo(5); echo(true); "
+       u"print(\"p\"); ?>",
+       {"flagged"},
+       "Hello 3 \"q\"\r\nquiet5Truep",
+       true},
       {"template without blocks is literal", u"lg(\"x\");", {}, "lg(\"x\");", true},
-      {"language text", u"#language js\nlg(\"plain\"); echo(\"e\"); print(5);", {"plain", "e", "5"}, "", false},
+      {"language text",
+       u"#language js\nlg(\"plain\"); echo(\"e\"); print(5);",
+       {"plain", "e", "5"},
+       "",
+       false},
       // "#language" after blanks picks the form but is no directive: the
       // default js grammar stops at the "#" and the rest is not run.
       {"language after blanks", u"  \t#language js\nlg(\"blank\");", {}, "", false},
@@ -166,8 +173,9 @@ TEST_F(HostThreadTest, ThreadRunsEverySourceForm) {
 // Template output: numbers after text are appended as their text, never
 // added; echo with the flag logs.
 TEST_F(HostThreadTest, ThreadTemplateOutputRules) {
-  RunResult r = RunScript(u"<? echo(\"3\"); echo(0.5); echo(\"a\"); echo(2.5); echo(null); echo(false); "
-                          u"echo(\"x\", true); lg(7, true); print(\"n\", null); ?>");
+  RunResult r = RunScript(
+      u"<? echo(\"3\"); echo(0.5); echo(\"a\"); echo(2.5); echo(null); echo(false); "
+      u"echo(\"x\", true); lg(7, true); print(\"n\", null); ?>");
   EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   EXPECT_EQ(r.output, "30.5a2.5Falsen");
   EXPECT_EQ(r.lines, (Lines{"x", "7"}));
@@ -228,12 +236,9 @@ TEST(HostErrorMessages, LabelsAndTexts) {
     bool parent;
     const char* label;
   } cases[] = {
-      {u"", u"", false, "MainProc"},
-      {u"", u"", true, "AnonymousThread"},
-      {u"worker", u"", true, "worker"},
-      {u"worker", u"unit.pas", true, "worker - unit.pas"},
-      {u"", u"unit.pas", false, "unit.pas"},
-      {u"", u"unit.pas", true, "unit.pas"},
+      {u"", u"", false, "MainProc"},         {u"", u"", true, "AnonymousThread"},
+      {u"worker", u"", true, "worker"},      {u"worker", u"unit.pas", true, "worker - unit.pas"},
+      {u"", u"unit.pas", false, "unit.pas"}, {u"", u"unit.pas", true, "unit.pas"},
   };
   for (const Case& c : cases) EXPECT_EQ(ToUtf8(ErrorLabel(c.thread, c.unit, c.parent)), c.label);
 
@@ -247,7 +252,8 @@ TEST(HostErrorMessages, LabelsAndTexts) {
 
 TEST_F(HostThreadTest, ThreadErrorLabels) {
   fs::path inc = web::testing::TempFolder("host_labels");
-  WriteFile(inc / "broken_unit.pas", "function Broken: Integer;\nbegin\n  Result := 'text';\nend;\nbegin end.\n");
+  WriteFile(inc / "broken_unit.pas",
+            "function Broken: Integer;\nbegin\n  Result := 'text';\nend;\nbegin end.\n");
   const std::u16string braceError = u"#language js\nfunction f() {\n  lg(1);\n";
   const std::string braceText = ":'}' expected, 在第 4 行,第 1 个字符";
   const std::u16string unitError = u"#language Pascal\nuses 'broken_unit.pas';\nbegin\nend.\n";
@@ -326,20 +332,26 @@ TEST_F(HostThreadTest, ThreadIncludeLoader) {
   WriteFile(inc / "gbk.pas", "function Word1: string;\nbegin\n  Result := '\xd6\xd0';\nend;\nbegin end.\n");
   WaitForAllThreads();  // the code page is process-wide
   SetAnsiCodePage(CodePage{936});
-  RunResult gbk = RunScript(u"#language Pascal\nuses 'gbk.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
-  RunResult bom8 = RunScript(u"#language Pascal\nuses 'bom8.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
+  RunResult gbk =
+      RunScript(u"#language Pascal\nuses 'gbk.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
+  RunResult bom8 =
+      RunScript(u"#language Pascal\nuses 'bom8.pas';\nbegin lg(Word1); end.\n", RunOptions().Setup(setup));
   WaitForAllThreads();
   SetAnsiCodePage(kCpUtf8);
   EXPECT_EQ(gbk.lines, Lines{"\xe4\xb8\xad"});
   EXPECT_EQ(bom8.lines, Lines{"h\xc3\xa9llo"});
   // An absolute name is used as it is.
-  RunResult abs = RunScript(U("#language Pascal\nuses '" + (inc / "plain.pas").string() + "';\nbegin lg(Word1); end.\n"));
+  RunResult abs =
+      RunScript(U("#language Pascal\nuses '" + (inc / "plain.pas").string() + "';\nbegin lg(Word1); end.\n"));
   EXPECT_EQ(abs.lines, Lines{"h\xc3\xa9llo"});
 
   // A missing unit: one line, and the script is stopped before it runs.
-  RunResult missing = RunScript(u"#language Pascal\nuses 'nowhere.pas';\nbegin lg('ran'); end.\n", RunOptions().Setup(setup));
+  RunResult missing =
+      RunScript(u"#language Pascal\nuses 'nowhere.pas';\nbegin lg('ran'); end.\n", RunOptions().Setup(setup));
   ASSERT_FALSE(missing.lines.empty());
-  EXPECT_EQ(missing.lines[0], "nowhere.pas\xef\xbc\x9a" "file not exists");
+  EXPECT_EQ(missing.lines[0],
+            "nowhere.pas\xef\xbc\x9a"
+            "file not exists");
   for (const std::string& l : missing.lines) EXPECT_NE(l, "ran");
 }
 
@@ -364,10 +376,12 @@ TEST_F(HostThreadTest, ThreadLoadsMainFileAlongIncludePath) {
 // ---- variables and constants ----------------------------------------------------------
 
 TEST_F(HostThreadTest, ThreadStartUpVariables) {
-  std::vector<Value> pairs = {Value::Text(u"n"),   Value::Int(5),         Value::Text(u"b"),
-                              Value::Bool(true),   Value::Text(u"s"),     Value::Text(u"12"),
+  std::vector<Value> pairs = {Value::Text(u"n"),   Value::Int(5),
+                              Value::Text(u"b"),   Value::Bool(true),
+                              Value::Text(u"s"),   Value::Text(u"12"),
                               Value::Text(u"arr"), Value::Array({Value::Int(1), Value::Int(2)}),
-                              Value::Text(u"d"),   Value::Double(1.5),    Value::Text(u"last")};
+                              Value::Text(u"d"),   Value::Double(1.5),
+                              Value::Text(u"last")};
   RunResult r = RunScript(
       u"#language js\n"
       u"lg(_AppPath); lg(_ThreadName); lg(_ScriptPath); lg(_Version);\n"
@@ -388,8 +402,8 @@ TEST_F(HostThreadTest, ThreadStartUpVariables) {
   struct Want {
     const char16_t* name;
     const char* type;
-  } wants[] = {{u"n", "integer"},  {u"b", "boolean"},  {u"s", "string"},       {u"arr", "array"},
-               {u"d", "string"},   {u"_AppPath", "Variant"}, {u"_Version", "Variant"}};
+  } wants[] = {{u"n", "integer"}, {u"b", "boolean"},        {u"s", "string"},        {u"arr", "array"},
+               {u"d", "string"},  {u"_AppPath", "Variant"}, {u"_Version", "Variant"}};
   for (const Want& w : wants) {
     TfsCustomVariable* item = t->Program().FindLocal(w.name);
     ASSERT_NE(item, nullptr) << ToUtf8(w.name);
@@ -413,19 +427,28 @@ TEST_F(HostThreadTest, ThreadDialogConstants) {
 
 TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
   std::string echo = UrlA("/echo");
-  RunResult r = RunScript(U(
-      "#language js\n"
-      "_Get.RequestTimeOut = 4321; lg(_Get.RequestTimeOut);\n"
-      "_Get.UserAgent = \"qv-agent\"; _Get.Accept = \"text/x-a\"; _Get.AcceptLanguage = \"xx-YY\";\n"
-      "_Get.AcceptCharSet = \"cs-test\"; _Get.AcceptEncoding = \"identity\"; _Get.Referer = \"http://ref.example/\"; _Get.From = \"me@example\";\n"
-      "lg(_Get.UserAgent); lg(_Get.Accept); lg(_Get.AcceptLanguage); lg(_Get.AcceptCharSet);\n"
-      "_Get.RequestHead[\"X-One\"] = \"1\"; _Get.RequestHead[\"X-One\"] = \"2\";\n"
-      "lg(_Get.RequestHead[\"X-One\"]); lg(_Get.RequestHead[\"\"]);\n"
-      "lg(httpget(\"" + echo + "\"));\n"
-      "lg(httppost(\"" + echo + "\", \"CHECK\", \"k=v\"));\n"
-      "_Get.ContentType = \"multipart/form-data\"; lg(httppost(\"" + echo + "\", \"CHECK\", \"k=v\"));\n"
-      "_Get.Cookie = \"c1=v1\"; lg(_Get.RequestHead[\"\"]); lg(httpget(\"" + echo + "\"));\n"
-      "_Get.RequestHead[\"\"] = \"\"; lg(_Get.UserAgent == \"qv-agent\"); lg(_Get.RequestHead[\"\"]);\n"));
+  RunResult r = RunScript(
+      U("#language js\n"
+        "_Get.RequestTimeOut = 4321; lg(_Get.RequestTimeOut);\n"
+        "_Get.UserAgent = \"qv-agent\"; _Get.Accept = \"text/x-a\"; _Get.AcceptLanguage = \"xx-YY\";\n"
+        "_Get.AcceptCharSet = \"cs-test\"; _Get.AcceptEncoding = \"identity\"; _Get.Referer = "
+        "\"http://ref.example/\"; _Get.From = \"me@example\";\n"
+        "lg(_Get.UserAgent); lg(_Get.Accept); lg(_Get.AcceptLanguage); lg(_Get.AcceptCharSet);\n"
+        "_Get.RequestHead[\"X-One\"] = \"1\"; _Get.RequestHead[\"X-One\"] = \"2\";\n"
+        "lg(_Get.RequestHead[\"X-One\"]); lg(_Get.RequestHead[\"\"]);\n"
+        "lg(httpget(\"" +
+        echo +
+        "\"));\n"
+        "lg(httppost(\"" +
+        echo +
+        "\", \"CHECK\", \"k=v\"));\n"
+        "_Get.ContentType = \"multipart/form-data\"; lg(httppost(\"" +
+        echo +
+        "\", \"CHECK\", \"k=v\"));\n"
+        "_Get.Cookie = \"c1=v1\"; lg(_Get.RequestHead[\"\"]); lg(httpget(\"" +
+        echo +
+        "\"));\n"
+        "_Get.RequestHead[\"\"] = \"\"; lg(_Get.UserAgent == \"qv-agent\"); lg(_Get.RequestHead[\"\"]);\n"));
   ASSERT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   ASSERT_EQ(r.lines.size(), 14u) << Join(r.lines);
   EXPECT_EQ(r.lines[0], "4321");
@@ -437,8 +460,8 @@ TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
   EXPECT_EQ(r.lines[6], "X-One: 1\r\nX-One: 2\r\n");
   const std::string& get = r.lines[7];
   for (const char* want : {"method=GET", "User-Agent: qv-agent", "Accept: text/x-a", "Accept-Language: xx-YY",
-                           "Accept-Charset: cs-test", "Accept-Encoding: identity", "Referer: http://ref.example/", "From: me@example",
-                           "X-One: 1"})
+                           "Accept-Charset: cs-test", "Accept-Encoding: identity",
+                           "Referer: http://ref.example/", "From: me@example", "X-One: 1"})
     EXPECT_NE(get.find(want), std::string::npos) << want << "\n" << get;
   // A POST is a form unless the content type asks for a multipart body.
   const std::string& post = r.lines[8];
@@ -457,20 +480,28 @@ TEST_F(HostThreadTest, ThreadHttpGetRequestMembersReachTheServer) {
 
 TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
   fs::path cache = web::testing::TempFolder("host_cachedir");
-  RunResult r = RunScript(U(
-      "#language js\n"
-      "lg(_Get.ProtocolVer); _Get.ProtocolVer = \"2.0\"; lg(_Get.ProtocolVer);\n"
-      "_Get.ProtocolVer = \"1.0\"; lg(_Get.ProtocolVer); _Get.ProtocolVer = \"1.1\";\n"
-      "var page = httpget(\"" + UrlA("/cookie") + "\");\n"
-      "lg(page); lg(_Get.ResponseCode); lg(_Get.ContentLength); lg(_Get.ContentType); lg(_Get.URL);\n"
-      "lg(_Get.ResponseHead[\"X-Custom\"]); lg(_Get.ResponseHead[\"\"]); lg(_Get.Cookie); lg(_Get.HTML);\n"
-      "lg(_Get.ErrorText == \"\"); lg(_Get.ContentLanguage);\n"
-      "_Get.HTML = \"set\"; lg(_Get.HTML); _Get.URL = \"http://x.example/\"; lg(_Get.URL);\n"
-      "_Get.CacheDir = \"" + cache.string() + "/\"; lg(_Get.CacheDir);\n"
-      "lg(httpget(\"" + UrlA("/missing") + "\")); lg(_Get.ResponseCode);\n"
-      "lg(httpget(\"http://127.0.0.1:" + std::to_string(web::testing::FreePort()) + "/\"));\n"
-      "lg(_Get.ErrorText != \"\");\n"
-      "_Get.UserAgent = \"changed\"; _Get.Clear(); lg(_Get.UserAgent != \"changed\"); lg(_Get.Cookie);\n"));
+  RunResult r = RunScript(
+      U("#language js\n"
+        "lg(_Get.ProtocolVer); _Get.ProtocolVer = \"2.0\"; lg(_Get.ProtocolVer);\n"
+        "_Get.ProtocolVer = \"1.0\"; lg(_Get.ProtocolVer); _Get.ProtocolVer = \"1.1\";\n"
+        "var page = httpget(\"" +
+        UrlA("/cookie") +
+        "\");\n"
+        "lg(page); lg(_Get.ResponseCode); lg(_Get.ContentLength); lg(_Get.ContentType); lg(_Get.URL);\n"
+        "lg(_Get.ResponseHead[\"X-Custom\"]); lg(_Get.ResponseHead[\"\"]); lg(_Get.Cookie); lg(_Get.HTML);\n"
+        "lg(_Get.ErrorText == \"\"); lg(_Get.ContentLanguage);\n"
+        "_Get.HTML = \"set\"; lg(_Get.HTML); _Get.URL = \"http://x.example/\"; lg(_Get.URL);\n"
+        "_Get.CacheDir = \"" +
+        cache.string() +
+        "/\"; lg(_Get.CacheDir);\n"
+        "lg(httpget(\"" +
+        UrlA("/missing") +
+        "\")); lg(_Get.ResponseCode);\n"
+        "lg(httpget(\"http://127.0.0.1:" +
+        std::to_string(web::testing::FreePort()) +
+        "/\"));\n"
+        "lg(_Get.ErrorText != \"\");\n"
+        "_Get.UserAgent = \"changed\"; _Get.Clear(); lg(_Get.UserAgent != \"changed\"); lg(_Get.Cookie);\n"));
   ASSERT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   ASSERT_EQ(r.lines.size(), 23u) << Join(r.lines);
   EXPECT_EQ(r.lines[0], "1.1");
@@ -520,8 +551,9 @@ TEST_F(HostThreadTest, ThreadSelfAndParentMembers) {
 // ---- host functions ------------------------------------------------------------------
 
 TEST_F(HostThreadTest, ThreadOutputOutsideTemplateMode) {
-  RunResult r = RunScript(u"#language js\nlg(\"a\"); echo(5); print(true); lg(null); echo(\"x\", false); lg();",
-                          RunOptions().Name(u"out"));
+  RunResult r =
+      RunScript(u"#language js\nlg(\"a\"); echo(5); print(true); lg(null); echo(\"x\", false); lg();",
+                RunOptions().Name(u"out"));
   EXPECT_EQ(r.lines, (Lines{"(out)a", "(out)5", "(out)True", "(out)", "(out)x", "(out)"}));
   EXPECT_EQ(r.output, "");
 }
@@ -561,8 +593,9 @@ TEST_F(HostThreadTest, ThreadAlertAndInputThroughTheBridge) {
 // Without a bridge nothing is logged, a message box answers OK and an
 // input its default.
 TEST_F(HostThreadTest, ThreadWithoutUiBridge) {
-  auto t = TQuorvinter::Create(u"<? lg(\"dropped\", true); echo(alert(\"x\", 1, 3)); echo(input(\"a\", \"b\", \"d\")); ?>",
-                               nullptr, u"", u"", u"");
+  auto t = TQuorvinter::Create(
+      u"<? lg(\"dropped\", true); echo(alert(\"x\", 1, 3)); echo(input(\"a\", \"b\", \"d\")); ?>", nullptr,
+      u"", u"", u"");
   t->Resume();
   ASSERT_TRUE(t->WaitFor(10000));
   EXPECT_EQ(t->Outcome(), RunOutcome::Completed);
@@ -581,13 +614,22 @@ TEST_F(HostThreadTest, ThreadSleepZeroAndNegativeReturnAtOnce) {
 
 TEST_F(HostThreadTest, ThreadDownloadFunctionsAndNullArguments) {
   std::string echo = UrlA("/echo");
-  RunResult r = RunScript(U(
-      "#language js\n"
-      "lg(httpget(\"" + UrlA("/page") + "\", null, null));\n"
-      "lg(regmatch(down(\"" + echo + "\", null, \"POST\", \"a=1\", null), \"/body=(.*)/i\", 1));\n"
-      "lg(regmatch(down(\"" + echo + "\", \"CHECK\", null, null, null), \"/method=(\\w*)/i\", 1));\n"
-      "lg(regmatch(httppost(\"" + echo + "\", null, null, null), \"/method=(\\w*)/i\", 1));\n"
-      "httphead(\"" + echo + "\", null, null); lg(_Get.ResponseCode);\n"));
+  RunResult r =
+      RunScript(U("#language js\n"
+                  "lg(httpget(\"" +
+                  UrlA("/page") +
+                  "\", null, null));\n"
+                  "lg(regmatch(down(\"" +
+                  echo +
+                  "\", null, \"POST\", \"a=1\", null), \"/body=(.*)/i\", 1));\n"
+                  "lg(regmatch(down(\"" +
+                  echo +
+                  "\", \"CHECK\", null, null, null), \"/method=(\\w*)/i\", 1));\n"
+                  "lg(regmatch(httppost(\"" +
+                  echo +
+                  "\", null, null, null), \"/method=(\\w*)/i\", 1));\n"
+                  "httphead(\"" +
+                  echo + "\", null, null); lg(_Get.ResponseCode);\n"));
   ASSERT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   ASSERT_EQ(r.lines.size(), 5u) << Join(r.lines);
   EXPECT_EQ(r.lines[0], kPage);
@@ -599,9 +641,10 @@ TEST_F(HostThreadTest, ThreadDownloadFunctionsAndNullArguments) {
 
   // A cache time that is Null or no number is a conversion error.
   // (down passes a Null cache time on, which reads as 0.)
-  for (const char* call : {"httpget(\"URL\", \"CHECK\", \"\", null)",
-                           "httphead(\"URL\", \"CHECK\", \"\", notANumber)"}) {
-    std::string script = std::string("#language js\nvar notANumber = \"abc\";\nvar x = ") + call + ";\nlg(\"after\");";
+  for (const char* call :
+       {"httpget(\"URL\", \"CHECK\", \"\", null)", "httphead(\"URL\", \"CHECK\", \"\", notANumber)"}) {
+    std::string script =
+        std::string("#language js\nvar notANumber = \"abc\";\nvar x = ") + call + ";\nlg(\"after\");";
     script.replace(script.find("URL"), 3, echo);
     RunResult bad = RunScript(U(script));
     EXPECT_EQ(bad.outcome, RunOutcome::RunError) << call << Join(bad.lines);
@@ -631,13 +674,19 @@ TEST_F(HostThreadTest, ThreadStopFunction) {
 
 TEST_F(HostThreadTest, ThreadClearCacheProxyAndHtml2Txt) {
   int closed = web::testing::FreePort();
-  RunResult r = RunScript(U(
-      "#language js\n"
-      "_Get.UserAgent = \"custom\"; cleardowncache(); lg(_Get.UserAgent != \"custom\");\n"
-      "setproxy(true, \"127.0.0.1:" + std::to_string(closed) + "\");\n"
-      "lg(httpget(\"" + UrlA("/cookie") + "\"));\n"
-      "setproxy(false); lg(httpget(\"" + UrlA("/cookie") + "\"));\n"
-      "lg(html2txt(\"<p>one</p><p>two</p>\"));\n"));
+  RunResult r =
+      RunScript(U("#language js\n"
+                  "_Get.UserAgent = \"custom\"; cleardowncache(); lg(_Get.UserAgent != \"custom\");\n"
+                  "setproxy(true, \"127.0.0.1:" +
+                  std::to_string(closed) +
+                  "\");\n"
+                  "lg(httpget(\"" +
+                  UrlA("/cookie") +
+                  "\"));\n"
+                  "setproxy(false); lg(httpget(\"" +
+                  UrlA("/cookie") +
+                  "\"));\n"
+                  "lg(html2txt(\"<p>one</p><p>two</p>\"));\n"));
   ASSERT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   ASSERT_EQ(r.lines.size(), 4u) << Join(r.lines);
   EXPECT_EQ(r.lines[0], "True");
@@ -659,7 +708,8 @@ TEST_F(HostThreadTest, ThreadRegexFunctions) {
       u"lg(MatchURL('http://h/a/b.html', '<p>id=77</p>', 'list_{id=(\\d+)}.html'));\n"
       u"end.");
   EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
-  EXPECT_EQ(r.lines, (Lines{"", "a\\w", "42", "42", "42", "", "123", "a#b#", "a+bc", "http://h/a/list_77.html"}));
+  EXPECT_EQ(r.lines,
+            (Lines{"", "a\\w", "42", "42", "42", "", "123", "a#b#", "a+bc", "http://h/a/list_77.html"}));
 }
 
 TEST_F(HostThreadTest, StopOnInvalidPatternLogsCheckItRegex) {
@@ -713,15 +763,26 @@ TEST_F(HostThreadTest, ThreadDownloadSaveFileCacheAndTimeOut) {
   });
   self = &silent;
   auto start = Clock::now();
-  RunResult r = RunScript(U(
-      "#language js\n"
-      "httpget(\"" + UrlA("/page") + "\", \"CHECK\", \"" + (dir / "saved.html").string() + "\");\n"
-      "_Get.CacheDir = \"" + (dir / "cache").string() + "/\";\n"
-      "var a = httpget(\"" + UrlA("/count") + "\", \"CHECK\", \":\", 600);\n"
-      "var b = httpget(\"" + UrlA("/count") + "\", \"CHECK\", \":\", 600);\n"
-      "var c = httpget(\"" + UrlA("/count") + "\");\n"
-      "lg(a == b); lg(a == c);\n"
-      "_Get.RequestTimeOut = 300; httpget(\"" + silent.Url("/") + "\"); lg(\"timed out\");\n"));
+  RunResult r =
+      RunScript(U("#language js\n"
+                  "httpget(\"" +
+                  UrlA("/page") + "\", \"CHECK\", \"" + (dir / "saved.html").string() +
+                  "\");\n"
+                  "_Get.CacheDir = \"" +
+                  (dir / "cache").string() +
+                  "/\";\n"
+                  "var a = httpget(\"" +
+                  UrlA("/count") +
+                  "\", \"CHECK\", \":\", 600);\n"
+                  "var b = httpget(\"" +
+                  UrlA("/count") +
+                  "\", \"CHECK\", \":\", 600);\n"
+                  "var c = httpget(\"" +
+                  UrlA("/count") +
+                  "\");\n"
+                  "lg(a == b); lg(a == c);\n"
+                  "_Get.RequestTimeOut = 300; httpget(\"" +
+                  silent.Url("/") + "\"); lg(\"timed out\");\n"));
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
   EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   EXPECT_EQ(r.lines, (Lines{"True", "False", "timed out"}));
@@ -738,16 +799,26 @@ TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
     RunOutcome outcome;
   } cases[] = {
       // A freed object is a clear run-time error, never a crash.
-      {"use after Free", u"#language js\nvar r = CreateReg(\"a\"); r.Free(); lg(\"freed\"); r.test(\"a\");",
-       {"freed", "Invalid object reference"}, RunOutcome::RunError},
+      {"use after Free",
+       u"#language js\nvar r = CreateReg(\"a\"); r.Free(); lg(\"freed\"); r.test(\"a\");",
+       {"freed", "Invalid object reference"},
+       RunOutcome::RunError},
       // The thread's own objects are not the script's to free.
-      {"shared objects stay", u"#language js\n_RegExp.Free(); _Get.Free(); _SELF.Free();\n"
-       u"lg(_RegExp.test(\"x\", \"x\")); lg(_SELF.ThreadName);", {"True", ""}, RunOutcome::Completed},
+      {"shared objects stay",
+       u"#language js\n_RegExp.Free(); _Get.Free(); _SELF.Free();\n"
+       u"lg(_RegExp.test(\"x\", \"x\")); lg(_SELF.ThreadName);",
+       {"True", ""},
+       RunOutcome::Completed},
       // Objects left to the thread are freed when it ends.
-      {"left alive", u"#language js\nvar i = TInfo.Create(); i[\"k\"] = \"v\"; var r = CreateReg(\"x\"); lg(i.Count);",
-       {"1"}, RunOutcome::Completed},
-      {"made in a function", u"#language js\nfunction mk() { var r = CreateReg(\"x\"); var i = TInfo.Create(); "
-       u"return 2; }\nlg(mk());", {"2"}, RunOutcome::Completed},
+      {"left alive",
+       u"#language js\nvar i = TInfo.Create(); i[\"k\"] = \"v\"; var r = CreateReg(\"x\"); lg(i.Count);",
+       {"1"},
+       RunOutcome::Completed},
+      {"made in a function",
+       u"#language js\nfunction mk() { var r = CreateReg(\"x\"); var i = TInfo.Create(); "
+       u"return 2; }\nlg(mk());",
+       {"2"},
+       RunOutcome::Completed},
   };
   for (const Case& c : cases) {
     WaitForAllThreads();  // a thread lets go of itself just after it ends
@@ -767,10 +838,11 @@ TEST_F(HostThreadTest, StopAtRandomPointsWhileReading) {
     RecordingUi ui;
     // Odd rounds also replace the client while the stop may cut it.
     std::string extra = round % 2 == 1 ? " cleardowncache(); _Get.Clear();" : "";
-    auto t = TQuorvinter::Create(
-        U("<? while (true) { var p = httpget(\"" + UrlA("/page") + "\"); echo(regmatch(p, \"/<title>(.*?)</title>/i\", 1));"
-          " _SELF.HTMLOutput = \"\"; lg(\"x\");" + extra + " sleep(1); } ?>"),
-        nullptr, u"", u"", u"r" + U(std::to_string(round)));
+    auto t = TQuorvinter::Create(U("<? while (true) { var p = httpget(\"" + UrlA("/page") +
+                                   "\"); echo(regmatch(p, \"/<title>(.*?)</title>/i\", 1));"
+                                   " _SELF.HTMLOutput = \"\"; lg(\"x\");" +
+                                   extra + " sleep(1); } ?>"),
+                                 nullptr, u"", u"", u"r" + U(std::to_string(round)));
     t->SetUi(&ui);
     t->Resume();
     std::atomic<bool> done{false};
@@ -804,8 +876,8 @@ std::chrono::milliseconds StopAndMeasure(TQuorvinter& t, const std::function<boo
 
 TEST_F(HostThreadTest, StopDuringSleepEndsTheThreadQuickly) {
   RecordingUi ui;
-  auto t = TQuorvinter::Create(u"#language js\nlg(\"sleeping\"); sleep(60000); lg(\"after\");", nullptr, u"", u"",
-                               u"");
+  auto t = TQuorvinter::Create(u"#language js\nlg(\"sleeping\"); sleep(60000); lg(\"after\");", nullptr, u"",
+                               u"", u"");
   t->SetUi(&ui);
   t->Resume();
   auto ms = StopAndMeasure(*t, [&] { return ui.WaitForLine("sleeping", 1); });
@@ -826,8 +898,9 @@ TEST_F(HostThreadTest, StopDuringSlowDownloadEndsTheThreadQuickly) {
   });
   self = &drip;
   RecordingUi ui;
-  auto t = TQuorvinter::Create(U("#language js\nvar s = httpget(\"" + drip.Url("/slow") + "\");\nlg(\"after\");"),
-                               nullptr, u"", u"", u"");
+  auto t =
+      TQuorvinter::Create(U("#language js\nvar s = httpget(\"" + drip.Url("/slow") + "\");\nlg(\"after\");"),
+                          nullptr, u"", u"", u"");
   t->SetUi(&ui);
   t->Resume();
   auto ms = StopAndMeasure(*t, [&] { return drip.Connections() > 0; });
@@ -854,9 +927,9 @@ TEST_F(HostThreadTest, ThreadsRunSideBySide) {
   std::vector<std::unique_ptr<RecordingUi>> uis;
   for (int i = 0; i < 4; ++i) {
     uis.push_back(std::make_unique<RecordingUi>());
-    threads.push_back(TQuorvinter::Create(
-        U("#language js\nvar p = httpget(\"" + UrlA("/page") + "\"); lg(regmatch(p, \"/<title>(.*?)</title>/i\", 1));"),
-        nullptr, u"", u"", U("t" + std::to_string(i))));
+    threads.push_back(TQuorvinter::Create(U("#language js\nvar p = httpget(\"" + UrlA("/page") +
+                                            "\"); lg(regmatch(p, \"/<title>(.*?)</title>/i\", 1));"),
+                                          nullptr, u"", u"", U("t" + std::to_string(i))));
     threads.back()->SetUi(uis.back().get());
   }
   for (auto& th : threads) th->Resume();
@@ -873,12 +946,12 @@ class LockProbeUi : public RecordingUi {
  public:
   std::atomic<TfsScript*> prog{nullptr};
   std::atomic<int> freeInBox{-1};
-  int MessageBox(std::u16string_view text, int type, int buttons) override {
+  int MessageBox(std::u16string_view name, std::u16string_view text, int type, int buttons) override {
     std::mutex& m = prog.load()->ExecutionLock();
     bool free = m.try_lock();
     if (free) m.unlock();
     freeInBox = free ? 1 : 0;
-    return RecordingUi::MessageBox(text, type, buttons);
+    return RecordingUi::MessageBox(name, text, type, buttons);
   }
 };
 
@@ -891,7 +964,8 @@ bool LockIsFree(TfsScript& prog) {
 
 TEST_F(HostThreadTest, ThreadReleasesExecutionLockWhileBlocked) {
   LockProbeUi ui;
-  auto t = TQuorvinter::Create(u"#language js\nalert(\"x\"); lg(\"sleeping\"); sleep(60000);", nullptr, u"", u"", u"");
+  auto t = TQuorvinter::Create(u"#language js\nalert(\"x\"); lg(\"sleeping\"); sleep(60000);", nullptr, u"",
+                               u"", u"");
   ui.prog = &t->Program();
   t->SetUi(&ui);
   t->Resume();
@@ -903,7 +977,8 @@ TEST_F(HostThreadTest, ThreadReleasesExecutionLockWhileBlocked) {
   t->WaitFor();
 
   LockProbeUi busyUi;
-  auto busy = TQuorvinter::Create(u"#language js\nlg(\"spinning\"); while (true) { }", nullptr, u"", u"", u"");
+  auto busy =
+      TQuorvinter::Create(u"#language js\nlg(\"spinning\"); while (true) { }", nullptr, u"", u"", u"");
   busy->SetUi(&busyUi);
   busy->Resume();
   ASSERT_TRUE(busyUi.WaitForLine("spinning"));
@@ -917,14 +992,16 @@ TEST_F(HostThreadTest, ThreadReleasesExecutionLockWhileBlocked) {
 
 TEST_F(HostThreadTest, ThreadDownloadsExtractsAndWritesAFile) {
   fs::path out = web::testing::TempFolder("host_e2e") / "links.txt";
-  RunResult r = RunScript(U(
-      "Links of <?= regmatch(httpget(\"" + UrlA("/page") + "\"), \"/<title>(.*?)</title>/i\", 1) ?>:\n"
-      "<? var page = _Get.HTML; var links = \"\";\n"
-      "   var re = CreateReg(\"href=\"\"([^\"\"]+)\"\"\", page);\n"
-      "   while (re.MatchNext) links = links + re.SubMatchs[1] + \";\";\n"
-      "   if (_RegExp.Match(page, \"<title>\")) links = links + \"titled\";\n"
-      "   savefile(\"" + out.string() + "\", links);\n"
-      "   lg(links, true); ?>"));
+  RunResult r = RunScript(U("Links of <?= regmatch(httpget(\"" + UrlA("/page") +
+                            "\"), \"/<title>(.*?)</title>/i\", 1) ?>:\n"
+                            "<? var page = _Get.HTML; var links = \"\";\n"
+                            "   var re = CreateReg(\"href=\"\"([^\"\"]+)\"\"\", page);\n"
+                            "   while (re.MatchNext) links = links + re.SubMatchs[1] + \";\";\n"
+                            "   if (_RegExp.Match(page, \"<title>\")) links = links + \"titled\";\n"
+                            "   savefile(\"" +
+                            out.string() +
+                            "\", links);\n"
+                            "   lg(links, true); ?>"));
   EXPECT_EQ(r.outcome, RunOutcome::Completed) << Join(r.lines);
   EXPECT_EQ(r.lines, Lines{"/item/1.html;/item/2.html;titled"});
   EXPECT_EQ(ReadFile(out), "/item/1.html;/item/2.html;titled");
