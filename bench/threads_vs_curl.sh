@@ -18,7 +18,20 @@ for p in $(seq 1 20); do
     > "$work/site/p$p.html"
 done
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >/dev/null 2>&1 &
+# http.server with HTTP/1.1 keep-alive and a listen backlog that takes 50
+# connections at once (its default of 5 drops connection attempts, which
+# then wait a second for the retry).
+python3 - "$port" "$work/site" <<'PY' &
+import functools, http.server, sys
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    def log_message(self, *args):
+        pass
+http.server.ThreadingHTTPServer.request_queue_size = 256
+http.server.ThreadingHTTPServer.daemon_threads = True
+http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])),
+                                functools.partial(Handler, directory=sys.argv[2])).serve_forever()
+PY
 server=$!
 for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/p1.html" && break; sleep 0.1; done
 base="http://127.0.0.1:$port"
