@@ -67,8 +67,8 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   // Valid once Finished(). A script ended by a stop has completed.
   RunOutcome Outcome() const { return outcome_.load(std::memory_order_acquire); }
 
-  // Any thread: sets the stop flag, cuts a transfer, stops the children
-  // and asks the program to terminate.
+  // Any thread: tells the program to terminate, sets the stop flag, cuts a
+  // transfer, wakes a sleep or wait, and stops every child it started.
   void Stop() override;
   // Set once Stop was called; for waits outside the engine (runjs).
   const std::atomic<bool>* StopFlag() const { return &terminated_; }
@@ -189,8 +189,8 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   mutable std::mutex outputMutex_;  // HTMLOutput is read by other threads
   std::u16string htmlOutput_;
 
-  // Children by name (runthread); ScriptCs guards it and their end
-  // callbacks.
+  // Children by name (runthread). ScriptCs guards the registry only; no
+  // script code runs under it.
   std::mutex scriptCs_;
   std::condition_variable registryCv_;  // a child left allThread_, or a stop
   std::map<std::u16string, std::shared_ptr<TQuorvint>> allThread_;
