@@ -113,7 +113,7 @@ bool EditorPanel::QuerySave() {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Save"), QStringLiteral("Would You Like To Save Script?"),
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   switch (box.exec()) {
-    case QMessageBox::Yes: return memo_->SaveTo(false);
+    case QMessageBox::Yes: return SaveAndRelist(false);
     case QMessageBox::No: return true;
     default: return false;
   }
@@ -141,9 +141,17 @@ bool EditorPanel::LoadScript(const QString& path) {
   return memo_->ReadFromFile(path);
 }
 
-bool EditorPanel::SaveScript() { return memo_->SaveTo(false); }
+bool EditorPanel::SaveScript() { return SaveAndRelist(false); }
 
-bool EditorPanel::SaveScriptAs() { return memo_->SaveTo(true); }
+bool EditorPanel::SaveScriptAs() { return SaveAndRelist(true); }
+
+// A file saved under a new name belongs in the file list, which its name
+// change filled before the file existed.
+bool EditorPanel::SaveAndRelist(bool saveAs) {
+  if (!memo_->SaveTo(saveAs)) return false;
+  if (!listedFolder_.isEmpty()) FillFileList(listedFolder_);
+  return true;
+}
 
 void EditorPanel::RunCompiled() {
   const QString chosen = ChooseFiles(this, lastFolder_, QString(), false).value(0);

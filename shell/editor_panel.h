@@ -77,6 +77,7 @@ class EditorPanel : public QWidget {
   void BuildMenu();
   void OnFileNameChange(const QString& name);
   void FillFileList(const QString& folder);
+  bool SaveAndRelist(bool saveAs);
   QAction* AddItem(const QString& text, const QKeySequence& keys, std::function<void()> handler);
 
   TQvMemo* memo_ = nullptr;
