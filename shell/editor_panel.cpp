@@ -15,6 +15,7 @@
 
 #include "library/files/folder_list.h"
 #include "library/files/paths.h"
+#include "shell/file_association.h"
 #include "shell/file_dialogs.h"
 #include "shell/qv_memo.h"
 #include "support/regex.h"
@@ -100,6 +101,18 @@ void EditorPanel::BuildMenu() {
           [this] { SaveScriptAs(); });
   fileMenu_->addSeparator();
   AddItem(QStringLiteral("执行编译脚本(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] { RunCompiled(); });
+  fileMenu_->addSeparator();
+  QAction* autostart = AddItem(QStringLiteral("自动启动当前脚本(&T)"), QKeySequence(), [] { ToggleAutostart(); });
+  autostart->setObjectName(QStringLiteral("mnu_autostart"));
+  autostart->setCheckable(true);
+  // The check mark shows whether the lock file exists when the menu opens.
+  connect(fileMenu_, &QMenu::aboutToShow, autostart, [autostart] { autostart->setChecked(IsAutostartOn()); });
+  AddItem(QStringLiteral("注册*.qvs后缀"), QKeySequence(), [this] {
+    QString error;
+    if (!RegisterFileType(QCoreApplication::applicationFilePath(), &error))
+      QMessageBox::warning(this, QStringLiteral("Quorvint"), error);
+  });
+  AddItem(QStringLiteral("卸载*.qvs后缀"), QKeySequence(), [] { UnregisterFileType(); });
 }
 
 QString EditorPanel::FileName() const { return memo_->FileName(); }

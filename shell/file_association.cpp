@@ -75,6 +75,10 @@ QString DesktopExec(const QString& executable) {
 }
 
 bool RegisterFileType(const QString& executable, QString* error) {
+  if (executable.isEmpty()) {
+    if (error) *error = QStringLiteral("No program to open *.qvs files with");
+    return false;
+  }
   const QString data = UserDataFolder();
   const AssociationFiles files = AssociationFilesIn(data);
   QByteArray entry = Resource(QStringLiteral("quorvint.desktop.in"));

@@ -116,6 +116,7 @@ class AssociationTest : public QObject {
     QVERIFY(!RegisterFileType(QStringLiteral("/usr/bin/quorvint"), &error));
     QVERIFY(error.contains(QStringLiteral("applications")));
     QVERIFY(!QFileInfo::exists(AssociationFilesIn(data.path()).mimeType));
+    QVERIFY(!RegisterFileType(QString(), &error));
   }
 
   void autostartSwitch() {

@@ -233,6 +233,41 @@ class EditorTest : public QObject {
     QVERIFY(panel.Modified());
   }
 
+  void newAndOpenAskBeforeDiscarding() {
+    const QString path = Path(QStringLiteral("open/one.qvs"));
+    QVERIFY(QDir().mkpath(Path(QStringLiteral("open"))));
+    WriteAll(path, "one\n");
+    EditorPanel panel(nullptr);
+    panel.SetAppFolder(dir_.path());
+    panel.Memo()->setPlainText(QStringLiteral("draft"));
+    PressButton(QMessageBox::Cancel);
+    panel.NewScript();
+    QCOMPARE(panel.Memo()->toPlainText(), QStringLiteral("draft"));
+
+    // Open starts in the application folder while no file is open, and
+    // remembers the folder of the file it opened.
+    PressButton(QMessageBox::No);
+    QString startedIn;
+    AnswerNext<QFileDialog>([&startedIn, path](QFileDialog* dialog) {
+      startedIn = dialog->directory().absolutePath();
+      dialog->selectFile(path);
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    panel.OpenScript();
+    QCOMPARE(startedIn, QDir(dir_.path()).absolutePath());
+    QCOMPARE(panel.FileName(), path);
+    QCOMPARE(panel.Memo()->toPlainText(), QStringLiteral("one"));
+    QCOMPARE(panel.LastFolder(), Path(QStringLiteral("open")));
+    QVERIFY(!panel.Modified());
+
+    panel.Memo()->setPlainText(QStringLiteral("two"));
+    PressButton(QMessageBox::No);
+    panel.NewScript();
+    QVERIFY(panel.Memo()->toPlainText().isEmpty());
+    QVERIFY(panel.FileName().isEmpty());
+    QVERIFY(!panel.Modified());
+  }
+
   void placeCaret_data() {
     QTest::addColumn<int>("line");
     QTest::addColumn<int>("column");
