@@ -15,6 +15,7 @@
 #include "library/files/file_read.h"
 #include "library/files/paths.h"
 #include "shell/log_lines.h"
+#include "shell/qv_memo.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -211,6 +212,12 @@ void TScriptMainFrm::BuildControls() {
     std::u16string name = FromQ(file);
     StartRun(&name);
   });
+  // The editor's file names the window; without one the application
+  // folder is the editor's folder.
+  editor_->SetAppFolder(ToQ(appFolder_));
+  connect(editor_, &EditorPanel::captionChanged, this, &QWidget::setWindowTitle);
+  connect(SaveScript, &QPushButton::clicked, editor_, &EditorPanel::SaveScript);
+  connect(OpenBtn, &QPushButton::clicked, editor_, &EditorPanel::OpenScript);
   resize(640, 480);
 }
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "host/quorvint.h"
-#include "shell/editor_placeholder.h"
+#include "shell/editor_panel.h"
 #include "shell/gui_bridge.h"
 #include "shell/log_mirror.h"
 #include "shell/window_functions.h"
