@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -500,6 +501,32 @@ class WindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(status->text().isEmpty(), kRunTimeout);
     window_->Bridge().FlushLog();
     QVERIFY2(Messages(Log()).contains("got 20000"), qPrintable(Log()));
+  }
+
+  // With QV_SCREENSHOT=FILE.png (and a real display, e.g. under xvfb-run
+  // with QT_QPA_PLATFORM=xcb): the window after a run, as the screen shows it.
+  void screenshotAfterRun() {
+    const QString target = qEnvironmentVariable("QV_SCREENSHOT");
+    if (target.isEmpty()) QSKIP("QV_SCREENSHOT not set");
+    qv::web::testing::HttpServer server;
+    server.Routes().Get("/news", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html><head><title>Loopback News 新闻</title></head><body>x</body></html>", "text/html");
+    });
+    server.Start();
+    WriteFile(app_ + "child.qvs", "#language js\nfor (var i = 1; i <= 3; i++) lg(\"page \" + IntToStr(i));\n");
+    WriteScript("#language js\nlg(\"collecting\");\nvar page = httpget(\"" +
+                QByteArray::fromStdString(server.Url("/news")) +
+                "\");\nlg(\"title: \" + regmatch(page, \"<title>(.*?)</title>\", 1));\n"
+                "runthread(_AppPath + \"child.qvs\", \"worker\");\nwaitthread();\nlg(\"done\");\n");
+    MakeWindow();
+    window_->resize(720, 420);
+    RunToEnd();
+    QTest::qWait(300);  // let the screen catch up with the last paint
+    QScreen* screen = window_->screen();
+    QPixmap shot = screen->grabWindow(0, window_->x(), window_->y(), window_->frameGeometry().width(),
+                                      window_->frameGeometry().height());
+    if (shot.isNull() || shot.width() == 0) shot = window_->grab();
+    QVERIFY(shot.save(target));
   }
 };
 
