@@ -1,12 +1,27 @@
 #include "shell/file_dialogs.h"
 
 #include <QFileDialog>
-
-#include "shell/gui_bridge.h"
+#include <QRegularExpression>
 
 namespace qv::shell {
 
-QString QtFilter(const QString& pipeFilter) { return GuiBridge::QtFilter(pipeFilter.toStdU16String()); }
+QString QtFilter(const QString& pipeFilter) {
+  const QStringList parts = pipeFilter.split(u'|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
+    // The description often repeats the pattern in parentheses; Qt reads
+    // the patterns from there, so it is replaced by the real one.
+    description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)\\s*$")));
+    QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+    for (QString& p : patterns) {
+      p = p.trimmed();
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    }
+    filters << description + QStringLiteral(" (") + patterns.join(u' ') + u')';
+  }
+  return filters.join(QStringLiteral(";;"));
+}
 
 QStringList ChooseFiles(QWidget* parent, const QString& initialFolder, const QString& pipeFilter, bool multiple) {
   const QString filter = pipeFilter.isEmpty() ? QString() : QtFilter(pipeFilter);

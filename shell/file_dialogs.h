@@ -9,8 +9,9 @@ class QWidget;
 
 namespace qv::shell {
 
-// The "description|pattern" form as Qt's filter text (the bridge's rule,
-// shared with selfile).
+// "Quorvint File(*.qvs)|*.qvs|All File(*.*)|*.*" to Qt's
+// "Quorvint File (*.qvs);;All File (*)". "*.*" means every file, also one
+// without a dot, as it does on the platform the form comes from.
 QString QtFilter(const QString& pipeFilter);
 
 // The open dialog: the chosen full names (several when `multiple`), or one

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "shell/file_dialogs.h"
 #include "shell/log_lines.h"
 
 namespace qv::shell {
@@ -174,7 +175,7 @@ std::optional<std::u16string> GuiBridge::InputQuery(std::u16string_view caption,
 
 std::vector<std::u16string> GuiBridge::ChooseFiles(const library::FileChoice& choice) {
   QString folder = ToQ(choice.startFolder);
-  QString filter = QtFilter(choice.filter);
+  QString filter = choice.filter.empty() ? QString() : QtFilter(ToQ(choice.filter));
   return OnGui([&] {
     QFileDialog dialog(dialogParent_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -234,17 +235,6 @@ void GuiBridge::Progress(std::u16string_view threadName, std::u16string_view url
 DownloadState GuiBridge::CurrentDownload() const {
   std::lock_guard lock(progressMutex_);
   return download_;
-}
-
-QString GuiBridge::QtFilter(std::u16string_view filter) {
-  QStringList parts = ToQ(filter).split(u'|');
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ').trimmed();
-    if (patterns.isEmpty()) continue;
-    filters << parts[i].trimmed() + " (" + patterns + ")";
-  }
-  return filters.join(";;");
 }
 
 }  // namespace qv::shell

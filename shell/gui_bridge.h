@@ -87,10 +87,6 @@ class GuiBridge : public QObject, public host::UiBridge {
     OnGui([&] { f(); return true; }, false);
   }
 
-  // The library's filter ("Desc|*.a;*.b|All|*.*") in Qt's form
-  // ("Desc (*.a *.b);;All (*.*)").
-  static QString QtFilter(std::u16string_view filter);
-
  private:
   void ScheduleFlush();
 

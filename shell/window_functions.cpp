@@ -54,6 +54,9 @@ WindowFunctions::~WindowFunctions() {
 }
 
 Value WindowFunctions::Dispatch(const std::u16string& name, Caller& c) {
+  // Each waits for the window's thread (_close even for a save dialog):
+  // other threads may run this script's callbacks meanwhile.
+  BlockingCall waiting;
   if (name == u"_PATH") {
     std::u16string file = actions_.editorFile ? actions_.editorFile() : u"";
     return Value::Text(PathFunction(c.GetParam(0), file, appFolder_));

@@ -12,7 +12,7 @@
 
 #include "library/files/paths.h"
 #include "shell/app_folder.h"
-#include "shell/gui_bridge.h"
+#include "shell/file_dialogs.h"
 #include "shell/log_lines.h"
 #include "shell/log_mirror.h"
 #include "shell/window_functions.h"
@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(LogLines, FormatsStampNameAndLineEnds) {
+TEST(ShellLogLines, FormatsStampNameAndLineEnds) {
   std::tm tm{};
   tm.tm_year = 2024 - 1900;
   tm.tm_mon = 1;
@@ -41,7 +41,7 @@ TEST(LogLines, FormatsStampNameAndLineEnds) {
   EXPECT_EQ(LinesOf(u""), 1);
 }
 
-TEST(LogLines, TenThousandLineRule) {
+TEST(ShellLogLines, TenThousandLineRule) {
   struct Case {
     int linesNow;
     std::vector<int> batch;
@@ -66,7 +66,7 @@ TEST(LogLines, TenThousandLineRule) {
   }
 }
 
-TEST(WindowFunctions, PathAnswers) {
+TEST(ShellWindowFunctions, PathAnswers) {
   const std::u16string app = u"/opt/qv/";
   struct Case {
     Value w;
@@ -109,7 +109,7 @@ class TempDir {
   fs::path path_;
 };
 
-TEST(AppFolder, Choice) {
+TEST(ShellAppFolder, Choice) {
   TempDir tmp;
   fs::path portable = tmp.path() / "portable";
   fs::path bare = tmp.path() / "bare";
@@ -131,7 +131,7 @@ TEST(AppFolder, Choice) {
   }
 }
 
-TEST(AppFolder, InitCreatesStarterAndSetsAppPath) {
+TEST(ShellAppFolder, InitCreatesStarterAndSetsAppPath) {
   TempDir tmp;
   fs::path exe = tmp.path() / "bin";
   fs::create_directories(exe);
@@ -151,22 +151,22 @@ TEST(AppFolder, InitCreatesStarterAndSetsAppPath) {
   unsetenv("XDG_DATA_HOME");
 }
 
-TEST(GuiBridge, QtFilterForm) {
+TEST(ShellFileDialogs, FilterInQtForm) {
   struct Case {
-    std::u16string filter;
+    QString filter;
     QString expected;
   };
   const Case cases[] = {
-      {u"", ""},
-      {u"Quorvint File(*.qvs)|*.qvs|All File(*.*)|*.*", "Quorvint File(*.qvs) (*.qvs);;All File(*.*) (*.*)"},
-      {u"Pages|*.htm;*.html", "Pages (*.htm *.html)"},
-      {u"Lonely description", ""},  // no pattern: nothing to filter with
-      {u"Text|*.txt|Dangling", "Text (*.txt)"},
+      {"", ""},
+      {"Quorvint File(*.qvs)|*.qvs|All File(*.*)|*.*", "Quorvint File (*.qvs);;All File (*)"},
+      {"Pages|*.htm;*.html", "Pages (*.htm *.html)"},
+      {"Lonely description", ""},  // no pattern: nothing to filter with
+      {"Text|*.txt|Dangling", "Text (*.txt)"},
   };
-  for (const Case& c : cases) EXPECT_EQ(GuiBridge::QtFilter(c.filter), c.expected) << ToUtf8(c.filter);
+  for (const Case& c : cases) EXPECT_EQ(QtFilter(c.filter), c.expected) << c.filter.toStdString();
 }
 
-TEST(LogMirror, OneFilePerRunEvenWithinASecond) {
+TEST(ShellLogMirror, OneFilePerRunEvenWithinASecond) {
   TempDir tmp;
   QString app = QString::fromStdString(tmp.path().string()) + "/";
   QDateTime start = QDateTime::fromString("2025-03-04 05:06:07", "yyyy-MM-dd hh:mm:ss");
