@@ -9,14 +9,14 @@
 #include <QString>
 #include <QWidget>
 
+#include "shell/qv_memo.h"
+
 class QAction;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
 
 namespace qv::shell {
-
-class TQvMemo;
 
 class EditorPanel : public QWidget {
   Q_OBJECT

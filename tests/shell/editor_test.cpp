@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "library/files/paths.h"
 #include "shell/editor_panel.h"
+#include "shell/main_window.h"
+#include "shell/start_up.h"
+#include "support/text.h"
 #include "shell/qv_memo.h"
 #include "support/codepage.h"
 #include "tests/shell/modal_driver.h"
@@ -352,6 +356,27 @@ class EditorTest : public QObject {
     }
   }
 
+  // The window's caption follows the editor's file, and its hidden Save
+  // button saves the editor's text.
+  void windowFollowsTheEditor() {
+    const QString folder = Path(QStringLiteral("window"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/shown.qvs");
+    WriteAll(file, "a\n");
+    TScriptMainFrm window(qv::FromUtf8((startDir_ + u'/').toStdString()));
+    EditorPanel& editor = window.Editor();
+    QVERIFY(editor.LoadScript(file));
+    QCOMPARE(window.windowTitle(), QStringLiteral("shown.qvs"));
+    editor.Memo()->setPlainText(QStringLiteral("b"));
+    window.findChild<QPushButton*>(QStringLiteral("SaveScript"))->click();
+    QCOMPARE(ReadAll(file), QByteArray("b\n"));
+    PressButton(QMessageBox::No);
+    editor.Memo()->setPlainText(QStringLiteral("c"));
+    editor.NewScript();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quorvint Beta"));
+    QCOMPARE(QString::fromStdU16String(qv::library::AppPath()), startDir_ + u'/');
+  }
+
   void runCompiledPassesTheChosenFile() {
     EditorPanel panel(nullptr);
     QSignalSpy run(&panel, &EditorPanel::runCompiledRequested);
@@ -367,5 +392,10 @@ class EditorTest : public QObject {
   }
 };
 
-QTEST_MAIN(EditorTest)
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  qv::shell::RegisterModules();
+  EditorTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "editor_test.moc"
