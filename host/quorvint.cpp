@@ -291,6 +291,8 @@ void TQuorvint::Teardown() {
   children.clear();
   // A parent may be reading this program's variables (TQuorvinter.Vars).
   std::lock_guard lock(globalScripter_->ExecutionLock());
+  errorMsgAtEnd_ = globalScripter_->ErrorMsg();
+  errorPosAtEnd_ = globalScripter_->ErrorPos();
   ObjectRegistry::Instance().FreeOwnedBy(globalScripter_.get());
   globalScripter_->Clear();
   selfHandle_.reset();

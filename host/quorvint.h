@@ -66,6 +66,11 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   bool Started() const { return started_.load(std::memory_order_acquire); }
   // Valid once Finished(). A script ended by a stop has completed.
   RunOutcome Outcome() const { return outcome_.load(std::memory_order_acquire); }
+  // The program's error message and position ("line:col") as the run left
+  // them; the program itself is cleared when the thread ends. Valid in
+  // onTerminate and once Finished().
+  const std::u16string& ErrorMsgAtEnd() const { return errorMsgAtEnd_; }
+  const std::u16string& ErrorPosAtEnd() const { return errorPosAtEnd_; }
 
   // Any thread: tells the program to terminate, sets the stop flag, cuts a
   // transfer, wakes a sleep or wait, and stops every child it started.
@@ -207,6 +212,8 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   std::condition_variable sleepCv_;
 
   std::atomic<RunOutcome> outcome_{RunOutcome::NotRun};
+  std::u16string errorMsgAtEnd_;
+  std::u16string errorPosAtEnd_;
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
   std::mutex finishMutex_;

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "library/branches.h"
+#include "library/files/file_dialogs.h"
 #include "library/files/file_info.h"
 #include "library/files/file_lock.h"
 #include "library/files/file_read.h"
@@ -54,9 +55,29 @@ Value SaveIniBranch(Caller& c) {
 Value GetDirsBranch(Caller& c) { return Value::Text(ListFolder(Text(c, 0), true, u"*")); }
 Value GetFilesBranch(Caller& c) { return Value::Text(ListFolder(Text(c, 0), false, Text(c, 1))); }
 
-// No dialogs without a window: an empty answer, as for a cancelled dialog.
-Value SelFileBranch(Caller&) { return Value::Text(u""); }
-Value SelDirBranch(Caller&) { return Value::Text(u""); }
+// A script's folder name as the dialog should see it ("\" read as "/").
+std::u16string DialogFolder(const std::u16string& name) {
+  return name.empty() ? name : PathText(FsPath(name));
+}
+
+// The dialogs of the program's user interface; several chosen files are
+// joined with "||", the library's list separator. Without a user interface
+// (qvrun) the answer is empty text, as for a cancelled dialog.
+Value SelFileBranch(Caller& c) {
+  FileChoice choice;
+  choice.startFolder = DialogFolder(Text(c, 0));
+  choice.filter = Text(c, 1);
+  choice.multiple = ToBool(c.GetParam(2));
+  choice.mustExist = ToBool(c.GetParam(3));
+  std::u16string joined;
+  for (const std::u16string& file : ChooseFiles(choice)) {
+    if (!joined.empty()) joined += u"||";
+    joined += file;
+  }
+  return Value::Text(joined);
+}
+
+Value SelDirBranch(Caller& c) { return Value::Text(ChooseFolder(DialogFolder(Text(c, 0)))); }
 
 Value GetFileSizeBranch(Caller& c) {
   auto entry = FindEntry(Text(c, 0));
