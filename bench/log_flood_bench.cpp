@@ -45,9 +45,8 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceBeat;
     QTimer heartbeat;
     heartbeat.setInterval(10);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-      longestGap = std::max(longestGap, sinceBeat.restart());
-    });
+    QObject::connect(&heartbeat, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
     QElapsedTimer clock;
     clock.start();
     sinceBeat.start();
@@ -64,7 +63,8 @@ int main(int argc, char** argv) {
       std::string(QV_QVRUN) + " --plain " + (appFolder + "qv.qvs").toStdString() + " > /dev/null";
   auto start = std::chrono::steady_clock::now();
   int status = std::system(command.c_str());
-  double qvrunMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  double qvrunMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
   std::printf("lines logged:            %ld\n", lines);
   std::printf("window, all lines shown: %.0f ms (%.2f us/line)\n", windowMs, windowMs * 1000 / lines);

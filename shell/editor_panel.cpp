@@ -102,7 +102,8 @@ void EditorPanel::BuildMenu() {
   fileMenu_->addSeparator();
   AddItem(QStringLiteral("执行编译脚本(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] { RunCompiled(); });
   fileMenu_->addSeparator();
-  QAction* autostart = AddItem(QStringLiteral("自动启动当前脚本(&T)"), QKeySequence(), [] { ToggleAutostart(); });
+  QAction* autostart =
+      AddItem(QStringLiteral("自动启动当前脚本(&T)"), QKeySequence(), [] { ToggleAutostart(); });
   autostart->setObjectName(QStringLiteral("mnu_autostart"));
   autostart->setCheckable(true);
   // The check mark shows whether the lock file exists when the menu opens.
@@ -123,12 +124,16 @@ void EditorPanel::PlaceCaret(int line, int column) { memo_->PlaceCaret(line, col
 
 bool EditorPanel::QuerySave() {
   if (!memo_->NoSave()) return true;
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Save"), QStringLiteral("Would You Like To Save Script?"),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Save"),
+                  QStringLiteral("Would You Like To Save Script?"),
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   switch (box.exec()) {
-    case QMessageBox::Yes: return SaveAndRelist(false);
-    case QMessageBox::No: return true;
-    default: return false;
+    case QMessageBox::Yes:
+      return SaveAndRelist(false);
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
   }
 }
 

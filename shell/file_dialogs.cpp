@@ -23,7 +23,8 @@ QString QtFilter(const QString& pipeFilter) {
   return filters.join(QStringLiteral(";;"));
 }
 
-QStringList ChooseFiles(QWidget* parent, const QString& initialFolder, const QString& pipeFilter, bool multiple) {
+QStringList ChooseFiles(QWidget* parent, const QString& initialFolder, const QString& pipeFilter,
+                        bool multiple) {
   const QString filter = pipeFilter.isEmpty() ? QString() : QtFilter(pipeFilter);
   QStringList chosen;
   if (multiple) {

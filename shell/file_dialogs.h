@@ -16,7 +16,8 @@ QString QtFilter(const QString& pipeFilter);
 
 // The open dialog: the chosen full names (several when `multiple`), or one
 // empty text when the user cancels.
-QStringList ChooseFiles(QWidget* parent, const QString& initialFolder, const QString& pipeFilter, bool multiple);
+QStringList ChooseFiles(QWidget* parent, const QString& initialFolder, const QString& pipeFilter,
+                        bool multiple);
 
 // The save dialog: the chosen name, or empty text when cancelled.
 QString ChooseSaveName(QWidget* parent, const QString& initialFolder, const QString& pipeFilter);

@@ -33,7 +33,7 @@ namespace qv::shell {
 // The download a status display shows.
 struct DownloadState {
   QString threadName;
-  QString url;  // empty: no download running
+  QString url;          // empty: no download running
   double percent = -1;  // negative: size unknown
   QString speed;
 };
@@ -80,11 +80,20 @@ class GuiBridge : public QObject, public host::UiBridge {
     if (QThread::currentThread() == thread()) return f();
     R result = otherwise;
     QMetaObject::invokeMethod(
-        this, [&] { if (!IsShutDown()) result = f(); }, Qt::BlockingQueuedConnection);
+        this,
+        [&] {
+          if (!IsShutDown()) result = f();
+        },
+        Qt::BlockingQueuedConnection);
     return result;
   }
   void OnGuiVoid(const std::function<void()>& f) {
-    OnGui([&] { f(); return true; }, false);
+    OnGui(
+        [&] {
+          f();
+          return true;
+        },
+        false);
   }
 
  private:

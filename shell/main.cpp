@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
   int qtArgc = argc > 0 ? 1 : 0;
   QApplication app(qtArgc, argv);
   qv::shell::RegisterModules();
-  const std::u16string appFolder =
-      qv::shell::InitAppFolder(QCoreApplication::applicationDirPath().toStdString(), qv::shell::StarterScript());
+  const std::u16string appFolder = qv::shell::InitAppFolder(
+      QCoreApplication::applicationDirPath().toStdString(), qv::shell::StarterScript());
 
   qv::shell::TScriptMainFrm window(appFolder);
   window.show();

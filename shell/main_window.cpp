@@ -55,7 +55,9 @@ int PositionPart(const std::u16string& part) {
 // The progress events of a thread feed the status line through the bridge.
 void WireProgress(host::TQuorvint& thread, host::UiBridge& ui) {
   host::TQuorvint* t = &thread;
-  auto show = [t, &ui](int64_t) { ui.Progress(t->ThreadName(), t->HttpGet().URL(), t->Progress(), t->SpeedMsg()); };
+  auto show = [t, &ui](int64_t) {
+    ui.Progress(t->ThreadName(), t->HttpGet().URL(), t->Progress(), t->SpeedMsg());
+  };
   thread.onBeginWork = show;
   thread.onWork = show;
   thread.onEndWork = [t, &ui] { ui.Progress(t->ThreadName(), u"", 0, u""); };

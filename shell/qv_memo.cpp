@@ -31,10 +31,14 @@ TextEncoding EncodingOf(std::string_view bytes) {
 // Text in the given encoding, with its byte-order mark.
 std::string Encode(std::u16string_view text, TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8Bom: return "\xEF\xBB\xBF" + EncodeText(text, kCpUtf8);
-    case TextEncoding::Utf16LE: return "\xFF\xFE" + EncodeText(text, kCpUtf16LE);
-    case TextEncoding::Utf16BE: return "\xFE\xFF" + EncodeText(text, kCpUtf16BE);
-    case TextEncoding::Ansi: break;
+    case TextEncoding::Utf8Bom:
+      return "\xEF\xBB\xBF" + EncodeText(text, kCpUtf8);
+    case TextEncoding::Utf16LE:
+      return "\xFF\xFE" + EncodeText(text, kCpUtf16LE);
+    case TextEncoding::Utf16BE:
+      return "\xFE\xFF" + EncodeText(text, kCpUtf16BE);
+    case TextEncoding::Ansi:
+      break;
   }
   return EncodeAnsi(text);
 }
@@ -85,8 +89,10 @@ bool TQvMemo::SaveLines(const QString& path) {
   const std::u16string u16 = text.toStdU16String();
   // Text the ANSI code page cannot hold is saved as UTF-8 with a mark
   // instead of losing characters to "?"; readers of scripts honour the mark.
-  if (encoding_ == TextEncoding::Ansi && DecodeAnsi(EncodeAnsi(u16)) != u16) encoding_ = TextEncoding::Utf8Bom;
-  return library::WriteFileBytes(library::WriteMode::Overwrite, path.toStdU16String(), Encode(u16, encoding_));
+  if (encoding_ == TextEncoding::Ansi && DecodeAnsi(EncodeAnsi(u16)) != u16)
+    encoding_ = TextEncoding::Utf8Bom;
+  return library::WriteFileBytes(library::WriteMode::Overwrite, path.toStdU16String(),
+                                 Encode(u16, encoding_));
 }
 
 QString TQvMemo::WithScriptExtension(const QString& chosen) {
@@ -138,10 +144,10 @@ bool TQvMemo::IsNeutralKey(int key) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_End:
-    case Qt::Key_Meta:     // the Windows key
+    case Qt::Key_Meta:  // the Windows key
     case Qt::Key_Super_L:
     case Qt::Key_Super_R:
-    case Qt::Key_Menu:     // the application key
+    case Qt::Key_Menu:  // the application key
     case Qt::Key_unknown:
       return true;
     default:

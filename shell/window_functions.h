@@ -15,8 +15,8 @@ namespace qv::shell {
 // What the functions need from the window. Called on the script's thread;
 // the window takes them over to its own thread.
 struct WindowActions {
-  std::function<std::u16string()> editorFile;        // the editor's file name
-  std::function<void()> close;                       // stop the run, close, wait
+  std::function<std::u16string()> editorFile;  // the editor's file name
+  std::function<void()> close;                 // stop the run, close, wait
   std::function<void(std::u16string)> setCaption;
 };
 

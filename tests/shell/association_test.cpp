@@ -26,8 +26,10 @@ QStringList FilesUnder(const QString& folder) {
     QDir d(root.filePath(sub));
     for (const QFileInfo& info : d.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
       const QString rel = sub.isEmpty() ? info.fileName() : sub + u'/' + info.fileName();
-      if (info.isDir()) walk(rel);
-      else found << rel;
+      if (info.isDir())
+        walk(rel);
+      else
+        found << rel;
     }
   };
   walk(QString());
@@ -55,10 +57,14 @@ class AssociationTest : public QObject {
   void execIsQuoted_data() {
     QTest::addColumn<QString>("executable");
     QTest::addColumn<QString>("exec");
-    QTest::newRow("plain") << "/usr/bin/quorvint" << "\"/usr/bin/quorvint\" %f";
-    QTest::newRow("space") << "/opt/my app/quorvint" << "\"/opt/my app/quorvint\" %f";
-    QTest::newRow("dollar and quote") << "/x/$a\"b" << "\"/x/\\\\$a\\\\\"b\" %f";
-    QTest::newRow("percent") << "/x/100%/q" << "\"/x/100%%/q\" %f";
+    QTest::newRow("plain") << "/usr/bin/quorvint"
+                           << "\"/usr/bin/quorvint\" %f";
+    QTest::newRow("space") << "/opt/my app/quorvint"
+                           << "\"/opt/my app/quorvint\" %f";
+    QTest::newRow("dollar and quote") << "/x/$a\"b"
+                                      << "\"/x/\\\\$a\\\\\"b\" %f";
+    QTest::newRow("percent") << "/x/100%/q"
+                             << "\"/x/100%%/q\" %f";
   }
   void execIsQuoted() {
     QFETCH(QString, executable);
@@ -87,7 +93,8 @@ class AssociationTest : public QObject {
     QVERIFY(!entry.contains("@QV_"));
     QVERIFY(ReadAll(files.mimeType).contains("<glob pattern=\"*.qvs\"/>"));
     QVERIFY(ReadAll(files.icon).startsWith("<?xml"));
-    const bool haveMimeTool = !QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty();
+    const bool haveMimeTool =
+        !QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty();
     const QString globs = data.filePath(QStringLiteral("mime/globs2"));
     if (haveMimeTool) QVERIFY(ReadAll(globs).contains("text/x-quorvint-script:*.qvs"));
 
@@ -97,7 +104,8 @@ class AssociationTest : public QObject {
     if (haveMimeTool) QVERIFY(!ReadAll(globs).contains("qvs"));
     for (const QString& left : FilesUnder(data.path())) {
       // Only the desktop's generated caches may remain besides other.desktop.
-      QVERIFY2(left == QStringLiteral("applications/other.desktop") || left.startsWith(QStringLiteral("mime/")) ||
+      QVERIFY2(left == QStringLiteral("applications/other.desktop") ||
+                   left.startsWith(QStringLiteral("mime/")) ||
                    left == QStringLiteral("applications/mimeinfo.cache"),
                qPrintable(left));
       QVERIFY2(!left.startsWith(QStringLiteral("mime/packages/")), qPrintable(left));

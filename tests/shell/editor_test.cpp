@@ -13,10 +13,10 @@
 #include "library/files/paths.h"
 #include "shell/editor_panel.h"
 #include "shell/main_window.h"
-#include "shell/start_up.h"
-#include "support/text.h"
 #include "shell/qv_memo.h"
+#include "shell/start_up.h"
 #include "support/codepage.h"
+#include "support/text.h"
 #include "tests/shell/modal_driver.h"
 
 using namespace qv::shell;
@@ -59,11 +59,16 @@ class EditorTest : public QObject {
   void scriptExtensionRule_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("no extension") << "/x/job" << "/x/job.qvs";
-    QTest::newRow("other extension") << "/x/notes.txt" << "/x/notes.txt.qvs";
-    QTest::newRow("upper case") << "/x/JOB.QVS" << "/x/JOB.QVS";
-    QTest::newRow("followed by more") << "/x/job.qvs.bak" << "/x/job.qvs.bak";
-    QTest::newRow("in a folder name") << "/x.qvs/job" << "/x.qvs/job";
+    QTest::newRow("no extension") << "/x/job"
+                                  << "/x/job.qvs";
+    QTest::newRow("other extension") << "/x/notes.txt"
+                                     << "/x/notes.txt.qvs";
+    QTest::newRow("upper case") << "/x/JOB.QVS"
+                                << "/x/JOB.QVS";
+    QTest::newRow("followed by more") << "/x/job.qvs.bak"
+                                      << "/x/job.qvs.bak";
+    QTest::newRow("in a folder name") << "/x.qvs/job"
+                                      << "/x.qvs/job";
   }
   void scriptExtensionRule() {
     QFETCH(QString, chosen);
@@ -110,7 +115,10 @@ class EditorTest : public QObject {
     QTest::newRow("last line gets its break") << QByteArray("x\ny") << 65001 << QByteArray("x\ny\n");
     QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD\n") << 1252 << QByteArray();
     QTest::newRow("UTF-16 LE mark") << QByteArray("\xFF\xFEO\0K\0\n\0", 8) << 1252 << QByteArray();
-    QTest::newRow("no-break space") << QByteArray("a\xC2\xA0" "b\n") << 65001 << QByteArray();
+    QTest::newRow("no-break space") << QByteArray(
+                                           "a\xC2\xA0"
+                                           "b\n")
+                                    << 65001 << QByteArray();
     QTest::newRow("empty lines kept") << QByteArray("\n\nz\n\n") << 65001 << QByteArray();
   }
   void roundTrip() {

@@ -51,10 +51,10 @@ TEST(ShellLogLines, TenThousandLineRule) {
   };
   const Case cases[] = {
       {0, {1, 1, 1}, 0, false, 3},
-      {9999, {1}, 0, false, 10000},        // the 10,000th line stays
-      {10000, {1}, 1, true, 0},            // the 10,001st empties the log
-      {10000, {1, 1}, 1, true, 1},         // the next line starts afresh
-      {9999, {3, 1}, 1, true, 1},          // a line of several lines counts them all
+      {9999, {1}, 0, false, 10000},                        // the 10,000th line stays
+      {10000, {1}, 1, true, 0},                            // the 10,001st empties the log
+      {10000, {1, 1}, 1, true, 1},                         // the next line starts afresh
+      {9999, {3, 1}, 1, true, 1},                          // a line of several lines counts them all
       {0, std::vector<int>(25000, 1), 20002, true, 4998},  // cleared twice within one batch
       {5, {}, 0, false, 5},
   };
@@ -89,7 +89,8 @@ TEST(ShellWindowFunctions, PathAnswers) {
       {Value::Null(), u"", app},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(PathFunction(c.w, c.editorFile, app), c.expected) << ToUtf8(ToText(c.w)) << " " << ToUtf8(c.editorFile);
+    EXPECT_EQ(PathFunction(c.w, c.editorFile, app), c.expected)
+        << ToUtf8(ToText(c.w)) << " " << ToUtf8(c.editorFile);
 }
 
 class TempDir {

@@ -261,7 +261,8 @@ class WindowTest : public QObject {
   void tenThousandLineRule() {
     QFETCH(int, count);
     QFETCH(int, shown);
-    WriteScript("#language js\nfor (var i = 1; i <= " + QByteArray::number(count) + "; i++) lg(\"line \" + IntToStr(i));\n");
+    WriteScript("#language js\nfor (var i = 1; i <= " + QByteArray::number(count) +
+                "; i++) lg(\"line \" + IntToStr(i));\n");
     MakeWindow();
     Find<QCheckBox>("IsInfo")->setChecked(false);  // no run-time line
     RunToEnd();
@@ -370,8 +371,8 @@ class WindowTest : public QObject {
     QTest::newRow("ok") << 0 << 0 << int(B::Ok) << int(B::Ok) << int(B::Information) << 1;
     QTest::newRow("unknown set is ok") << 3 << 9 << int(B::Ok) << int(B::Ok) << int(B::Information) << 1;
     QTest::newRow("ok cancel") << 1 << 1 << int(B::Ok | B::Cancel) << int(B::Cancel) << int(B::Critical) << 2;
-    QTest::newRow("abort retry ignore") << 2 << 2 << int(B::Abort | B::Retry | B::Ignore) << int(B::Abort)
-                                        << int(B::Warning) << 3;
+    QTest::newRow("abort retry ignore")
+        << 2 << 2 << int(B::Abort | B::Retry | B::Ignore) << int(B::Abort) << int(B::Warning) << 3;
     QTest::newRow("ignore") << 2 << 2 << int(B::Abort | B::Retry | B::Ignore) << int(B::Ignore)
                             << int(B::Warning) << 5;
     QTest::newRow("yes no cancel") << 0 << 3 << int(B::Yes | B::No | B::Cancel) << int(B::Yes)
@@ -387,8 +388,8 @@ class WindowTest : public QObject {
     QFETCH(int, press);
     QFETCH(int, icon);
     QFETCH(int, code);
-    WriteScript("#language js\nvar r = alert(\"Go on?\", " + QByteArray::number(tp) + ", " + QByteArray::number(mb) +
-                ");\nlg(\"r=\" + IntToStr(r));\n");
+    WriteScript("#language js\nvar r = alert(\"Go on?\", " + QByteArray::number(tp) + ", " +
+                QByteArray::number(mb) + ");\nlg(\"r=\" + IntToStr(r));\n");
     MakeWindow();
     QString text;
     int shownButtons = 0, shownIcon = 0;
@@ -433,10 +434,16 @@ class WindowTest : public QObject {
     QVERIFY(QDir().mkpath(tmp_->path() + "/pick/sub"));
     WriteFile(tmp_->path() + "/pick/one.txt", "1");
     const QByteArray pick = (tmp_->path() + "/pick").toUtf8();
-    WriteScript("#language js\n"
-                "lg(\"file=\" + selfile(\"" + pick + "\", \"Text(*.txt)|*.txt|All|*.*\"));\n"
-                "lg(\"none=\" + selfile(\"" + pick + "\", \"\"));\n"
-                "lg(\"dir=\" + seldir(\"" + pick + "\"));\n");
+    WriteScript(
+        "#language js\n"
+        "lg(\"file=\" + selfile(\"" +
+        pick +
+        "\", \"Text(*.txt)|*.txt|All|*.*\"));\n"
+        "lg(\"none=\" + selfile(\"" +
+        pick +
+        "\", \"\"));\n"
+        "lg(\"dir=\" + seldir(\"" +
+        pick + "\"));\n");
     MakeWindow();
     QString startFolder;
     QStringList filters;
@@ -500,7 +507,8 @@ class WindowTest : public QObject {
     });
     server.Start();
     const QString url = QString::fromStdString(server.Url("/slow"));
-    WriteScript("#language js\nvar page = httpget(\"" + url.toUtf8() + "\");\nlg(\"got \" + IntToStr(Length(page)));\n");
+    WriteScript("#language js\nvar page = httpget(\"" + url.toUtf8() +
+                "\");\nlg(\"got \" + IntToStr(Length(page)));\n");
     MakeWindow();
     auto* status = Find<QLabel>("RunStatus");
     RunButton()->click();
@@ -521,10 +529,12 @@ class WindowTest : public QObject {
     if (target.isEmpty()) QSKIP("QV_SCREENSHOT not set");
     qv::web::testing::HttpServer server;
     server.Routes().Get("/news", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("<html><head><title>Loopback News 新闻</title></head><body>x</body></html>", "text/html");
+      res.set_content("<html><head><title>Loopback News 新闻</title></head><body>x</body></html>",
+                      "text/html");
     });
     server.Start();
-    WriteFile(app_ + "child.qvs", "#language js\nfor (var i = 1; i <= 3; i++) lg(\"page \" + IntToStr(i));\n");
+    WriteFile(app_ + "child.qvs",
+              "#language js\nfor (var i = 1; i <= 3; i++) lg(\"page \" + IntToStr(i));\n");
     WriteScript("#language js\nlg(\"collecting\");\nvar page = httpget(\"" +
                 QByteArray::fromStdString(server.Url("/news")) +
                 "\");\nlg(\"title: \" + regmatch(page, \"<title>(.*?)</title>\", 1));\n"
