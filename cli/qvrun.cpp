@@ -147,8 +147,7 @@ void IncludePath(std::vector<std::u16string>& dirs, const std::u16string& script
 }
 
 // --il: the intermediate code the script would run, indented.
-int PrintIntermediateCode(const Options& opts, const std::string& bytes, const std::u16string& folder) {
-  std::u16string text = qv::host::ScriptFileSource(bytes);
+int PrintIntermediateCode(const Options& opts, std::u16string text, const std::u16string& folder) {
   qv::TfsScript prog;
   prog.SetSyntaxType(opts.syntax.empty() ? u"js" : qv::FromUtf8(opts.syntax));
   prog.SetExtendedCharset(true);
@@ -189,7 +188,7 @@ sigset_t StopSignals() {
   return set;
 }
 
-int RunScript(const Options& opts, const std::string& bytes, const fs::path& folder) {
+int RunScript(const Options& opts, std::u16string source, const fs::path& folder) {
   const std::u16string folderText = FolderText(folder);
   qv::library::SetAppPath(folderText);
   qv::RegisterSysLibraryModule();
@@ -200,7 +199,7 @@ int RunScript(const Options& opts, const std::string& bytes, const fs::path& fol
   qv::cli::ConsoleUi ui(opts.plain, statusLine);
 
   auto thread = qv::host::TQuorvinter::Create(u"", nullptr, u"", u"", u"");
-  thread->SetSource(qv::host::ScriptFileSource(bytes));
+  thread->SetSource(std::move(source));
   if (opts.file != "-") {
     std::error_code ec;
     thread->SetNowFilePath(qv::FromUtf8(fs::absolute(opts.file, ec).string()));
@@ -269,19 +268,20 @@ int main(int argc, char** argv) {
     PrintUsage(std::cerr);
     return kExitUsage;
   }
-  std::optional<std::string> source = ReadAll(opts->file);
-  if (!source) {
+  std::optional<std::string> bytes = ReadAll(opts->file);
+  if (!bytes) {
     std::cerr << "qvrun: cannot read " << opts->file << "\n";
     return kExitCannotRead;
   }
+  std::u16string source;
   try {
-    // A compiled script file that is damaged cannot be read either.
-    qv::host::ScriptFileSource(*source);
+    source = qv::host::ScriptFileSource(*bytes);
   } catch (const qv::ScriptError& e) {
+    // A compiled script file that is damaged cannot be read either.
     std::cerr << "qvrun: cannot read " << opts->file << ": " << e.what() << "\n";
     return kExitCannotRead;
   }
   const fs::path folder = ScriptFolder(*opts);
-  if (opts->il) return PrintIntermediateCode(*opts, *source, FolderText(folder));
-  return RunScript(*opts, *source, folder);
+  if (opts->il) return PrintIntermediateCode(*opts, std::move(source), FolderText(folder));
+  return RunScript(*opts, std::move(source), folder);
 }
