@@ -10,7 +10,7 @@ case "$config" in
   release) flags=(-DCMAKE_BUILD_TYPE=Release) ;;
   asan) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=OFF) ;;
   tsan) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_TSAN=ON -DQV_BENCH=OFF) ;;
-  fuzz) flags=(-DCMAKE_BUILD_TYPE=Debug -DQV_FUZZ=ON -DQV_TESTS=OFF -DQV_BENCH=OFF
+  fuzz) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_FUZZ=ON -DQV_TESTS=OFF -DQV_BENCH=OFF
                -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   *) echo "usage: scripts/build.sh [release|asan|tsan|fuzz]" >&2; exit 64 ;;
 esac
