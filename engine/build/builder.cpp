@@ -76,8 +76,9 @@ bool TfsBuilder::ParseILScript(const TfsXMLItem& root) {
   return false;
 }
 
-bool ParseILScript(TfsILParser& translator) {
+bool ParseILScript(TfsILParser& translator, TfsDocumentUse use) {
   TfsBuilder builder(translator.Program(), &translator);
+  builder.SetReleaseBuilt(use == TfsDocumentUse::Release);
   return builder.ParseILScript(*translator.ILScript().Root());
 }
 
@@ -187,8 +188,22 @@ void TfsBuilder::Append(TfsStatement& list, std::unique_ptr<TfsStatement> stmt) 
   list.Add(std::move(stmt));
 }
 
+namespace {
+
+// Statements whose elements nothing refers to once they are built (routines,
+// units and the types are looked up by address while building).
+bool IsPlainStatement(const TfsXMLItem& xml) {
+  return xml.NameIs(il::kAssignStmt) || xml.NameIs(il::kCallStmt) || xml.NameIs(il::kVar) ||
+         xml.NameIs(il::kConst);
+}
+
+}  // namespace
+
 void TfsBuilder::BuildStatements(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list) {
-  for (const auto& c : xml.Children()) BuildStatement(*c, prog, list);
+  for (const auto& c : xml.Children()) {
+    BuildStatement(*c, prog, list);
+    if (releaseBuilt_ && IsPlainStatement(*c)) c->Clear();
+  }
 }
 
 void TfsBuilder::BuildStatement(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list) {

@@ -85,6 +85,12 @@ class TfsBuilder {
 
   const std::u16string& ErrorPos() const noexcept { return errorPos_; }
 
+  // The document being built is not needed afterwards: the contents of the
+  // plain statements (assignments, calls, declarations) are freed as soon
+  // as each is built, so that a very large script's document and program
+  // do not peak together. Elements that hold routines or units stay.
+  void SetReleaseBuilt(bool on) noexcept { releaseBuilt_ = on; }
+
  private:
   struct WithEntry {
     std::u16string name;
@@ -170,10 +176,15 @@ class TfsBuilder {
   std::u16string unitName_;
   std::vector<WithEntry> withList_;
   bool needDeclareVars_ = true;
+  bool releaseBuilt_ = false;
 };
 
+// Whether a build may consume the translator's document (see
+// TfsBuilder::SetReleaseBuilt).
+enum class TfsDocumentUse : uint8_t { Keep, Release };
+
 // Builds the translator's intermediate code into its program object.
-bool ParseILScript(TfsILParser& translator);
+bool ParseILScript(TfsILParser& translator, TfsDocumentUse use = TfsDocumentUse::Keep);
 
 // A designator wrapping `item` alone, of the class its kind calls for.
 std::unique_ptr<TfsDesignator> MakeItemDesignator(TfsScript& prog, TfsCustomVariable* item,

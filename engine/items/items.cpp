@@ -71,11 +71,36 @@ std::u16string FullTypeName(TfsVarType typ, const std::u16string& typeName) {
 // ---- TfsCustomVariable ----------------------------------------------------
 
 TfsCustomVariable::TfsCustomVariable(std::u16string name, TfsVarType typ, std::u16string typeName)
-    : name_(std::move(name)), typ_(typ), typeName_(std::move(typeName)), uppercaseName_(UpperCase(name_)) {}
+    : name_(std::move(name)), typeName_(std::move(typeName)), typ_(typ) {
+  SetUppercaseName();
+}
 
 void TfsCustomVariable::SetName(std::u16string name) {
   name_ = std::move(name);
-  uppercaseName_ = UpperCase(name_);
+  SetUppercaseName();
+}
+
+void TfsCustomVariable::SetUppercaseName() {
+  std::u16string upper = UpperCase(name_);
+  if (upper == name_)
+    upper_.reset();
+  else
+    upper_ = std::make_unique<std::u16string>(std::move(upper));
+}
+
+TfsCustomVariable::Extra& TfsCustomVariable::MakeExtra() {
+  if (!extra_) extra_ = std::make_unique<Extra>();
+  return *extra_;
+}
+
+const std::u16string& TfsCustomVariable::EmptyText() noexcept {
+  static const std::u16string empty;
+  return empty;
+}
+
+const TfsGetVariableValueEvent& TfsCustomVariable::NoGetOverride() noexcept {
+  static const TfsGetVariableValueEvent none;
+  return none;
 }
 
 Value TfsCustomVariable::LoadShared() const {
@@ -151,7 +176,7 @@ void TfsVariable::SetValue(const Value& v) {
 
 Value TfsVariable::GetValue() {
   Value stored = LoadValue();
-  if (!OnGetVarValue()) return stored;
+  if (!HasGetOverride()) return stored;
   return Override(*this, stored);
 }
 
@@ -176,7 +201,7 @@ void TfsThreadVariable::SetValue(const Value& v) {
 
 Value TfsThreadVariable::GetValue() {
   Value stored = Slot();
-  if (!OnGetVarValue()) return stored;
+  if (!HasGetOverride()) return stored;
   return Override(*this, stored);
 }
 
@@ -190,7 +215,7 @@ void TfsStringVariable::SetValue(const Value& v) { str_ = ToText(v); }
 
 Value TfsStringVariable::GetValue() {
   Value stored = Value::Text(str_);
-  if (!OnGetVarValue()) return stored;
+  if (!HasGetOverride()) return stored;
   return Override(*this, stored);
 }
 

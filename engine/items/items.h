@@ -33,6 +33,7 @@
 
 #include "engine/items/caller.h"
 #include "engine/items/host_class.h"
+#include "engine/items/source_pos.h"
 #include "engine/items/var_type.h"
 #include "engine/value/value.h"
 #include "support/errors.h"
@@ -191,30 +192,46 @@ class TfsCustomVariable : public TfsItemList {
   TfsParamItem* const* ParamItems() const noexcept { return params_.data(); }
   int GetNumberOfRequiredParams() const;
 
-  std::u16string GetFullTypeName() const { return FullTypeName(typ_, typeName_); }
+  std::u16string GetFullTypeName() const { return FullTypeName(typ_, TypeName()); }
 
-  TfsAddedBy AddedBy() const noexcept { return addedBy_; }
-  void SetAddedBy(TfsAddedBy tag) noexcept { addedBy_ = tag; }
+  TfsAddedBy AddedBy() const noexcept { return extra_ ? extra_->addedBy : 0; }
+  void SetAddedBy(TfsAddedBy tag) {
+    if (tag != 0 || extra_) MakeExtra().addedBy = tag;
+  }
   bool IsMacro() const noexcept { return isMacro_; }
   void SetIsMacro(bool on) noexcept { isMacro_ = on; }
   bool IsReadOnly() const noexcept { return isReadOnly_; }
   void SetIsReadOnly(bool on) noexcept { isReadOnly_ = on; }
   const std::u16string& Name() const noexcept { return name_; }
-  const std::u16string& UppercaseName() const noexcept { return uppercaseName_; }
+  // Kept apart only when it differs from the name.
+  const std::u16string& UppercaseName() const noexcept {
+    return upper_ ? *upper_ : name_;
+  }
   bool NeedResult() const noexcept { return needResult_; }
   void SetNeedResult(bool on) noexcept { needResult_ = on; }
   TfsCustomVariable* RefItem() const noexcept { return refItem_; }
   void SetRefItem(TfsCustomVariable* item) noexcept { refItem_ = item; }
-  const std::u16string& SourcePos() const noexcept { return sourcePos_; }
-  void SetSourcePos(std::u16string pos) { sourcePos_ = std::move(pos); }
-  const std::u16string& SourceUnit() const noexcept { return sourceUnit_; }
-  void SetSourceUnit(std::u16string unit) { sourceUnit_ = std::move(unit); }
+  std::u16string SourcePos() const { return sourcePos_.Text(); }
+  const PackedPos& Pos() const noexcept { return sourcePos_; }
+  void SetSourcePos(std::u16string_view pos) { sourcePos_ = PackedPos(pos); }
+  void SetPos(const PackedPos& pos) { sourcePos_ = pos; }
+  const std::u16string& SourceUnit() const noexcept { return extra_ ? extra_->sourceUnit : EmptyText(); }
+  void SetSourceUnit(std::u16string unit) {
+    if (!unit.empty() || extra_) MakeExtra().sourceUnit = std::move(unit);
+  }
   TfsVarType Typ() const noexcept { return typ_; }
   void SetTyp(TfsVarType typ) noexcept { typ_ = typ; }
   const std::u16string& TypeName() const noexcept { return typeName_; }
   void SetTypeName(std::u16string name) { typeName_ = std::move(name); }
-  const TfsGetVariableValueEvent& OnGetVarValue() const noexcept { return onGetVarValue_; }
-  void SetOnGetVarValue(TfsGetVariableValueEvent handler) { onGetVarValue_ = std::move(handler); }
+  const TfsGetVariableValueEvent& OnGetVarValue() const noexcept {
+    return hasGetOverride_ ? extra_->onGetVarValue : NoGetOverride();
+  }
+  // Whether OnGetVarValue() is set: the fast paths' test.
+  bool HasGetOverride() const noexcept { return hasGetOverride_; }
+  void SetOnGetVarValue(TfsGetVariableValueEvent handler) {
+    hasGetOverride_ = static_cast<bool>(handler);
+    if (hasGetOverride_ || extra_) MakeExtra().onGetVarValue = std::move(handler);
+  }
 
   // Items of a program that several threads use (the GlobalProgram): their
   // value is read and written under a lock.
@@ -240,21 +257,32 @@ class TfsCustomVariable : public TfsItemList {
   Value LoadShared() const;
   void StoreShared(Value v);
 
-  TfsAddedBy addedBy_ = 0;
+  // What most items (expression nodes, designators) never have: kept out
+  // of line, so that a very large script's items stay small.
+  struct Extra {
+    TfsAddedBy addedBy = 0;
+    std::u16string sourceUnit;
+    TfsGetVariableValueEvent onGetVarValue;
+  };
+  Extra& MakeExtra();
+  void SetUppercaseName();
+  static const std::u16string& EmptyText() noexcept;
+  static const TfsGetVariableValueEvent& NoGetOverride() noexcept;
+
+  Value value_ = Value::Null();
+  std::u16string name_;
+  std::u16string typeName_;
+  TfsCustomVariable* refItem_ = nullptr;
+  std::unique_ptr<Extra> extra_;
+  std::unique_ptr<std::u16string> upper_;  // null when equal to the name
+  PackedPos sourcePos_;
+  std::vector<TfsParamItem*> params_;  // owned by the item list
+  TfsVarType typ_;
   bool isMacro_ = false;
   bool isReadOnly_ = false;
-  std::u16string name_;
   bool needResult_ = true;
-  TfsCustomVariable* refItem_ = nullptr;
-  std::u16string sourcePos_;
-  std::u16string sourceUnit_;
-  TfsVarType typ_;
-  std::u16string typeName_;
-  std::u16string uppercaseName_;
-  Value value_ = Value::Null();
-  TfsGetVariableValueEvent onGetVarValue_;
   bool shared_ = false;
-  std::vector<TfsParamItem*> params_;  // owned by the item list
+  bool hasGetOverride_ = false;
 };
 
 // Variables and constants declared by scripts or registered by hosts.

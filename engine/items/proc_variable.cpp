@@ -213,7 +213,7 @@ template <bool kNested, bool kMoveResult>
   }
   program_->Statement()->RunBody();
   if (!isFunc_) return Value::Null();
-  if (result_->IsShared() || result_->OnGetVarValue()) return result_->GetValue();
+  if (result_->IsShared() || result_->HasGetOverride()) return result_->GetValue();
   // Where the calling level's Result is put back right after, this one's
   // may be taken.
   if constexpr (kMoveResult) return std::move(result_->PValue());

@@ -50,7 +50,7 @@ bool TfsScript::SetILCode(Stream& stream) {
     SetErrorPos(u"");
     return false;
   }
-  ParseILScript(translator);
+  ParseILScript(translator, TfsDocumentUse::Release);
   if (!ErrorMsg().empty()) return false;
   SetErrorPos(u"");
   return true;

@@ -55,8 +55,9 @@ void BeginTranslation(TfsScript& prog, TfsILParser& translator) {
   translator.SelectLanguage(prog.SyntaxType());
 }
 
-// Builds the program from the translator's document.
-void BuildProgram(TfsScript&, TfsILParser& translator) { ParseILScript(translator); }
+// Builds the program from the translator's document; `use` tells whether
+// the document is needed afterwards.
+void BuildProgram(TfsILParser& translator, TfsDocumentUse use) { ParseILScript(translator, use); }
 
 bool Finish(TfsScript& prog) {
   if (!prog.ErrorMsg().empty()) return false;
@@ -80,14 +81,16 @@ bool TfsScript::Compile() {
       SetErrorPos(u"");
       return false;
     }
-    BuildProgram(*this, translator);
+    BuildProgram(translator, TfsDocumentUse::Release);
     return Finish(*this);
   }
   ComplieDirective directive = TakeComplieDirective(text);
   translationStop_.clear();
   if (translator.MakeILScript(text)) {
     translationStop_ = translator.StopPos();
-    BuildProgram(*this, translator);
+    // The directive saves the whole document after the build.
+    const bool save = directive.found && !directive.fileName.empty();
+    BuildProgram(translator, save ? TfsDocumentUse::Keep : TfsDocumentUse::Release);
   }
   if (directive.found && !directive.fileName.empty()) translator.ILScript().SaveToFile(directive.fileName);
   return Finish(*this);

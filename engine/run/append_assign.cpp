@@ -81,7 +81,7 @@ struct Rollback {
 }  // namespace
 
 bool TfsAssignmentStmt::AppendInPlace() {
-  if (var_->OnGetVarValue()) return false;
+  if (var_->HasGetOverride()) return false;
   std::u16string* text = nullptr;
   if (var_->Storage() == ItemStorage::Text) {
     text = &static_cast<TfsStringVariable*>(var_)->Str();

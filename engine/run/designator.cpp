@@ -25,8 +25,8 @@ LateBinder GetLateBinder() noexcept { return lateBinder.load(std::memory_order_a
 
 // ---- TfsDesignatorItem ----------------------------------------------------
 
-TfsDesignatorItem::TfsDesignatorItem(TfsCustomVariable* ref, std::u16string sourcePos)
-    : sourcePos_(std::move(sourcePos)) {
+TfsDesignatorItem::TfsDesignatorItem(TfsCustomVariable* ref, std::u16string_view sourcePos)
+    : sourcePos_(sourcePos) {
   SetRef(ref);
 }
 
@@ -59,8 +59,8 @@ TfsDesignator::TfsDesignator(TfsScript* program)
 
 TfsDesignator::~TfsDesignator() = default;
 
-TfsDesignatorItem* TfsDesignator::AddStep(TfsCustomVariable* ref, std::u16string sourcePos) {
-  return AddStep(std::make_unique<TfsDesignatorItem>(ref, std::move(sourcePos)));
+TfsDesignatorItem* TfsDesignator::AddStep(TfsCustomVariable* ref, std::u16string_view sourcePos) {
+  return AddStep(std::make_unique<TfsDesignatorItem>(ref, sourcePos));
 }
 
 TfsDesignatorItem* TfsDesignator::AddStep(std::unique_ptr<TfsDesignatorItem> step) {

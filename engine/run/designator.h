@@ -36,7 +36,7 @@ class TfsDesignator;
 // parameter of the item.
 class TfsDesignatorItem : public TfsObject {
  public:
-  explicit TfsDesignatorItem(TfsCustomVariable* ref = nullptr, std::u16string sourcePos = u"");
+  explicit TfsDesignatorItem(TfsCustomVariable* ref = nullptr, std::u16string_view sourcePos = u"");
   ~TfsDesignatorItem() override;
 
   TfsCustomVariable* Ref() const noexcept { return ref_; }
@@ -50,8 +50,8 @@ class TfsDesignatorItem : public TfsObject {
   // used when evaluating.
   bool Flag() const noexcept { return flag_; }
   void SetFlag(bool on) noexcept { flag_ = on; }
-  const std::u16string& SourcePos() const noexcept { return sourcePos_; }
-  void SetSourcePos(std::u16string pos) { sourcePos_ = std::move(pos); }
+  std::u16string SourcePos() const { return sourcePos_.Text(); }
+  void SetSourcePos(std::u16string_view pos) { sourcePos_ = PackedPos(pos); }
 
   TfsExpression* AddArg(std::unique_ptr<TfsExpression> arg);
   int ArgCount() const noexcept { return static_cast<int>(args_.size()); }
@@ -66,7 +66,7 @@ class TfsDesignatorItem : public TfsObject {
   TfsCustomVariable* ref_ = nullptr;
   TfsDesignator* nested_ = nullptr;
   TfsProcVariable* proc_ = nullptr;
-  std::u16string sourcePos_;
+  PackedPos sourcePos_;
   std::vector<std::unique_ptr<TfsExpression>> args_;
 };
 
@@ -88,7 +88,7 @@ class TfsDesignator : public TfsCustomVariable {
   explicit TfsDesignator(TfsScript* program);
   ~TfsDesignator() override;
 
-  TfsDesignatorItem* AddStep(TfsCustomVariable* ref, std::u16string sourcePos = u"");
+  TfsDesignatorItem* AddStep(TfsCustomVariable* ref, std::u16string_view sourcePos = u"");
   TfsDesignatorItem* AddStep(std::unique_ptr<TfsDesignatorItem> step);
   // Removes and frees the last step (the builder backs out of a step).
   void RemoveLastStep();

@@ -124,7 +124,7 @@ N* TfsExpression::AddOperand(std::unique_ptr<N> n) {
   // An operand has no operand slots: two in a row lack an operator, and
   // attaching below the first would silently drop the second.
   if (curNode_->AsOperator() == nullptr) throw ScriptError(run_msg::kMissingOperator);
-  n->SetSourcePos(SourcePos());
+  n->SetPos(Pos());
   N* raw = n.get();
   curNode_->AttachChild(std::move(n));
   curNode_ = raw;
@@ -158,7 +158,7 @@ void TfsExpression::AddOperator(std::u16string_view op) {
   for (const OperatorToken& t : kTokens)
     if (t.token == upper) {
       auto n = TfsOperatorNode::Create(t.op, t.strCat);
-      n->SetSourcePos(SourcePos());
+      n->SetPos(Pos());
       InsertBinary(std::move(n));
       return;
     }

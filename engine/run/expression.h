@@ -130,7 +130,7 @@ class TfsDesignatorNode : public TfsOperandNode {
   Value Eval() override {
     // A script's own plain variable without a read override is its stored
     // value; everything else goes through the item.
-    if (plain_ && !var_->IsShared() && !var_->OnGetVarValue()) return var_->PValue();
+    if (plain_ && !var_->IsShared() && !var_->HasGetOverride()) return var_->PValue();
     if (designator_->IsSoleCall()) return designator_->CallSole();
     return var_->GetValue();
   }
@@ -182,13 +182,13 @@ class TfsOperatorNode : public TfsExpressionNode {
   // neither shared nor with a read override (what evaluating the nodes
   // would read). False when the nodes must be evaluated.
   bool Direct(const Value*& l, const Value*& r) const noexcept {
-    if (shape_ == Shape::kGeneral || leftVar_->IsShared() || leftVar_->OnGetVarValue()) return false;
+    if (shape_ == Shape::kGeneral || leftVar_->IsShared() || leftVar_->HasGetOverride()) return false;
     l = &leftVar_->PValue();
     if (shape_ == Shape::kVarConst) {
       r = rightConst_;
       return true;
     }
-    if (rightVar_->IsShared() || rightVar_->OnGetVarValue()) return false;
+    if (rightVar_->IsShared() || rightVar_->HasGetOverride()) return false;
     r = &rightVar_->PValue();
     return true;
   }

@@ -5,7 +5,7 @@
 namespace qv {
 
 TfsStatement::TfsStatement(TfsScript* program, std::u16string unitName, std::u16string sourcePos)
-    : program_(program), sourcePos_(std::move(sourcePos)), unitName_(std::move(unitName)) {
+    : program_(program), sourcePos_(sourcePos), unitName_(std::move(unitName)) {
   isStatement_ = true;
 }
 
@@ -23,6 +23,6 @@ void TfsStatement::RunChildList(size_t from) {
   }
 }
 
-void TfsStatement::Notify(TfsScript& owner) { owner.OnRunLine()(*program_, unitName_, sourcePos_); }
+void TfsStatement::Notify(TfsScript& owner) { owner.OnRunLine()(*program_, unitName_, sourcePos_.Text()); }
 
 }  // namespace qv

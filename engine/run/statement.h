@@ -49,7 +49,7 @@ class TfsStatement : public TfsItemList {
   }
 
   TfsScript* Prog() const noexcept { return program_; }
-  const std::u16string& SourcePos() const noexcept { return sourcePos_; }
+  std::u16string SourcePos() const { return sourcePos_.Text(); }
   const std::u16string& UnitName() const noexcept { return unitName_; }
 
  private:
@@ -70,7 +70,7 @@ class TfsStatement : public TfsItemList {
   }
 
   TfsScript* program_;
-  std::u16string sourcePos_;
+  PackedPos sourcePos_;
   std::u16string unitName_;
 };
 

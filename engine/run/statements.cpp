@@ -100,7 +100,7 @@ void TfsCompoundAssignStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
   // In place, so that s := s + x appends instead of copying s each time.
-  if (fast_ != Fast::None && !var_->OnGetVarValue()) {
+  if (fast_ != Fast::None && !var_->HasGetOverride()) {
     if (fast_ == Fast::Variant) {
       Value right = ReadExpr();
       ApplyInPlace(op_, var_->PValue(), right);
@@ -149,7 +149,7 @@ void TfsCallStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
   // i++ and i-- on a 32-bit integer that stays in range.
-  if (counter_ != nullptr && !modificator_.empty() && !counter_->OnGetVarValue()) {
+  if (counter_ != nullptr && !modificator_.empty() && !counter_->HasGetOverride()) {
     Value& v = counter_->PValue();
     if (v.is_int32()) {
       const int32_t i = v.as_int32();

@@ -56,7 +56,7 @@ class TfsAssignmentStmt : public TfsStatement {
   TfsExpression* exprTree_ = nullptr;
   TfsCustomVariable* exprVar_ = nullptr;
   Value ReadExpr() {
-    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->OnGetVarValue()) return exprVar_->PValue();
+    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride()) return exprVar_->PValue();
     if (exprTree_ != nullptr) return exprTree_->GetValue();
     return expr_->GetValue();
   }
