@@ -259,6 +259,11 @@ class TfsExpression final : public TfsCustomExpression {
   void SetSource(std::u16string source) { source_ = std::move(source); }
   TfsScript* Script() const noexcept { return script_; }
   TfsExpressionNode* Root() const noexcept { return node_.get(); }
+  // Hands the tree over; the expression is empty afterwards.
+  std::unique_ptr<TfsExpressionNode> TakeRoot() noexcept {
+    curNode_ = nullptr;
+    return std::move(node_);
+  }
 
  private:
   template <class N>

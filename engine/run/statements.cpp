@@ -26,7 +26,7 @@ bool IsPrivateVariable(const TfsCustomVariable* v, ItemStorage storage) {
 
 // ---- assignments ----------------------------------------------------------
 
-void TfsAssignmentStmt::Optimize() {
+void TfsAssignmentStmt::Prepare() {
   var_ = designator_.get();
   if (designator_ != nullptr && designator_->Kind() == dkVariable && designator_->RefItem() != nullptr &&
       dynamic_cast<TfsVariableDesignator*>(designator_.get()) != nullptr)
@@ -38,6 +38,17 @@ void TfsAssignmentStmt::Optimize() {
   exprVar_ = expr_ != nullptr && expr_->HasPlainStorage() ? expr_ : nullptr;
   plainTarget_ = IsPrivateVariable(var_, ItemStorage::Variable);
   FindAppendChain();
+}
+
+// A very large script is mostly such statements: what they do not read at
+// run time is most of their size.
+void TfsAssignmentStmt::DropUnused() {
+  if (designator_ != nullptr && var_ != designator_.get()) designator_.reset();
+  if (expression_ == nullptr || expr_ == expression_.get() || !appends_.empty()) return;
+  // A plain variable operand lives in its program; otherwise the root node
+  // is the operand or owns it.
+  if (exprVar_ == nullptr) single_ = expression_->TakeRoot();
+  expression_.reset();
 }
 
 [[gnu::always_inline]] inline void TfsAssignmentStmt::Assign() {
@@ -81,8 +92,8 @@ bool HasNoSideEffects(TfsCustomVariable* e) {
 
 }  // namespace
 
-void TfsCompoundAssignStmt::Optimize() {
-  TfsAssignmentStmt::Optimize();
+void TfsCompoundAssignStmt::Prepare() {
+  TfsAssignmentStmt::Prepare();
   fast_ = Fast::None;
   // s := s + IntToStr(i) must append in place too, or building a text
   // this way turns quadratic.

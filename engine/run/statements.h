@@ -43,12 +43,22 @@ class TfsAssignmentStmt : public TfsStatement {
 
   // Picks what Execute reads and writes: the variable itself for a plain
   // variable target, the single operand for a one-operand expression.
-  virtual void Optimize();
+  // Then frees what Execute never reads, so that Designator() is null
+  // for a plain variable target and Expression() for a single operand.
+  // Call once, when the statement is complete.
+  void Optimize() {
+    Prepare();
+    DropUnused();
+  }
   void Execute() override;
 
  protected:
+  virtual void Prepare();
+
   std::unique_ptr<TfsDesignator> designator_;
   std::unique_ptr<TfsExpression> expression_;
+  // The single operand's node, kept when the expression around it is freed.
+  std::unique_ptr<TfsExpressionNode> single_;
   TfsCustomVariable* var_ = nullptr;
   TfsCustomVariable* expr_ = nullptr;
   // expr_ when it is a whole expression (read without a virtual call), or
@@ -77,6 +87,7 @@ class TfsAssignmentStmt : public TfsStatement {
   };
   void FindAppendChain();
   bool AppendInPlace();
+  void DropUnused();
   std::vector<Append> appends_;
 };
 
@@ -98,11 +109,12 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
  public:
   TfsCompoundAssignStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos, BinaryOp op)
       : TfsAssignmentStmt(program, std::move(unitName), std::move(sourcePos)), op_(op) {}
-  void Optimize() override;
   void Execute() override;
   BinaryOp Op() const noexcept { return op_; }
 
  private:
+  void Prepare() override;
+
   enum class Fast : uint8_t { None, Variant, Typed, Text };
   BinaryOp op_;
   // Set by Optimize when the target's storage may be changed in place:
