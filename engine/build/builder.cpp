@@ -200,6 +200,9 @@ bool IsPlainStatement(const TfsXMLItem& xml) {
 }  // namespace
 
 void TfsBuilder::BuildStatements(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list) {
+  // Most elements become one statement; a long list grown by doubling
+  // would hold up to twice the room.
+  if (list.Count() == 0) list.Reserve(static_cast<size_t>(xml.Count()));
   for (const auto& c : xml.Children()) {
     BuildStatement(*c, prog, list);
     if (releaseBuilt_ && IsPlainStatement(*c)) c->Clear();

@@ -81,6 +81,8 @@ class TfsItemList : public TfsObject {
  public:
   ~TfsItemList() override;
   void Add(std::unique_ptr<TfsObject> item);
+  // Makes room for `n` more elements.
+  void Reserve(size_t n) { list_.reserve(list_.size() + n); }
   int Count() const noexcept { return static_cast<int>(list_.size()); }
   // Element i; raises "List index out of bounds (i)" outside the list.
   TfsObject* Get(int i) const {

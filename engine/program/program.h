@@ -362,7 +362,19 @@ class TfsScript {
   std::unique_ptr<TfsStatement> statement_;
   std::u16string syntaxType_ = u"pascal";
   std::atomic<bool> terminated_{false};
-  std::unordered_map<std::u16string, std::unordered_set<int>> unitLines_;  // upper-case unit -> lines
+  // Line numbers: a bit per line below kDense (a script's lines), a set
+  // for the rest (stored intermediate code may say anything).
+  class LineSet {
+   public:
+    void Insert(int line);
+    bool Contains(int line) const;
+
+   private:
+    static constexpr int kDense = 1 << 24;
+    std::vector<uint64_t> bits_;
+    std::unordered_set<int> rest_;
+  };
+  std::unordered_map<std::u16string, LineSet> unitLines_;  // upper-case unit -> lines
   std::vector<std::u16string> includePath_;
   bool useClassLateBinding_ = false;
   bool evaluteRiseError_ = false;

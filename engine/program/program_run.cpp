@@ -145,12 +145,28 @@ Value TfsScript::CallFunction1(std::u16string_view name, Value& params) {
 void TfsScript::AddCodeLine(std::u16string_view unitName, std::u16string_view pos) {
   int64_t line;
   if (!TextToInt64(pos.substr(0, pos.find(u':')), line) || line < INT32_MIN || line > INT32_MAX) return;
-  unitLines_[UpperCase(unitName)].insert(static_cast<int>(line));
+  unitLines_[UpperCase(unitName)].Insert(static_cast<int>(line));
+}
+
+void TfsScript::LineSet::Insert(int line) {
+  if (line < 0 || line >= kDense) {
+    rest_.insert(line);
+    return;
+  }
+  const size_t word = static_cast<size_t>(line) / 64;
+  if (word >= bits_.size()) bits_.resize(std::max(word + 1, bits_.size() * 2));
+  bits_[word] |= uint64_t{1} << (line % 64);
+}
+
+bool TfsScript::LineSet::Contains(int line) const {
+  if (line < 0 || line >= kDense) return rest_.contains(line);
+  const size_t word = static_cast<size_t>(line) / 64;
+  return word < bits_.size() && (bits_[word] >> (line % 64) & 1) != 0;
 }
 
 bool TfsScript::IsExecutableLine(int lineN, std::u16string_view unitName) const {
   auto it = unitLines_.find(UpperCase(unitName));
-  return it != unitLines_.end() && it->second.contains(lineN);
+  return it != unitLines_.end() && it->second.Contains(lineN);
 }
 
 }  // namespace qv

@@ -6,6 +6,12 @@ namespace qv {
 
 std::vector<std::u16string> SplitLines(std::u16string_view text) {
   std::vector<std::u16string> lines;
+  // Counted first: a script of a million lines would otherwise hold up to
+  // twice the room while the list grows.
+  size_t breaks = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) ++breaks;
+  lines.reserve(breaks + 1);
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
