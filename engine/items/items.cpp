@@ -81,11 +81,8 @@ void TfsCustomVariable::SetName(std::u16string name) {
 }
 
 void TfsCustomVariable::SetUppercaseName() {
-  std::u16string upper = UpperCase(name_);
-  if (upper == name_)
-    upper_.reset();
-  else
-    upper_ = std::make_unique<std::u16string>(std::move(upper));
+  upper_ = UpperCase(name_);
+  if (upper_ == name_) upper_.clear();
 }
 
 TfsCustomVariable::Extra& TfsCustomVariable::MakeExtra() {

@@ -207,7 +207,7 @@ class TfsCustomVariable : public TfsItemList {
   const std::u16string& Name() const noexcept { return name_; }
   // Kept apart only when it differs from the name.
   const std::u16string& UppercaseName() const noexcept {
-    return upper_ ? *upper_ : name_;
+    return upper_.empty() ? name_ : upper_;
   }
   bool NeedResult() const noexcept { return needResult_; }
   void SetNeedResult(bool on) noexcept { needResult_ = on; }
@@ -276,7 +276,7 @@ class TfsCustomVariable : public TfsItemList {
   std::u16string typeName_;
   TfsCustomVariable* refItem_ = nullptr;
   std::unique_ptr<Extra> extra_;
-  std::unique_ptr<std::u16string> upper_;  // null when equal to the name
+  std::u16string upper_;  // empty when equal to the name
   PackedPos sourcePos_;
   std::vector<TfsParamItem*> params_;  // owned by the item list
   TfsVarType typ_;
