@@ -164,8 +164,11 @@ template <class Pred>
 std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
   std::vector<std::unique_ptr<TfsObject>> taken;
   std::unique_lock lock(tableMutex_);
-  SortPendingLocked();
-  // Marked last to first, then removed in one pass: linear however many go.
+  // Entries not yet merged stay so: clearing a million declarations need
+  // not sort them first. Marked newest to oldest (the pending part, then the
+  // sorted part last to first), then removed in one pass that keeps each
+  // part's order: linear however many go.
+  const size_t head = std::min(sorted_, items_.size());
   std::vector<bool> doomed(items_.size());
   bool any = false;
   for (size_t i = items_.size(); i-- > 0;) {
@@ -176,17 +179,22 @@ std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
   }
   if (any) {
     size_t kept = 0;
+    size_t keptHead = 0;
     for (size_t i = 0; i < items_.size(); ++i)
       if (!doomed[i]) {
         if (kept != i) items_[kept] = std::move(items_[i]);
         ++kept;
+        if (i < head) ++keptHead;
       }
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(kept), items_.end());
-    sorted_ = items_.size();
+    sorted_ = keptHead;
+    // The index names the newest entry of each name: pending entries are
+    // newer than sorted ones, and the sorted part has the newest first.
     index_.clear();
-    for (const Entry& e : items_) index_.try_emplace(e.upper, e.object->AsItem());
+    for (size_t i = items_.size(); i-- > keptHead;) index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
+    for (size_t i = 0; i < keptHead; ++i) index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
   }
-  return taken;  // freed by the caller, outside the lock, last entry first
+  return taken;  // freed by the caller, outside the lock, newest first
 }
 
 // As lookups: only a shared program's table can change under another
