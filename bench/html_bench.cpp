@@ -22,6 +22,7 @@
 #include "library/html/analyze_title.h"
 #include "library/html/html_to_text.h"
 #include "support/text.h"
+#include "support/memory_policy.h"
 
 namespace {
 
@@ -140,6 +141,7 @@ int Hostile(double mb) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "text" && argc > 2) return Text(argv[2], argc > 3 ? std::atoi(argv[3]) : 3);
   if (mode == "all" && argc > 2) return All(argv[2]);

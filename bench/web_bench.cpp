@@ -19,6 +19,7 @@
 #include "support/codepage.h"
 #include "support/text.h"
 #include "web/http_thread.h"
+#include "support/memory_policy.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ std::string Page(size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   const int gets = argc > 1 ? std::atoi(argv[1]) : 1000;
   qv::SetAnsiCodePage(qv::kCpUtf8);
   const std::string small = Page(10 * 1024);

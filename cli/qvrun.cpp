@@ -24,6 +24,7 @@
 #include "library/functions.h"
 #include "support/errors.h"
 #include "support/text.h"
+#include "support/memory_policy.h"
 
 namespace {
 
@@ -263,6 +264,7 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   std::optional<Options> opts = ParseArgs(argc, argv);
   if (!opts) {
     PrintUsage(std::cerr);

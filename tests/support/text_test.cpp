@@ -33,6 +33,31 @@ TEST(Text, InvalidUtf8) {
   }
 }
 
+// The converters move ASCII in blocks; a non-ASCII unit or a bad byte at
+// every offset around the block edges must come out as one at a time would.
+TEST(Text, Utf8ConversionAtEveryOffset) {
+  const std::u16string specials[] = {u"é", u"中", u"\U0001F600", std::u16string(1, char16_t(0xD800)),
+                                     std::u16string(1, char16_t(0xDFFF)), std::u16string(1, char16_t(0x80))};
+  for (size_t before = 0; before < 40; ++before) {
+    for (const auto& special : specials) {
+      for (size_t after : {0, 1, 15, 16, 17, 33}) {
+        std::u16string text = std::u16string(before, u'a') + special + std::u16string(after, u'z');
+        std::string expected_bytes(before, 'a');
+        bool lone = special.size() == 1 && IsSurrogate(special[0]);
+        expected_bytes += lone ? std::string("\xEF\xBF\xBD") : ToUtf8(special);
+        expected_bytes += std::string(after, 'z');
+        std::string bytes = ToUtf8(text);
+        ASSERT_EQ(bytes, expected_bytes) << before << " " << after;
+        std::u16string back = FromUtf8(bytes);
+        ASSERT_EQ(back, lone ? std::u16string(before, u'a') + u"\uFFFD" + std::u16string(after, u'z') : text);
+        // A stray continuation byte in place of the special character.
+        std::string bad = std::string(before, 'a') + "\x80" + std::string(after, 'z');
+        ASSERT_EQ(FromUtf8(bad), std::u16string(before, u'a') + u"\uFFFD" + std::u16string(after, u'z'));
+      }
+    }
+  }
+}
+
 TEST(Text, LoneSurrogateBecomesReplacement) {
   std::u16string s = u"a";
   s += char16_t(0xD800);
