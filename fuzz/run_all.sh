@@ -8,6 +8,8 @@
 # never go stale.
 #   bash fuzz/run_all.sh [seconds-scale [target...]]   (1 = the shares below)
 #   FUZZ_SECONDS=600 bash fuzz/run_all.sh 1 [target...]  (the same time for each)
+#   FUZZ_TIMEOUT=120 ...  a longer limit per input, for a machine so busy that
+#                         a niced fuzzer waits for the processor for seconds
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
@@ -41,7 +43,7 @@ for row in "${plan[@]}"; do
   [ "$corpus" != "-" ] && cp "$here/corpus/$corpus"/* "$work/corpus/"
   # Entropic scheduling spends half of each run updating feature counts in
   # these builds; plain scheduling runs twice as many inputs.
-  args=(-max_total_time="$secs" -entropic=0 -rss_limit_mb=2560 -timeout=20 -print_final_stats=1 -artifact_prefix="$work/")
+  args=(-max_total_time="$secs" -entropic=0 -rss_limit_mb=2560 -timeout=${FUZZ_TIMEOUT:-20} -print_final_stats=1 -artifact_prefix="$work/")
   [ "$dict" != "-" ] && args+=(-dict="$here/dict/$dict")
   (cd "$work" && "$bin/$target" "${args[@]}" corpus > log 2>&1)
   rc=$?
