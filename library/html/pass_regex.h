@@ -16,7 +16,9 @@ enum class PassResult { Unchanged, Replaced, Stopped };
 // ">" is not read again from every "<".
 enum class PassScope { Whole, ToLastTagEnd };
 
-// Replaces every match of `rx`'s pattern in `text` (UTF-8) by `tmpl`. A pass
+// Replaces every match of `rx`'s pattern in `text` by `tmpl`. `text` must be
+// well-formed UTF-8 (made by ToUtf8 and cut only at characters): it is not
+// checked again. A pass
 // that PCRE2's match, depth or heap limit stops leaves `text` as it was and
 // says Stopped. The object's subject is emptied afterwards, so a cached
 // object keeps no page alive.
