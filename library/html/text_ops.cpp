@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -250,6 +251,35 @@ void ReplaceUntilGone(std::u16string& s, std::u16string_view from, std::u16strin
   if (from.empty() || to.size() >= from.size()) return;
   Matcher m(from, false);
   while (m.Find(s, 0) != std::u16string_view::npos) s = m.ReplaceAll(s, to);
+}
+
+void TrimBytes(std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  if (e < s.size()) s.resize(e);
+  if (b > 0) s.erase(0, b);
+}
+
+void CollapseLineBreakRuns(std::string& s) {
+  size_t at = s.find("\r\n\r\n");
+  if (at == std::string::npos) return;
+  size_t kept = at, from = at;  // s[0, kept) is done, s[from, ...) not yet read
+  auto keep = [&](size_t to) {
+    if (to > from) std::memmove(&s[kept], &s[from], to - from);
+    kept += to - from;
+  };
+  while (at != std::string::npos) {
+    keep(at);
+    s[kept++] = '\r';
+    s[kept++] = '\n';
+    at += 4;
+    while (s.compare(at, 2, "\r\n") == 0) at += 2;
+    from = at;
+    at = s.find("\r\n\r\n", at);
+  }
+  keep(s.size());
+  s.resize(kept);
 }
 
 }  // namespace qv::library::html

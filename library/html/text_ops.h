@@ -57,4 +57,11 @@ std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s,
 // shorter than `from`: each pass is linear and the loop ends.
 void ReplaceUntilGone(std::u16string& s, std::u16string_view from, std::u16string_view to);
 
+// Byte forms for UTF-8 text, where the characters involved are ASCII.
+// Trim without the bytes of code 32 or less at both ends.
+void TrimBytes(std::string& s);
+// ReplaceUntilGone(s, "\r\n\r\n", "\r\n") in one pass: each pass halves a
+// run of "\r\n", so every run of two or more ends as one.
+void CollapseLineBreakRuns(std::string& s);
+
 }  // namespace qv::library::html
