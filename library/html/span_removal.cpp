@@ -69,8 +69,7 @@ class IndexedRemoval {
       segs_.push_back(LowerAscii(seg));
       longest_ = std::max(longest_, seg.size());
     }
-    for (char16_t c : text_)
-      if (FoldsToAscii(c)) return false;
+    if (HasFoldsToAscii(text_)) return false;
     starts_ = Occurrences(text_, segs_[0]);
     // The span of each start, as the mask finds it when that start is the first.
     std::vector<std::vector<size_t>> occ(segs_.size());

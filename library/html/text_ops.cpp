@@ -134,6 +134,31 @@ std::u16string FoldText(std::u16string_view s) {
 
 bool FoldsToAscii(char16_t c) { return c >= 0x80 && FoldUnit(c) < 0x80; }
 
+bool HasFoldsToAscii(std::u16string_view s) {
+  // There are only a few such units (dotless i, long s): each unit is
+  // compared with all of them, in fixed blocks the compiler vectorises,
+  // instead of a table look-up per unit.
+  static const std::vector<char16_t> units = [] {
+    std::vector<char16_t> u;
+    for (uint32_t c = 0x80; c < 0x10000; ++c)
+      if (FoldsToAscii(static_cast<char16_t>(c))) u.push_back(static_cast<char16_t>(c));
+    return u;
+  }();
+  if (units.empty()) return false;
+  if (units.size() > 4) return std::any_of(s.begin(), s.end(), FoldsToAscii);
+  const char16_t u0 = units[0], u1 = units[std::min<size_t>(1, units.size() - 1)],
+                 u2 = units[std::min<size_t>(2, units.size() - 1)], u3 = units.back();
+  constexpr size_t kBlock = 256;
+  size_t at = 0;
+  for (; at + kBlock <= s.size(); at += kBlock) {
+    const char16_t* p = s.data() + at;
+    unsigned hit = 0;
+    for (size_t i = 0; i < kBlock; ++i) hit |= (p[i] == u0) | (p[i] == u1) | (p[i] == u2) | (p[i] == u3);
+    if (hit) return true;
+  }
+  return std::any_of(s.begin() + static_cast<std::ptrdiff_t>(at), s.end(), FoldsToAscii);
+}
+
 std::u16string_view TrimView(std::u16string_view s) { return TrimBlanks(s); }
 
 size_t FindNoCase(std::u16string_view s, std::u16string_view what, size_t from) {

@@ -25,6 +25,8 @@ std::u16string FoldText(std::u16string_view s);
 // (dotless i, long s): where one occurs, ASCII folding and full folding
 // disagree.
 bool FoldsToAscii(char16_t c);
+// True when `s` holds such a character.
+bool HasFoldsToAscii(std::u16string_view s);
 
 inline bool Contains(std::u16string_view s, std::u16string_view what) {
   return s.find(what) != std::u16string_view::npos;
