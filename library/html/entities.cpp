@@ -112,7 +112,7 @@ std::u16string RunClusters(std::u16string_view text, const std::vector<size_t>& 
 
 std::u16string ReplaceEntities(std::u16string_view text) {
   std::vector<size_t> amps;
-  for (size_t at = text.find(u'&'); at != std::u16string_view::npos; at = text.find(u'&', at + 1))
+  for (size_t at = FindUnit(text, u'&'); at != std::u16string_view::npos; at = FindUnit(text, u'&', at + 1))
     amps.push_back(at);
   if (amps.empty()) return std::u16string(text);
   // Which rows run depends on what the rows before them made. Guess the rows

@@ -42,7 +42,7 @@ std::vector<size_t> Occurrences(std::u16string_view text, std::u16string_view se
   const bool letter = first >= u'a' && first <= u'z';
   for (size_t p = 0; p + seg.size() <= text.size(); ++p) {
     if (!letter) {
-      p = text.find(first, p);
+      p = FindUnit(text, first, p);
       if (p == std::u16string_view::npos || p + seg.size() > text.size()) break;
     } else if (LowerAscii(text[p]) != first) {
       continue;

@@ -96,8 +96,14 @@ bool QuickNeedle(std::u16string_view needle) {
 
 // First occurrence at or after `from` of a QuickNeedle, without regard to case.
 size_t QuickFind(std::u16string_view s, std::u16string_view needle, size_t from) {
-  const std::u16string upper = FoldText(needle);
-  for (size_t at = s.find(needle[0], from); at != std::u16string_view::npos; at = s.find(needle[0], at + 1)) {
+  char16_t upper[16];  // the needle upper-cased (it is ASCII)
+  if (needle.size() > std::size(upper)) return Matcher(needle, true).Find(FoldText(s), from);
+  for (size_t i = 0; i < needle.size(); ++i) {
+    const char16_t c = needle[i];
+    upper[i] = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+  }
+  for (size_t at = FindUnit(s, needle[0], from); at != std::u16string_view::npos;
+       at = FindUnit(s, needle[0], at + 1)) {
     if (s.size() - at < needle.size()) return std::u16string_view::npos;
     size_t i = 1;
     while (i < needle.size() && FoldUnit(s[at + i]) == upper[i]) ++i;
@@ -133,6 +139,29 @@ std::u16string FoldText(std::u16string_view s) {
 }
 
 bool FoldsToAscii(char16_t c) { return c >= 0x80 && FoldUnit(c) < 0x80; }
+
+size_t FindUnit(std::u16string_view s, char16_t c, size_t from) {
+  constexpr size_t kBlock = 32;
+  size_t at = from;
+  for (; at + kBlock <= s.size(); at += kBlock) {
+    const char16_t* p = s.data() + at;
+    unsigned hit = 0;
+    for (size_t i = 0; i < kBlock; ++i) hit |= p[i] == c;
+    if (hit) break;
+  }
+  for (; at < s.size(); ++at)
+    if (s[at] == c) return at;
+  return std::u16string_view::npos;
+}
+
+size_t FindText(std::u16string_view s, std::u16string_view what, size_t from) {
+  if (what.empty()) return from <= s.size() ? from : std::u16string_view::npos;
+  for (size_t at = FindUnit(s, what[0], from); at != std::u16string_view::npos; at = FindUnit(s, what[0], at + 1)) {
+    if (s.size() - at < what.size()) break;
+    if (s.compare(at, what.size(), what) == 0) return at;
+  }
+  return std::u16string_view::npos;
+}
 
 bool HasFoldsToAscii(std::u16string_view s) {
   // There are only a few such units (dotless i, long s): each unit is

@@ -70,19 +70,6 @@ TEST(RemoveMatchedSpans, SameAsTheLiteralLoopOnRandomTexts) {
   }
 }
 
-TEST(HasFoldsToAscii, FindsTheUnitAnywhere) {
-  std::u16string text(2000, u'中');
-  EXPECT_FALSE(HasFoldsToAscii(text));
-  for (size_t at : {size_t{0}, size_t{511}, size_t{512}, size_t{1999}})
-    for (char16_t c : {u'ı', u'ſ'}) {
-      std::u16string t = text;
-      t[at] = c;
-      EXPECT_TRUE(HasFoldsToAscii(t)) << at;
-      EXPECT_TRUE(FoldsToAscii(c));
-    }
-  EXPECT_FALSE(HasFoldsToAscii(u""));
-}
-
 TEST(CountEach, CountsLikeOneSearchAfterAnother) {
   const std::u16string page = u"aaaa Abc ABC abcabc 新闻新闻 x";
   const std::vector<std::u16string> pieces = {u"aa",      u"abc", u"新闻", u"ca",
