@@ -147,6 +147,8 @@ int Hostile(double mb) {
       {"ideographic spaces", u"<p>a" + Repeat(u"　", n / 3) + u"<p>b"},
       {"unclosed display:none", Repeat(u"<span style=\"display:none\">x", n)},
       {"images without src", Repeat(u"<img alt=x> src=", n)},
+      {"run of &", u"<p>" + Repeat(u"&", n)},
+      {"joined entities", u"<p>" + Repeat(u"&quot&amp;amp;&AMP;&nbsp&", n)},
   };
   for (const auto& p : pages) {
     double t[5];
