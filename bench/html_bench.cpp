@@ -25,8 +25,8 @@
 #include "library/html/analyze_content.h"
 #include "library/html/analyze_title.h"
 #include "library/html/html_to_text.h"
-#include "support/text.h"
 #include "support/memory_policy.h"
+#include "support/text.h"
 
 namespace {
 

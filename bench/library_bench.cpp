@@ -14,8 +14,8 @@
 #include "library/mask/mask_pattern.h"
 #include "library/mask/match_content.h"
 #include "library/mask/regex_functions.h"
-#include "support/text.h"
 #include "support/memory_policy.h"
+#include "support/text.h"
 
 namespace {
 

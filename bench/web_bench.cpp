@@ -17,9 +17,9 @@
 
 #include "library/encode/gzip.h"
 #include "support/codepage.h"
+#include "support/memory_policy.h"
 #include "support/text.h"
 #include "web/http_thread.h"
-#include "support/memory_policy.h"
 
 namespace {
 
@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
               curlSecs * 1000, downSecs / curlSecs, rc == 0 ? "" : " (curl failed)");
   std::printf("%-44s %10.0f/s\n", "cache hits", hits / cacheSecs);
   std::printf("%-44s %10.1fms %10.0f MB/s of text (%zu KB gzip -> %zu MB)\n",
-              "50 MB gzip page, best of 3: down+inflate+decode", bigSecs * 1000, big.size() / 1048576.0 / bigSecs,
-              bigGzip.size() >> 10, big.size() >> 20);
+              "50 MB gzip page, best of 3: down+inflate+decode", bigSecs * 1000,
+              big.size() / 1048576.0 / bigSecs, bigGzip.size() >> 10, big.size() >> 20);
   std::printf("%-44s %10.1fms %10.0f MB/s of text\n", "  the same in processor time", bigCpu * 1000,
               big.size() / 1048576.0 / bigCpu);
   std::printf("%-44s %10.1fms %10.0f MB/s of text\n", "  the first of three (fresh memory)", firstSecs * 1000,

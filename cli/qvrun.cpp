@@ -23,8 +23,8 @@
 #include "library/files/paths.h"
 #include "library/functions.h"
 #include "support/errors.h"
-#include "support/text.h"
 #include "support/memory_policy.h"
+#include "support/text.h"
 
 namespace {
 

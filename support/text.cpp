@@ -57,21 +57,6 @@ size_t AsciiPrefix(const unsigned char* p, const unsigned char* end) {
   return static_cast<size_t>(p - start);
 }
 
-size_t AsciiPrefix(const char16_t* p, const char16_t* end) {
-  const char16_t* start = p;
-#if defined(__SSE2__)
-  const __m128i high_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
-  while (end - p >= 8) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    int nonzero = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high_bits), _mm_setzero_si128()));
-    if (nonzero != 0xFFFF) return static_cast<size_t>(p - start) + __builtin_ctz(~nonzero & 0xFFFF) / 2;
-    p += 8;
-  }
-#endif
-  while (p < end && *p < 0x80) ++p;
-  return static_cast<size_t>(p - start);
-}
-
 // Widens n ASCII bytes.
 void WidenAscii(const unsigned char* p, size_t n, char16_t* out) {
   size_t i = 0;
@@ -84,19 +69,6 @@ void WidenAscii(const unsigned char* p, size_t n, char16_t* out) {
   }
 #endif
   for (; i < n; ++i) out[i] = p[i];
-}
-
-// Narrows n ASCII units.
-void NarrowAscii(const char16_t* p, size_t n, char* out) {
-  size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= n; i += 16) {
-    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
-  }
-#endif
-  for (; i < n; ++i) out[i] = static_cast<char>(p[i]);
 }
 
 // The UTF-8 length of one code point.
@@ -121,34 +93,91 @@ char* PutUtf8(char* out, char32_t c) {
   return out;
 }
 
+// UTF-8 bytes of one unit or surrogate pair at text[i]; `i` moves past it.
+inline char* PutUnitUtf8(std::u16string_view text, size_t& i, char* out) {
+  char16_t u = text[i];
+  if (u < 0x80) {
+    *out++ = static_cast<char>(u);
+    ++i;
+  } else if (u < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (u >> 6));
+    *out++ = static_cast<char>(0x80 | (u & 0x3F));
+    ++i;
+  } else if (!IsSurrogate(u)) {
+    *out++ = static_cast<char>(0xE0 | (u >> 12));
+    *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (u & 0x3F));
+    ++i;
+  } else {
+    char32_t c = NextCodePoint(text, i);
+    out = PutUtf8(out, IsSurrogate(c) ? 0xFFFD : c);
+  }
+  return out;
+}
+
+// The UTF-8 length of text: one byte a unit, one more from U+0080, one
+// more from U+0800; a unit of a valid surrogate pair counts two (four the
+// pair), a lone surrogate three (U+FFFD).
+size_t Utf8LengthOf(std::u16string_view text) {
+  const char16_t* p = text.data();
+  const size_t n = text.size();
+  size_t length = 0, i = 0;
+#if defined(__SSE2__)
+  const __m128i ascii_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i two_byte_bits = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+  const __m128i zero = _mm_setzero_si128();
+  while (i + 8 <= n) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i top = _mm_and_si128(v, two_byte_bits);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(top, surrogate)) != 0) {
+      // Pairs may cross the block's edge: count this block unit by unit.
+      for (size_t stop = i + 8; i < stop;) {
+        char32_t c = NextCodePoint(text, i);
+        length += Utf8Length(IsSurrogate(c) ? 0xFFFD : c);
+      }
+      continue;
+    }
+    int ascii = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, ascii_bits), zero));
+    int below_800 = _mm_movemask_epi8(_mm_cmpeq_epi16(top, zero));
+    length += 8 + static_cast<size_t>(__builtin_popcount(~ascii & 0xFFFF) / 2) +
+              static_cast<size_t>(__builtin_popcount(~below_800 & 0xFFFF) / 2);
+    i += 8;
+  }
+#endif
+  while (i < n) {
+    char32_t c = NextCodePoint(text, i);
+    length += Utf8Length(IsSurrogate(c) ? 0xFFFD : c);
+  }
+  return length;
+}
+
 }  // namespace
 
 // Two passes, exact length first: sizing for the worst case would touch
 // three bytes of fresh memory per unit, which costs more than the scan.
 std::string ToUtf8(std::u16string_view text) {
-  const char16_t* begin = text.data();
-  const char16_t* end = begin + text.size();
-  size_t length = 0;
-  for (size_t i = 0; i < text.size();) {
-    size_t run = AsciiPrefix(begin + i, end);
-    length += run;
-    i += run;
-    if (i == text.size()) break;
-    char32_t c = NextCodePoint(text, i);
-    length += Utf8Length(IsSurrogate(c) ? 0xFFFD : c);
-  }
+  const char16_t* p = text.data();
+  const size_t n = text.size();
   std::string out;
-  out.resize(length);
+  out.resize(Utf8LengthOf(text));
   char* o = out.data();
-  for (size_t i = 0; i < text.size();) {
-    size_t run = AsciiPrefix(begin + i, end);
-    NarrowAscii(begin + i, run, o);
-    o += run;
-    i += run;
-    if (i == text.size()) break;
-    char32_t c = NextCodePoint(text, i);
-    o = PutUtf8(o, IsSurrogate(c) ? 0xFFFD : c);
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i ascii_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i zero = _mm_setzero_si128();
+  while (i + 8 <= n) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, ascii_bits), zero)) == 0xFFFF) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+      o += 8;
+      i += 8;
+      continue;
+    }
+    for (size_t stop = i + 8; i < stop;) o = PutUnitUtf8(text, i, o);
   }
+#endif
+  while (i < n) o = PutUnitUtf8(text, i, o);
   return out;
 }
 

@@ -36,8 +36,12 @@ TEST(Text, InvalidUtf8) {
 // The converters move ASCII in blocks; a non-ASCII unit or a bad byte at
 // every offset around the block edges must come out as one at a time would.
 TEST(Text, Utf8ConversionAtEveryOffset) {
-  const std::u16string specials[] = {u"é", u"中", u"\U0001F600", std::u16string(1, char16_t(0xD800)),
-                                     std::u16string(1, char16_t(0xDFFF)), std::u16string(1, char16_t(0x80))};
+  const std::u16string specials[] = {u"é",
+                                     u"中",
+                                     u"\U0001F600",
+                                     std::u16string(1, char16_t(0xD800)),
+                                     std::u16string(1, char16_t(0xDFFF)),
+                                     std::u16string(1, char16_t(0x80))};
   for (size_t before = 0; before < 40; ++before) {
     for (const auto& special : specials) {
       for (size_t after : {0, 1, 15, 16, 17, 33}) {
@@ -109,7 +113,9 @@ TEST(Text, TrimBlanks) {
     std::u16string_view in, out;
   } rows[] = {{u"", u""},
               {u" \t\r\n", u""},
-              {u"\x01" u"a b\x1f", u"a b"},
+              {u"\x01"
+               u"a b\x1f",
+               u"a b"},
               {u"\u3000x\u3000", u"\u3000x\u3000"},
               {u"a", u"a"}};
   for (const Row& r : rows) EXPECT_EQ(TrimBlanks(r.in), r.out);
