@@ -141,14 +141,16 @@ bool HasCaseVariants(std::string_view text) {
 
 }  // namespace
 
-PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementShape& shape) {
+PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementShape& shape,
+                          std::string* spare) {
   if (text.find('<') == std::string::npos) return PassResult::Unchanged;
   // The object borrows the text and gives it back.
   anchored.SetValidSubject(std::move(text));
   const std::string& src = anchored.Subject();
   const bool everywhere = HasCaseVariants(src);
   Viability viable(src, shape);
-  std::string out;
+  std::string out = spare ? std::move(*spare) : std::string();
+  out.clear();
   size_t copied = 0;
   PassResult result = PassResult::Unchanged;
   try {
@@ -170,10 +172,12 @@ PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementSh
   }
   if (result == PassResult::Replaced) {
     out.append(src, copied, std::string::npos);
+    std::string old = anchored.TakeSubject();
+    if (spare) *spare = std::move(old);
     text = std::move(out);
-    anchored.SetSubject(std::string());
   } else {
     text = anchored.TakeSubject();
+    if (spare) *spare = std::move(out);
   }
   return result;
 }

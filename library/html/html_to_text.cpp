@@ -93,15 +93,16 @@ std::string StripTags(std::u16string text) {
   if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");
   std::string bytes = ToUtf8(text);
   text = std::u16string();
-  ReplacePass(PassRegex(kSpaceRuns), bytes, " ");
+  std::string spare;
+  ReplacePass(PassRegex(kSpaceRuns), bytes, " ", PassScope::Whole, &spare);
   RemoveElements(
       PassRegex(kInvisibleElements), bytes,
-      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}});
+      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}}, &spare);
   const PassScope tags = PassScope::ToLastTagEnd;
-  ReplacePass(PassRegex(kBlockTags), bytes, "\r\n", tags);
-  if (ReplacePass(PassRegex(kElementTags), bytes, "", tags) == PassResult::Stopped)
-    ReplacePass(PassRegex(kElementTagsAtomic), bytes, "", tags);
-  ReplacePass(PassRegex(kClosingTags), bytes, "", tags);
+  ReplacePass(PassRegex(kBlockTags), bytes, "\r\n", tags, &spare);
+  if (ReplacePass(PassRegex(kElementTags), bytes, "", tags, &spare) == PassResult::Stopped)
+    ReplacePass(PassRegex(kElementTagsAtomic), bytes, "", tags, &spare);
+  ReplacePass(PassRegex(kClosingTags), bytes, "", tags, &spare);
   return bytes;
 }
 

@@ -38,7 +38,8 @@ bool IsLiteral(std::string_view tmpl) { return tmpl.find_first_of("$\\") == std:
 
 }  // namespace
 
-PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, PassScope scope) {
+PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, PassScope scope,
+                       std::string* spare) {
   size_t end = text.size();
   if (scope == PassScope::ToLastTagEnd) {
     size_t gt = text.rfind('>');
@@ -61,7 +62,8 @@ PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, P
     } else if (rx.Match()) {
       const std::string& src = rx.Subject();
       const bool literal = IsLiteral(tmpl);
-      std::string out;
+      std::string out = spare ? std::move(*spare) : std::string();
+      out.clear();
       out.reserve(src.size());
       size_t copied = 0;
       do {
@@ -74,7 +76,8 @@ PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, P
         copied = b + static_cast<size_t>(rx.MatchedLength());
       } while (rx.MatchAgain());
       out.append(src, copied, std::string::npos);
-      rx.SetSubject(std::string());
+      std::string old = rx.TakeSubject();
+      if (spare) *spare = std::move(old);
       text = std::move(out);
       result = PassResult::Replaced;
     } else {

@@ -26,7 +26,11 @@ enum class PassScope { Whole, ToLastTagEnd };
 // The result is built in one pass, as the object's ReplaceAll does for
 // patterns that cannot look behind a match's start; the patterns here never
 // do unless they hold "^" as an anchor, which goes to ReplaceAll itself.
+//
+// `spare`, when given, is a buffer the result may be built in; it gets the
+// text's old buffer back. Passes in a row so reuse two buffers instead of
+// taking fresh memory each time.
 PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl,
-                       PassScope scope = PassScope::Whole);
+                       PassScope scope = PassScope::Whole, std::string* spare = nullptr);
 
 }  // namespace qv::library::html
