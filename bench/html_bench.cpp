@@ -106,7 +106,8 @@ int Digests(int argc, char** argv) {
                 static_cast<unsigned long long>(Digest(HtmlToText(page, 1, false))),
                 static_cast<unsigned long long>(Digest(HtmlToText(page, 2, false))),
                 static_cast<unsigned long long>(Digest(AnalyzeTitle(page))),
-                static_cast<unsigned long long>(Digest(AnalyzeContent(page, u"http://h/a/b.html", -1))), argv[i]);
+                static_cast<unsigned long long>(Digest(AnalyzeContent(page, u"http://h/a/b.html", -1))),
+                argv[i]);
   }
   return 0;
 }
@@ -174,7 +175,8 @@ int main(int argc, char** argv) {
   if (mode == "content" && argc > 2) return Content(argc - 2, argv + 2);
   if (mode == "digest" && argc > 2) return Digests(argc - 2, argv + 2);
   if (mode == "hostile") return Hostile(argc > 2 ? std::atof(argv[2]) : 1.0);
-  std::fprintf(stderr,
-               "usage: html_bench text PAGE [REPEAT] | content PAGE... | all PAGE | digest PAGE... | hostile [MB]\n");
+  std::fprintf(
+      stderr,
+      "usage: html_bench text PAGE [REPEAT] | content PAGE... | all PAGE | digest PAGE... | hostile [MB]\n");
   return 64;
 }

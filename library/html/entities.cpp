@@ -1,6 +1,8 @@
 #include "library/html/entities.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "library/html/text_ops.h"
@@ -79,8 +81,16 @@ void RunRows(std::u16string& buf, std::u16string& scratch, RowSet gates, RowSet&
 bool CannotMatch(std::u16string_view text, size_t at) {
   if (at + 1 >= text.size()) return true;
   switch (FoldUnit(text[at + 1])) {
-    case u'N': case u'A': case u'L': case u'G': case u'Q': case u'R':
-    case u'T': case u'D': case u'H': case u'M':
+    case u'N':
+    case u'A':
+    case u'L':
+    case u'G':
+    case u'Q':
+    case u'R':
+    case u'T':
+    case u'D':
+    case u'H':
+    case u'M':
       return false;
     default:
       return true;

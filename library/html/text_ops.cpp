@@ -156,7 +156,8 @@ size_t FindUnit(std::u16string_view s, char16_t c, size_t from) {
 
 size_t FindText(std::u16string_view s, std::u16string_view what, size_t from) {
   if (what.empty()) return from <= s.size() ? from : std::u16string_view::npos;
-  for (size_t at = FindUnit(s, what[0], from); at != std::u16string_view::npos; at = FindUnit(s, what[0], at + 1)) {
+  for (size_t at = FindUnit(s, what[0], from); at != std::u16string_view::npos;
+       at = FindUnit(s, what[0], at + 1)) {
     if (s.size() - at < what.size()) break;
     if (s.compare(at, what.size(), what) == 0) return at;
   }

@@ -115,7 +115,8 @@ TEST(DecodeNumericReferences, Table) {
 
 // The UTF-8 form gives the UTF-16 form's result, or says it cannot.
 TEST(DecodeNumericReferences, Utf8FormSameAsUtf16Form) {
-  const char16_t* pieces[] = {u"&#", u"&", u"#", u"6", u"5", u"0", u"9", u";", u"x", u"é", u"中", u"\U0001F600", u" "};
+  const char16_t* pieces[] = {u"&#", u"&", u"#", u"6",  u"5",          u"0", u"9",
+                              u";",  u"x", u"é", u"中", u"\U0001F600", u" "};
   std::mt19937 random(3);
   for (int round = 0; round < 20000; ++round) {
     std::u16string text;

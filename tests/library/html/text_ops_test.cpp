@@ -33,7 +33,8 @@ TEST(FindText, SameAsFindOnRandomTexts) {
     for (int n = random() % 4; n > 0; --n) what += units[random() % std::size(units)];
     const size_t from = random() % 210;
     ASSERT_EQ(FindText(text, what, from), std::u16string_view(text).find(what, from));
-    if (!what.empty()) ASSERT_EQ(FindUnit(text, what[0], from), std::u16string_view(text).find(what[0], from));
+    if (!what.empty())
+      ASSERT_EQ(FindUnit(text, what[0], from), std::u16string_view(text).find(what[0], from));
   }
 }
 
