@@ -62,6 +62,25 @@ TEST(Text, Utf8ConversionAtEveryOffset) {
   }
 }
 
+// Long texts: the length is counted in blocks and summed now and then.
+TEST(Text, Utf8ConversionOfLongMixedText) {
+  const std::u16string pieces[] = {u"markup <a href=x>", u"é", u"中文", u"\U0001F600", u"\u07FF\u0800"};
+  const size_t bytes[] = {17, 2, 6, 4, 5};
+  std::u16string text;
+  size_t expected = 0;
+  for (size_t k = 0; text.size() < 300000; ++k) {
+    text += pieces[k % 5];
+    expected += bytes[k % 5];
+    if (k % 7 == 0) {
+      text += std::u16string(k % 40, u'a');
+      expected += k % 40;
+    }
+  }
+  std::string utf8 = ToUtf8(text);
+  EXPECT_EQ(utf8.size(), expected);
+  EXPECT_EQ(FromUtf8(utf8), text);
+}
+
 TEST(Text, LoneSurrogateBecomesReplacement) {
   std::u16string s = u"a";
   s += char16_t(0xD800);
