@@ -119,19 +119,6 @@ void TidyBlankLines(std::string& bytes, int freespace) {
   }
 }
 
-// The steps after the tags, on UTF-16 text: the form that can hold what
-// DecodeNumericReferences leaves of a character outside the BMP.
-std::u16string FinishWide(std::u16string text, int freespace) {
-  text = Trim(text);
-  ReplaceUntilGone(text, u"\r\n\r\n", u"\r\n");
-  if (freespace > 0) {
-    std::string bytes = ToUtf8(text);
-    TidyBlankLines(bytes, freespace);
-    text = FromUtf8(bytes);
-  }
-  return Trim(text);
-}
-
 }  // namespace
 
 std::u16string HtmlToText(std::u16string_view html, int freespace, bool /*useIE*/) {
@@ -143,8 +130,7 @@ std::u16string HtmlToText(std::u16string_view html, int freespace, bool /*useIE*
 
   // The rest works on UTF-8 and converts once at the end.
   std::string bytes = StripTags(std::move(text));
-  if (!DecodeNumericReferencesUtf8(bytes))
-    return FinishWide(DecodeNumericReferences(FromUtf8(bytes)), freespace);
+  DecodeNumericReferencesUtf8(bytes);
   TrimBytes(bytes);
   CollapseLineBreakRuns(bytes);
   TidyBlankLines(bytes, freespace);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "support/text.h"
+
 namespace qv::library {
 
 namespace {
@@ -46,29 +48,27 @@ void AppendCodePoint(std::string& out, uint32_t code) {
   }
 }
 
-// Units of the character at `at` that the UTF-16 form skips as one: one
-// UTF-16 unit, which in UTF-8 is a character of up to three bytes. A
-// four-byte character is half skipped in UTF-16; 0 says so.
-size_t SkippedUnits(std::u16string_view, size_t) { return 1; }
+// Units of the character at `at`, which a "&#" without digits skips: a
+// whole character, so a pair outside the BMP is never cut in half.
+size_t SkippedUnits(std::u16string_view s, size_t at) {
+  return IsHighSurrogate(s[at]) && at + 1 < s.size() && IsLowSurrogate(s[at + 1]) ? 2 : 1;
+}
 size_t SkippedUnits(std::string_view s, size_t at) {
-  const auto lead = static_cast<unsigned char>(s[at]);
-  if (lead >= 0xF0) return 0;
   size_t n = 1;
   while (at + n < s.size() && (static_cast<unsigned char>(s[at + n]) & 0xC0) == 0x80) ++n;
   return n;
 }
 
-// The one algorithm for both forms; false when the UTF-8 form cannot give
-// the UTF-16 form's result.
+// The one algorithm for both forms.
 template <class Char>
-bool Decode(std::basic_string_view<Char> text, std::basic_string<Char>& result) {
+void Decode(std::basic_string_view<Char> text, std::basic_string<Char>& result) {
   using View = std::basic_string_view<Char>;
   const Char amp[] = {'&', '#'};
   const View marker(amp, 2);
   size_t p = text.find(marker);
   if (p == View::npos) {
     result.assign(text);
-    return true;
+    return;
   }
   result.clear();
   result.reserve(text.size());
@@ -82,7 +82,6 @@ bool Decode(std::basic_string_view<Char> text, std::basic_string<Char>& result) 
       // No digits: "&#" stays and the next character is skipped.
       result.append(marker);
       size_t skip = digits < text.size() ? SkippedUnits(text, digits) : 1;
-      if (skip == 0) return false;
       at = std::min(text.size(), digits + skip);
       continue;
     }
@@ -100,7 +99,6 @@ bool Decode(std::basic_string_view<Char> text, std::basic_string<Char>& result) 
     at = end < text.size() && text[end] == ';' ? end + 1 : end;
   }
   result.append(text.substr(at));
-  return true;
 }
 
 }  // namespace
@@ -111,12 +109,11 @@ std::u16string DecodeNumericReferences(std::u16string_view text) {
   return result;
 }
 
-bool DecodeNumericReferencesUtf8(std::string& text) {
-  if (text.find("&#") == std::string::npos) return true;
+void DecodeNumericReferencesUtf8(std::string& text) {
+  if (text.find("&#") == std::string::npos) return;
   std::string result;
-  if (!Decode(std::string_view(text), result)) return false;
+  Decode(std::string_view(text), result);
   text = std::move(result);
-  return true;
 }
 
 }  // namespace qv::library
