@@ -34,6 +34,9 @@ plan=(
   "format_fuzz 90 - -"
   "string_list_fuzz 60 - -"
 )
+# Returning freed memory to the system stalls for many seconds at a time on
+# some virtual machines, which libFuzzer would report as a timeout.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-allocator_release_to_os_interval_ms=-1}"
 for row in "${plan[@]}"; do
   read -r target secs corpus dict <<< "$row"
   [ "$only" = "  " ] || [[ "$only" == *" $target "* ]] || continue
