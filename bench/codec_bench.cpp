@@ -22,6 +22,7 @@
 #include "library/files/file_read.h"
 #include "library/files/file_write.h"
 #include "support/codepage.h"
+#include "support/memory_policy.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ bool RunOnce(const std::string& op, const char* in, const char* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   if (argc < 3) {
     std::fprintf(stderr, "usage: codec_bench OP IN [OUT]\n");
     return 64;

@@ -5,9 +5,10 @@
 # readfile/savefile throughput (64 MB of text). Best of three each, in CPU
 # time (user + system), since the machines this runs on are shared. Our
 # operations hold whole values in memory where the peers stream through small
-# buffers, so they pay for first touches of fresh memory; the last column
-# repeats ours with glibc's malloc asked for transparent huge pages, which
-# shows how much of the time that is.
+# buffers; the runner's memory policy keeps freed buffers for reuse, so the
+# best of three shows a host that handles file after file, while the first
+# run pays for touching fresh memory. The last column repeats ours with
+# glibc's malloc asked for transparent huge pages.
 #   bench/codecs_vs_coreutils.sh [path/to/codec_bench]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -3,6 +3,9 @@
 //   html_bench text PAGE [REPEAT]     HtmlToText on a file: MB/s (freespace 0)
 //   html_bench content PAGE...        analyzecontent: pages per second
 //   html_bench all PAGE               every function on one page: seconds and peak memory
+//   html_bench digest PAGE...         a hash of every function's result on each
+//                                     page, to check that a faster version
+//                                     gives the same results
 //   html_bench hostile [MB]           every function on hostile pages of about MB
 //                                     megabytes (default 1): seconds each
 //
@@ -10,6 +13,7 @@
 #include <ctime>
 
 #include <sys/resource.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +25,7 @@
 #include "library/html/analyze_content.h"
 #include "library/html/analyze_title.h"
 #include "library/html/html_to_text.h"
+#include "support/memory_policy.h"
 #include "support/text.h"
 
 namespace {
@@ -86,6 +91,27 @@ int Content(int argc, char** argv) {
   return 0;
 }
 
+// FNV-1a over the UTF-16 units.
+uint64_t Digest(std::u16string_view s) {
+  uint64_t h = 1469598103934665603ull;
+  for (char16_t c : s) h = (h ^ c) * 1099511628211ull;
+  return h ^ s.size();
+}
+
+int Digests(int argc, char** argv) {
+  for (int i = 0; i < argc; ++i) {
+    std::u16string page = ReadPage(argv[i]);
+    std::printf("%016llx %016llx %016llx %016llx %016llx  %s\n",
+                static_cast<unsigned long long>(Digest(HtmlToText(page, 0, false))),
+                static_cast<unsigned long long>(Digest(HtmlToText(page, 1, false))),
+                static_cast<unsigned long long>(Digest(HtmlToText(page, 2, false))),
+                static_cast<unsigned long long>(Digest(AnalyzeTitle(page))),
+                static_cast<unsigned long long>(Digest(AnalyzeContent(page, u"http://h/a/b.html", -1))),
+                argv[i]);
+  }
+  return 0;
+}
+
 std::u16string Repeat(std::u16string_view unit, size_t bytes) {
   std::u16string s;
   while (s.size() < bytes) s += unit;
@@ -122,6 +148,8 @@ int Hostile(double mb) {
       {"ideographic spaces", u"<p>a" + Repeat(u"　", n / 3) + u"<p>b"},
       {"unclosed display:none", Repeat(u"<span style=\"display:none\">x", n)},
       {"images without src", Repeat(u"<img alt=x> src=", n)},
+      {"run of &", u"<p>" + Repeat(u"&", n)},
+      {"joined entities", u"<p>" + Repeat(u"&quot&amp;amp;&AMP;&nbsp&", n)},
   };
   for (const auto& p : pages) {
     double t[5];
@@ -140,11 +168,15 @@ int Hostile(double mb) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "text" && argc > 2) return Text(argv[2], argc > 3 ? std::atoi(argv[3]) : 3);
   if (mode == "all" && argc > 2) return All(argv[2]);
   if (mode == "content" && argc > 2) return Content(argc - 2, argv + 2);
+  if (mode == "digest" && argc > 2) return Digests(argc - 2, argv + 2);
   if (mode == "hostile") return Hostile(argc > 2 ? std::atof(argv[2]) : 1.0);
-  std::fprintf(stderr, "usage: html_bench text PAGE [REPEAT] | content PAGE... | all PAGE | hostile [MB]\n");
+  std::fprintf(
+      stderr,
+      "usage: html_bench text PAGE [REPEAT] | content PAGE... | all PAGE | digest PAGE... | hostile [MB]\n");
   return 64;
 }

@@ -14,6 +14,7 @@
 #include "library/mask/mask_pattern.h"
 #include "library/mask/match_content.h"
 #include "library/mask/regex_functions.h"
+#include "support/memory_policy.h"
 #include "support/text.h"
 
 namespace {
@@ -74,6 +75,7 @@ void Report(const char* name, int repeat, F&& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   if (argc != 5) {
     std::fprintf(stderr, "usage: library_bench --make|--run PAGE20MB PAGE1MB FIELDS\n");
     return 64;

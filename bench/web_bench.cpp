@@ -17,6 +17,7 @@
 
 #include "library/encode/gzip.h"
 #include "support/codepage.h"
+#include "support/memory_policy.h"
 #include "support/text.h"
 #include "web/http_thread.h"
 
@@ -39,6 +40,7 @@ std::string Page(size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   const int gets = argc > 1 ? std::atoi(argv[1]) : 1000;
   qv::SetAnsiCodePage(qv::kCpUtf8);
   const std::string small = Page(10 * 1024);
@@ -89,13 +91,24 @@ int main(int argc, char** argv) {
   for (int i = 0; i < hits; ++i) t.Down(cached, u"CHECK", u"GET", u"", u":", 3600);
   double cacheSecs = Seconds(start);
 
-  // 50 MB gzip page. The processor time is shown beside the wall time: on
-  // a shared machine the wall time mostly measures the neighbours.
-  start = Clock::now();
-  std::clock_t cpuStart = std::clock();
-  std::u16string text = t.Down(qv::FromUtf8(base + "/big"), u"CHECK", u"GET", u"", u"", 0);
-  double bigSecs = Seconds(start);
-  double bigCpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  // 50 MB gzip page, three times: the first pays for touching fresh memory,
+  // the later ones show a long-running host, which reuses its buffers. The
+  // processor time is shown beside the wall time: on a shared machine the
+  // wall time mostly measures the neighbours.
+  double bigSecs = 0, bigCpu = 0, firstSecs = 0;
+  std::u16string text;
+  for (int round = 0; round < 3; ++round) {
+    text.clear();
+    text.shrink_to_fit();
+    start = Clock::now();
+    std::clock_t cpuStart = std::clock();
+    text = t.Down(qv::FromUtf8(base + "/big"), u"CHECK", u"GET", u"", u"", 0);
+    double secs = Seconds(start);
+    double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    if (round == 0) firstSecs = secs;
+    if (round == 0 || secs < bigSecs) bigSecs = secs;
+    if (round == 0 || cpu < bigCpu) bigCpu = cpu;
+  }
 
   server.stop();
   serving.join();
@@ -107,10 +120,12 @@ int main(int argc, char** argv) {
               curlSecs * 1000, downSecs / curlSecs, rc == 0 ? "" : " (curl failed)");
   std::printf("%-44s %10.0f/s\n", "cache hits", hits / cacheSecs);
   std::printf("%-44s %10.1fms %10.0f MB/s of text (%zu KB gzip -> %zu MB)\n",
-              "50 MB gzip page: download+inflate+decode", bigSecs * 1000, big.size() / 1048576.0 / bigSecs,
-              bigGzip.size() >> 10, big.size() >> 20);
+              "50 MB gzip page, best of 3: down+inflate+decode", bigSecs * 1000,
+              big.size() / 1048576.0 / bigSecs, bigGzip.size() >> 10, big.size() >> 20);
   std::printf("%-44s %10.1fms %10.0f MB/s of text\n", "  the same in processor time", bigCpu * 1000,
               big.size() / 1048576.0 / bigCpu);
+  std::printf("%-44s %10.1fms %10.0f MB/s of text\n", "  the first of three (fresh memory)", firstSecs * 1000,
+              big.size() / 1048576.0 / firstSecs);
   std::printf("(checks: %zu characters from the small pages, %zu from the big one)\n", chars, text.size());
   return 0;
 }

@@ -23,6 +23,7 @@
 #include "library/files/paths.h"
 #include "library/functions.h"
 #include "support/errors.h"
+#include "support/memory_policy.h"
 #include "support/text.h"
 
 namespace {
@@ -263,6 +264,7 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   std::optional<Options> opts = ParseArgs(argc, argv);
   if (!opts) {
     PrintUsage(std::cerr);

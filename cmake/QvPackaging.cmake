@@ -37,6 +37,7 @@ else()
 endif()
 # The MIME type and the desktop entry take effect through the desktop's
 # triggers (shared-mime-info, desktop-file-utils), which dpkg runs itself.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, xdg-utils")
+# Pages and logs are often Chinese: a CJK font keeps them readable.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, xdg-utils, fonts-noto-cjk | fonts-wqy-microhei")
 
 include(CPack)

@@ -1,13 +1,19 @@
 // Script run fuzz target: the first byte picks the syntax, the rest is the
 // script (UTF-8). It is compiled and, when that succeeds, run under a
 // statement budget: the run-line handler stops the program after a fixed
-// number of statements, so scripts that loop for ever end. Texts are capped
+// number of statements, and a watchdog stops it after a second, since a loop
+// with an empty body runs no statements at all. Either way scripts that
+// loop for ever end. Texts are capped
 // low so that runaway growth ends quickly with "Out of memory". Run it in an
 // empty scratch folder: scripts may write files.
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "engine/classes/class_library.h"
 #include "engine/items/objects.h"
@@ -46,11 +52,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   prog.Lines() =
       qv::SplitLines(qv::FromUtf8(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)));
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  std::thread watchdog([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!ended.wait_for(lock, std::chrono::seconds(1), [&] { return done; })) prog.Terminate();
+  });
   try {
     if (prog.Compile()) prog.Execute();
   } catch (const qv::ScriptError&) {
     // A run-time error of the script, or an unknown language directive.
   }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    done = true;
+  }
+  ended.notify_one();
+  watchdog.join();
   qv::ObjectRegistry::Instance().FreeOwnedBy(prog.ObjectOwner());
   return 0;
 }

@@ -6,8 +6,10 @@
 #include "shell/app_folder.h"
 #include "shell/main_window.h"
 #include "shell/start_up.h"
+#include "support/memory_policy.h"
 
 int main(int argc, char** argv) {
+  qv::ApplyMemoryPolicy();
   // Command-line arguments are not read, not even Qt's own options.
   int qtArgc = argc > 0 ? 1 : 0;
   QApplication app(qtArgc, argv);

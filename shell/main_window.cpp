@@ -14,6 +14,7 @@
 #include "engine/engine.h"
 #include "library/files/file_read.h"
 #include "library/files/paths.h"
+#include "shell/file_association.h"
 #include "shell/log_lines.h"
 #include "shell/qv_memo.h"
 #include "support/errors.h"
@@ -112,8 +113,10 @@ TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent)
   statusTimer_.setInterval(kStatusIntervalMs);
   connect(&statusTimer_, &QTimer::timeout, this, &TScriptMainFrm::RefreshStatus);
 
-  // 5. Autostart.
-  if (QFileInfo::exists("autostart.lock")) RunScriptClick();
+  // 5. Autostart: the lock in the current directory, or the one the
+  // autostart switch writes in the application folder (a desktop launcher
+  // starts us in the home folder, where the switch's lock is never found).
+  if (QFileInfo::exists("autostart.lock") || IsAutostartOn()) RunScriptClick();
 }
 
 TScriptMainFrm::~TScriptMainFrm() {

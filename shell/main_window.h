@@ -2,7 +2,7 @@
 // (qv.qvs in the application folder), shows everything scripts log,
 // reports the run time, offers scripts _path, _close and _setcaption, and
 // runs the script at once when "autostart.lock" is in the current
-// directory. The editor is created but kept hidden: in use the window
+// directory or in the application folder. The editor is created but kept hidden: in use the window
 // shows the log, the Run and Close buttons and one check box, and a status
 // line with the running threads and the running download.
 #pragma once

@@ -9,6 +9,7 @@
 
 #include "support/errors.h"
 #include "support/text.h"
+#include "support/verify.h"
 
 namespace qv {
 
@@ -146,6 +147,27 @@ void TQvRegEx::SetSubject(std::string subject) {
   subjectValid_ = false;
   start_ = 1;
   stop_ = static_cast<int>(subject_.size());
+  offsetCount_ = 0;
+}
+
+void TQvRegEx::SetValidSubject(std::string subject) {
+  QV_VERIFY(IsValidUtf8(subject));
+  SetSubject(std::move(subject));
+  subjectValid_ = true;
+}
+
+std::string TQvRegEx::TakeSubject() {
+  std::string taken = std::move(subject_);
+  SetSubject(std::string());
+  return taken;
+}
+
+void TQvRegEx::SetStop(int stop) {
+  const int length = static_cast<int>(subject_.size());
+  stop = stop < 0 ? 0 : stop > length ? length : stop;
+  // A stop inside a character leaves an invalid end to be reported.
+  if (!IsBoundary(subject_, static_cast<size_t>(stop))) subjectValid_ = false;
+  stop_ = stop;
   offsetCount_ = 0;
 }
 

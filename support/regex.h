@@ -70,12 +70,24 @@ class TQvRegEx : public OwnedObject {
   // Start := 1, Stop := length; drops the current match.
   void SetSubject(std::string subject);
   void SetSubject(std::u16string_view subject);
+  // SetSubject for bytes the caller knows to be well-formed UTF-8 (made by
+  // ToUtf8, or such text cut and joined only at character boundaries):
+  // matching skips the check that would read the whole subject once more.
+  // Checked builds verify the claim.
+  void SetValidSubject(std::string subject);
+  // Moves the subject out (after ReplaceAll, say) and leaves the object with
+  // an empty subject, so a cached object keeps no page alive.
+  std::string TakeSubject();
 
   // 1-based byte position where MatchAgain starts.
   int Start() const { return start_; }
   void SetStart(int start) { start_ = start < 1 ? 1 : start; }
   // Bytes of the subject that are searched.
   int Stop() const { return stop_; }
+  // Searches only the first `stop` bytes (at most the subject's length);
+  // matches see nothing after them, and ReplaceAll keeps them as they are.
+  // Drops the current match.
+  void SetStop(int stop);
 
   const std::string& Replacement() const { return replacement_; }
   void SetReplacement(std::string_view replacement) { replacement_ = replacement; }

@@ -5,27 +5,13 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qv {
 
 namespace {
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // Decodes one UTF-8 sequence at `i`; returns its length, 0 when malformed.
 size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
@@ -55,54 +41,188 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
   return len;
 }
 
-}  // namespace
+// Length of the ASCII run at the start of [p, end): pages are mostly markup,
+// so the converters move sixteen units at a time while they can.
+size_t AsciiPrefix(const unsigned char* p, const unsigned char* end) {
+  const unsigned char* start = p;
+#if defined(__SSE2__)
+  while (end - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    int high = _mm_movemask_epi8(v);
+    if (high != 0) return static_cast<size_t>(p - start) + __builtin_ctz(high);
+    p += 16;
+  }
+#endif
+  while (p < end && *p < 0x80) ++p;
+  return static_cast<size_t>(p - start);
+}
 
-std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    char16_t u = text[i];
-    if (u < 0x80) {
-      // A run of ASCII in one go.
-      size_t end = i + 1;
-      while (end < text.size() && text[end] < 0x80) ++end;
-      size_t at = out.size();
-      out.resize(at + (end - i));
-      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
-      i = end;
-    } else {
-      char32_t c = NextCodePoint(text, i);
-      AppendUtf8(out, IsSurrogate(c) ? 0xFFFD : c);
-    }
+// Widens n ASCII bytes.
+void WidenAscii(const unsigned char* p, size_t n, char16_t* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+  }
+#endif
+  for (; i < n; ++i) out[i] = p[i];
+}
+
+// The UTF-8 length of one code point.
+size_t Utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+char* PutUtf8(char* out, char32_t c) {
+  if (c < 0x80) {
+    *out++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
   return out;
 }
 
-std::u16string FromUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      // A run of ASCII in one go.
-      size_t end = i + 1;
-      while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
-      size_t at = out.size();
-      out.resize(at + (end - i));
-      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<unsigned char>(bytes[k]);
-      i = end;
+// UTF-8 bytes of one unit or surrogate pair at text[i]; `i` moves past it.
+inline char* PutUnitUtf8(std::u16string_view text, size_t& i, char* out) {
+  char16_t u = text[i];
+  if (u < 0x80) {
+    *out++ = static_cast<char>(u);
+    ++i;
+  } else if (u < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (u >> 6));
+    *out++ = static_cast<char>(0x80 | (u & 0x3F));
+    ++i;
+  } else if (!IsSurrogate(u)) {
+    *out++ = static_cast<char>(0xE0 | (u >> 12));
+    *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (u & 0x3F));
+    ++i;
+  } else {
+    char32_t c = NextCodePoint(text, i);
+    out = PutUtf8(out, IsSurrogate(c) ? 0xFFFD : c);
+  }
+  return out;
+}
+
+// The UTF-8 length of text: one byte a unit, one more from U+0080, one
+// more from U+0800; a unit of a valid surrogate pair counts two (four the
+// pair), a lone surrogate three (U+FFFD).
+size_t Utf8LengthOf(std::u16string_view text) {
+  const char16_t* p = text.data();
+  const size_t n = text.size();
+  size_t length = 0, i = 0;
+#if defined(__SSE2__)
+  const __m128i ascii_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i two_byte_bits = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+  const __m128i zero = _mm_setzero_si128();
+  // Per lane, the bytes beyond one that the units need, counted as -1 for
+  // each "below" answer: -2 for ASCII, -1 below U+0800, 0 above. Lanes are
+  // summed before they could overflow.
+  __m128i below = zero;
+  size_t blocks = 0;
+  auto flush = [&] {
+    int32_t sums[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(below, _mm_set1_epi16(1)));
+    length += blocks * 24 - static_cast<size_t>(-(int64_t{sums[0]} + sums[1] + sums[2] + sums[3]));
+    below = zero;
+    blocks = 0;
+  };
+  while (i + 8 <= n) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i top = _mm_and_si128(v, two_byte_bits);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(top, surrogate)) != 0) {
+      // Pairs may cross the block's edge: count this block unit by unit.
+      for (size_t stop = i + 8; i < stop;) {
+        char32_t c = NextCodePoint(text, i);
+        length += Utf8Length(IsSurrogate(c) ? 0xFFFD : c);
+      }
       continue;
     }
+    below = _mm_add_epi16(below, _mm_cmpeq_epi16(_mm_and_si128(v, ascii_bits), zero));
+    below = _mm_add_epi16(below, _mm_cmpeq_epi16(top, zero));
+    i += 8;
+    if (++blocks == 8192) flush();
+  }
+  flush();
+#endif
+  while (i < n) {
+    char32_t c = NextCodePoint(text, i);
+    length += Utf8Length(IsSurrogate(c) ? 0xFFFD : c);
+  }
+  return length;
+}
+
+}  // namespace
+
+// Two passes, exact length first: sizing for the worst case would touch
+// three bytes of fresh memory per unit, which costs more than the scan.
+std::string ToUtf8(std::u16string_view text) {
+  const char16_t* p = text.data();
+  const size_t n = text.size();
+  std::string out;
+  out.resize(Utf8LengthOf(text));
+  char* o = out.data();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i ascii_bits = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i zero = _mm_setzero_si128();
+  while (i + 8 <= n) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, ascii_bits), zero)) == 0xFFFF) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+      o += 8;
+      i += 8;
+      continue;
+    }
+    for (size_t stop = i + 8; i < stop;) o = PutUnitUtf8(text, i, o);
+  }
+#endif
+  while (i < n) o = PutUnitUtf8(text, i, o);
+  return out;
+}
+
+// A UTF-8 text never has more UTF-16 units than bytes, so one buffer of the
+// byte length holds the result.
+std::u16string FromUtf8(std::string_view bytes) {
+  const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = begin + bytes.size();
+  std::u16string out;
+  out.resize(bytes.size());
+  char16_t* o = out.data();
+  for (size_t i = 0; i < bytes.size();) {
+    size_t run = AsciiPrefix(begin + i, end);
+    WidenAscii(begin + i, run, o);
+    o += run;
+    i += run;
+    if (i == bytes.size()) break;
     char32_t c;
     size_t len = DecodeUtf8(bytes, i, c);
     if (len == 0) {
-      out += u'\uFFFD';
+      *o++ = u'\uFFFD';
       ++i;
+    } else if (c < 0x10000) {
+      *o++ = static_cast<char16_t>(c);
+      i += len;
     } else {
-      AppendCodePoint(out, c);
+      c -= 0x10000;
+      *o++ = static_cast<char16_t>(0xD800 + (c >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
       i += len;
     }
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 

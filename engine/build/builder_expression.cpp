@@ -261,8 +261,14 @@ TfsBuilder::StepResult TfsBuilder::NextStep(const TfsXMLItem& xml, const TfsXMLI
     }
     throw ScriptError(std::u16string(msg::kUndeclaredIdentifier) + u"'" + text + u"'");
   } else if (kind == fvtArray) {
-    if (p->RefItem() == nullptr) Fail(msg::kArrayTypeRequired);
-    d.AddStep(p->RefItem(), errorPos_);
+    if (p->RefItem() != nullptr) {
+      d.AddStep(p->RefItem(), errorPos_);
+    } else {
+      // Declared "Array" by the host (start-up variables, a thread's Vars)
+      // without a declared shape: indexed like a variant holding an array.
+      if (!index) Fail(msg::kIndexRequired);
+      d.AddStep(FindVariable(prog, u"__ArrayHelper"), errorPos_);
+    }
   } else {
     Fail(msg::kArrayTypeRequired);
   }

@@ -141,23 +141,28 @@ bool HasCaseVariants(std::string_view text) {
 
 }  // namespace
 
-PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementShape& shape) {
+PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementShape& shape,
+                          std::string* spare) {
   if (text.find('<') == std::string::npos) return PassResult::Unchanged;
-  const bool everywhere = HasCaseVariants(text);
-  Viability viable(text, shape);
-  std::string out;
+  // The object borrows the text and gives it back.
+  anchored.SetValidSubject(std::move(text));
+  const std::string& src = anchored.Subject();
+  const bool everywhere = HasCaseVariants(src);
+  Viability viable(src, shape);
+  std::string out = spare ? std::move(*spare) : std::string();
+  out.clear();
   size_t copied = 0;
   PassResult result = PassResult::Unchanged;
   try {
-    anchored.SetSubject(text);
-    for (size_t s = text.find('<'); s != std::string::npos; s = text.find('<', s + 1)) {
+    for (size_t s = src.find('<'); s != std::string::npos; s = src.find('<', s + 1)) {
       if (!everywhere && !viable.At(s)) continue;
       anchored.SetStart(static_cast<int>(s) + 1);
       if (!anchored.MatchAgain()) continue;
       const size_t b = static_cast<size_t>(anchored.MatchedOffset() - 1);
       const size_t e = b + static_cast<size_t>(anchored.MatchedLength());
       if (b != s || e <= s) continue;  // cannot happen with an anchored pattern
-      out.append(text, copied, b - copied);
+      if (out.empty()) out.reserve(src.size());
+      out.append(src, copied, b - copied);
       copied = e;
       s = e - 1;
       result = PassResult::Replaced;
@@ -165,10 +170,15 @@ PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementSh
   } catch (const ScriptError&) {
     result = PassResult::Stopped;  // the text stays as it was
   }
-  anchored.SetSubject(std::string());
-  if (result != PassResult::Replaced) return result;
-  out.append(text, copied, std::string::npos);
-  text = std::move(out);
+  if (result == PassResult::Replaced) {
+    out.append(src, copied, std::string::npos);
+    std::string old = anchored.TakeSubject();
+    if (spare) *spare = std::move(old);
+    text = std::move(out);
+  } else {
+    text = anchored.TakeSubject();
+    if (spare) *spare = std::move(out);
+  }
   return result;
 }
 

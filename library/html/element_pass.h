@@ -29,8 +29,10 @@ struct ElementShape {
 };
 
 // Removes every match of `anchored`'s pattern (compiled with preAnchored)
-// from `text` (UTF-8). A pass that PCRE2's limits stop leaves the text as it
-// was and says Stopped.
-PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementShape& shape);
+// from `text`, well-formed UTF-8 as for ReplacePass. A pass that PCRE2's
+// limits stop leaves the text as it was and says Stopped. `spare` as for
+// ReplacePass.
+PassResult RemoveElements(TQvRegEx& anchored, std::string& text, const ElementShape& shape,
+                          std::string* spare = nullptr);
 
 }  // namespace qv::library::html

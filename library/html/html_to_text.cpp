@@ -81,8 +81,8 @@ TRegExp& PassRegex(Pass pass) {
 }
 
 // Removal of invisible elements and comments, line breaks for block tags,
-// removal of the remaining tags.
-std::u16string StripTags(std::u16string text) {
+// removal of the remaining tags. The result is UTF-8.
+std::string StripTags(std::u16string text) {
   // Line breaks go, tabs become spaces.
   size_t kept = 0;
   for (char16_t c : text)
@@ -92,21 +92,22 @@ std::u16string StripTags(std::u16string text) {
   if (Contains(text, u"<!--[if")) text = RemoveMatchedSpans(text, u"<!--[if[*]]>(*)<![endif]-->");
   if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");
   std::string bytes = ToUtf8(text);
-  ReplacePass(PassRegex(kSpaceRuns), bytes, " ");
+  text = std::u16string();
+  std::string spare;
+  ReplacePass(PassRegex(kSpaceRuns), bytes, " ", PassScope::Whole, &spare);
   RemoveElements(
       PassRegex(kInvisibleElements), bytes,
-      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}});
+      {{"head", "script", "iframe", "frame", "noscript", "noframes", "option", "style"}, false, {}}, &spare);
   const PassScope tags = PassScope::ToLastTagEnd;
-  ReplacePass(PassRegex(kBlockTags), bytes, "\r\n", tags);
-  if (ReplacePass(PassRegex(kElementTags), bytes, "", tags) == PassResult::Stopped)
-    ReplacePass(PassRegex(kElementTagsAtomic), bytes, "", tags);
-  ReplacePass(PassRegex(kClosingTags), bytes, "", tags);
-  return FromUtf8(bytes);
+  ReplacePass(PassRegex(kBlockTags), bytes, "\r\n", tags, &spare);
+  if (ReplacePass(PassRegex(kElementTags), bytes, "", tags, &spare) == PassResult::Stopped)
+    ReplacePass(PassRegex(kElementTagsAtomic), bytes, "", tags, &spare);
+  ReplacePass(PassRegex(kClosingTags), bytes, "", tags, &spare);
+  return bytes;
 }
 
-void TidyBlankLines(std::u16string& text, int freespace) {
+void TidyBlankLines(std::string& bytes, int freespace) {
   if (freespace <= 0) return;
-  std::string bytes = ToUtf8(text);
   if (freespace == 1) {
     // Each pass at least halves a run of blank lines, so the loop is short.
     while (ReplacePass(PassRegex(kBlankLines), bytes, "\r\n") == PassResult::Replaced) {
@@ -116,7 +117,6 @@ void TidyBlankLines(std::u16string& text, int freespace) {
     ReplacePass(PassRegex(kSpaceBeforeBreak), bytes, "$1");
     ReplacePass(PassRegex(kIdeographicSpaceAtEnds), bytes, "");
   }
-  text = FromUtf8(bytes);
 }
 
 }  // namespace
@@ -128,11 +128,14 @@ std::u16string HtmlToText(std::u16string_view html, int freespace, bool /*useIE*
   if (!Contains(text, u"<") || !Contains(text, u">"))
     return Contains(text, u"&#") ? DecodeNumericReferences(text) : text;
 
-  text = DecodeNumericReferences(StripTags(std::move(text)));
-  text = Trim(text);
-  ReplaceUntilGone(text, u"\r\n\r\n", u"\r\n");
-  TidyBlankLines(text, freespace);
-  return Trim(text);
+  // The rest works on UTF-8 and converts once at the end.
+  std::string bytes = StripTags(std::move(text));
+  DecodeNumericReferencesUtf8(bytes);
+  TrimBytes(bytes);
+  CollapseLineBreakRuns(bytes);
+  TidyBlankLines(bytes, freespace);
+  TrimBytes(bytes);
+  return FromUtf8(bytes);
 }
 
 }  // namespace qv::library

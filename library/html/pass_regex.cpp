@@ -33,42 +33,59 @@ bool LooksBehind(std::string_view p) {
   return false;
 }
 
+// A template without "$" or "\\" inserts itself, whatever the match.
+bool IsLiteral(std::string_view tmpl) { return tmpl.find_first_of("$\\") == std::string_view::npos; }
+
 }  // namespace
 
-PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, PassScope scope) {
+PassResult ReplacePass(TQvRegEx& rx, std::string& text, std::string_view tmpl, PassScope scope,
+                       std::string* spare) {
   size_t end = text.size();
   if (scope == PassScope::ToLastTagEnd) {
     size_t gt = text.rfind('>');
     end = gt == std::string::npos ? 0 : gt + 1;
   }
+  if (end == 0) return PassResult::Unchanged;
   PassResult result = PassResult::Unchanged;
+  const bool looksBehind = LooksBehind(rx.RegEx());
+  // The object replaces in place when the pattern may look behind a match;
+  // it then gets a copy, so that a pass stopped half-way changes nothing.
+  // Otherwise it borrows the text and gives it back.
+  rx.SetValidSubject(looksBehind ? text : std::move(text));
+  rx.SetStop(static_cast<int>(end));
   try {
-    if (end == 0) return result;
-    if (LooksBehind(rx.RegEx())) {
-      rx.SetSubject(text.substr(0, end));
+    if (looksBehind) {
       if (rx.ReplaceAll(tmpl)) {
-        text = rx.Subject() + text.substr(end);
+        text = rx.TakeSubject();
         result = PassResult::Replaced;
       }
-    } else {
-      rx.SetSubject(end == text.size() ? text : text.substr(0, end));
-      if (rx.Match()) {
-        std::string out;
-        out.reserve(text.size());
-        size_t copied = 0;
-        do {
-          const size_t b = static_cast<size_t>(rx.MatchedOffset() - 1);
-          out.append(text, copied, b - copied);
+    } else if (rx.Match()) {
+      const std::string& src = rx.Subject();
+      const bool literal = IsLiteral(tmpl);
+      std::string out = spare ? std::move(*spare) : std::string();
+      out.clear();
+      out.reserve(src.size());
+      size_t copied = 0;
+      do {
+        const size_t b = static_cast<size_t>(rx.MatchedOffset() - 1);
+        out.append(src, copied, b - copied);
+        if (literal)
+          out.append(tmpl);
+        else
           out += rx.ComputeReplacement(tmpl);
-          copied = b + static_cast<size_t>(rx.MatchedLength());
-        } while (rx.MatchAgain());
-        out.append(text, copied, std::string::npos);
-        text = std::move(out);
-        result = PassResult::Replaced;
-      }
+        copied = b + static_cast<size_t>(rx.MatchedLength());
+      } while (rx.MatchAgain());
+      out.append(src, copied, std::string::npos);
+      std::string old = rx.TakeSubject();
+      if (spare) *spare = std::move(old);
+      text = std::move(out);
+      result = PassResult::Replaced;
+    } else {
+      text = rx.TakeSubject();
     }
   } catch (const ScriptError&) {
     result = PassResult::Stopped;  // the text stays as it was
+    if (!looksBehind) text = rx.TakeSubject();
   }
   rx.SetSubject(std::string());
   return result;

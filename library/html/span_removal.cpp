@@ -42,7 +42,7 @@ std::vector<size_t> Occurrences(std::u16string_view text, std::u16string_view se
   const bool letter = first >= u'a' && first <= u'z';
   for (size_t p = 0; p + seg.size() <= text.size(); ++p) {
     if (!letter) {
-      p = text.find(first, p);
+      p = FindUnit(text, first, p);
       if (p == std::u16string_view::npos || p + seg.size() > text.size()) break;
     } else if (LowerAscii(text[p]) != first) {
       continue;
@@ -69,8 +69,7 @@ class IndexedRemoval {
       segs_.push_back(LowerAscii(seg));
       longest_ = std::max(longest_, seg.size());
     }
-    for (char16_t c : text_)
-      if (FoldsToAscii(c)) return false;
+    if (HasFoldsToAscii(text_)) return false;
     starts_ = Occurrences(text_, segs_[0]);
     // The span of each start, as the mask finds it when that start is the first.
     std::vector<std::vector<size_t>> occ(segs_.size());

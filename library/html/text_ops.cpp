@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -95,8 +96,14 @@ bool QuickNeedle(std::u16string_view needle) {
 
 // First occurrence at or after `from` of a QuickNeedle, without regard to case.
 size_t QuickFind(std::u16string_view s, std::u16string_view needle, size_t from) {
-  const std::u16string upper = FoldText(needle);
-  for (size_t at = s.find(needle[0], from); at != std::u16string_view::npos; at = s.find(needle[0], at + 1)) {
+  char16_t upper[16];  // the needle upper-cased (it is ASCII)
+  if (needle.size() > std::size(upper)) return Matcher(needle, true).Find(FoldText(s), from);
+  for (size_t i = 0; i < needle.size(); ++i) {
+    const char16_t c = needle[i];
+    upper[i] = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+  }
+  for (size_t at = FindUnit(s, needle[0], from); at != std::u16string_view::npos;
+       at = FindUnit(s, needle[0], at + 1)) {
     if (s.size() - at < needle.size()) return std::u16string_view::npos;
     size_t i = 1;
     while (i < needle.size() && FoldUnit(s[at + i]) == upper[i]) ++i;
@@ -132,6 +139,55 @@ std::u16string FoldText(std::u16string_view s) {
 }
 
 bool FoldsToAscii(char16_t c) { return c >= 0x80 && FoldUnit(c) < 0x80; }
+
+size_t FindUnit(std::u16string_view s, char16_t c, size_t from) {
+  constexpr size_t kBlock = 32;
+  size_t at = from;
+  for (; at + kBlock <= s.size(); at += kBlock) {
+    const char16_t* p = s.data() + at;
+    unsigned hit = 0;
+    for (size_t i = 0; i < kBlock; ++i) hit |= p[i] == c;
+    if (hit) break;
+  }
+  for (; at < s.size(); ++at)
+    if (s[at] == c) return at;
+  return std::u16string_view::npos;
+}
+
+size_t FindText(std::u16string_view s, std::u16string_view what, size_t from) {
+  if (what.empty()) return from <= s.size() ? from : std::u16string_view::npos;
+  for (size_t at = FindUnit(s, what[0], from); at != std::u16string_view::npos;
+       at = FindUnit(s, what[0], at + 1)) {
+    if (s.size() - at < what.size()) break;
+    if (s.compare(at, what.size(), what) == 0) return at;
+  }
+  return std::u16string_view::npos;
+}
+
+bool HasFoldsToAscii(std::u16string_view s) {
+  // There are only a few such units (dotless i, long s): each unit is
+  // compared with all of them, in fixed blocks the compiler vectorises,
+  // instead of a table look-up per unit.
+  static const std::vector<char16_t> units = [] {
+    std::vector<char16_t> u;
+    for (uint32_t c = 0x80; c < 0x10000; ++c)
+      if (FoldsToAscii(static_cast<char16_t>(c))) u.push_back(static_cast<char16_t>(c));
+    return u;
+  }();
+  if (units.empty()) return false;
+  if (units.size() > 4) return std::any_of(s.begin(), s.end(), FoldsToAscii);
+  const char16_t u0 = units[0], u1 = units[std::min<size_t>(1, units.size() - 1)],
+                 u2 = units[std::min<size_t>(2, units.size() - 1)], u3 = units.back();
+  constexpr size_t kBlock = 256;
+  size_t at = 0;
+  for (; at + kBlock <= s.size(); at += kBlock) {
+    const char16_t* p = s.data() + at;
+    unsigned hit = 0;
+    for (size_t i = 0; i < kBlock; ++i) hit |= (p[i] == u0) | (p[i] == u1) | (p[i] == u2) | (p[i] == u3);
+    if (hit) return true;
+  }
+  return std::any_of(s.begin() + static_cast<std::ptrdiff_t>(at), s.end(), FoldsToAscii);
+}
 
 std::u16string_view TrimView(std::u16string_view s) { return TrimBlanks(s); }
 
@@ -250,6 +306,35 @@ void ReplaceUntilGone(std::u16string& s, std::u16string_view from, std::u16strin
   if (from.empty() || to.size() >= from.size()) return;
   Matcher m(from, false);
   while (m.Find(s, 0) != std::u16string_view::npos) s = m.ReplaceAll(s, to);
+}
+
+void TrimBytes(std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  if (e < s.size()) s.resize(e);
+  if (b > 0) s.erase(0, b);
+}
+
+void CollapseLineBreakRuns(std::string& s) {
+  size_t at = s.find("\r\n\r\n");
+  if (at == std::string::npos) return;
+  size_t kept = at, from = at;  // s[0, kept) is done, s[from, ...) not yet read
+  auto keep = [&](size_t to) {
+    if (to > from) std::memmove(&s[kept], &s[from], to - from);
+    kept += to - from;
+  };
+  while (at != std::string::npos) {
+    keep(at);
+    s[kept++] = '\r';
+    s[kept++] = '\n';
+    at += 4;
+    while (s.compare(at, 2, "\r\n") == 0) at += 2;
+    from = at;
+    at = s.find("\r\n\r\n", at);
+  }
+  keep(s.size());
+  s.resize(kept);
 }
 
 }  // namespace qv::library::html

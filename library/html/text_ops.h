@@ -25,9 +25,17 @@ std::u16string FoldText(std::u16string_view s);
 // (dotless i, long s): where one occurs, ASCII folding and full folding
 // disagree.
 bool FoldsToAscii(char16_t c);
+// True when `s` holds such a character.
+bool HasFoldsToAscii(std::u16string_view s);
+
+// Position of the first `c` at or after `from`, or npos: find(), but
+// reading the text in blocks the compiler vectorises.
+size_t FindUnit(std::u16string_view s, char16_t c, size_t from = 0);
+// Position of the first `what` at or after `from`, or npos, as find().
+size_t FindText(std::u16string_view s, std::u16string_view what, size_t from = 0);
 
 inline bool Contains(std::u16string_view s, std::u16string_view what) {
-  return s.find(what) != std::u16string_view::npos;
+  return FindText(s, what) != std::u16string_view::npos;
 }
 
 // Position of the first `what` at or after `from` without regard to case;
@@ -56,5 +64,12 @@ std::unordered_map<std::u16string, size_t> CountEach(std::u16string_view s,
 // "While the text contains `from`, replace every `from` by `to`", for a `to`
 // shorter than `from`: each pass is linear and the loop ends.
 void ReplaceUntilGone(std::u16string& s, std::u16string_view from, std::u16string_view to);
+
+// Byte forms for UTF-8 text, where the characters involved are ASCII.
+// Trim without the bytes of code 32 or less at both ends.
+void TrimBytes(std::string& s);
+// ReplaceUntilGone(s, "\r\n\r\n", "\r\n") in one pass: each pass halves a
+// run of "\r\n", so every run of two or more ends as one.
+void CollapseLineBreakRuns(std::string& s);
 
 }  // namespace qv::library::html

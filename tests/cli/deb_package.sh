@@ -23,6 +23,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for pkg in libcurl4 libicu72 libpcre2-8-0 libelf1 libduktape207; do
   case "$depends" in *"$pkg"*) ;; *) fail "Depends lacks $pkg: $depends" ;; esac
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+case "$recommends" in *fonts-noto-cjk*) ;; *) fail "Recommends lacks a CJK font: $recommends" ;; esac
 if [ "$with_window" = 1 ]; then
   case "$depends" in *libqt6widgets6*) ;; *) fail "Depends lacks libqt6widgets6: $depends" ;; esac
 fi

@@ -385,7 +385,8 @@ TEST_F(HostThreadTest, ThreadStartUpVariables) {
   RunResult r = RunScript(
       u"#language js\n"
       u"lg(_AppPath); lg(_ThreadName); lg(_ScriptPath); lg(_Version);\n"
-      u"lg(VarType(n)); lg(n + 1); lg(VarType(b)); lg(VarType(s)); lg(VarType(arr)); lg(d);",
+      u"lg(VarType(n)); lg(n + 1); lg(VarType(b)); lg(VarType(s)); lg(VarType(arr)); lg(d);\n"
+      u"lg(arr[1]); arr[0] = 7; lg(arr[0] + arr[1]);",
       RunOptions().Name(u"vars").Setup([&](TQuorvinter& t) {
         t.SetInitVariable(Value::Array(pairs));
         t.SetNowFilePath(u"/some/where.qvs");
@@ -394,7 +395,7 @@ TEST_F(HostThreadTest, ThreadStartUpVariables) {
   std::string app = appDir_->string() + "/";
   EXPECT_EQ(r.lines, (Lines{"(vars)" + app, "(vars)vars", "(vars)/some/where.qvs",
                             std::string("(vars)") + EngineVersion(), "(vars)3", "(vars)6", "(vars)11",
-                            "(vars)256", "(vars)8204", "(vars)1.5"}));
+                            "(vars)256", "(vars)8204", "(vars)1.5", "(vars)2", "(vars)9"}));
 
   // The declared types, and the broken last pair skipped alone.
   auto t = TQuorvinter::Create(u"", nullptr, u"", u"", u"");

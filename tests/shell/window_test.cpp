@@ -203,9 +203,18 @@ class WindowTest : public QObject {
     WaitIdle();
   }
 
+  // The lock the autostart switch writes, in the application folder.
+  void autostartFromTheAppFolder() {
+    WriteScript("#language js\nlg(\"by itself\");\n");
+    WriteFile(app_ + "autostart.lock", "");
+    MakeWindow();
+    QVERIFY(window_->IsRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(Messages(Log()).contains("by itself"), kRunTimeout);
+    WaitIdle();
+  }
+
   void noAutostartWithoutLock() {
     WriteScript("#language js\nlg(\"by itself\");\n");
-    WriteFile(app_ + "autostart.lock", "");  // only the current directory counts
     MakeWindow();
     QVERIFY(!window_->IsRunning());
   }

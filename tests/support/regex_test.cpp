@@ -255,6 +255,30 @@ TEST(RegEx, DefaultsOptionsAndState) {
   EXPECT_EQ(at, (std::vector<int>{1, 2, 4, 5}));
 }
 
+// A borrowed subject searched up to a stop: matches see nothing after it,
+// replacing keeps the rest, and the subject can be taken back whole.
+TEST(RegEx, StopAndBorrowedSubject) {
+  TQvRegEx rx;
+  rx.SetRegEx(std::string_view("b+$"));
+  rx.SetValidSubject("abb|bbb");
+  rx.SetStop(3);
+  ASSERT_TRUE(rx.Match());
+  EXPECT_EQ(rx.MatchedOffset(), 2);
+  EXPECT_TRUE(rx.ReplaceAll(std::string_view("X")));
+  EXPECT_EQ(rx.Subject(), "aX|bbb");
+  EXPECT_EQ(rx.TakeSubject(), "aX|bbb");
+  EXPECT_EQ(rx.Subject(), "");
+  EXPECT_FALSE(rx.Match());
+
+  // A stop past the end is the end; one inside a character is reported.
+  rx.SetRegEx(std::string_view("."));
+  rx.SetValidSubject("é");
+  rx.SetStop(9);
+  EXPECT_EQ(rx.Stop(), 2);
+  rx.SetStop(1);
+  EXPECT_NE(ErrorOf([&] { rx.Match(); }), "(no error)");
+}
+
 TEST(RegEx, Errors) {
   const std::string needMatch = "REQUIRE: There must be a successful match first";
   const std::string badIndex = "REQUIRE: Index <= GroupCount";

@@ -33,6 +33,54 @@ TEST(Text, InvalidUtf8) {
   }
 }
 
+// The converters move ASCII in blocks; a non-ASCII unit or a bad byte at
+// every offset around the block edges must come out as one at a time would.
+TEST(Text, Utf8ConversionAtEveryOffset) {
+  const std::u16string specials[] = {u"é",
+                                     u"中",
+                                     u"\U0001F600",
+                                     std::u16string(1, char16_t(0xD800)),
+                                     std::u16string(1, char16_t(0xDFFF)),
+                                     std::u16string(1, char16_t(0x80))};
+  for (size_t before = 0; before < 40; ++before) {
+    for (const auto& special : specials) {
+      for (size_t after : {0, 1, 15, 16, 17, 33}) {
+        std::u16string text = std::u16string(before, u'a') + special + std::u16string(after, u'z');
+        std::string expected_bytes(before, 'a');
+        bool lone = special.size() == 1 && IsSurrogate(special[0]);
+        expected_bytes += lone ? std::string("\xEF\xBF\xBD") : ToUtf8(special);
+        expected_bytes += std::string(after, 'z');
+        std::string bytes = ToUtf8(text);
+        ASSERT_EQ(bytes, expected_bytes) << before << " " << after;
+        std::u16string back = FromUtf8(bytes);
+        ASSERT_EQ(back, lone ? std::u16string(before, u'a') + u"\uFFFD" + std::u16string(after, u'z') : text);
+        // A stray continuation byte in place of the special character.
+        std::string bad = std::string(before, 'a') + "\x80" + std::string(after, 'z');
+        ASSERT_EQ(FromUtf8(bad), std::u16string(before, u'a') + u"\uFFFD" + std::u16string(after, u'z'));
+      }
+    }
+  }
+}
+
+// Long texts: the length is counted in blocks and summed now and then.
+TEST(Text, Utf8ConversionOfLongMixedText) {
+  const std::u16string pieces[] = {u"markup <a href=x>", u"é", u"中文", u"\U0001F600", u"\u07FF\u0800"};
+  const size_t bytes[] = {17, 2, 6, 4, 5};
+  std::u16string text;
+  size_t expected = 0;
+  for (size_t k = 0; text.size() < 300000; ++k) {
+    text += pieces[k % 5];
+    expected += bytes[k % 5];
+    if (k % 7 == 0) {
+      text += std::u16string(k % 40, u'a');
+      expected += k % 40;
+    }
+  }
+  std::string utf8 = ToUtf8(text);
+  EXPECT_EQ(utf8.size(), expected);
+  EXPECT_EQ(FromUtf8(utf8), text);
+}
+
 TEST(Text, LoneSurrogateBecomesReplacement) {
   std::u16string s = u"a";
   s += char16_t(0xD800);
@@ -84,7 +132,9 @@ TEST(Text, TrimBlanks) {
     std::u16string_view in, out;
   } rows[] = {{u"", u""},
               {u" \t\r\n", u""},
-              {u"\x01" u"a b\x1f", u"a b"},
+              {u"\x01"
+               u"a b\x1f",
+               u"a b"},
               {u"\u3000x\u3000", u"\u3000x\u3000"},
               {u"a", u"a"}};
   for (const Row& r : rows) EXPECT_EQ(TrimBlanks(r.in), r.out);

@@ -1,12 +1,17 @@
 // Hostile and broken servers: each download ends in its specified result,
 // in time, and the client goes on working afterwards.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "library/encode/gzip.h"
 #include "support/codepage.h"
@@ -171,6 +176,59 @@ TEST_F(HostileTest, StopWhileWaitingForTheFirstByte) {
   auto start = Clock::now();
   EXPECT_EQ(Get(t_, s.Url("/")), u"");
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+}
+
+// A listening socket whose accept queue is full and never drained: the
+// kernel drops further handshakes, so a client stays in the connect phase.
+class FullListener {
+ public:
+  FullListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd_, 0) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+      throw std::runtime_error("cannot listen");
+    port_ = ntohs(addr.sin_port);
+    for (int i = 0; i < 3; ++i) {
+      int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      ::connect(c, reinterpret_cast<sockaddr*>(&addr), len);
+      fillers_.push_back(c);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ~FullListener() {
+    for (int c : fillers_) ::close(c);
+    ::close(fd_);
+  }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::vector<int> fillers_;
+};
+
+TEST_F(HostileTest, StopWhileConnecting) {
+  FullListener hung;
+  std::u16string result = u"unset";
+  EXPECT_LT(StopLatency(t_, U(hung.Url()), std::chrono::milliseconds(300), result).count(), 100);
+  EXPECT_EQ(result, u"");
+  EXPECT_EQ(t_.HTML(), u"");
+}
+
+TEST_F(HostileTest, ConnectTimeOutEndsAHungConnect) {
+  FullListener hung;
+  THttpGet& http = t_.HttpGet();
+  http.SetConnectTimeout(200);
+  auto start = Clock::now();
+  EXPECT_EQ(Get(t_, hung.Url()), u"0");
+  EXPECT_TRUE(http.IsTimeout());
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+  http.SetConnectTimeout(300000);
+  ExpectStillWorks(t_);
 }
 
 TEST_F(HostileTest, ReadTimeOutLimitsEachWaitNotTheTransfer) {

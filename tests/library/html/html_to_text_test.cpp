@@ -1,10 +1,12 @@
 // HtmlToText and DecodeNumericReferences: HTML in, text out.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "library/html/html_to_text.h"
 #include "library/html/numeric_references.h"
+#include "library/html/text_ops.h"
 #include "support/text.h"
 
 namespace qv::library {
@@ -60,6 +62,10 @@ TEST(HtmlToText, Table) {
       {u"<span data-x='{\"a\":\"it's\"}'>T</span>", 0, u"T"},
       // numeric references after the tags are removed
       {u"<b>&#26032;&#38395;</b>", 0, u"新闻"},
+      // "&#" without digits skips the next character whole, also outside
+      // the BMP, so no half of a pair is left
+      {u"<b>&#\U0001F600x</b>", 0, u"&#x"},
+      {u"<b>&#\U0001F600x</b>", 1, u"&#x"},
       // blank lines: several breaks become one; freespace 1 drops blank lines
       {u"<div>a</div><div></div><div></div><div>b</div>", 0, u"a\r\nb"},
       {u"<div>a</div><div> 　 </div><div>b</div>", 0, u"a\r\n 　 \r\nb"},
@@ -100,11 +106,40 @@ TEST(DecodeNumericReferences, Table) {
       {u"&#1114112;", u"&#1114112;"},    // above U+10FFFF
       {u"&#1114111;", u"\U0010FFFF"},
       {u"&#128512;", u"\U0001F600"},  // a surrogate pair, not cut to 16 bits
+      {u"&#\U0001F600;", u"&#;"},     // no digits: the next character is skipped whole
       {u"&#55296;", u"\uFFFD"},       // a surrogate code is not a character
       {u"&#0;", std::u16string(1, u'\0')},
       {u"&&#38;#65;", u"&&#65;"},  // one round only
   };
   for (const auto& c : cases) EXPECT_EQ(Show(DecodeNumericReferences(c.in)), Show(c.out)) << Show(c.in);
+}
+
+// The UTF-8 form gives the UTF-16 form's result.
+TEST(DecodeNumericReferences, Utf8FormSameAsUtf16Form) {
+  const char16_t* pieces[] = {u"&#", u"&", u"#", u"6",  u"5",          u"0", u"9",
+                              u";",  u"x", u"é", u"中", u"\U0001F600", u" "};
+  std::mt19937 random(3);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string text;
+    for (int n = random() % 14; n > 0; --n) text += pieces[random() % std::size(pieces)];
+    std::string bytes = ToUtf8(text);
+    const std::u16string wide = DecodeNumericReferences(text);
+    DecodeNumericReferencesUtf8(bytes);
+    ASSERT_EQ(Show(FromUtf8(bytes)), Show(wide)) << Show(text);
+  }
+}
+
+TEST(CollapseLineBreakRuns, SameAsReplacingUntilGone) {
+  const char* pieces[] = {"\r\n", "\r", "\n", "x", "\r\n\r\n"};
+  std::mt19937 random(4);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int n = random() % 12; n > 0; --n) text += pieces[random() % std::size(pieces)];
+    std::u16string wide = FromUtf8(text);
+    html::ReplaceUntilGone(wide, u"\r\n\r\n", u"\r\n");
+    html::CollapseLineBreakRuns(text);
+    ASSERT_EQ(text, ToUtf8(wide));
+  }
 }
 
 }  // namespace
