@@ -14,26 +14,7 @@
 #include "library/html/entities.h"
 #include "library/html/html_to_text.h"
 #include "library/html/numeric_references.h"
-#include "library/html/text_ops.h"
 #include "support/text.h"
-
-namespace {
-
-// The entity table row after row: each row whose name occurs exactly so
-// replaces everywhere without regard to case.
-std::u16string RowAfterRow(std::u16string text) {
-  const std::u16string_view rows[][2] = {
-      {u"&nbsp;", u" "},  {u"&amp;", u"&"},    {u"&lt;", u"<"},     {u"&gt;", u">"},
-      {u"&amp;", u";"},   {u"&quot;", u"\""},  {u"&acute;", u"'"},  {u"&reg;", u"®"},
-      {u"&times;", u"×"}, {u"&divide;", u"÷"}, {u"&rdquo;", u"”"},  {u"&ldquo;", u"“"},
-      {u"&lsquo;", u"‘"}, {u"&rsquo;", u"’"},  {u"&hellip;", u"…"}, {u"&mdash;", u"—"},
-  };
-  for (const auto& r : rows)
-    if (qv::library::html::Contains(text, r[0])) text = qv::library::html::ReplaceAllNoCase(text, r[0], r[1]);
-  return text;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -47,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     page = qv::FromUtf8(bytes);
   }
-  if (qv::library::html::ReplaceEntities(page) != RowAfterRow(page)) __builtin_trap();
+  if (qv::library::html::ReplaceEntities(page) != qv::library::html::ReplaceEntitiesRowAfterRow(page))
+    __builtin_trap();
   std::string utf8 = qv::ToUtf8(page);
   const std::u16string wide = qv::library::DecodeNumericReferences(qv::FromUtf8(utf8));
   qv::library::DecodeNumericReferencesUtf8(utf8);

@@ -206,9 +206,7 @@ class TfsCustomVariable : public TfsItemList {
   void SetIsReadOnly(bool on) noexcept { isReadOnly_ = on; }
   const std::u16string& Name() const noexcept { return name_; }
   // Kept apart only when it differs from the name.
-  const std::u16string& UppercaseName() const noexcept {
-    return upper_.empty() ? name_ : upper_;
-  }
+  const std::u16string& UppercaseName() const noexcept { return upper_.empty() ? name_ : upper_; }
   bool NeedResult() const noexcept { return needResult_; }
   void SetNeedResult(bool on) noexcept { needResult_ = on; }
   TfsCustomVariable* RefItem() const noexcept { return refItem_; }

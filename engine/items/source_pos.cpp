@@ -29,7 +29,9 @@ void AppendNumber(std::u16string& s, uint64_t n) {
   s.append(buf + i, buf + sizeof buf / sizeof buf[0]);
 }
 
-std::u16string* AsText(uint64_t bits) { return reinterpret_cast<std::u16string*>(static_cast<uintptr_t>(bits)); }
+std::u16string* AsText(uint64_t bits) {
+  return reinterpret_cast<std::u16string*>(static_cast<uintptr_t>(bits));
+}
 
 }  // namespace
 

@@ -191,7 +191,8 @@ std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
     // The index names the newest entry of each name: pending entries are
     // newer than sorted ones, and the sorted part has the newest first.
     index_.clear();
-    for (size_t i = items_.size(); i-- > keptHead;) index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
+    for (size_t i = items_.size(); i-- > keptHead;)
+      index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
     for (size_t i = 0; i < keptHead; ++i) index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
   }
   return taken;  // freed by the caller, outside the lock, newest first

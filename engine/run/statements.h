@@ -66,7 +66,8 @@ class TfsAssignmentStmt : public TfsStatement {
   TfsExpression* exprTree_ = nullptr;
   TfsCustomVariable* exprVar_ = nullptr;
   Value ReadExpr() {
-    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride()) return exprVar_->PValue();
+    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride())
+      return exprVar_->PValue();
     if (exprTree_ != nullptr) return exprTree_->GetValue();
     return expr_->GetValue();
   }

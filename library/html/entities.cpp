@@ -140,4 +140,11 @@ std::u16string ReplaceEntities(std::u16string_view text) {
   }
 }
 
+std::u16string ReplaceEntitiesRowAfterRow(std::u16string_view text) {
+  std::u16string out(text);
+  for (const Entity& row : kEntities)
+    if (Contains(out, row.name)) out = ReplaceAllNoCase(out, row.name, row.text);
+  return out;
+}
+
 }  // namespace qv::library::html

@@ -16,11 +16,10 @@ namespace {
 using testing::ScriptRun;
 
 TEST(PackedPosTest, GivesBackTheTextItWasGiven) {
-  const char16_t* const kTexts[] = {
-      u"", u"1:1", u"0:0", u"12:5", u"1000000:12", u"2147483647:4294967295",
-      // Not line:col as the translator writes it: kept as text.
-      u"2147483648:1", u"1:4294967296", u"01:2", u"1:02", u"-1:2", u"1:", u":1", u":", u"1:2:3", u"abc",
-      u"12345678901:1", u" 1:2", u"1:2 ", u"\u0661:2"};
+  const char16_t* const kTexts[] = {u"", u"1:1", u"0:0", u"12:5", u"1000000:12", u"2147483647:4294967295",
+                                    // Not line:col as the translator writes it: kept as text.
+                                    u"2147483648:1", u"1:4294967296", u"01:2", u"1:02", u"-1:2", u"1:", u":1",
+                                    u":", u"1:2:3", u"abc", u"12345678901:1", u" 1:2", u"1:2 ", u"\u0661:2"};
   for (const char16_t* text : kTexts) {
     PackedPos p{std::u16string_view(text)};
     EXPECT_EQ(ToUtf8(p.Text()), ToUtf8(text));
@@ -36,7 +35,9 @@ TEST(PackedPosTest, GivesBackTheTextItWasGiven) {
   }
 }
 
-std::u16string Il(const std::u16string& body) { return u"<?xml version=\"1.0\"?><program>" + body + u"</program>"; }
+std::u16string Il(const std::u16string& body) {
+  return u"<?xml version=\"1.0\"?><program>" + body + u"</program>";
+}
 
 bool BuildIl(ScriptRun& run, const std::u16string& il) {
   MemoryStream in;
@@ -53,8 +54,8 @@ TEST(LargeScriptTest, StoredPositionsReachMessagesUnchanged) {
   for (const char16_t* p : kPositions) {
     const std::u16string pos = p;
     ScriptRun build(u"Pascal");
-    EXPECT_FALSE(BuildIl(build, Il(u"<assignstmt pos=\"1:1\"><dsgn pos=\"1:1\"><node text=\"nosuch\" pos=\"" + pos +
-                                   u"\"/></dsgn><expr><number text=\"1\"/></expr></assignstmt>")));
+    EXPECT_FALSE(BuildIl(build, Il(u"<assignstmt pos=\"1:1\"><dsgn pos=\"1:1\"><node text=\"nosuch\" pos=\"" +
+                                   pos + u"\"/></dsgn><expr><number text=\"1\"/></expr></assignstmt>")));
     EXPECT_EQ(ToUtf8(build.prog.ErrorMsg()), "Undeclared identifier: 'nosuch'");
     EXPECT_EQ(ToUtf8(build.prog.ErrorPos()), ToUtf8(pos));
 
@@ -82,7 +83,8 @@ TEST(LargeScriptTest, PositionsPastAMillionLines) {
   ScriptRun run(u"js");
   ASSERT_TRUE(run.Compile(blank + u"lg(1);\r\n  x = 2;")) << ToUtf8(run.prog.ErrorMsg());
   std::u16string seen;
-  run.prog.SetOnRunLine([&](TfsScript&, const std::u16string&, const std::u16string& at) { seen += at + u" "; });
+  run.prog.SetOnRunLine(
+      [&](TfsScript&, const std::u16string&, const std::u16string& at) { seen += at + u" "; });
   run.prog.Execute();
   EXPECT_EQ(ToUtf8(seen), "2000001:1 2000002:3 ");
   EXPECT_TRUE(run.prog.IsExecutableLine(2'000'002));
@@ -106,8 +108,9 @@ TEST(LargeScriptTest, AssignmentFormsKeepTheirResults) {
       // Arrays are values: b keeps its copy.
       {u"js", u"var a = [1, 2]; var b = a; a[0] = 9; lg(b[0]); var c = a[1]; lg(c);", u"1|2|"},
       {u"js", u"function f(v) { return v * 2; } var x = f(3); x = f(x); lg(x);", u"12|"},
-      {u"Pascal", u"var i: Integer; s: String;\r\nbegin\r\n  i := 3; i := i * 4; s := 'x'; s := s + IntToStr(i);\r\n"
-                  u"  lg(s); i := Length(s); lg(i);\r\nend.",
+      {u"Pascal",
+       u"var i: Integer; s: String;\r\nbegin\r\n  i := 3; i := i * 4; s := 'x'; s := s + IntToStr(i);\r\n"
+       u"  lg(s); i := Length(s); lg(i);\r\nend.",
        u"x12|3|"},
       {u"Basic", u"dim x\r\nx = 4\r\nx = x - 1\r\nlg(x)", u"3|"},
       {u"C", u"{ int x = 2; x = x * x; float f = x / 8; lg(f); }", u"0.5|"},

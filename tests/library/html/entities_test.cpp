@@ -5,25 +5,12 @@
 #include <string>
 
 #include "library/html/entities.h"
-#include "library/html/text_ops.h"
 #include "support/text.h"
 
 namespace qv::library::html {
 namespace {
 
-// Each row, in order, replaces everywhere without regard to case when its
-// name occurs exactly so.
-std::u16string RowAfterRow(std::u16string text) {
-  const std::u16string_view rows[][2] = {
-      {u"&nbsp;", u" "},  {u"&amp;", u"&"},    {u"&lt;", u"<"},     {u"&gt;", u">"},
-      {u"&amp;", u";"},   {u"&quot;", u"\""},  {u"&acute;", u"'"},  {u"&reg;", u"®"},
-      {u"&times;", u"×"}, {u"&divide;", u"÷"}, {u"&rdquo;", u"”"},  {u"&ldquo;", u"“"},
-      {u"&lsquo;", u"‘"}, {u"&rsquo;", u"’"},  {u"&hellip;", u"…"}, {u"&mdash;", u"—"},
-  };
-  for (const auto& r : rows)
-    if (Contains(text, r[0])) text = ReplaceAllNoCase(text, r[0], r[1]);
-  return text;
-}
+std::u16string RowAfterRow(std::u16string_view text) { return ReplaceEntitiesRowAfterRow(text); }
 
 TEST(ReplaceEntities, Table) {
   const struct {
