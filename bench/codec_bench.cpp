@@ -60,9 +60,9 @@ bool RunOnce(const std::string& op, const char* in, const char* out) {
     Write(out, plain);
     return true;
   }
-  if (op == "readfile") return !DecodeTextFile(Read(in)).empty();
+  if (op == "readfile") return !qv::DecodeTextBytes(Read(in)).empty();
   if (op == "savefile") {
-    static const std::u16string text = DecodeTextFile(Read(in));  // read once, outside the timing
+    static const std::u16string text = qv::DecodeTextBytes(Read(in));  // read once, outside the timing
     return Write(out, qv::EncodeAnsi(text)), true;
   }
   return false;

@@ -6,12 +6,13 @@
 
 #include "library/files/file_read.h"
 #include "library/files/ini_file.h"
+#include "support/codepage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qv::library;
   if (size < 2) return 0;
   std::string_view bytes(reinterpret_cast<const char*>(data + 2), size - 2);
-  IniFile ini(DecodeTextFile(bytes));
+  IniFile ini(qv::DecodeTextBytes(bytes));
   std::u16string section(1, static_cast<char16_t>(u'A' + data[0] % 26));
   std::u16string key(1, static_cast<char16_t>(u'a' + data[1] % 26));
   ini.Get(section, key);

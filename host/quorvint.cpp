@@ -14,6 +14,7 @@
 #include "host/ui_bridge.h"
 #include "library/files/file_read.h"
 #include "library/files/paths.h"
+#include "support/codepage.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -434,7 +435,7 @@ void TQuorvint::LoadUnit(TfsScript& sender, const std::u16string& unitName, std:
     Stop();
     return;
   }
-  unitText = library::DecodeTextFile(bytes);
+  unitText = DecodeTextBytes(bytes);
 }
 
 // ---- the process's threads ----------------------------------------------------------

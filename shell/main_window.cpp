@@ -17,6 +17,7 @@
 #include "shell/file_association.h"
 #include "shell/log_lines.h"
 #include "shell/qv_memo.h"
+#include "support/codepage.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -304,7 +305,7 @@ void TScriptMainFrm::IncludePath(std::vector<std::u16string>& dirs) {
   dirs.clear();
   std::string bytes;
   if (library::ReadFileBytes("include_path.txt", bytes))
-    for (std::u16string& line : SplitLines(library::DecodeTextFile(bytes))) dirs.push_back(std::move(line));
+    for (std::u16string& line : SplitLines(DecodeTextBytes(bytes))) dirs.push_back(std::move(line));
   dirs.push_back(FolderOf(FromQ(editor_->FileName())));
   dirs.push_back(appFolder_);
 }

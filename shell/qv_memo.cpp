@@ -21,28 +21,6 @@ namespace {
 
 const QString kSaveFilter = QStringLiteral("Quorvint File(*.qvs)|*.qvs|All File(*.*)|*.*");
 
-TextEncoding EncodingOf(std::string_view bytes) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) return TextEncoding::Utf8Bom;
-  if (bytes.starts_with("\xFF\xFE")) return TextEncoding::Utf16LE;
-  if (bytes.starts_with("\xFE\xFF")) return TextEncoding::Utf16BE;
-  return TextEncoding::Ansi;
-}
-
-// Text in the given encoding, with its byte-order mark.
-std::string Encode(std::u16string_view text, TextEncoding encoding) {
-  switch (encoding) {
-    case TextEncoding::Utf8Bom:
-      return "\xEF\xBB\xBF" + EncodeText(text, kCpUtf8);
-    case TextEncoding::Utf16LE:
-      return "\xFF\xFE" + EncodeText(text, kCpUtf16LE);
-    case TextEncoding::Utf16BE:
-      return "\xFE\xFF" + EncodeText(text, kCpUtf16BE);
-    case TextEncoding::Ansi:
-      break;
-  }
-  return EncodeAnsi(text);
-}
-
 }  // namespace
 
 TQvMemo::TQvMemo(QWidget* parent) : QPlainTextEdit(parent) {
@@ -66,8 +44,7 @@ bool TQvMemo::ReadFromFile(const QString& path) {
   if (!info.exists() || info.isDir()) return false;
   std::string bytes;
   if (!library::ReadFileBytes(library::FsPath(path.toStdU16String()), bytes)) return false;
-  encoding_ = EncodingOf(bytes);
-  QString text = QString::fromStdU16String(library::DecodeTextFile(bytes));
+  QString text = QString::fromStdU16String(DecodeTextBytes(bytes, &encoding_));
   crlf_ = text.contains(QStringLiteral("\r\n"));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(u'\r', u'\n');
@@ -86,13 +63,12 @@ bool TQvMemo::SaveLines(const QString& path) {
   text.replace(QChar::ParagraphSeparator, u'\n');
   if (!text.isEmpty()) text += u'\n';
   if (crlf_) text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-  const std::u16string u16 = text.toStdU16String();
   // Text the ANSI code page cannot hold is saved as UTF-8 with a mark
   // instead of losing characters to "?"; readers of scripts honour the mark.
-  if (encoding_ == TextEncoding::Ansi && DecodeAnsi(EncodeAnsi(u16)) != u16)
-    encoding_ = TextEncoding::Utf8Bom;
+  const std::u16string u16 = text.toStdU16String();
+  if (encoding_ == TextEncoding::Ansi && DecodeAnsi(EncodeAnsi(u16)) != u16) encoding_ = TextEncoding::Utf8;
   return library::WriteFileBytes(library::WriteMode::Overwrite, path.toStdU16String(),
-                                 Encode(u16, encoding_));
+                                 EncodeTextBytes(u16, encoding_));
 }
 
 QString TQvMemo::WithScriptExtension(const QString& chosen) {

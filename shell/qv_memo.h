@@ -5,12 +5,11 @@
 #include <QPlainTextEdit>
 #include <QString>
 
+#include "support/codepage.h"
+
 class QMenu;
 
 namespace qv::shell {
-
-// How a file was encoded when it was loaded; saving keeps it.
-enum class TextEncoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
 
 class TQvMemo : public QPlainTextEdit {
   Q_OBJECT

@@ -74,4 +74,20 @@ std::string EncodeText(std::u16string_view text, CodePage cp);
 inline std::u16string DecodeAnsi(std::string_view bytes) { return DecodeBytes(bytes, kCpAnsi); }
 inline std::string EncodeAnsi(std::u16string_view text) { return EncodeText(text, kCpAnsi); }
 
+// Text files. On reading, a byte-order mark (UTF-8 EF BB BF, UTF-16 LE FF FE,
+// UTF-16 BE FE FF) picks the encoding and is dropped; without one the bytes
+// are in the ANSI code page. On writing, the text goes out in the encoding
+// it was read with, its mark first, so a file saves back the way it came.
+//
+//   TextEncoding enc;
+//   std::u16string t = DecodeTextBytes("\xEF\xBB\xBFhi", &enc);   // u"hi", Utf8
+//   std::string b = EncodeTextBytes(t, enc);                      // "\xEF\xBB\xBFhi"
+enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+
+std::u16string DecodeTextBytes(std::string_view bytes, TextEncoding* found = nullptr);
+
+// ANSI text that the code page cannot hold is written as UTF-8 with its mark
+// instead, so that saving never turns characters into "?".
+std::string EncodeTextBytes(std::u16string_view text, TextEncoding encoding);
+
 }  // namespace qv

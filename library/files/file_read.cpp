@@ -64,17 +64,10 @@ bool ReadFileHead(const std::filesystem::path& path, size_t count, std::string& 
   return ReadUpTo(path, count, out);
 }
 
-std::u16string DecodeTextFile(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return DecodeBytes(bytes.substr(3), kCpUtf8);
-  if (bytes.substr(0, 2) == "\xFF\xFE") return DecodeBytes(bytes.substr(2), kCpUtf16LE);
-  if (bytes.substr(0, 2) == "\xFE\xFF") return DecodeBytes(bytes.substr(2), kCpUtf16BE);
-  return DecodeAnsi(bytes);
-}
-
 std::u16string ReadTextFile(const std::filesystem::path& path) {
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) throw ScriptError(u"Cannot open file \"" + PathText(path) + u"\"");
-  return DecodeTextFile(bytes);
+  return DecodeTextBytes(bytes);
 }
 
 }  // namespace qv::library

@@ -15,9 +15,6 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& out);
 // At most `count` leading bytes of the file; false when it cannot be read.
 bool ReadFileHead(const std::filesystem::path& path, size_t count, std::string& out);
 
-// Bytes of a text file to text by the byte-order-mark rule.
-std::u16string DecodeTextFile(std::string_view bytes);
-
 // The whole file decoded; raises ScriptError when it cannot be read.
 std::u16string ReadTextFile(const std::filesystem::path& path);
 

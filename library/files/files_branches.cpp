@@ -169,7 +169,7 @@ Value ReadFileBranch(Caller& c) {
   std::u16string name = Text(c, 0);
   std::string bytes;
   if (name.empty() || !ReadFileBytes(ExpandName(name), bytes)) return Value::Text(u"");
-  return Value::Text(DecodeTextFile(bytes));
+  return Value::Text(DecodeTextBytes(bytes));
 }
 
 // The body as UTF-8 without a byte-order mark, in both modes; a relative

@@ -119,48 +119,21 @@ std::u16string IniFile::Text() const {
   return out;
 }
 
-namespace {
-
-enum class IniEncoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
-
-IniEncoding EncodingOf(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return IniEncoding::Utf8Bom;
-  if (bytes.substr(0, 2) == "\xFF\xFE") return IniEncoding::Utf16LE;
-  if (bytes.substr(0, 2) == "\xFE\xFF") return IniEncoding::Utf16BE;
-  return IniEncoding::Ansi;
-}
-
-std::string Encode(std::u16string_view text, IniEncoding enc) {
-  switch (enc) {
-    case IniEncoding::Utf8Bom:
-      return "\xEF\xBB\xBF" + ToUtf8(text);
-    case IniEncoding::Utf16LE:
-      return "\xFF\xFE" + EncodeText(text, kCpUtf16LE);
-    case IniEncoding::Utf16BE:
-      return "\xFE\xFF" + EncodeText(text, kCpUtf16BE);
-    case IniEncoding::Ansi:
-      break;
-  }
-  return EncodeAnsi(text);
-}
-
-}  // namespace
-
 std::optional<std::u16string> ReadIniValue(std::u16string_view path, std::u16string_view section,
                                            std::u16string_view key) {
   std::string bytes;
   if (!ReadFileBytes(ExpandName(path), bytes)) return std::nullopt;
-  return IniFile(DecodeTextFile(bytes)).Get(section, key);
+  return IniFile(DecodeTextBytes(bytes)).Get(section, key);
 }
 
 bool WriteIniValue(std::u16string_view path, std::u16string_view section, std::u16string_view key,
                    std::u16string_view value) {
   auto file = ExpandName(path);
   std::string bytes;
-  bool exists = ReadFileBytes(file, bytes);
-  IniFile ini(exists ? DecodeTextFile(bytes) : std::u16string());
+  TextEncoding encoding = TextEncoding::Ansi;
+  IniFile ini(ReadFileBytes(file, bytes) ? DecodeTextBytes(bytes, &encoding) : std::u16string());
   ini.Set(section, key, value);
-  return ReplaceFileContent(file, Encode(ini.Text(), EncodingOf(bytes)));
+  return ReplaceFileContent(file, EncodeTextBytes(ini.Text(), encoding));
 }
 
 }  // namespace qv::library

@@ -7,6 +7,7 @@
 
 #include "library/files/ini_file.h"
 #include "library/files/paths.h"
+#include "support/codepage.h"
 #include "temp_folder.h"
 
 namespace qv::library {
@@ -77,6 +78,24 @@ TEST(IniFile, FilesKeepTheirEncoding) {
   EXPECT_EQ(Slurp(file), std::string("\xFF\xFE[\0A\0]\0\n\0k\0=\0x\0\n\0", 18));
   EXPECT_FALSE(WriteIniValue(PathText(dir / "no/such/folder.ini"), u"A", u"k", u"x"));
   EXPECT_EQ(ReadIniValue(PathText(dir / "missing.ini"), u"A", u"k"), std::nullopt);
+}
+
+// A value the ANSI code page cannot hold turns the file into UTF-8 with its
+// mark instead of being saved as "?".
+TEST(IniFile, AnsiFileTakesAMarkRatherThanLoseCharacters) {
+  struct CodePageScope {
+    CodePageScope() { SetAnsiCodePage(kCpGbk); }
+    ~CodePageScope() { SetAnsiCodePage(kCpAnsi); }
+  } gbk;
+  TempFolder dir;
+  auto file = dir / "ansi.ini";
+  std::ofstream(file, std::ios::binary) << "[A]\r\nk=\xD6\xD0\r\n";  // GBK
+  ASSERT_TRUE(WriteIniValue(PathText(file), u"A", u"j", u"\u4E2D"));
+  EXPECT_EQ(Slurp(file), "[A]\r\nk=\xD6\xD0\r\nj=\xD6\xD0\r\n");
+  ASSERT_TRUE(WriteIniValue(PathText(file), u"A", u"e", u"\U0001F600"));
+  EXPECT_TRUE(Slurp(file).starts_with("\xEF\xBB\xBF[A]"));
+  EXPECT_EQ(ReadIniValue(PathText(file), u"A", u"e"), u"\U0001F600");
+  EXPECT_EQ(ReadIniValue(PathText(file), u"A", u"k"), u"\u4E2D");
 }
 
 }  // namespace
