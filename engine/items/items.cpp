@@ -81,6 +81,14 @@ void TfsCustomVariable::SetName(std::u16string name) {
 }
 
 void TfsCustomVariable::SetUppercaseName() {
+  // Most items (expression nodes, designators) have no name, and many
+  // names are upper-case ASCII already.
+  bool plain = true;
+  for (char16_t c : name_) plain = plain && c < 128 && !(c >= u'a' && c <= u'z');
+  if (plain) {
+    upper_.clear();
+    return;
+  }
   upper_ = UpperCase(name_);
   if (upper_ == name_) upper_.clear();
 }
