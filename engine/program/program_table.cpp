@@ -240,6 +240,7 @@ void TfsScript::Clear() {
       Extract([](const Entry& e) { return !IsModule(e.object) && !AddedByModules(e.object); });
   doomed.clear();
   unitLines_.clear();
+  lastLines_ = nullptr;
   errorMsg_.clear();
   errorPos_.clear();
   errorUnit_.clear();
@@ -257,6 +258,7 @@ void TfsScript::ClearItems(TfsAddedBy owner) {
   statement_->Clear();
   RemoveItems(owner);
   unitLines_.clear();
+  lastLines_ = nullptr;
 }
 
 void TfsScript::AddRTTI() {
