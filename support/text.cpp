@@ -267,16 +267,15 @@ char32_t LowCaseCodePoint(char32_t c) {
 
 namespace {
 
-// Maps each code point; a mapping that would change the UTF-16 length is
-// skipped so positions stay valid.
+// Maps each code point in place; a mapping that would change the UTF-16
+// length is skipped so positions stay valid.
 template <typename Map>
-std::u16string MapCase(std::u16string_view text, Map map) {
-  std::u16string out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
+void MapCaseInPlace(char16_t* out, size_t n, Map map) {
+  for (size_t i = 0; i < n; ++i) {
     char16_t u = out[i];
     if (u < 0x80) {
       out[i] = static_cast<char16_t>(map(u));
-    } else if (IsHighSurrogate(u) && i + 1 < out.size() && IsLowSurrogate(out[i + 1])) {
+    } else if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(out[i + 1])) {
       char32_t m = map(CombineSurrogates(u, out[i + 1]));
       if (m >= 0x10000) {
         std::u16string pair;
@@ -290,6 +289,12 @@ std::u16string MapCase(std::u16string_view text, Map map) {
       if (m < 0x10000 && !IsSurrogate(m)) out[i] = static_cast<char16_t>(m);
     }
   }
+}
+
+template <typename Map>
+std::u16string MapCase(std::u16string_view text, Map map) {
+  std::u16string out(text);
+  MapCaseInPlace(out.data(), out.size(), map);
   return out;
 }
 
@@ -303,6 +308,8 @@ std::u16string_view TrimBlanks(std::u16string_view text) {
 }
 
 std::u16string UpperCase(std::u16string_view text) { return MapCase(text, UpCaseCodePoint); }
+
+void UpperCaseInPlace(char16_t* text, size_t n) { MapCaseInPlace(text, n, UpCaseCodePoint); }
 
 std::u16string LowerCase(std::u16string_view text) { return MapCase(text, LowCaseCodePoint); }
 

@@ -57,6 +57,9 @@ char32_t LowCaseCodePoint(char32_t c);
 std::u16string_view TrimBlanks(std::u16string_view text);
 
 std::u16string UpperCase(std::u16string_view text);
+// UpperCase over `n` units in place, for callers that keep the result in a
+// buffer of their own.
+void UpperCaseInPlace(char16_t* text, size_t n);
 std::u16string LowerCase(std::u16string_view text);
 
 // Case-insensitive comparison: <0, 0, >0 on the upper-cased texts.

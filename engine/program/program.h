@@ -38,6 +38,7 @@
 #include "engine/items/items.h"
 #include "engine/items/objects.h"
 #include "engine/items/var_type.h"
+#include "engine/program/name_index.h"
 #include "engine/value/value.h"
 
 namespace qv {
@@ -296,17 +297,21 @@ class TfsScript {
   friend TfsScript& GlobalProgram();
   friend class TfsProcVariable;
 
-  struct Entry {
+  // An entry entered under its item's own name reads the item's name and
+  // upper-case name, so a declaration keeps its name once; other entries
+  // (another name, or no engine item) keep theirs in `own`.
+  struct OwnName {
     std::u16string name;
     std::u16string upper;
+  };
+  struct Entry {
     TfsObject* object;
+    TfsCustomVariable* item;           // object->AsItem()
     std::unique_ptr<TfsObject> owned;  // empty for borrowed entries
+    std::unique_ptr<OwnName> own;
+    const std::u16string& Name() const noexcept { return own ? own->name : item->Name(); }
+    const std::u16string& Upper() const noexcept { return own ? own->upper : item->UppercaseName(); }
   };
-  struct TextHash {
-    using is_transparent = void;
-    size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>{}(s); }
-  };
-  using Index = std::unordered_map<std::u16string, TfsCustomVariable*, TextHash, std::equal_to<>>;
 
   void MarkShared() noexcept { shared_ = true; }
   void Insert(std::u16string_view name, TfsObject* object, std::unique_ptr<TfsObject> owned);
@@ -314,9 +319,11 @@ class TfsScript {
   // the caller destroys them after the lock is released.
   template <class Pred>
   std::vector<std::unique_ptr<TfsObject>> Extract(Pred pred);
+  // Points the index at the newest entry named `upper`, or drops the name.
   void Reindex(const std::u16string& upper);
-  TfsCustomVariable* FindLocalUpper(std::u16string_view upper) const;
-  TfsCustomVariable* FindUpper(std::u16string_view upper) const;
+  // Rebuilds the index from the entries: the newest of each name.
+  void RebuildIndex();
+  TfsCustomVariable* FindLocalKey(const UpperKey& key) const;
   bool Visible(std::u16string_view name) const { return Find(name) != nullptr; }
   void AddEnumValues(std::u16string_view typ, std::u16string_view names, bool asSet);
 
@@ -334,7 +341,7 @@ class TfsScript {
   // costs O(n log n) instead of O(n^2).
   mutable std::vector<Entry> items_;
   mutable size_t sorted_ = 0;
-  Index index_;  // upper-case name -> newest entry's item
+  NameIndex index_;
   // Merges the entries added since the last sort; the caller holds the
   // table lock exclusively.
   void SortPendingLocked() const;

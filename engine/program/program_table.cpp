@@ -78,25 +78,30 @@ void TfsScript::AddSonScript(std::unique_ptr<TfsScript> son) {
 // ---- table ----------------------------------------------------------------
 
 void TfsScript::Insert(std::u16string_view name, TfsObject* object, std::unique_ptr<TfsObject> owned) {
-  std::u16string upper = UpperCase(name);
   TfsCustomVariable* item = object->AsItem();
   if (item != nullptr) {
     item->SetAddedBy(addedBy_);
     if (shared_) item->MarkShared();
   }
+  Entry entry{object, item, std::move(owned), nullptr};
+  if (item == nullptr || item->Name() != name)
+    entry.own = std::make_unique<OwnName>(OwnName{std::u16string(name), UpperCase(name)});
+  // Lives in the item or in `own`: stays put however the vector moves.
+  const std::u16string* upper = &entry.Upper();
+  const uint64_t hash = NameIndex::Hash(*upper);
   std::unique_lock lock(tableMutex_);
   if (shared_) {
     // Read under the shared lock by other threads: kept sorted at once.
     // Before the first entry of an equal name: the newest is found first.
     SortPendingLocked();
-    auto at = std::lower_bound(items_.begin(), items_.end(), upper,
-                               [](const Entry& e, const std::u16string& u) { return e.upper < u; });
-    items_.insert(at, Entry{std::u16string(name), upper, object, std::move(owned)});
+    auto at = std::lower_bound(items_.begin(), items_.end(), *upper,
+                               [](const Entry& e, const std::u16string& u) { return e.Upper() < u; });
+    items_.insert(at, std::move(entry));
     sorted_ = items_.size();
   } else {
-    items_.push_back(Entry{std::u16string(name), upper, object, std::move(owned)});
+    items_.push_back(std::move(entry));
   }
-  index_.insert_or_assign(std::move(upper), item);
+  index_.Assign(upper, hash, item);
 }
 
 void TfsScript::SortPendingLocked() const {
@@ -104,7 +109,7 @@ void TfsScript::SortPendingLocked() const {
     sorted_ = items_.size();
     return;
   }
-  auto byUpper = [](const Entry& a, const Entry& b) { return a.upper < b.upper; };
+  auto byUpper = [](const Entry& a, const Entry& b) { return a.Upper() < b.Upper(); };
   const auto tailBegin = items_.begin() + static_cast<std::ptrdiff_t>(sorted_);
   // The tail is oldest first: reversed and stably sorted, equal names stay
   // newest first. In the merge the tail, being newer, goes before equal
@@ -137,12 +142,28 @@ void TfsScript::AddBorrowed(std::u16string_view name, TfsObject* item) {
 }
 
 void TfsScript::Reindex(const std::u16string& upper) {
+  const uint64_t hash = NameIndex::Hash(upper);
   auto at = std::lower_bound(items_.begin(), items_.end(), upper,
-                             [](const Entry& e, const std::u16string& u) { return e.upper < u; });
-  if (at != items_.end() && at->upper == upper)
-    index_.insert_or_assign(upper, at->object->AsItem());
+                             [](const Entry& e, const std::u16string& u) { return e.Upper() < u; });
+  if (at != items_.end() && at->Upper() == upper)
+    index_.Assign(&at->Upper(), hash, at->item);
   else
-    index_.erase(upper);
+    index_.Erase(upper, hash);
+}
+
+void TfsScript::RebuildIndex() {
+  index_.Clear();
+  // Pending entries are newer than sorted ones, and the sorted part has the
+  // newest of each name first.
+  const size_t head = std::min(sorted_, items_.size());
+  for (size_t i = items_.size(); i-- > head;) {
+    const std::u16string& upper = items_[i].Upper();
+    index_.AssignIfAbsent(&upper, NameIndex::Hash(upper), items_[i].item);
+  }
+  for (size_t i = 0; i < head; ++i) {
+    const std::u16string& upper = items_[i].Upper();
+    index_.AssignIfAbsent(&upper, NameIndex::Hash(upper), items_[i].item);
+  }
 }
 
 std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
@@ -151,7 +172,8 @@ std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
   for (auto it = items_.begin(); it != items_.end(); ++it)
     if (it->object == item) {
       std::unique_ptr<TfsObject> owned = std::move(it->owned);
-      std::u16string upper = std::move(it->upper);
+      // A copy: the entry's own name goes with it.
+      const std::u16string upper = it->Upper();
       items_.erase(it);
       sorted_ = items_.size();
       Reindex(upper);
@@ -188,12 +210,7 @@ std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
       }
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(kept), items_.end());
     sorted_ = keptHead;
-    // The index names the newest entry of each name: pending entries are
-    // newer than sorted ones, and the sorted part has the newest first.
-    index_.clear();
-    for (size_t i = items_.size(); i-- > keptHead;)
-      index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
-    for (size_t i = 0; i < keptHead; ++i) index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
+    RebuildIndex();
   }
   return taken;  // freed by the caller, outside the lock, newest first
 }
@@ -219,7 +236,7 @@ std::u16string TfsScript::ItemName(int i) const {
   if (!shared_) EnsureSorted();
   std::shared_lock lock(tableMutex_);
   if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
-  return items_[static_cast<size_t>(i)].name;
+  return items_[static_cast<size_t>(i)].Name();
 }
 
 namespace {
@@ -281,32 +298,30 @@ void TfsScript::ClearRTTI() {
 
 // ---- lookup ---------------------------------------------------------------
 
-TfsCustomVariable* TfsScript::FindLocalUpper(std::u16string_view upper) const {
+TfsCustomVariable* TfsScript::FindLocalKey(const UpperKey& key) const {
+  TfsCustomVariable* item = nullptr;
   if (shared_) {
     std::shared_lock lock(tableMutex_);
-    auto it = index_.find(upper);
-    return it == index_.end() ? nullptr : it->second;
+    index_.Find(key.View(), key.Hash(), item);
+    return item;
   }
-  auto it = index_.find(upper);
-  return it == index_.end() ? nullptr : it->second;
+  index_.Find(key.View(), key.Hash(), item);
+  return item;
 }
 
-TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const {
-  return FindLocalUpper(UpperCase(name));
-}
+TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const { return FindLocalKey(UpperKey(name)); }
 
-TfsCustomVariable* TfsScript::FindUpper(std::u16string_view upper) const {
+TfsCustomVariable* TfsScript::Find(std::u16string_view name) const {
+  const UpperKey key(name);
   for (const TfsScript* p = this; p != nullptr; p = p->parent_) {
-    if (TfsCustomVariable* found = p->FindLocalUpper(upper)) return found;
+    if (TfsCustomVariable* found = p->FindLocalKey(key)) return found;
     std::shared_lock lock(p->tableMutex_, std::defer_lock);
     if (p->shared_) lock.lock();
     for (auto son = p->sonScripts_.rbegin(); son != p->sonScripts_.rend(); ++son)
-      if (TfsCustomVariable* found = (*son)->FindLocalUpper(upper)) return found;
+      if (TfsCustomVariable* found = (*son)->FindLocalKey(key)) return found;
   }
   return nullptr;
 }
-
-TfsCustomVariable* TfsScript::Find(std::u16string_view name) const { return FindUpper(UpperCase(name)); }
 
 TfsClassVariable* TfsScript::FindClass(std::u16string_view name) const {
   return dynamic_cast<TfsClassVariable*>(Find(name));
