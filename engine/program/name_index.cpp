@@ -1,4 +1,4 @@
-// The name table's open-addressing index.
+// The name table's open-addressing index and its name comparisons.
 #include "engine/program/name_index.h"
 
 #include <algorithm>
@@ -9,12 +9,50 @@
 
 namespace qv {
 
+UpperText::UpperText(std::u16string_view name) {
+  if (name.size() <= kInline) {
+    std::copy(name.begin(), name.end(), inline_);
+    UpperCaseInPlace(inline_, name.size());
+    view_ = std::u16string_view(inline_, name.size());
+  } else {
+    heap_ = UpperCase(name);
+    view_ = heap_;
+  }
+}
+
+UpperKey::UpperKey(std::u16string_view name) : UpperText(name), hash_(NameIndex::Hash(View())) {}
+
+bool UpperEquals(std::u16string_view name, std::u16string_view upper) {
+  if (name.size() != upper.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    // Beyond ASCII a code point may span two units: the whole text decides.
+    if (name[i] >= 0x80) return UpperText(name).View() == upper;
+    if (UpCaseCodePoint(name[i]) != upper[i]) return false;
+  }
+  return true;
+}
+
+int CompareUpper(std::u16string_view a, std::u16string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    // ASCII maps to ASCII one unit at a time; anything else (which may
+    // even map into ASCII) compares the whole upper-case texts.
+    if (a[i] >= 0x80 || b[i] >= 0x80) return UpperText(a).View().compare(UpperText(b).View());
+    const char32_t x = UpCaseCodePoint(a[i]);
+    const char32_t y = UpCaseCodePoint(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
 uint64_t NameIndex::Hash(std::u16string_view upper) noexcept { return std::hash<std::u16string_view>{}(upper); }
 
-size_t NameIndex::Probe(std::u16string_view upper, uint64_t hash) const noexcept {
+size_t NameIndex::Probe(const UpperKey& key) const {
+  const uint64_t hash = key.Hash();
   for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
     const Slot& s = slots_[i];
-    if (s.key == nullptr || (s.hash == hash && *s.key == upper)) return i;
+    if (s.name == nullptr || (s.hash == hash && UpperEquals(*s.name, key.View()))) return i;
   }
 }
 
@@ -29,38 +67,38 @@ void NameIndex::Grow() {
   if (slots_)
     for (size_t i = 0; i <= mask_; ++i) {
       const Slot& s = slots_[i];
-      if (s.key == nullptr) continue;
+      if (s.name == nullptr) continue;
       size_t at = s.hash & mask;
-      while (fresh[at].key != nullptr) at = (at + 1) & mask;
+      while (fresh[at].name != nullptr) at = (at + 1) & mask;
       fresh[at] = s;
     }
   slots_ = std::move(fresh);
   mask_ = mask;
 }
 
-void NameIndex::Assign(const std::u16string* key, uint64_t hash, TfsCustomVariable* item) {
+void NameIndex::Assign(const std::u16string* name, const UpperKey& key, TfsCustomVariable* item) {
   if (!slots_ || (size_ + 1) * 2 > mask_ + 1) Grow();
-  Slot& s = slots_[Probe(*key, hash)];
-  if (s.key == nullptr) ++size_;
-  s = Slot{hash, key, item};
+  Slot& s = slots_[Probe(key)];
+  if (s.name == nullptr) ++size_;
+  s = Slot{key.Hash(), name, item};
 }
 
-void NameIndex::AssignIfAbsent(const std::u16string* key, uint64_t hash, TfsCustomVariable* item) {
+void NameIndex::AssignIfAbsent(const std::u16string* name, const UpperKey& key, TfsCustomVariable* item) {
   if (!slots_ || (size_ + 1) * 2 > mask_ + 1) Grow();
-  Slot& s = slots_[Probe(*key, hash)];
-  if (s.key != nullptr) return;
+  Slot& s = slots_[Probe(key)];
+  if (s.name != nullptr) return;
   ++size_;
-  s = Slot{hash, key, item};
+  s = Slot{key.Hash(), name, item};
 }
 
-void NameIndex::Erase(std::u16string_view upper, uint64_t hash) noexcept {
+void NameIndex::Erase(const UpperKey& key) {
   if (size_ == 0) return;
-  size_t hole = Probe(upper, hash);
-  if (slots_[hole].key == nullptr) return;
+  size_t hole = Probe(key);
+  if (slots_[hole].name == nullptr) return;
   // Backward shift: later slots of the run move up into the hole unless
   // their home lies cyclically after the hole, so no probe ever stops
   // early at a gap.
-  for (size_t j = (hole + 1) & mask_; slots_[j].key != nullptr; j = (j + 1) & mask_) {
+  for (size_t j = (hole + 1) & mask_; slots_[j].name != nullptr; j = (j + 1) & mask_) {
     const size_t home = slots_[j].hash & mask_;
     const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
     if (stays) continue;
@@ -75,18 +113,6 @@ void NameIndex::Clear() noexcept {
   slots_.reset();
   mask_ = 0;
   size_ = 0;
-}
-
-UpperKey::UpperKey(std::u16string_view name) {
-  if (name.size() <= kInline) {
-    std::copy(name.begin(), name.end(), inline_);
-    UpperCaseInPlace(inline_, name.size());
-    view_ = std::u16string_view(inline_, name.size());
-  } else {
-    heap_ = UpperCase(name);
-    view_ = heap_;
-  }
-  hash_ = NameIndex::Hash(view_);
 }
 
 }  // namespace qv

@@ -297,20 +297,15 @@ class TfsScript {
   friend TfsScript& GlobalProgram();
   friend class TfsProcVariable;
 
-  // An entry entered under its item's own name reads the item's name and
-  // upper-case name, so a declaration keeps its name once; other entries
-  // (another name, or no engine item) keep theirs in `own`.
-  struct OwnName {
-    std::u16string name;
-    std::u16string upper;
-  };
+  // An entry entered under its item's own name reads the item's name, so a
+  // declaration keeps its name once; other entries (another name, or no
+  // engine item) keep theirs in `ownName`.
   struct Entry {
     TfsObject* object;
     TfsCustomVariable* item;           // object->AsItem()
     std::unique_ptr<TfsObject> owned;  // empty for borrowed entries
-    std::unique_ptr<OwnName> own;
-    const std::u16string& Name() const noexcept { return own ? own->name : item->Name(); }
-    const std::u16string& Upper() const noexcept { return own ? own->upper : item->UppercaseName(); }
+    std::unique_ptr<std::u16string> ownName;
+    const std::u16string& Name() const noexcept { return ownName ? *ownName : item->Name(); }
   };
 
   void MarkShared() noexcept { shared_ = true; }
@@ -319,8 +314,8 @@ class TfsScript {
   // the caller destroys them after the lock is released.
   template <class Pred>
   std::vector<std::unique_ptr<TfsObject>> Extract(Pred pred);
-  // Points the index at the newest entry named `upper`, or drops the name.
-  void Reindex(const std::u16string& upper);
+  // Points the index at the newest entry of the name, or drops the name.
+  void Reindex(const std::u16string& name);
   // Rebuilds the index from the entries: the newest of each name.
   void RebuildIndex();
   TfsCustomVariable* FindLocalKey(const UpperKey& key) const;
@@ -335,7 +330,7 @@ class TfsScript {
   std::u16string errorPos_;
   std::u16string errorUnit_;
   bool extendedCharset_ = false;
-  // Sorted by upper-case name, newest first, up to sorted_; entries added
+  // Sorted by upper-case name (CompareUpper), newest first, up to sorted_; entries added
   // since (a private table's declarations) follow in the order added and
   // are merged in when the order is next looked at, so declaring n names
   // costs O(n log n) instead of O(n^2).

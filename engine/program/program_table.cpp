@@ -84,24 +84,24 @@ void TfsScript::Insert(std::u16string_view name, TfsObject* object, std::unique_
     if (shared_) item->MarkShared();
   }
   Entry entry{object, item, std::move(owned), nullptr};
-  if (item == nullptr || item->Name() != name)
-    entry.own = std::make_unique<OwnName>(OwnName{std::u16string(name), UpperCase(name)});
-  // Lives in the item or in `own`: stays put however the vector moves.
-  const std::u16string* upper = &entry.Upper();
-  const uint64_t hash = NameIndex::Hash(*upper);
+  if (item == nullptr || item->Name() != name) entry.ownName = std::make_unique<std::u16string>(name);
+  // Lives in the item or in `ownName`: stays put however the vector moves.
+  const std::u16string* stored = &entry.Name();
+  const UpperKey key(*stored);
   std::unique_lock lock(tableMutex_);
   if (shared_) {
     // Read under the shared lock by other threads: kept sorted at once.
     // Before the first entry of an equal name: the newest is found first.
     SortPendingLocked();
-    auto at = std::lower_bound(items_.begin(), items_.end(), *upper,
-                               [](const Entry& e, const std::u16string& u) { return e.Upper() < u; });
+    auto at = std::lower_bound(items_.begin(), items_.end(), *stored, [](const Entry& e, const std::u16string& n) {
+      return CompareUpper(e.Name(), n) < 0;
+    });
     items_.insert(at, std::move(entry));
     sorted_ = items_.size();
   } else {
     items_.push_back(std::move(entry));
   }
-  index_.Assign(upper, hash, item);
+  index_.Assign(stored, key, item);
 }
 
 void TfsScript::SortPendingLocked() const {
@@ -109,7 +109,7 @@ void TfsScript::SortPendingLocked() const {
     sorted_ = items_.size();
     return;
   }
-  auto byUpper = [](const Entry& a, const Entry& b) { return a.Upper() < b.Upper(); };
+  auto byUpper = [](const Entry& a, const Entry& b) { return CompareUpper(a.Name(), b.Name()) < 0; };
   const auto tailBegin = items_.begin() + static_cast<std::ptrdiff_t>(sorted_);
   // The tail is oldest first: reversed and stably sorted, equal names stay
   // newest first. In the merge the tail, being newer, goes before equal
@@ -141,14 +141,15 @@ void TfsScript::AddBorrowed(std::u16string_view name, TfsObject* item) {
   if (item != nullptr) Insert(name, item, nullptr);
 }
 
-void TfsScript::Reindex(const std::u16string& upper) {
-  const uint64_t hash = NameIndex::Hash(upper);
-  auto at = std::lower_bound(items_.begin(), items_.end(), upper,
-                             [](const Entry& e, const std::u16string& u) { return e.Upper() < u; });
-  if (at != items_.end() && at->Upper() == upper)
-    index_.Assign(&at->Upper(), hash, at->item);
+void TfsScript::Reindex(const std::u16string& name) {
+  const UpperKey key(name);
+  auto at = std::lower_bound(items_.begin(), items_.end(), name, [](const Entry& e, const std::u16string& n) {
+    return CompareUpper(e.Name(), n) < 0;
+  });
+  if (at != items_.end() && UpperEquals(at->Name(), key.View()))
+    index_.Assign(&at->Name(), key, at->item);
   else
-    index_.Erase(upper, hash);
+    index_.Erase(key);
 }
 
 void TfsScript::RebuildIndex() {
@@ -156,14 +157,9 @@ void TfsScript::RebuildIndex() {
   // Pending entries are newer than sorted ones, and the sorted part has the
   // newest of each name first.
   const size_t head = std::min(sorted_, items_.size());
-  for (size_t i = items_.size(); i-- > head;) {
-    const std::u16string& upper = items_[i].Upper();
-    index_.AssignIfAbsent(&upper, NameIndex::Hash(upper), items_[i].item);
-  }
-  for (size_t i = 0; i < head; ++i) {
-    const std::u16string& upper = items_[i].Upper();
-    index_.AssignIfAbsent(&upper, NameIndex::Hash(upper), items_[i].item);
-  }
+  auto enter = [this](const Entry& e) { index_.AssignIfAbsent(&e.Name(), UpperKey(e.Name()), e.item); };
+  for (size_t i = items_.size(); i-- > head;) enter(items_[i]);
+  for (size_t i = 0; i < head; ++i) enter(items_[i]);
 }
 
 std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
@@ -173,10 +169,10 @@ std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
     if (it->object == item) {
       std::unique_ptr<TfsObject> owned = std::move(it->owned);
       // A copy: the entry's own name goes with it.
-      const std::u16string upper = it->Upper();
+      const std::u16string name = it->Name();
       items_.erase(it);
       sorted_ = items_.size();
-      Reindex(upper);
+      Reindex(name);
       return owned;
     }
   return nullptr;
@@ -253,8 +249,10 @@ bool AddedByModules(TfsObject* o) {
 void TfsScript::Clear() {
   // Statements first: they refer to the items, never the other way round.
   statement_->Clear();
-  std::vector<std::unique_ptr<TfsObject>> doomed =
-      Extract([](const Entry& e) { return !IsModule(e.object) && !AddedByModules(e.object); });
+  // An item is never a module: only other entries need the type test.
+  std::vector<std::unique_ptr<TfsObject>> doomed = Extract([](const Entry& e) {
+    return e.item != nullptr ? e.item->AddedBy() != kAddedByModules : !IsModule(e.object);
+  });
   doomed.clear();
   unitLines_.clear();
   errorMsg_.clear();
@@ -302,10 +300,10 @@ TfsCustomVariable* TfsScript::FindLocalKey(const UpperKey& key) const {
   TfsCustomVariable* item = nullptr;
   if (shared_) {
     std::shared_lock lock(tableMutex_);
-    index_.Find(key.View(), key.Hash(), item);
+    index_.Find(key, item);
     return item;
   }
-  index_.Find(key.View(), key.Hash(), item);
+  index_.Find(key, item);
   return item;
 }
 
