@@ -5,6 +5,7 @@
 #include <functional>
 #include <new>
 
+#include "support/large_block.h"
 #include "support/text.h"
 
 namespace qv {
@@ -60,9 +61,8 @@ void NameIndex::Grow() {
   // At most half full: a miss (every new declaration's check) ends after
   // a probe or two.
   const size_t capacity = slots_ ? (mask_ + 1) * 2 : 16;
-  // Zeroed memory is free slots; calloc gets large blocks already zeroed.
-  std::unique_ptr<Slot[], FreeSlots> fresh(static_cast<Slot*>(std::calloc(capacity, sizeof(Slot))));
-  if (!fresh) throw std::bad_alloc();
+  // Zeroed memory is free slots.
+  auto* fresh = static_cast<Slot*>(AllocateLarge(capacity * sizeof(Slot)));
   const size_t mask = capacity - 1;
   if (slots_)
     for (size_t i = 0; i <= mask_; ++i) {
@@ -72,7 +72,8 @@ void NameIndex::Grow() {
       while (fresh[at].name != nullptr) at = (at + 1) & mask;
       fresh[at] = s;
     }
-  slots_ = std::move(fresh);
+  if (slots_) FreeLarge(slots_, (mask_ + 1) * sizeof(Slot));
+  slots_ = fresh;
   mask_ = mask;
 }
 
@@ -110,7 +111,8 @@ void NameIndex::Erase(const UpperKey& key) {
 }
 
 void NameIndex::Clear() noexcept {
-  slots_.reset();
+  if (slots_) FreeLarge(slots_, (mask_ + 1) * sizeof(Slot));
+  slots_ = nullptr;
   mask_ = 0;
   size_ = 0;
 }

@@ -18,8 +18,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -65,6 +63,7 @@ class NameIndex {
   static uint64_t Hash(std::u16string_view upper) noexcept;
 
   NameIndex() = default;
+  ~NameIndex() { Clear(); }
   NameIndex(const NameIndex&) = delete;
   NameIndex& operator=(const NameIndex&) = delete;
 
@@ -92,15 +91,12 @@ class NameIndex {
     const std::u16string* name;  // nullptr: free
     TfsCustomVariable* item;
   };
-  struct FreeSlots {
-    void operator()(Slot* p) const noexcept { std::free(p); }
-  };
 
   // The slot of the key's name, or the free slot where it would go.
   size_t Probe(const UpperKey& key) const;
   void Grow();
 
-  std::unique_ptr<Slot[], FreeSlots> slots_;
+  Slot* slots_ = nullptr;  // mask_ + 1 of them, from AllocateLarge
   size_t mask_ = 0;  // capacity - 1; capacity is a power of two
   size_t size_ = 0;
 };

@@ -40,6 +40,7 @@
 #include "engine/items/var_type.h"
 #include "engine/program/name_index.h"
 #include "engine/value/value.h"
+#include "support/large_block.h"
 
 namespace qv {
 
@@ -334,7 +335,8 @@ class TfsScript {
   // since (a private table's declarations) follow in the order added and
   // are merged in when the order is next looked at, so declaring n names
   // costs O(n log n) instead of O(n^2).
-  mutable std::vector<Entry> items_;
+  using Entries = std::vector<Entry, LargeBlockAllocator<Entry>>;
+  mutable Entries items_;
   mutable size_t sorted_ = 0;
   NameIndex index_;
   // Merges the entries added since the last sort; the caller holds the

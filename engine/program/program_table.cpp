@@ -116,7 +116,7 @@ void TfsScript::SortPendingLocked() const {
   // names of the sorted part.
   std::reverse(tailBegin, items_.end());
   std::stable_sort(tailBegin, items_.end(), byUpper);
-  std::vector<Entry> merged;
+  Entries merged;
   merged.reserve(items_.size());
   std::merge(std::make_move_iterator(tailBegin), std::make_move_iterator(items_.end()),
              std::make_move_iterator(items_.begin()), std::make_move_iterator(tailBegin),
@@ -168,8 +168,10 @@ std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
   for (auto it = items_.begin(); it != items_.end(); ++it)
     if (it->object == item) {
       std::unique_ptr<TfsObject> owned = std::move(it->owned);
-      // A copy: the entry's own name goes with it.
+      // A copy: the entry's own name goes with it, so the index lets go of
+      // it first.
       const std::u16string name = it->Name();
+      index_.Erase(UpperKey(name));
       items_.erase(it);
       sorted_ = items_.size();
       Reindex(name);
