@@ -307,11 +307,18 @@ std::u16string_view TrimBlanks(std::u16string_view text) {
   return text.substr(b, e - b);
 }
 
-std::u16string UpperCase(std::u16string_view text) { return MapCase(text, UpCaseCodePoint); }
+// Lambdas rather than function pointers: the ASCII step is inlined.
+std::u16string UpperCase(std::u16string_view text) {
+  return MapCase(text, [](char32_t c) { return UpCaseCodePoint(c); });
+}
 
-void UpperCaseInPlace(char16_t* text, size_t n) { MapCaseInPlace(text, n, UpCaseCodePoint); }
+void UpperCaseInPlace(char16_t* text, size_t n) {
+  MapCaseInPlace(text, n, [](char32_t c) { return UpCaseCodePoint(c); });
+}
 
-std::u16string LowerCase(std::u16string_view text) { return MapCase(text, LowCaseCodePoint); }
+std::u16string LowerCase(std::u16string_view text) {
+  return MapCase(text, [](char32_t c) { return LowCaseCodePoint(c); });
+}
 
 int CompareText(std::u16string_view a, std::u16string_view b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
