@@ -52,7 +52,7 @@ TfsBuilder::TfsBuilder(TfsScript& program, TfsILParser* translator)
   }
 }
 
-void TfsBuilder::SetErrorPos(const TfsXMLItem& xml) { errorPos_ = xml.Prop(il::kAttrPos); }
+void TfsBuilder::SetErrorPos(const TfsXMLItem& xml) { xml.PropTo(il::kAttrPos, errorPos_); }
 
 bool TfsBuilder::ParseILScript(const TfsXMLItem& root) {
   withList_.clear();

@@ -54,7 +54,11 @@ std::u16string TfsBuilder::SourceText(const TfsXMLItem& xml) const {
   if (parser_ == nullptr) return u"";
   TPoint from;
   TPoint to;
-  if (!ParsePoint(xml.Prop(il::kAttrPos), from) || !ParsePoint(xml.Prop(il::kAttrPos1), to)) return u"";
+  std::u16string pos;
+  xml.PropTo(il::kAttrPos, pos);
+  if (!ParsePoint(pos, from)) return u"";
+  xml.PropTo(il::kAttrPos1, pos);
+  if (!ParsePoint(pos, to)) return u"";
   const int a = parser_->GetPlainPosition(from);
   const int b = parser_->GetPlainPosition(to);
   const std::u16string_view text = parser_->Text();
@@ -67,11 +71,10 @@ std::unique_ptr<TfsExpression> TfsBuilder::BuildExpression(const TfsXMLItem& xml
   auto e = std::make_unique<TfsExpression>(&program_);
   int items = 0;
   AddExpressionItems(xml, prog, *e, items);
-  e->SetSource(SourceText(xml));
   std::u16string errorPos;
   if (!e->Finalize(errorPos)) {
     errorPos_ = errorPos;
-    throw ScriptError(std::u16string(msg::kIncompatibleTypes) + u":" + e->Source());
+    throw ScriptError(std::u16string(msg::kIncompatibleTypes) + u":" + SourceText(xml));
   }
   return e;
 }
@@ -336,7 +339,10 @@ std::unique_ptr<TfsDesignator> TfsBuilder::DoDesignator(const TfsXMLItem& xml, T
       }
     } else if (c.NameIs(il::kExpr)) {
       if (d->StepCount() == 0) Fail(msg::kVariableRequired);
-      d->Step(d->StepCount() - 1)->AddArg(BuildExpression(c, prog));
+      // Macro routines receive their arguments as source text.
+      std::unique_ptr<TfsExpression> arg = BuildExpression(c, prog);
+      arg->SetSource(SourceText(c));
+      d->Step(d->StepCount() - 1)->AddArg(std::move(arg));
     } else if (c.NameIs(il::kAddr)) {
       if (n != 2 || i != 0 || !xml.Items(1)->NameIs(il::kNode)) Fail(msg::kVariableRequired);
       // Event handlers are assigned by name: the value is the routine's name.

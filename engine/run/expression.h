@@ -255,6 +255,8 @@ class TfsExpression final : public TfsCustomExpression {
   // arguments); ignored otherwise.
   void SetValue(const Value& v) override;
 
+  // The expression's source text; the builder keeps it for call arguments
+  // only, which macro routines receive as text.
   const std::u16string& Source() const noexcept { return source_; }
   void SetSource(std::u16string source) { source_ = std::move(source); }
   TfsScript* Script() const noexcept { return script_; }

@@ -88,6 +88,59 @@ void CompiledGrammar::Build() {
     empty.SetName(u"program");
     programRule_ = NewItem(empty, ItemKind::kRule);
   }
+  ComputeGuards();
+}
+
+void CompiledGrammar::ComputeGuards() {
+  std::vector<uint8_t> state(items_.size(), 0);  // 0 new, 1 in progress, 2 done
+  for (size_t i = 0; i < items_.size(); ++i) GuardOf(static_cast<int32_t>(i), state);
+}
+
+// An item fails without a trace when its first step does: tokens record
+// nothing unless they have an error code, and a rule, sequence or reference
+// whose first child fails emits nothing before it (no `add`; no `node` on a
+// sequence, which would wrap before its children; no `uses`, which includes
+// units even on failure). Left recursion ends the chain.
+int32_t CompiledGrammar::GuardOf(int32_t index, std::vector<uint8_t>& state) {
+  GrammarItem& item = items_[static_cast<size_t>(index)];
+  const size_t at = static_cast<size_t>(index);
+  if (state[at] == 2) return item.guard;
+  if (state[at] == 1) return -1;
+  state[at] = 1;
+  int32_t guard = -1;
+  int32_t rules = 0;
+  if (!item.hasErr) {
+    int32_t next = -1;
+    switch (item.kind) {
+      case ItemKind::kChar:
+        if (item.hasText && item.text.size() == 1) guard = index;
+        break;
+      case ItemKind::kKeyword:
+        if (item.hasText && !item.text.empty()) guard = index;
+        break;
+      case ItemKind::kRule:
+        if (!item.hasAdd && !item.nodeIsUses && item.childCount > 0) next = Child(item, 0);
+        rules = 1;
+        break;
+      case ItemKind::kSequence:
+        if (!item.hasAdd && !item.hasNode && item.childCount > 0) next = Child(item, 0);
+        break;
+      case ItemKind::kReference:
+        next = item.target;
+        break;
+      default:
+        break;
+    }
+    if (next >= 0) {
+      guard = GuardOf(next, state);
+      if (guard >= 0) rules += items_[static_cast<size_t>(next)].guardRules;
+    }
+  }
+  GrammarItem& done = items_[at];  // GuardOf never grows items_
+  done.guard = guard;
+  done.guardRules = guard >= 0 ? rules : 0;
+  state[at] = 2;
+  return guard;
 }
 
 int32_t CompiledGrammar::CompileRule(int topIndex) {

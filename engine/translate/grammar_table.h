@@ -57,7 +57,13 @@ struct GrammarItem {
   bool term = false;        // term="1"
   bool nodeIsExpr = false;
   bool nodeIsUses = false;
-  int32_t target = -1;      // kReference: index of the rule definition
+  int32_t target = -1;  // kReference: index of the rule definition
+  // A token item (kChar or kKeyword with a text) whose failure at the
+  // entry position makes this item fail with no output, no error and no
+  // other effect; -1 when there is none. Alternatives that cannot start
+  // here are then passed over without interpreting them.
+  int32_t guard = -1;
+  int32_t guardRules = 0;   // rules entered on the way to the guard
   uint32_t firstChild = 0;  // into CompiledGrammar::children
   uint32_t childCount = 0;
   std::u16string text;        // lower-cased
@@ -91,6 +97,8 @@ class CompiledGrammar {
  private:
   CompiledGrammar() = default;
   void Build();
+  void ComputeGuards();
+  int32_t GuardOf(int32_t index, std::vector<uint8_t>& state);
   int32_t CompileRule(int topIndex);
   int32_t NewItem(const TfsXMLItem& element, ItemKind kind);
   void CompileChildren(const TfsXMLItem& element, int32_t index);

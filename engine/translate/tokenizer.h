@@ -167,6 +167,20 @@ class TfsParser {
   std::u16string GetString();
   // Raw text up to the bracket that closes an already opened "<" or "[".
   std::u16string GetFRString();
+  // Look-ahead without copying: the word GetWord would read, or the
+  // character GetChar would read (0 for none) after SkipSpaces when `skip`.
+  // Both leave Position after the blanks they skipped, as a failed reader.
+  std::u16string_view WordAhead() {
+    SkipIfWanted();
+    const int end = ScanWord(position_);
+    if (end == position_) return {};
+    return Text().substr(static_cast<size_t>(position_ - 1), static_cast<size_t>(end - position_));
+  }
+  char16_t PunctAhead(bool skip) {
+    if (skip) SkipSpaces();
+    const char16_t c = At(position_);
+    return Has(c, kPunct) ? c : u'\0';
+  }
 
   // --- Positions --------------------------------------------------------
   // 0, then the position of every line feed, ascending.

@@ -35,7 +35,10 @@ bool IsDirectiveWordChar(char16_t c) {
 void AppendInt(std::u16string& out, int value) {
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, value);
-  for (const char* c = buf; c != r.ptr; ++c) out += static_cast<char16_t>(*c);
+  char16_t wide[16];
+  const size_t n = static_cast<size_t>(r.ptr - buf);
+  for (size_t i = 0; i < n; ++i) wide[i] = static_cast<char16_t>(buf[i]);
+  out.append(wide, n);
 }
 
 // The `file` elements at or below `item`, in document order.
@@ -94,6 +97,7 @@ bool TfsILParser::MakeILScript(std::u16string_view text) {
   term_ = false;
   ruleDepth_ = outerDepth_;
   parser_.SetText(text);
+  ahead_ = Lookahead{};
   lineFrom_ = lineTo_ = 0;
   parser_.SetPosition(LanguageDirective(text));
 
@@ -159,9 +163,40 @@ void TfsILParser::BuildDocument() {
 
 // --- Item interpretation -----------------------------------------------------
 
+// Whether the guard token of an item (see GrammarItem::guard) could be
+// read here. The alternatives of a switch all look at the same position,
+// so what lies ahead is worked out once per position and kind of token.
+bool TfsILParser::GuardHolds(const GrammarItem& token) {
+  const int entryPos = parser_.Position();
+  Lookahead& a = ahead_;
+  if (a.position != entryPos) a = Lookahead{entryPos};
+  if (token.kind == ItemKind::kChar) {
+    // A punctuation character has no other case: TokenMatches would
+    // compare it exactly.
+    int& c = token.noSkip ? a.punct : a.punctAfterBlanks;
+    if (c < 0) {
+      c = parser_.PunctAhead(!token.noSkip);
+      parser_.SetPosition(entryPos);
+    }
+    return c != 0 && c == token.text[0];
+  }
+  if (!a.haveWord) {
+    a.word = parser_.WordAhead();
+    a.haveWord = true;
+    parser_.SetPosition(entryPos);
+  }
+  return TokenMatches(token, a.word);
+}
+
+inline bool TfsILParser::CannotStart(const GrammarItem& item) {
+  return item.guard >= 0 && ruleDepth_ + item.guardRules <= kMaxRuleDepth &&
+         !GuardHolds(grammar_->Item(item.guard));
+}
+
 bool TfsILParser::Interpret(int32_t index) {
   const GrammarItem& item = grammar_->Item(index);
   const int entryPos = parser_.Position();
+  if (CannotStart(item)) return false;
   const size_t entryLines = out_.Count();
   bool matched = false;
   std::u16string token;
@@ -262,7 +297,9 @@ bool TfsILParser::InterpretChildren(const GrammarItem& item) {
 bool TfsILParser::InterpretSwitch(const GrammarItem& item, int entryPos) {
   const size_t entryLines = out_.Count();
   for (uint32_t i = 0; i < item.childCount; ++i) {
-    if (Interpret(grammar_->Child(item, i))) return true;
+    const int32_t child = grammar_->Child(item, i);
+    if (CannotStart(grammar_->Item(child))) continue;
+    if (Interpret(child)) return true;
     out_.Truncate(entryLines);
   }
   if (item.kind == ItemKind::kOptionalSwitch || item.childCount == 0) return true;
@@ -311,8 +348,9 @@ bool TfsILParser::InterpretLoop(const GrammarItem& item, int entryPos) {
 bool TfsILParser::TokenMatches(const GrammarItem& item, std::u16string_view token) const {
   if (token.empty()) return false;
   if (!item.hasText) return true;
-  if (parser_.CaseSensitive()) return token == item.text;
-  return SameText(token, item.text);
+  if (token.size() != item.text.size()) return false;
+  if (token == item.text) return true;
+  return !parser_.CaseSensitive() && SameText(token, item.text);
 }
 
 // The first error wins; a code the grammar does not define records only a

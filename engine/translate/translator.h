@@ -92,6 +92,11 @@ class TfsILParser {
   void BuildDocument();
 
   bool Interpret(int32_t index);
+  bool GuardHolds(const GrammarItem& token);
+  // An item that would fail here without output or error, known from its
+  // guard token alone. Near the depth limit items are interpreted, so that
+  // the limit is reached exactly as without guards.
+  bool CannotStart(const GrammarItem& item);
   bool InterpretChildren(const GrammarItem& item);
   bool InterpretSwitch(const GrammarItem& item, int entryPos);
   bool InterpretLoop(const GrammarItem& item, int entryPos);
@@ -119,6 +124,15 @@ class TfsILParser {
   std::vector<std::u16string> usesList_;
   bool needDeclareVars_ = true;
 
+  // What the guards found ahead of `position`; -1 for not yet looked at.
+  struct Lookahead {
+    int position = -1;
+    int punct = -1;
+    int punctAfterBlanks = -1;
+    bool haveWord = false;
+    std::u16string_view word;
+  };
+
   // State of one MakeILScript call.
   ILOutput out_;
   std::u16string attributes_;  // reused while building an element's attributes
@@ -126,6 +140,7 @@ class TfsILParser {
   std::u16string errorPos_;
   std::u16string stopPos_;
   bool term_ = false;
+  Lookahead ahead_;
   int ruleDepth_ = 0;
   int outerDepth_ = 0;  // rule levels of the translators that include this unit
   // The line of the last position looked up: positions in (lineFrom_, lineTo_].

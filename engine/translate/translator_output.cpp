@@ -34,10 +34,6 @@ void ILOutput::Erase(size_t index) {
   if (index < top_.size()) top_.erase(top_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void ILOutput::Truncate(size_t count) {
-  if (count < top_.size()) top_.resize(count);
-}
-
 void ILOutput::MoveTo(TfsXMLItem& parent) {
   parent.ReserveChildren(top_.size());
   for (auto& item : top_) parent.AddItem(std::move(item));

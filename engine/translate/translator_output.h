@@ -32,7 +32,9 @@ class ILOutput {
   void Insert(size_t index, std::unique_ptr<TfsXMLItem> item);
   void Erase(size_t index);
   // Keeps the first `count` elements.
-  void Truncate(size_t count);
+  void Truncate(size_t count) {
+    if (count < top_.size()) top_.resize(count);
+  }
   // Moves every element, in order, to the end of `parent`'s children.
   void MoveTo(TfsXMLItem& parent);
   void Clear() { top_.clear(); }

@@ -474,16 +474,48 @@ TfsXMLItem::PropPlace TfsXMLItem::FindProp(std::u16string_view name) const {
   });
 }
 
+namespace {
+
+// Appends Latin-1 or UTF-16 units.
+void AppendUnits(std::u16string& out, std::string_view units) {
+  const size_t at = out.size();
+  out.resize(at + units.size());
+  for (size_t i = 0; i < units.size(); ++i) out[at + i] = static_cast<unsigned char>(units[i]);
+}
+void AppendUnits(std::u16string& out, std::u16string_view units) { out.append(units); }
+
+}  // namespace
+
 std::u16string TfsXMLItem::RawProp(std::u16string_view name) const {
   PropPlace place = FindProp(name);
   if (place.at < 0) return {};
   std::u16string out;
-  out.reserve(place.valueEnd - place.valueStart);
-  for (size_t i = place.valueStart; i < place.valueEnd; ++i) out += text_.At(i);
+  text_.Visit(
+      [&](auto text) { AppendUnits(out, text.substr(place.valueStart, place.valueEnd - place.valueStart)); });
   return out;
 }
 
-std::u16string TfsXMLItem::Prop(std::u16string_view name) const { return DecodeXmlValue(RawProp(name)); }
+std::u16string TfsXMLItem::Prop(std::u16string_view name) const {
+  std::u16string out;
+  PropTo(name, out);
+  return out;
+}
+
+void TfsXMLItem::PropTo(std::u16string_view name, std::u16string& out) const {
+  out.clear();
+  PropPlace place = FindProp(name);
+  if (place.at < 0) return;
+  text_.Visit([&](auto text) {
+    const auto raw = text.substr(place.valueStart, place.valueEnd - place.valueStart);
+    if (raw.find('&') == raw.npos) {
+      AppendUnits(out, raw);
+    } else {
+      std::u16string wide;
+      AppendUnits(wide, raw);
+      out = DecodeXmlValue(wide);
+    }
+  });
+}
 
 bool TfsXMLItem::PropExists(std::u16string_view name) const { return FindProp(name).at >= 0; }
 

@@ -203,6 +203,9 @@ class TfsXMLItem {
   // One attribute, unescaped (EncodeXmlValue / DecodeXmlValue). A missing
   // attribute reads as empty text.
   std::u16string Prop(std::u16string_view name) const;
+  // Prop into `out`, reusing its room: the builder reads a position or a
+  // name from nearly every element.
+  void PropTo(std::u16string_view name, std::u16string& out) const;
   void SetProp(std::u16string_view name, std::u16string_view value);
   bool PropExists(std::u16string_view name) const;
   // The attribute's value as stored (escaped); empty when missing.

@@ -258,6 +258,26 @@ TEST(TranslatorTest, Positions) {
   }
 }
 
+// Alternatives are passed over by a look at the next word or character;
+// a word that only begins like a keyword, or a keyword in another case,
+// must still reach the right alternative.
+TEST(TranslatorTest, LookAheadKeepsWordsAndCase) {
+  ExpectTranslations(u"js",
+                     {
+                         {"done = 1; iff = 2; var2 = 3;",
+                          "compoundstmt(assignstmt(dsgn(node:done) expr(number:1)) assignstmt(dsgn(node:iff) "
+                          "expr(number:2)) assignstmt(dsgn(node:var2) expr(number:3)))"},
+                         {"x = a<b; y = a<=b;",
+                          "compoundstmt(assignstmt(dsgn(node:x) expr(dsgn(node:a) op:< dsgn(node:b))) "
+                          "assignstmt(dsgn(node:y) expr(dsgn(node:a) op:<= dsgn(node:b))))"},
+                     });
+  ExpectTranslations(u"Pascal", {
+                                    {"BEGIN IF x = 1 THEN Begin_ := 2 END.",
+                                     "compoundstmt(ifstmt(expr(dsgn(node:x) op:= number:1) "
+                                     "thenstmt(assignstmt(dsgn(node:Begin_) expr(number:2)))))"},
+                                });
+}
+
 TEST(TranslatorTest, SyntaxErrors) {
   const struct {
     std::u16string_view language;
