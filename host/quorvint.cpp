@@ -257,6 +257,9 @@ bool TQuorvint::CompileSource() {
       break;
   }
   prog.Lines() = SplitLines(text);
+  // The program holds the lines now; a very large script need not be kept
+  // twice more while it compiles.
+  std::u16string().swap(text);
   runStartTime_ = TickCount();
   bool ok = false;
   try {

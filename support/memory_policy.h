@@ -9,7 +9,7 @@ namespace qv {
 // going back to the system at every free. A script that downloads and parses
 // page after page then reuses the same memory: touching fresh pages costs a
 // fault per 4 KB, which on virtual machines is slower than the work done on
-// them.
+// them. All threads share that heap.
 void ApplyMemoryPolicy();
 
 }  // namespace qv

@@ -184,7 +184,7 @@ void TfsBuilder::BuildRoutineBody(const TfsXMLItem& xml, TfsScript& prog) {
 // ---- statements -----------------------------------------------------------
 
 void TfsBuilder::Append(TfsStatement& list, std::unique_ptr<TfsStatement> stmt) {
-  program_.AddCodeLine(unitName_, stmt->SourcePos());
+  program_.AddCodeLine(unitName_, stmt->Pos());
   list.Add(std::move(stmt));
 }
 
@@ -338,7 +338,7 @@ void TfsBuilder::BuildCase(const TfsXMLItem& xml, TfsScript& prog, TfsStatement&
     auto selector = std::make_unique<TfsCaseSelector>(&prog, unitName_, c.Prop(il::kAttrPos));
     selector->SetSetExpression(BuildSet(Child(c, 0), prog));
     BuildStatement(Child(c, 1), prog, *selector);
-    program_.AddCodeLine(unitName_, selector->SourcePos());
+    program_.AddCodeLine(unitName_, selector->Pos());
     stmt->Add(std::move(selector));
   }
   if (n > 1 && !Child(xml, n - 1).NameIs(il::kCaseSelector))

@@ -43,6 +43,7 @@ namespace qv {
 class HostObject;
 class TfsScript;
 class TfsCustomVariable;
+class TfsDesignator;
 class TfsProcVariable;
 class TfsParamItem;
 class TfsClassVariable;
@@ -143,6 +144,10 @@ class TfsCustomVariable : public TfsItemList {
   TfsCustomVariable(std::u16string name, TfsVarType typ, std::u16string typeName);
   ~TfsCustomVariable() override;
   TfsCustomVariable* AsItem() noexcept override { return this; }
+  // Kind tests for hot paths: a failed dynamic_cast walks the hierarchy
+  // comparing type names.
+  virtual TfsDesignator* AsDesignator() noexcept { return nullptr; }
+  virtual TfsProcVariable* AsProcedure() noexcept { return nullptr; }
 
   virtual void SetValue(const Value& v);
   virtual Value GetValue();
@@ -383,6 +388,7 @@ class TfsProcVariable final : public TfsCustomVariable {
  public:
   TfsProcVariable(std::u16string name, TfsVarType typ, std::u16string typeName, TfsScript* parent,
                   bool isFunc);
+  TfsProcVariable* AsProcedure() noexcept override { return this; }
   ~TfsProcVariable() override;
 
   // Calls the procedure with the values its parameters hold now; the value

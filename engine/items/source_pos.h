@@ -32,6 +32,13 @@ class PackedPos {
 
   bool empty() const noexcept { return bits_ == 0; }
   std::u16string Text() const;
+  // The line of a "line:col" position without making its text; false for
+  // an empty or any other text.
+  bool Line(int32_t& line) const noexcept {
+    if ((bits_ & 1) == 0) return false;
+    line = static_cast<int32_t>(bits_ >> 33);
+    return true;
+  }
 
  private:
   // 0: empty; odd: line in the top 31 bits, column in the next 32; even:

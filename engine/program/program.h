@@ -230,6 +230,7 @@ class TfsScript {
   // Executable-line index: the builder records the line of every statement
   // ("line:col" positions) per unit (empty for the program's own text).
   void AddCodeLine(std::u16string_view unitName, std::u16string_view pos);
+  void AddCodeLine(std::u16string_view unitName, const PackedPos& pos);
   bool IsExecutableLine(int lineN, std::u16string_view unitName = u"") const;
 
   // ---- state ------------------------------------------------------------
@@ -379,6 +380,10 @@ class TfsScript {
     std::unordered_set<int> rest_;
   };
   std::unordered_map<std::u16string, LineSet> unitLines_;  // upper-case unit -> lines
+  LineSet& UnitLines(std::u16string_view unitName);
+  // The set of the unit named last: statements come unit by unit.
+  std::u16string lastLinesUnit_;
+  LineSet* lastLines_ = nullptr;
   std::vector<std::u16string> includePath_;
   bool useClassLateBinding_ = false;
   bool evaluteRiseError_ = false;

@@ -142,10 +142,28 @@ Value TfsScript::CallFunction1(std::u16string_view name, Value& params) {
   return result;
 }
 
+TfsScript::LineSet& TfsScript::UnitLines(std::u16string_view unitName) {
+  if (lastLines_ == nullptr || lastLinesUnit_ != unitName) {
+    // Values of an unordered_map keep their address when it grows.
+    lastLines_ = &unitLines_[UpperCase(unitName)];
+    lastLinesUnit_ = std::u16string(unitName);
+  }
+  return *lastLines_;
+}
+
 void TfsScript::AddCodeLine(std::u16string_view unitName, std::u16string_view pos) {
   int64_t line;
   if (!TextToInt64(pos.substr(0, pos.find(u':')), line) || line < INT32_MIN || line > INT32_MAX) return;
-  unitLines_[UpperCase(unitName)].Insert(static_cast<int>(line));
+  UnitLines(unitName).Insert(static_cast<int>(line));
+}
+
+void TfsScript::AddCodeLine(std::u16string_view unitName, const PackedPos& pos) {
+  int32_t line;
+  if (pos.Line(line)) {
+    UnitLines(unitName).Insert(line);
+  } else {
+    AddCodeLine(unitName, pos.Text());
+  }
 }
 
 void TfsScript::LineSet::Insert(int line) {

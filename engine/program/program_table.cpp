@@ -257,6 +257,7 @@ void TfsScript::Clear() {
   });
   doomed.clear();
   unitLines_.clear();
+  lastLines_ = nullptr;
   errorMsg_.clear();
   errorPos_.clear();
   errorUnit_.clear();
@@ -274,6 +275,7 @@ void TfsScript::ClearItems(TfsAddedBy owner) {
   statement_->Clear();
   RemoveItems(owner);
   unitLines_.clear();
+  lastLines_ = nullptr;
 }
 
 void TfsScript::AddRTTI() {

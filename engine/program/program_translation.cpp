@@ -86,9 +86,7 @@ bool TfsScript::Compile() {
   }
   ComplieDirective directive = TakeComplieDirective(text);
   translationStop_.clear();
-  if (translator.MakeILScript(text)) {
-    // The translator keeps its own copy of the text.
-    std::u16string().swap(text);
+  if (translator.MakeILScriptTaking(std::move(text))) {
     translationStop_ = translator.StopPos();
     // The directive saves the whole document after the build.
     const bool save = directive.found && !directive.fileName.empty();

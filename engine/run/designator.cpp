@@ -34,8 +34,8 @@ TfsDesignatorItem::~TfsDesignatorItem() = default;
 
 void TfsDesignatorItem::SetRef(TfsCustomVariable* ref) noexcept {
   ref_ = ref;
-  nested_ = dynamic_cast<TfsDesignator*>(ref);
-  proc_ = dynamic_cast<TfsProcVariable*>(ref);
+  nested_ = ref != nullptr ? ref->AsDesignator() : nullptr;
+  proc_ = ref != nullptr ? ref->AsProcedure() : nullptr;
 }
 
 TfsExpression* TfsDesignatorItem::AddArg(std::unique_ptr<TfsExpression> arg) {

@@ -87,6 +87,7 @@ class TfsDesignator : public TfsCustomVariable {
   // late-binding setting into `program`.
   explicit TfsDesignator(TfsScript* program);
   ~TfsDesignator() override;
+  TfsDesignator* AsDesignator() noexcept override { return this; }
 
   TfsDesignatorItem* AddStep(TfsCustomVariable* ref, std::u16string_view sourcePos = u"");
   TfsDesignatorItem* AddStep(std::unique_ptr<TfsDesignatorItem> step);

@@ -50,6 +50,7 @@ class TfsStatement : public TfsItemList {
 
   TfsScript* Prog() const noexcept { return program_; }
   std::u16string SourcePos() const { return sourcePos_.Text(); }
+  const PackedPos& Pos() const noexcept { return sourcePos_; }
   const std::u16string& UnitName() const noexcept { return unitName_; }
 
  private:

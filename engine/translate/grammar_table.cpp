@@ -1,5 +1,7 @@
 #include "engine/translate/grammar_table.h"
 
+#include <algorithm>
+
 #include <array>
 
 #include "engine/translate/tokenizer.h"
@@ -93,54 +95,75 @@ void CompiledGrammar::Build() {
 
 void CompiledGrammar::ComputeGuards() {
   std::vector<uint8_t> state(items_.size(), 0);  // 0 new, 1 in progress, 2 done
-  for (size_t i = 0; i < items_.size(); ++i) GuardOf(static_cast<int32_t>(i), state);
+  std::vector<GuardSet> sets(items_.size());
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const GuardSet& set = GuardOf(static_cast<int32_t>(i), state, sets);
+    GrammarItem& item = items_[i];
+    item.firstGuard = static_cast<uint32_t>(guards_.size());
+    item.guardCount = static_cast<uint32_t>(set.tokens.size());
+    item.guardRules = set.rules;
+    guards_.insert(guards_.end(), set.tokens.begin(), set.tokens.end());
+  }
 }
 
 // An item fails without a trace when its first step does: tokens record
-// nothing unless they have an error code, and a rule, sequence or reference
+// nothing unless they have an error code; a rule, sequence or reference
 // whose first child fails emits nothing before it (no `add`; no `node` on a
 // sequence, which would wrap before its children; no `uses`, which includes
-// units even on failure). Left recursion ends the chain.
-int32_t CompiledGrammar::GuardOf(int32_t index, std::vector<uint8_t>& state) {
-  GrammarItem& item = items_[static_cast<size_t>(index)];
+// units even on failure); a switch fails when every alternative does. Left
+// recursion ends the chain, and so do long sets, which cost more to test
+// than they save.
+const CompiledGrammar::GuardSet& CompiledGrammar::GuardOf(int32_t index, std::vector<uint8_t>& state,
+                                                          std::vector<GuardSet>& sets) {
+  static constexpr size_t kMaxGuards = 12;
   const size_t at = static_cast<size_t>(index);
-  if (state[at] == 2) return item.guard;
-  if (state[at] == 1) return -1;
+  if (state[at] != 0) return sets[at];  // done, or in progress: none yet
   state[at] = 1;
-  int32_t guard = -1;
-  int32_t rules = 0;
+  const GrammarItem& item = items_[at];
+  GuardSet set;
   if (!item.hasErr) {
-    int32_t next = -1;
+    std::vector<int32_t> next;
     switch (item.kind) {
       case ItemKind::kChar:
-        if (item.hasText && item.text.size() == 1) guard = index;
+        if (item.hasText && item.text.size() == 1) set.tokens.push_back(index);
         break;
       case ItemKind::kKeyword:
-        if (item.hasText && !item.text.empty()) guard = index;
+        if (item.hasText && !item.text.empty()) set.tokens.push_back(index);
+        break;
+      case ItemKind::kIdent:
+        set.tokens.push_back(index);
         break;
       case ItemKind::kRule:
-        if (!item.hasAdd && !item.nodeIsUses && item.childCount > 0) next = Child(item, 0);
-        rules = 1;
+        if (!item.hasAdd && !item.nodeIsUses && item.childCount > 0) next.push_back(Child(item, 0));
         break;
       case ItemKind::kSequence:
-        if (!item.hasAdd && !item.hasNode && item.childCount > 0) next = Child(item, 0);
+        if (!item.hasAdd && !item.hasNode && item.childCount > 0) next.push_back(Child(item, 0));
         break;
       case ItemKind::kReference:
-        next = item.target;
+        next.push_back(item.target);
+        break;
+      case ItemKind::kSwitch:
+        for (uint32_t i = 0; i < item.childCount; ++i) next.push_back(Child(item, i));
         break;
       default:
         break;
     }
-    if (next >= 0) {
-      guard = GuardOf(next, state);
-      if (guard >= 0) rules += items_[static_cast<size_t>(next)].guardRules;
+    bool complete = !next.empty();
+    for (int32_t n : next) {
+      const GuardSet& sub = GuardOf(n, state, sets);
+      if (sub.tokens.empty() || set.tokens.size() + sub.tokens.size() > kMaxGuards) {
+        complete = false;
+        break;
+      }
+      set.tokens.insert(set.tokens.end(), sub.tokens.begin(), sub.tokens.end());
+      set.rules = std::max(set.rules, sub.rules);
     }
+    if (!next.empty() && !complete) set = GuardSet{};
+    if (item.kind == ItemKind::kRule && !set.tokens.empty()) ++set.rules;
   }
-  GrammarItem& done = items_[at];  // GuardOf never grows items_
-  done.guard = guard;
-  done.guardRules = guard >= 0 ? rules : 0;
+  sets[at] = std::move(set);
   state[at] = 2;
-  return guard;
+  return sets[at];
 }
 
 int32_t CompiledGrammar::CompileRule(int topIndex) {

@@ -58,12 +58,14 @@ struct GrammarItem {
   bool nodeIsExpr = false;
   bool nodeIsUses = false;
   int32_t target = -1;  // kReference: index of the rule definition
-  // A token item (kChar or kKeyword with a text) whose failure at the
-  // entry position makes this item fail with no output, no error and no
-  // other effect; -1 when there is none. Alternatives that cannot start
-  // here are then passed over without interpreting them.
-  int32_t guard = -1;
-  int32_t guardRules = 0;   // rules entered on the way to the guard
+  // Token items (a char or keyword with a text, or an identifier) such that
+  // when none of them can be read at the entry position, this item fails
+  // with no output, no error and no other effect: alternatives that cannot
+  // start here are passed over without interpreting them. Indexes into
+  // CompiledGrammar's guard list; none when guardCount is 0.
+  uint32_t firstGuard = 0;
+  uint32_t guardCount = 0;
+  int32_t guardRules = 0;   // the most rules entered on the way to a guard
   uint32_t firstChild = 0;  // into CompiledGrammar::children
   uint32_t childCount = 0;
   std::u16string text;        // lower-cased
@@ -84,6 +86,7 @@ class CompiledGrammar {
   int32_t ProgramRule() const { return programRule_; }
   const GrammarItem& Item(int32_t index) const { return items_[static_cast<size_t>(index)]; }
   int32_t Child(const GrammarItem& item, uint32_t i) const { return children_[item.firstChild + i]; }
+  int32_t Guard(const GrammarItem& item, uint32_t i) const { return guards_[item.firstGuard + i]; }
 
   // Resets `parser` and applies the grammar's keywords and lexical settings.
   // Returns false when the grammar switches declaration of variables off.
@@ -97,8 +100,12 @@ class CompiledGrammar {
  private:
   CompiledGrammar() = default;
   void Build();
+  struct GuardSet {
+    std::vector<int32_t> tokens;
+    int32_t rules = 0;
+  };
   void ComputeGuards();
-  int32_t GuardOf(int32_t index, std::vector<uint8_t>& state);
+  const GuardSet& GuardOf(int32_t index, std::vector<uint8_t>& state, std::vector<GuardSet>& sets);
   int32_t CompileRule(int topIndex);
   int32_t NewItem(const TfsXMLItem& element, ItemKind kind);
   void CompileChildren(const TfsXMLItem& element, int32_t index);
@@ -109,6 +116,7 @@ class CompiledGrammar {
   const TfsXMLItem* errors_ = nullptr;
   std::vector<GrammarItem> items_;
   std::vector<int32_t> children_;
+  std::vector<int32_t> guards_;
   std::vector<int32_t> ruleOfTop_;  // per top-level element: its compiled rule, or -1
   int32_t programRule_ = -1;
   std::vector<std::u16string> keywords_;

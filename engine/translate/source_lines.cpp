@@ -28,7 +28,7 @@ std::u16string JoinLines(const std::vector<std::u16string>& lines) {
   size_t size = 0;
   for (const std::u16string& l : lines) size += l.size() + 2;
   std::u16string text;
-  text.reserve(size);
+  text.reserve(size + 1);  // the tokenizer's terminator fits without a copy
   for (const std::u16string& l : lines) {
     text += l;
     text += u"\r\n";

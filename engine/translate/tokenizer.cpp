@@ -254,16 +254,22 @@ bool TfsParser::IsKeyWord(std::u16string_view word) const {
 void TfsParser::SetText(std::u16string_view text) {
   if (text.size() > static_cast<size_t>(INT_MAX - 16)) throw ScriptError(u"Script text too long");
   // Sized exactly: appending the terminator after assign() would double the block.
-  text_.clear();
-  text_.reserve(text.size() + 1);
-  text_.append(text);
+  std::u16string copy;
+  copy.reserve(text.size() + 1);
+  copy.append(text);
+  TakeText(std::move(copy));
+}
+
+void TfsParser::TakeText(std::u16string&& text) {
+  if (text.size() > static_cast<size_t>(INT_MAX - 16)) throw ScriptError(u"Script text too long");
+  text_ = std::move(text);
   text_ += u'\0';
-  size_ = static_cast<int>(text.size());
+  size_ = static_cast<int>(text_.size() - 1);
   position_ = 1;
   lastPosition_ = 1;
   yList_.clear();
   if (useY_) {
-    yList_.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), u'\n')) + 1);
+    yList_.reserve(static_cast<size_t>(std::count(text_.begin(), text_.end() - 1, u'\n')) + 1);
     yList_.push_back(0);
     for (int i = 0; i < size_; ++i) {
       if (text_[i] == u'\n') yList_.push_back(i + 1);

@@ -124,6 +124,8 @@ class TfsParser {
   // Stores the text, sets Position to 1 and rebuilds the line list (or
   // empties it when UseY is off). Throws ScriptError beyond 2^31-16 units.
   void SetText(std::u16string_view text);
+  // SetText, taking the text over instead of copying it.
+  void TakeText(std::u16string&& text);
   int Size() const { return size_; }
 
   int Position() const { return position_; }

@@ -32,13 +32,13 @@ bool IsDirectiveWordChar(char16_t c) {
          c >= 127;
 }
 
-void AppendInt(std::u16string& out, int value) {
+// Writes the decimal digits of `value` (at most 11 units); returns how many.
+size_t PutInt(char16_t* out, int value) {
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, value);
-  char16_t wide[16];
   const size_t n = static_cast<size_t>(r.ptr - buf);
-  for (size_t i = 0; i < n; ++i) wide[i] = static_cast<char16_t>(buf[i]);
-  out.append(wide, n);
+  for (size_t i = 0; i < n; ++i) out[i] = static_cast<char16_t>(buf[i]);
+  return n;
 }
 
 // The `file` elements at or below `item`, in document order.
@@ -90,16 +90,23 @@ void TfsILParser::SelectLanguage(std::u16string_view langName) {
 // --- Translation -------------------------------------------------------------
 
 bool TfsILParser::MakeILScript(std::u16string_view text) {
+  std::u16string copy;
+  copy.reserve(text.size() + 1);  // room for the tokenizer's terminator
+  copy.append(text);
+  return MakeILScriptTaking(std::move(copy));
+}
+
+bool TfsILParser::MakeILScriptTaking(std::u16string&& source) {
   if (!grammar_) throw ScriptError(u"Language '' not found");
   out_.Clear();
   errorMsg_.clear();
   errorPos_.clear();
   term_ = false;
   ruleDepth_ = outerDepth_;
-  parser_.SetText(text);
+  parser_.TakeText(std::move(source));
   ahead_ = Lookahead{};
   lineFrom_ = lineTo_ = 0;
-  parser_.SetPosition(LanguageDirective(text));
+  parser_.SetPosition(LanguageDirective(parser_.Text()));
 
   bool ok = false;
   try {
@@ -163,9 +170,9 @@ void TfsILParser::BuildDocument() {
 
 // --- Item interpretation -----------------------------------------------------
 
-// Whether the guard token of an item (see GrammarItem::guard) could be
-// read here. The alternatives of a switch all look at the same position,
-// so what lies ahead is worked out once per position and kind of token.
+// Whether a guard token (see GrammarItem) could be read here. The
+// alternatives of a switch all look at the same position, so what lies
+// ahead is worked out once per position and kind of token.
 bool TfsILParser::GuardHolds(const GrammarItem& token) {
   const int entryPos = parser_.Position();
   Lookahead& a = ahead_;
@@ -185,12 +192,22 @@ bool TfsILParser::GuardHolds(const GrammarItem& token) {
     a.haveWord = true;
     parser_.SetPosition(entryPos);
   }
+  if (token.kind == ItemKind::kIdent) {
+    // GetIdent: a word that is not a keyword.
+    if (a.wordIsKeyword < 0) a.wordIsKeyword = !a.word.empty() && parser_.IsKeyWord(a.word);
+    return a.wordIsKeyword == 0 && TokenMatches(token, a.word);
+  }
   return TokenMatches(token, a.word);
 }
 
+// An item that would fail here without output or error, known from its
+// guard tokens alone. Near the depth limit items are interpreted, so that
+// the limit is reached exactly as without guards.
 inline bool TfsILParser::CannotStart(const GrammarItem& item) {
-  return item.guard >= 0 && ruleDepth_ + item.guardRules <= kMaxRuleDepth &&
-         !GuardHolds(grammar_->Item(item.guard));
+  if (item.guardCount == 0 || ruleDepth_ + item.guardRules > kMaxRuleDepth) return false;
+  for (uint32_t i = 0; i < item.guardCount; ++i)
+    if (GuardHolds(grammar_->Item(grammar_->Guard(item, i)))) return false;
+  return true;
 }
 
 bool TfsILParser::Interpret(int32_t index) {
@@ -387,9 +404,11 @@ void TfsILParser::AppendPos(std::u16string& out, int position) {
       lineTo_ = static_cast<size_t>(p.y) < starts.size() ? starts[p.y] : INT_MAX;
     }
   }
-  AppendInt(out, p.y);
-  out += ':';
-  AppendInt(out, p.x);
+  char16_t text[32];
+  size_t n = PutInt(text, p.y);
+  text[n++] = u':';
+  n += PutInt(text + n, p.x);
+  out.append(text, n);
 }
 
 std::u16string TfsILParser::PosText(int position) const {

@@ -58,6 +58,8 @@ class TfsILParser {
   // Either way the program object's error message and position are set to
   // the recorded error (both empty on success).
   bool MakeILScript(std::u16string_view text);
+  // The same, taking the text over: a very large script is not copied.
+  bool MakeILScriptTaking(std::u16string&& text);
 
   // After a successful translation that ended before the end of the text
   // (the grammar's program rule did not take it all): the "line:col" where
@@ -93,9 +95,6 @@ class TfsILParser {
 
   bool Interpret(int32_t index);
   bool GuardHolds(const GrammarItem& token);
-  // An item that would fail here without output or error, known from its
-  // guard token alone. Near the depth limit items are interpreted, so that
-  // the limit is reached exactly as without guards.
   bool CannotStart(const GrammarItem& item);
   bool InterpretChildren(const GrammarItem& item);
   bool InterpretSwitch(const GrammarItem& item, int entryPos);
@@ -130,6 +129,7 @@ class TfsILParser {
     int punct = -1;
     int punctAfterBlanks = -1;
     bool haveWord = false;
+    int wordIsKeyword = -1;
     std::u16string_view word;
   };
 

@@ -80,11 +80,17 @@ void XmlText::Release() {
 }
 
 void XmlText::SwapWith(XmlText& other) noexcept {
-  const size_t n = TailLent() ? kTailOffset : sizeof bytes_;
+  // Fixed sizes, so that the copies are a few moves.
   char mine[sizeof bytes_];
-  std::memcpy(mine, bytes_, n);
-  std::memcpy(bytes_, other.bytes_, n);
-  std::memcpy(other.bytes_, mine, n);
+  if (TailLent()) {
+    std::memcpy(mine, bytes_, kTailOffset);
+    std::memcpy(bytes_, other.bytes_, kTailOffset);
+    std::memcpy(other.bytes_, mine, kTailOffset);
+  } else {
+    std::memcpy(mine, bytes_, sizeof bytes_);
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    std::memcpy(other.bytes_, mine, sizeof bytes_);
+  }
 }
 
 // Latin-1 units into a new text: inline when they fit, else in a block.
@@ -120,12 +126,10 @@ void XmlText::AssignLatin1(std::string_view bytes) {
 
 void XmlText::Assign(std::u16string_view text) {
   if (text.size() > UINT32_MAX) throw std::length_error("attribute text too long");
-  bool narrow = true;
-  for (char16_t c : text)
-    if (c > 0xFF) {
-      narrow = false;
-      break;
-    }
+  // Without an early exit the test is a plain reduction.
+  char16_t bits = 0;
+  for (char16_t c : text) bits |= c;
+  const bool narrow = bits <= 0xFF;
   XmlText copy = Blank();
   if (narrow) {
     char* out = copy.StartNarrow(text.size());
