@@ -255,15 +255,9 @@ std::u16string FromAscii(std::string_view ascii) {
   return out;
 }
 
-char32_t UpCaseCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-  return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
-}
+char32_t UpCaseBeyondAscii(char32_t c) { return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))); }
 
-char32_t LowCaseCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
-}
+char32_t LowCaseBeyondAscii(char32_t c) { return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c))); }
 
 namespace {
 
