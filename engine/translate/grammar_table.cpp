@@ -97,7 +97,7 @@ void CompiledGrammar::ComputeGuards() {
   std::vector<uint8_t> state(items_.size(), 0);  // 0 new, 1 in progress, 2 done
   std::vector<GuardSet> sets(items_.size());
   for (size_t i = 0; i < items_.size(); ++i) {
-    const GuardSet& set = GuardOf(static_cast<int32_t>(i), state, sets);
+    const GuardSet& set = GuardOf(static_cast<int32_t>(i), state, sets, 0);
     GrammarItem& item = items_[i];
     item.firstGuard = static_cast<uint32_t>(guards_.size());
     item.guardCount = static_cast<uint32_t>(set.tokens.size());
@@ -112,12 +112,16 @@ void CompiledGrammar::ComputeGuards() {
 // sequence, which would wrap before its children; no `uses`, which includes
 // units even on failure); a switch fails when every alternative does. Left
 // recursion ends the chain, and so do long sets, which cost more to test
-// than they save.
+// than they save, and long chains: a grammar is data, and the walk must not
+// go as deep as it is nested.
 const CompiledGrammar::GuardSet& CompiledGrammar::GuardOf(int32_t index, std::vector<uint8_t>& state,
-                                                          std::vector<GuardSet>& sets) {
+                                                          std::vector<GuardSet>& sets, int depth) {
   static constexpr size_t kMaxGuards = 12;
+  static constexpr int kMaxGuardDepth = 64;
+  static const GuardSet kNone;
   const size_t at = static_cast<size_t>(index);
-  if (state[at] != 0) return sets[at];  // done, or in progress: none yet
+  if (state[at] != 0) return sets[at];       // done, or in progress: none yet
+  if (depth > kMaxGuardDepth) return kNone;  // worked out when its own turn comes
   state[at] = 1;
   const GrammarItem& item = items_[at];
   GuardSet set;
@@ -150,7 +154,7 @@ const CompiledGrammar::GuardSet& CompiledGrammar::GuardOf(int32_t index, std::ve
     }
     bool complete = !next.empty();
     for (int32_t n : next) {
-      const GuardSet& sub = GuardOf(n, state, sets);
+      const GuardSet& sub = GuardOf(n, state, sets, depth + 1);
       if (sub.tokens.empty() || set.tokens.size() + sub.tokens.size() > kMaxGuards) {
         complete = false;
         break;

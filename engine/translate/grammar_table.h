@@ -105,7 +105,7 @@ class CompiledGrammar {
     int32_t rules = 0;
   };
   void ComputeGuards();
-  const GuardSet& GuardOf(int32_t index, std::vector<uint8_t>& state, std::vector<GuardSet>& sets);
+  const GuardSet& GuardOf(int32_t index, std::vector<uint8_t>& state, std::vector<GuardSet>& sets, int depth);
   int32_t CompileRule(int topIndex);
   int32_t NewItem(const TfsXMLItem& element, ItemKind kind);
   void CompileChildren(const TfsXMLItem& element, int32_t index);

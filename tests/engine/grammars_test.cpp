@@ -118,6 +118,18 @@ TEST(GrammarsTest, CustomGrammars) {
        "go GO", false, "", ""},
       // No program rule: an empty program.
       {"<other><ident/></other>", "x", true, "", ""},
+      // A sequence emits its token and wraps its node before its first child
+      // fails, and an optional keeps that output: no look-ahead may pass it over.
+      {"<program><optional><sequence add=\"s\"><keyword text=\"a\"/></sequence></optional><ident "
+       "add=\"id\"/></program>",
+       "b", true, "s: id:b", ""},
+      {"<program><optional><sequence node=\"n\"><keyword text=\"a\"/></sequence></optional><ident "
+       "add=\"id\"/></program>",
+       "b", true, "n id:b", ""},
+      // A switch whose alternatives all start with known tokens, behind a reference.
+      {"<program><loop><op/></loop></program><op><switch><char text=\"+\" add=\"plus\"/><keyword "
+       "text=\"minus\" add=\"minus\"/><ident add=\"id\"/></switch></op>",
+       "+ minus x +", true, "plus:+ minus:minus id:x plus:+", ""},
   };
   int n = 0;
   for (const auto& row : rows) {
@@ -128,6 +140,28 @@ TEST(GrammarsTest, CustomGrammars) {
     EXPECT_EQ(t.ok, row.ok) << row.grammar;
     EXPECT_EQ(t.il, row.il) << row.grammar;
     EXPECT_EQ(t.msg, row.msg) << row.grammar;
+  }
+}
+
+// A chain of rules, each starting with the next, as deep as the translator
+// allows and deeper: the look-ahead tables must neither recurse that deep
+// nor change where the depth limit is reached.
+TEST(GrammarsTest, LongRuleChains) {
+  auto chain = [](int rules) {
+    std::u16string g = u"<?xml version=\"1.0\"?><language><program><r0/></program>";
+    for (int i = 0; i + 1 < rules; ++i)
+      g += u"<r" + IntToText(i) + u"><r" + IntToText(i + 1) + u"/></r" + IntToText(i) + u">";
+    g += u"<r" + IntToText(rules - 1) + u"><keyword text=\"go\" add=\"k\"/></r" + IntToText(rules - 1) + u">";
+    return g + u"</language>";
+  };
+  RegisterLanguage(u"TestChain900", chain(900));
+  EXPECT_EQ(test::Translate(u"TestChain900", "go").il, "k:go");
+  EXPECT_FALSE(test::Translate(u"TestChain900", "stop").ok);
+  RegisterLanguage(u"TestChain1900", chain(1900));
+  for (const char* source : {"go", "stop"}) {
+    test::Translation t = test::Translate(u"TestChain1900", source);
+    EXPECT_FALSE(t.ok) << source;
+    EXPECT_EQ(t.msg, "Nesting too deep (more than 1000 levels)") << source;
   }
 }
 
