@@ -255,28 +255,21 @@ std::u16string FromAscii(std::string_view ascii) {
   return out;
 }
 
-char32_t UpCaseCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-  return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
-}
+char32_t UpCaseBeyondAscii(char32_t c) { return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))); }
 
-char32_t LowCaseCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
-}
+char32_t LowCaseBeyondAscii(char32_t c) { return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c))); }
 
 namespace {
 
-// Maps each code point; a mapping that would change the UTF-16 length is
-// skipped so positions stay valid.
+// Maps each code point in place; a mapping that would change the UTF-16
+// length is skipped so positions stay valid.
 template <typename Map>
-std::u16string MapCase(std::u16string_view text, Map map) {
-  std::u16string out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
+void MapCaseInPlace(char16_t* out, size_t n, Map map) {
+  for (size_t i = 0; i < n; ++i) {
     char16_t u = out[i];
     if (u < 0x80) {
       out[i] = static_cast<char16_t>(map(u));
-    } else if (IsHighSurrogate(u) && i + 1 < out.size() && IsLowSurrogate(out[i + 1])) {
+    } else if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(out[i + 1])) {
       char32_t m = map(CombineSurrogates(u, out[i + 1]));
       if (m >= 0x10000) {
         std::u16string pair;
@@ -290,6 +283,12 @@ std::u16string MapCase(std::u16string_view text, Map map) {
       if (m < 0x10000 && !IsSurrogate(m)) out[i] = static_cast<char16_t>(m);
     }
   }
+}
+
+template <typename Map>
+std::u16string MapCase(std::u16string_view text, Map map) {
+  std::u16string out(text);
+  MapCaseInPlace(out.data(), out.size(), map);
   return out;
 }
 
@@ -302,9 +301,18 @@ std::u16string_view TrimBlanks(std::u16string_view text) {
   return text.substr(b, e - b);
 }
 
-std::u16string UpperCase(std::u16string_view text) { return MapCase(text, UpCaseCodePoint); }
+// Lambdas rather than function pointers: the ASCII step is inlined.
+std::u16string UpperCase(std::u16string_view text) {
+  return MapCase(text, [](char32_t c) { return UpCaseCodePoint(c); });
+}
 
-std::u16string LowerCase(std::u16string_view text) { return MapCase(text, LowCaseCodePoint); }
+void UpperCaseInPlace(char16_t* text, size_t n) {
+  MapCaseInPlace(text, n, [](char32_t c) { return UpCaseCodePoint(c); });
+}
+
+std::u16string LowerCase(std::u16string_view text) {
+  return MapCase(text, [](char32_t c) { return LowCaseCodePoint(c); });
+}
 
 int CompareText(std::u16string_view a, std::u16string_view b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();

@@ -50,13 +50,26 @@ inline char32_t NextCodePoint(std::u16string_view text, size_t& i) {
 std::u16string FromAscii(std::string_view ascii);
 
 // Case mapping for all alphabets, one code point at a time; the length in
-// code units never changes.
-char32_t UpCaseCodePoint(char32_t c);
-char32_t LowCaseCodePoint(char32_t c);
+// code units never changes. ASCII is mapped inline: names and keywords
+// nearly always are ASCII.
+char32_t UpCaseBeyondAscii(char32_t c);
+char32_t LowCaseBeyondAscii(char32_t c);
+inline char32_t UpCaseCodePoint(char32_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+  return UpCaseBeyondAscii(c);
+}
+inline char32_t LowCaseCodePoint(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  return LowCaseBeyondAscii(c);
+}
+
 // Removes leading and trailing blanks and control characters (codes up to 32).
 std::u16string_view TrimBlanks(std::u16string_view text);
 
 std::u16string UpperCase(std::u16string_view text);
+// UpperCase over `n` units in place, for callers that keep the result in a
+// buffer of their own.
+void UpperCaseInPlace(char16_t* text, size_t n);
 std::u16string LowerCase(std::u16string_view text);
 
 // Case-insensitive comparison: <0, 0, >0 on the upper-cased texts.

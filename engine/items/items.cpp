@@ -71,26 +71,29 @@ std::u16string FullTypeName(TfsVarType typ, const std::u16string& typeName) {
 // ---- TfsCustomVariable ----------------------------------------------------
 
 TfsCustomVariable::TfsCustomVariable(std::u16string name, TfsVarType typ, std::u16string typeName)
-    : name_(std::move(name)), typeName_(std::move(typeName)), typ_(typ) {
-  SetUppercaseName();
-}
+    : name_(std::move(name)), typeName_(std::move(typeName)), typ_(typ) {}
+
+TfsCustomVariable::~TfsCustomVariable() { DropUppercaseName(); }
 
 void TfsCustomVariable::SetName(std::u16string name) {
   name_ = std::move(name);
-  SetUppercaseName();
+  DropUppercaseName();
 }
 
-void TfsCustomVariable::SetUppercaseName() {
-  // Most items (expression nodes, designators) have no name, and many
-  // names are upper-case ASCII already.
-  bool plain = true;
-  for (char16_t c : name_) plain = plain && c < 128 && !(c >= u'a' && c <= u'z');
-  if (plain) {
-    upper_.clear();
-    return;
-  }
-  upper_ = UpperCase(name_);
-  if (upper_ == name_) upper_.clear();
+void TfsCustomVariable::DropUppercaseName() noexcept {
+  const std::u16string* upper = upper_.exchange(nullptr, std::memory_order_acq_rel);
+  if (upper != &name_) delete upper;
+}
+
+const std::u16string& TfsCustomVariable::MakeUppercaseName() const {
+  auto made = std::make_unique<std::u16string>(UpperCase(name_));
+  const std::u16string* fresh = *made == name_ ? &name_ : made.get();
+  const std::u16string* expected = nullptr;
+  // Two threads may race here: the first one's text stays, the other's is
+  // dropped.
+  if (!upper_.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel)) return *expected;
+  if (fresh != &name_) made.release();
+  return *fresh;
 }
 
 TfsCustomVariable::Extra& TfsCustomVariable::MakeExtra() {

@@ -142,6 +142,7 @@ std::u16string FullTypeName(TfsVarType typ, const std::u16string& typeName);
 class TfsCustomVariable : public TfsItemList {
  public:
   TfsCustomVariable(std::u16string name, TfsVarType typ, std::u16string typeName);
+  ~TfsCustomVariable() override;
   TfsCustomVariable* AsItem() noexcept override { return this; }
   // Kind tests for hot paths: a failed dynamic_cast walks the hierarchy
   // comparing type names.
@@ -210,8 +211,13 @@ class TfsCustomVariable : public TfsItemList {
   bool IsReadOnly() const noexcept { return isReadOnly_; }
   void SetIsReadOnly(bool on) noexcept { isReadOnly_ = on; }
   const std::u16string& Name() const noexcept { return name_; }
-  // Kept apart only when it differs from the name.
-  const std::u16string& UppercaseName() const noexcept { return upper_.empty() ? name_ : upper_; }
+  // Made on first use and kept only when it differs from the name: most
+  // items (a script's declared variables) never need it, and name tables
+  // compare names without it. Safe to call from several threads.
+  const std::u16string& UppercaseName() const {
+    const std::u16string* upper = upper_.load(std::memory_order_acquire);
+    return upper != nullptr ? *upper : MakeUppercaseName();
+  }
   bool NeedResult() const noexcept { return needResult_; }
   void SetNeedResult(bool on) noexcept { needResult_ = on; }
   TfsCustomVariable* RefItem() const noexcept { return refItem_; }
@@ -244,7 +250,8 @@ class TfsCustomVariable : public TfsItemList {
   void MarkShared() noexcept { shared_ = true; }
 
  protected:
-  // Renames the item (declaration parsing learns the name late).
+  // Renames the item (declaration parsing learns the name late); never
+  // once the item is in a name table, which reads the item's name.
   void SetName(std::u16string name);
   // A copy of the stored value, locked for shared items.
   Value LoadValue() const {
@@ -270,7 +277,8 @@ class TfsCustomVariable : public TfsItemList {
     TfsGetVariableValueEvent onGetVarValue;
   };
   Extra& MakeExtra();
-  void SetUppercaseName();
+  const std::u16string& MakeUppercaseName() const;
+  void DropUppercaseName() noexcept;
   static const std::u16string& EmptyText() noexcept;
   static const TfsGetVariableValueEvent& NoGetOverride() noexcept;
 
@@ -279,7 +287,8 @@ class TfsCustomVariable : public TfsItemList {
   std::u16string typeName_;
   TfsCustomVariable* refItem_ = nullptr;
   std::unique_ptr<Extra> extra_;
-  std::u16string upper_;  // empty when equal to the name
+  // nullptr until made; &name_ when equal to the name, else owned.
+  mutable std::atomic<const std::u16string*> upper_{nullptr};
   PackedPos sourcePos_;
   std::vector<TfsParamItem*> params_;  // owned by the item list
   TfsVarType typ_;

@@ -38,7 +38,9 @@
 #include "engine/items/items.h"
 #include "engine/items/objects.h"
 #include "engine/items/var_type.h"
+#include "engine/program/name_index.h"
 #include "engine/value/value.h"
+#include "support/large_block.h"
 
 namespace qv {
 
@@ -297,17 +299,16 @@ class TfsScript {
   friend TfsScript& GlobalProgram();
   friend class TfsProcVariable;
 
+  // An entry entered under its item's own name reads the item's name, so a
+  // declaration keeps its name once; other entries (another name, or no
+  // engine item) keep theirs in `ownName`.
   struct Entry {
-    std::u16string name;
-    std::u16string upper;
     TfsObject* object;
+    TfsCustomVariable* item;           // object->AsItem()
     std::unique_ptr<TfsObject> owned;  // empty for borrowed entries
+    std::unique_ptr<std::u16string> ownName;
+    const std::u16string& Name() const noexcept { return ownName ? *ownName : item->Name(); }
   };
-  struct TextHash {
-    using is_transparent = void;
-    size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>{}(s); }
-  };
-  using Index = std::unordered_map<std::u16string, TfsCustomVariable*, TextHash, std::equal_to<>>;
 
   void MarkShared() noexcept { shared_ = true; }
   void Insert(std::u16string_view name, TfsObject* object, std::unique_ptr<TfsObject> owned);
@@ -315,9 +316,11 @@ class TfsScript {
   // the caller destroys them after the lock is released.
   template <class Pred>
   std::vector<std::unique_ptr<TfsObject>> Extract(Pred pred);
-  void Reindex(const std::u16string& upper);
-  TfsCustomVariable* FindLocalUpper(std::u16string_view upper) const;
-  TfsCustomVariable* FindUpper(std::u16string_view upper) const;
+  // Points the index at the newest entry of the name, or drops the name.
+  void Reindex(const std::u16string& name);
+  // Rebuilds the index from the entries: the newest of each name.
+  void RebuildIndex();
+  TfsCustomVariable* FindLocalKey(const UpperKey& key) const;
   bool Visible(std::u16string_view name) const { return Find(name) != nullptr; }
   void AddEnumValues(std::u16string_view typ, std::u16string_view names, bool asSet);
 
@@ -329,13 +332,14 @@ class TfsScript {
   std::u16string errorPos_;
   std::u16string errorUnit_;
   bool extendedCharset_ = false;
-  // Sorted by upper-case name, newest first, up to sorted_; entries added
+  // Sorted by upper-case name (CompareUpper), newest first, up to sorted_; entries added
   // since (a private table's declarations) follow in the order added and
   // are merged in when the order is next looked at, so declaring n names
   // costs O(n log n) instead of O(n^2).
-  mutable std::vector<Entry> items_;
+  using Entries = std::vector<Entry, LargeBlockAllocator<Entry>>;
+  mutable Entries items_;
   mutable size_t sorted_ = 0;
-  Index index_;  // upper-case name -> newest entry's item
+  NameIndex index_;
   // Merges the entries added since the last sort; the caller holds the
   // table lock exclusively.
   void SortPendingLocked() const;

@@ -78,25 +78,30 @@ void TfsScript::AddSonScript(std::unique_ptr<TfsScript> son) {
 // ---- table ----------------------------------------------------------------
 
 void TfsScript::Insert(std::u16string_view name, TfsObject* object, std::unique_ptr<TfsObject> owned) {
-  std::u16string upper = UpperCase(name);
   TfsCustomVariable* item = object->AsItem();
   if (item != nullptr) {
     item->SetAddedBy(addedBy_);
     if (shared_) item->MarkShared();
   }
+  Entry entry{object, item, std::move(owned), nullptr};
+  if (item == nullptr || item->Name() != name) entry.ownName = std::make_unique<std::u16string>(name);
+  // Lives in the item or in `ownName`: stays put however the vector moves.
+  const std::u16string* stored = &entry.Name();
+  const UpperKey key(*stored);
   std::unique_lock lock(tableMutex_);
   if (shared_) {
     // Read under the shared lock by other threads: kept sorted at once.
     // Before the first entry of an equal name: the newest is found first.
     SortPendingLocked();
-    auto at = std::lower_bound(items_.begin(), items_.end(), upper,
-                               [](const Entry& e, const std::u16string& u) { return e.upper < u; });
-    items_.insert(at, Entry{std::u16string(name), upper, object, std::move(owned)});
+    auto at = std::lower_bound(items_.begin(), items_.end(), *stored, [](const Entry& e, const std::u16string& n) {
+      return CompareUpper(e.Name(), n) < 0;
+    });
+    items_.insert(at, std::move(entry));
     sorted_ = items_.size();
   } else {
-    items_.push_back(Entry{std::u16string(name), upper, object, std::move(owned)});
+    items_.push_back(std::move(entry));
   }
-  index_.insert_or_assign(std::move(upper), item);
+  index_.Assign(stored, key, item);
 }
 
 void TfsScript::SortPendingLocked() const {
@@ -104,14 +109,14 @@ void TfsScript::SortPendingLocked() const {
     sorted_ = items_.size();
     return;
   }
-  auto byUpper = [](const Entry& a, const Entry& b) { return a.upper < b.upper; };
+  auto byUpper = [](const Entry& a, const Entry& b) { return CompareUpper(a.Name(), b.Name()) < 0; };
   const auto tailBegin = items_.begin() + static_cast<std::ptrdiff_t>(sorted_);
   // The tail is oldest first: reversed and stably sorted, equal names stay
   // newest first. In the merge the tail, being newer, goes before equal
   // names of the sorted part.
   std::reverse(tailBegin, items_.end());
   std::stable_sort(tailBegin, items_.end(), byUpper);
-  std::vector<Entry> merged;
+  Entries merged;
   merged.reserve(items_.size());
   std::merge(std::make_move_iterator(tailBegin), std::make_move_iterator(items_.end()),
              std::make_move_iterator(items_.begin()), std::make_move_iterator(tailBegin),
@@ -136,13 +141,25 @@ void TfsScript::AddBorrowed(std::u16string_view name, TfsObject* item) {
   if (item != nullptr) Insert(name, item, nullptr);
 }
 
-void TfsScript::Reindex(const std::u16string& upper) {
-  auto at = std::lower_bound(items_.begin(), items_.end(), upper,
-                             [](const Entry& e, const std::u16string& u) { return e.upper < u; });
-  if (at != items_.end() && at->upper == upper)
-    index_.insert_or_assign(upper, at->object->AsItem());
+void TfsScript::Reindex(const std::u16string& name) {
+  const UpperKey key(name);
+  auto at = std::lower_bound(items_.begin(), items_.end(), name, [](const Entry& e, const std::u16string& n) {
+    return CompareUpper(e.Name(), n) < 0;
+  });
+  if (at != items_.end() && UpperEquals(at->Name(), key.View()))
+    index_.Assign(&at->Name(), key, at->item);
   else
-    index_.erase(upper);
+    index_.Erase(key);
+}
+
+void TfsScript::RebuildIndex() {
+  index_.Clear();
+  // Pending entries are newer than sorted ones, and the sorted part has the
+  // newest of each name first.
+  const size_t head = std::min(sorted_, items_.size());
+  auto enter = [this](const Entry& e) { index_.AssignIfAbsent(&e.Name(), UpperKey(e.Name()), e.item); };
+  for (size_t i = items_.size(); i-- > head;) enter(items_[i]);
+  for (size_t i = 0; i < head; ++i) enter(items_[i]);
 }
 
 std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
@@ -151,10 +168,13 @@ std::unique_ptr<TfsObject> TfsScript::Remove(TfsObject* item) {
   for (auto it = items_.begin(); it != items_.end(); ++it)
     if (it->object == item) {
       std::unique_ptr<TfsObject> owned = std::move(it->owned);
-      std::u16string upper = std::move(it->upper);
+      // A copy: the entry's own name goes with it, so the index lets go of
+      // it first.
+      const std::u16string name = it->Name();
+      index_.Erase(UpperKey(name));
       items_.erase(it);
       sorted_ = items_.size();
-      Reindex(upper);
+      Reindex(name);
       return owned;
     }
   return nullptr;
@@ -188,12 +208,7 @@ std::vector<std::unique_ptr<TfsObject>> TfsScript::Extract(Pred pred) {
       }
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(kept), items_.end());
     sorted_ = keptHead;
-    // The index names the newest entry of each name: pending entries are
-    // newer than sorted ones, and the sorted part has the newest first.
-    index_.clear();
-    for (size_t i = items_.size(); i-- > keptHead;)
-      index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
-    for (size_t i = 0; i < keptHead; ++i) index_.try_emplace(items_[i].upper, items_[i].object->AsItem());
+    RebuildIndex();
   }
   return taken;  // freed by the caller, outside the lock, newest first
 }
@@ -219,7 +234,7 @@ std::u16string TfsScript::ItemName(int i) const {
   if (!shared_) EnsureSorted();
   std::shared_lock lock(tableMutex_);
   if (static_cast<size_t>(i) >= items_.size()) throw ListIndexError(i);
-  return items_[static_cast<size_t>(i)].name;
+  return items_[static_cast<size_t>(i)].Name();
 }
 
 namespace {
@@ -236,8 +251,10 @@ bool AddedByModules(TfsObject* o) {
 void TfsScript::Clear() {
   // Statements first: they refer to the items, never the other way round.
   statement_->Clear();
-  std::vector<std::unique_ptr<TfsObject>> doomed =
-      Extract([](const Entry& e) { return !IsModule(e.object) && !AddedByModules(e.object); });
+  // An item is never a module: only other entries need the type test.
+  std::vector<std::unique_ptr<TfsObject>> doomed = Extract([](const Entry& e) {
+    return e.item != nullptr ? e.item->AddedBy() != kAddedByModules : !IsModule(e.object);
+  });
   doomed.clear();
   unitLines_.clear();
   lastLines_ = nullptr;
@@ -283,32 +300,30 @@ void TfsScript::ClearRTTI() {
 
 // ---- lookup ---------------------------------------------------------------
 
-TfsCustomVariable* TfsScript::FindLocalUpper(std::u16string_view upper) const {
+TfsCustomVariable* TfsScript::FindLocalKey(const UpperKey& key) const {
+  TfsCustomVariable* item = nullptr;
   if (shared_) {
     std::shared_lock lock(tableMutex_);
-    auto it = index_.find(upper);
-    return it == index_.end() ? nullptr : it->second;
+    index_.Find(key, item);
+    return item;
   }
-  auto it = index_.find(upper);
-  return it == index_.end() ? nullptr : it->second;
+  index_.Find(key, item);
+  return item;
 }
 
-TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const {
-  return FindLocalUpper(UpperCase(name));
-}
+TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const { return FindLocalKey(UpperKey(name)); }
 
-TfsCustomVariable* TfsScript::FindUpper(std::u16string_view upper) const {
+TfsCustomVariable* TfsScript::Find(std::u16string_view name) const {
+  const UpperKey key(name);
   for (const TfsScript* p = this; p != nullptr; p = p->parent_) {
-    if (TfsCustomVariable* found = p->FindLocalUpper(upper)) return found;
+    if (TfsCustomVariable* found = p->FindLocalKey(key)) return found;
     std::shared_lock lock(p->tableMutex_, std::defer_lock);
     if (p->shared_) lock.lock();
     for (auto son = p->sonScripts_.rbegin(); son != p->sonScripts_.rend(); ++son)
-      if (TfsCustomVariable* found = (*son)->FindLocalUpper(upper)) return found;
+      if (TfsCustomVariable* found = (*son)->FindLocalKey(key)) return found;
   }
   return nullptr;
 }
-
-TfsCustomVariable* TfsScript::Find(std::u16string_view name) const { return FindUpper(UpperCase(name)); }
 
 TfsClassVariable* TfsScript::FindClass(std::u16string_view name) const {
   return dynamic_cast<TfsClassVariable*>(Find(name));
