@@ -176,7 +176,10 @@ void TfsILParser::BuildDocument() {
 bool TfsILParser::GuardHolds(const GrammarItem& token) {
   const int entryPos = parser_.Position();
   Lookahead& a = ahead_;
-  if (a.position != entryPos) a = Lookahead{entryPos};
+  if (a.position != entryPos) {
+    a = Lookahead{};
+    a.position = entryPos;
+  }
   if (token.kind == ItemKind::kChar) {
     // A punctuation character has no other case: TokenMatches would
     // compare it exactly.

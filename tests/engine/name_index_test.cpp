@@ -20,9 +20,9 @@ namespace {
 // ASCII (dotless i, long s), a Latin-1 letter, a pair of surrogates that
 // upper-cases to another pair, and a lone surrogate.
 const std::u16string kNames[] = {
-    u"",         u"a",        u"A",          u"ab",       u"aB",       u"b",           u"v0000001",
-    u"V0000001", u"\u0131x",  u"IX",         u"ix",       u"\u017Fa",  u"SA",          u"\u00E4pfel",
-    u"\u00C4PFEL", u"\U00010428z", u"\U00010400Z", u"\xD801q", u"\xD801Q", u"_x_1",     u"zzz",
+    u"",           u"a",           u"A",           u"ab",      u"aB",      u"b",    u"v0000001",
+    u"V0000001",   u"\u0131x",     u"IX",          u"ix",      u"\u017Fa", u"SA",   u"\u00E4pfel",
+    u"\u00C4PFEL", u"\U00010428z", u"\U00010400Z", u"\xD801q", u"\xD801Q", u"_x_1", u"zzz",
 };
 
 TEST(NameCompareTest, AgreesWithUpperCase) {
@@ -33,7 +33,8 @@ TEST(NameCompareTest, AgreesWithUpperCase) {
       const std::u16string ub = UpperCase(b);
       const int want = ua < ub ? -1 : (ua == ub ? 0 : 1);
       EXPECT_EQ(CompareUpper(a, b), want) << testing::PrintToString(a) << " " << testing::PrintToString(b);
-      EXPECT_EQ(UpperEquals(a, ub), ua == ub) << testing::PrintToString(a) << " " << testing::PrintToString(b);
+      EXPECT_EQ(UpperEquals(a, ub), ua == ub)
+          << testing::PrintToString(a) << " " << testing::PrintToString(b);
     }
   }
   // Longer than the stack buffer.
@@ -88,7 +89,9 @@ TEST(NameIndexTest, MatchesAModelUnderCollisions) {
         const bool present = index.Find(key(m, text), found);
         auto it = model.find(m);
         ASSERT_EQ(present, it != model.end()) << step << " " << m;
-        if (present) ASSERT_EQ(found, it->second.second) << step << " " << m;
+        if (present) {
+          ASSERT_EQ(found, it->second.second) << step << " " << m;
+        }
       }
     }
     index.Clear();
@@ -152,7 +155,8 @@ TEST(ProgramTableTest, ManyNamesSurviveRemovalOfSome) {
   }
   prog.RemoveItems(7);
   EXPECT_EQ(prog.Count(), kCount);
-  for (int i = 0; i < kCount; i += 97) ASSERT_EQ(prog.FindLocal(u"V" + IntToText(i)), first[static_cast<size_t>(i)]);
+  for (int i = 0; i < kCount; i += 97)
+    ASSERT_EQ(prog.FindLocal(u"V" + IntToText(i)), first[static_cast<size_t>(i)]);
   prog.Clear();
   EXPECT_EQ(prog.Count(), 0);
   EXPECT_EQ(prog.FindLocal(u"v0"), nullptr);
@@ -166,7 +170,8 @@ TEST(ItemNameTest, UppercaseNameMadeOnceForAllThreads) {
     TfsVariable item(name, fvtVariant, u"");
     std::vector<const std::u16string*> seen(4);
     std::vector<std::thread> threads;
-    for (size_t t = 0; t < seen.size(); ++t) threads.emplace_back([&, t] { seen[t] = &item.UppercaseName(); });
+    for (size_t t = 0; t < seen.size(); ++t)
+      threads.emplace_back([&, t] { seen[t] = &item.UppercaseName(); });
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(*seen[0], UpperCase(name));
     for (const std::u16string* s : seen) EXPECT_EQ(s, seen[0]) << "one text, shared";
