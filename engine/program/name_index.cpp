@@ -2,10 +2,10 @@
 #include "engine/program/name_index.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <new>
 
-#include "support/large_block.h"
 #include "support/text.h"
 
 namespace qv {
@@ -47,7 +47,9 @@ int CompareUpper(std::u16string_view a, std::u16string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-uint64_t NameIndex::Hash(std::u16string_view upper) noexcept { return std::hash<std::u16string_view>{}(upper); }
+uint64_t NameIndex::Hash(std::u16string_view upper) noexcept {
+  return std::hash<std::u16string_view>{}(upper);
+}
 
 size_t NameIndex::Probe(const UpperKey& key) const {
   const uint64_t hash = key.Hash();
@@ -62,7 +64,8 @@ void NameIndex::Grow() {
   // a probe or two.
   const size_t capacity = slots_ ? (mask_ + 1) * 2 : 16;
   // Zeroed memory is free slots.
-  auto* fresh = static_cast<Slot*>(AllocateLarge(capacity * sizeof(Slot)));
+  auto* fresh = static_cast<Slot*>(std::calloc(capacity, sizeof(Slot)));
+  if (fresh == nullptr) throw std::bad_alloc();
   const size_t mask = capacity - 1;
   if (slots_)
     for (size_t i = 0; i <= mask_; ++i) {
@@ -72,7 +75,7 @@ void NameIndex::Grow() {
       while (fresh[at].name != nullptr) at = (at + 1) & mask;
       fresh[at] = s;
     }
-  if (slots_) FreeLarge(slots_, (mask_ + 1) * sizeof(Slot));
+  if (slots_) std::free(slots_);
   slots_ = fresh;
   mask_ = mask;
 }
@@ -111,7 +114,7 @@ void NameIndex::Erase(const UpperKey& key) {
 }
 
 void NameIndex::Clear() noexcept {
-  if (slots_) FreeLarge(slots_, (mask_ + 1) * sizeof(Slot));
+  if (slots_) std::free(slots_);
   slots_ = nullptr;
   mask_ = 0;
   size_ = 0;

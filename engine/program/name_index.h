@@ -87,7 +87,7 @@ class NameIndex {
 
  private:
   struct Slot {
-    uint64_t hash;  // of the name's upper-case form
+    uint64_t hash;               // of the name's upper-case form
     const std::u16string* name;  // nullptr: free
     TfsCustomVariable* item;
   };
@@ -96,8 +96,8 @@ class NameIndex {
   size_t Probe(const UpperKey& key) const;
   void Grow();
 
-  Slot* slots_ = nullptr;  // mask_ + 1 of them, from AllocateLarge
-  size_t mask_ = 0;  // capacity - 1; capacity is a power of two
+  Slot* slots_ = nullptr;  // mask_ + 1 of them, from calloc
+  size_t mask_ = 0;        // capacity - 1; capacity is a power of two
   size_t size_ = 0;
 };
 

@@ -40,7 +40,6 @@
 #include "engine/items/var_type.h"
 #include "engine/program/name_index.h"
 #include "engine/value/value.h"
-#include "support/large_block.h"
 
 namespace qv {
 
@@ -336,7 +335,7 @@ class TfsScript {
   // since (a private table's declarations) follow in the order added and
   // are merged in when the order is next looked at, so declaring n names
   // costs O(n log n) instead of O(n^2).
-  using Entries = std::vector<Entry, LargeBlockAllocator<Entry>>;
+  using Entries = std::vector<Entry>;
   mutable Entries items_;
   mutable size_t sorted_ = 0;
   NameIndex index_;

@@ -93,9 +93,9 @@ void TfsScript::Insert(std::u16string_view name, TfsObject* object, std::unique_
     // Read under the shared lock by other threads: kept sorted at once.
     // Before the first entry of an equal name: the newest is found first.
     SortPendingLocked();
-    auto at = std::lower_bound(items_.begin(), items_.end(), *stored, [](const Entry& e, const std::u16string& n) {
-      return CompareUpper(e.Name(), n) < 0;
-    });
+    auto at = std::lower_bound(
+        items_.begin(), items_.end(), *stored,
+        [](const Entry& e, const std::u16string& n) { return CompareUpper(e.Name(), n) < 0; });
     items_.insert(at, std::move(entry));
     sorted_ = items_.size();
   } else {
@@ -311,7 +311,9 @@ TfsCustomVariable* TfsScript::FindLocalKey(const UpperKey& key) const {
   return item;
 }
 
-TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const { return FindLocalKey(UpperKey(name)); }
+TfsCustomVariable* TfsScript::FindLocal(std::u16string_view name) const {
+  return FindLocalKey(UpperKey(name));
+}
 
 TfsCustomVariable* TfsScript::Find(std::u16string_view name) const {
   const UpperKey key(name);
