@@ -1,11 +1,16 @@
 #include "web/download_cache.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <system_error>
 
 #include "library/encode/gzip.h"
@@ -57,6 +62,35 @@ std::string FileBytes(const std::u16string& text) {
   return std::string(kBom) + ToUtf8(text);
 }
 
+// Temporary files of WriteCacheEntry: the entry's name, this mark, the
+// writer's process id, "-" and a counter.
+constexpr std::u16string_view kTempMark = u".tmp";
+// A temporary file this old is left over whoever wrote it (a reused
+// process id, a writer on another machine sharing the folder).
+constexpr auto kTempMaxAge = std::chrono::hours(1);
+
+// The writer's process id when the name is a temporary file of an entry.
+std::optional<int64_t> TempWriter(std::u16string_view fileName) {
+  size_t mark = fileName.rfind(kTempMark);
+  if (mark == std::u16string_view::npos || !ParseCacheName(fileName.substr(0, mark))) return std::nullopt;
+  std::u16string_view rest = fileName.substr(mark + kTempMark.size());
+  size_t dash = rest.find(u'-');
+  int64_t pid = 0, counter = 0;
+  if (dash == std::u16string_view::npos || !ReadDigits(rest.substr(0, dash), pid) ||
+      !ReadDigits(rest.substr(dash + 1), counter) || pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+    return std::nullopt;
+  return pid;
+}
+
+// A temporary file whose writer is gone: its process has ended (a write cut
+// by a kill leaves it behind), or it has not changed for an hour.
+bool AbandonedTemp(const fs::directory_entry& file, int64_t pid) {
+  if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return true;
+  std::error_code ec;
+  auto written = file.last_write_time(ec);
+  return !ec && fs::file_time_type::clock::now() - written > kTempMaxAge;
+}
+
 }  // namespace
 
 int64_t LocalStamp() {
@@ -99,8 +133,13 @@ void PurgeCacheFolder(const fs::path& folder, int64_t now) {
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code sec;
     if (!it->is_regular_file(sec)) continue;
-    auto name = ParseCacheName(library::PathText(it->path().filename()));
-    if (!name) continue;
+    std::u16string fileName = library::PathText(it->path().filename());
+    auto name = ParseCacheName(fileName);
+    if (!name) {
+      if (auto writer = TempWriter(fileName); writer && AbandonedTemp(*it, *writer))
+        fs::remove(it->path(), sec);
+      continue;
+    }
     if (name->cacheTime == 0 || now - name->stamp > name->cacheTime) fs::remove(it->path(), sec);
   }
 }
@@ -170,10 +209,11 @@ std::optional<CacheEntry> ReadCacheEntry(const fs::path& file) {
 
 bool WriteCacheEntry(const fs::path& file, const CacheEntry& entry) {
   static std::atomic<unsigned> counter{0};
-  // The temporary name has not the entry form, so no purge or look-up
-  // ever touches it.
+  // The temporary name has not the entry form, so no look-up ever reads
+  // it; a purge deletes it only once its writer is gone.
   fs::path tmp = file;
-  tmp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  tmp += library::FsPath(kTempMark);
+  tmp += std::to_string(::getpid()) + "-" + std::to_string(counter++);
   {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     if (!out) return false;

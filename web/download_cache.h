@@ -7,8 +7,10 @@
 // the ANSI code page:
 //   address CR LF, request header lines CR LF CR LF,
 //   status line CR LF, response header lines (each CR LF) CR LF, page text.
-// Only files whose names have that form are ever read or deleted, so a
-// cache folder that holds other files loses none of them.
+// Only files whose names have that form are ever read or deleted, and the
+// temporary files of writes that never ended (the entry name, ".tmp", the
+// writer's process id, "-", a counter), so a cache folder that holds other
+// files loses none of them.
 #pragma once
 
 #include <cstdint>
@@ -44,7 +46,8 @@ std::optional<CacheName> ParseCacheName(std::u16string_view fileName);
 std::u16string CacheFileName(const CacheName& name);
 
 // Deletes the entries of `folder` whose cache time (their own, from their
-// name) has passed, and those with a cache time of 0.
+// name) has passed, and those with a cache time of 0; and temporary files
+// whose writer has ended or that have not changed for an hour.
 void PurgeCacheFolder(const std::filesystem::path& folder, int64_t now);
 
 // The newest entry of `folder` with that key and extension.

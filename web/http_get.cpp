@@ -304,6 +304,9 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
     case Abort::HeaderLimit:
       errorText_ = u"The response headers are too large";
       return TransferEnd::Failed;
+    case Abort::ConflictingLengths:
+      errorText_ = u"The response gives different Content-Length values; its body cannot be trusted";
+      return TransferEnd::Failed;
     case Abort::None:
       break;
   }
@@ -327,6 +330,12 @@ size_t THttpGet::OnHeader(char* data, size_t size, size_t count, void* p) {
   if (line == "\r\n" || line == "\n") {
     self->response_.Process(HeaderText(self->statusBytes_), HeaderText(self->headerBytes_));
     if (self->response_.responseCode >= 200) {
+      // Two lengths leave the body's end to guesswork (a cut page, or a
+      // second response smuggled into this one): refuse the response.
+      if (self->response_.conflictingLengths) {
+        self->abort_ = Abort::ConflictingLengths;
+        return 0;
+      }
       self->headersDone_ = true;
       // One allocation for an announced body, not a copy at every doubling;
       // an announcement alone never reserves more than 64 MiB.

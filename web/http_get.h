@@ -140,7 +140,7 @@ class THttpGet {
 
  private:
   struct Curl;
-  enum class Abort { None, Stopped, ReadTimeout, BodyLimit, HeaderLimit };
+  enum class Abort { None, Stopped, ReadTimeout, BodyLimit, HeaderLimit, ConflictingLengths };
 
   TransferEnd RunOne(HttpMethod method, const std::u16string& url);
   void ConfigureRequest(HttpMethod method, const std::u16string& url);

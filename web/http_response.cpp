@@ -50,6 +50,23 @@ int64_t LengthOf(std::u16string_view v) {
   return n;
 }
 
+// False when the items of a Content-Length value ("10", "10, 10") differ
+// from each other or from `seen` (the first item met so far, empty before).
+bool SameLengths(std::u16string_view value, std::u16string& seen) {
+  size_t pos = 0;
+  for (;;) {
+    size_t comma = value.find(u',', pos);
+    std::u16string_view item = TrimBlanks(
+        value.substr(pos, comma == std::u16string_view::npos ? std::u16string_view::npos : comma - pos));
+    if (seen.empty())
+      seen = item;
+    else if (item != seen)
+      return false;
+    if (comma == std::u16string_view::npos) return true;
+    pos = comma + 1;
+  }
+}
+
 }  // namespace
 
 int StatusCodeOf(std::u16string_view statusLine) {
@@ -77,7 +94,9 @@ void HttpResponse::Process(std::u16string_view status, std::u16string_view heade
   rawHeaders = headers;
   responseCode = StatusCodeOf(statusLine);
   bool seenType = false, seenLength = false, seenEncoding = false, seenLanguage = false, seenLocation = false;
+  std::u16string firstLength;
   ForEachHeader(rawHeaders, [&](std::u16string_view name, std::u16string_view value) {
+    if (SameText(name, u"Content-Length") && !SameLengths(value, firstLength)) conflictingLengths = true;
     if (!seenType && SameText(name, u"Content-Type")) {
       seenType = true;
       contentType = TrimBlanks(value.substr(0, value.find(u';')));

@@ -19,6 +19,9 @@ struct HttpResponse {
   std::u16string contentEncoding;
   std::u16string contentLanguage;
   int64_t contentLength = -1;  // -1 when not announced (or not a number)
+  // Content-Length lines or list items that differ ("10" and "20"): the
+  // body's end is unknown, so the response is invalid.
+  bool conflictingLengths = false;
   std::u16string location;
 
   // Replaces everything by the given status line and header block.

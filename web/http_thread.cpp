@@ -128,13 +128,16 @@ void THttpThread::Work(int64_t bytes) {
   progress_ = ProgressPercent(bytes, maxWorkCount_);
 }
 
-std::string THttpThread::MultipartBody(const std::u16string& postPra) {
+// Only post data the script passes names files to upload; parameters from
+// an address's "(POST)" tail are fields whatever they hold, so an address
+// taken from a page can never send a local file.
+std::string THttpThread::MultipartBody(std::u16string_view scriptPost, std::u16string_view addressPost) {
   MultiPartFormData form;
-  ForEachItem(postPra, [&](std::u16string_view item) {
+  auto add = [&](std::u16string_view item, bool mayUpload) {
     size_t eq = item.find(u'=');
     if (eq == std::u16string_view::npos) return;
     std::u16string_view name = item.substr(0, eq), value = item.substr(eq + 1);
-    if (BeginsWithText(value, u"file:")) {
+    if (mayUpload && BeginsWithText(value, u"file:")) {
       std::u16string path(value.substr(5));
       std::error_code ec;
       if (!fs::exists(library::FsPath(path), ec)) throw ScriptError(u"post error:" + path + u" not exists!");
@@ -142,7 +145,9 @@ std::string THttpThread::MultipartBody(const std::u16string& postPra) {
     } else {
       form.AddFormField(name, value);
     }
-  });
+  };
+  ForEachItem(scriptPost, [&](std::u16string_view item) { add(item, true); });
+  ForEachItem(addressPost, [&](std::u16string_view item) { add(item, false); });
   form.PrepareStreamForDispatch();
   client_->Request().contentType = form.RequestContentType();
   return form.Bytes();
@@ -156,10 +161,12 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
   http.SetErrorText(u"");  // a cache hit is a success too
 
   aUrl = EncodeAddress(aUrl, charSet);
+  const std::u16string scriptPost = postPra;
+  std::u16string addressPost;
   if (size_t marker = aUrl.find(u"(POST)"); marker != std::u16string::npos) {
-    std::u16string tail = aUrl.substr(marker + 6);
+    addressPost = aUrl.substr(marker + 6);
     aUrl.resize(marker);
-    postPra = postPra.empty() ? tail : postPra + u"&" + tail;
+    postPra = postPra.empty() ? addressPost : postPra + u"&" + addressPost;
     method = u"POST";
   }
   std::u16string result;
@@ -211,9 +218,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     } else {
       if (method == u"POST") {
         std::string body;
-        if (postPra.find(u"file:") != std::u16string::npos ||
+        if (scriptPost.find(u"file:") != std::u16string::npos ||
             LowerCase(http.Request().contentType) == u"multipart/form-data") {
-          body = MultipartBody(postPra);
+          body = MultipartBody(scriptPost, addressPost);
         } else {
           http.Request().contentType = u"application/x-www-form-urlencoded";
           if (charSet == u"UTF-8") {

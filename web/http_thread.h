@@ -77,7 +77,7 @@ class THttpThread {
   void WireClient(THttpGet& client);
   void WorkBegin(int64_t expected);
   void Work(int64_t bytesSoFar);
-  std::string MultipartBody(const std::u16string& postPra);
+  std::string MultipartBody(std::u16string_view scriptPost, std::u16string_view addressPost);
 
   std::mutex clientMutex_;  // Stop against ReCreateHttpGet
   std::unique_ptr<THttpGet> client_;

@@ -34,6 +34,19 @@ bool Contains(std::u16string_view s, std::u16string_view what) {
   return s.find(what) != std::u16string_view::npos;
 }
 
+// "charset=" followed by the name, bare or after a quote: the http-equiv
+// form (content="text/html; charset=gbk") and both forms of <meta charset>
+// (charset=utf-8, charset="utf-8").
+bool DeclaresCharset(std::u16string_view head, std::u16string_view name) {
+  static constexpr std::u16string_view kKey = u"charset=";
+  for (size_t at = head.find(kKey); at != std::u16string_view::npos; at = head.find(kKey, at + 1)) {
+    std::u16string_view rest = head.substr(at + kKey.size());
+    if (!rest.empty() && (rest[0] == u'"' || rest[0] == u'\'')) rest.remove_prefix(1);
+    if (rest.substr(0, name.size()) == name) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 PageEncoding DetectPageEncoding(std::u16string_view ansiHead, std::u16string_view headerCharSet) {
@@ -42,9 +55,9 @@ PageEncoding DetectPageEncoding(std::u16string_view ansiHead, std::u16string_vie
   for (char16_t c : ansiHead)
     if (c != u' ') head += LowerAscii(c);
   std::u16string header = LowerCase(headerCharSet);
-  if (Contains(head, u"charset=gb2312") || Contains(head, u"charset=gbk")) return PageEncoding::Gbk;
+  if (DeclaresCharset(head, u"gb2312") || DeclaresCharset(head, u"gbk")) return PageEncoding::Gbk;
   if (Contains(header, u"gb2312") || Contains(header, u"gbk")) return PageEncoding::Gbk;
-  if (Contains(head, u"charset=utf-8") || Contains(header, u"utf-8")) return PageEncoding::Utf8;
+  if (DeclaresCharset(head, u"utf-8") || Contains(header, u"utf-8")) return PageEncoding::Utf8;
   return PageEncoding::Ansi;
 }
 

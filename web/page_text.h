@@ -4,7 +4,8 @@
 //   "BIG5"   Big5 (windows-950), then Traditional mapped to Simplified;
 //   other    detection: a page that declares gb2312/gbk (in its head, else
 //            in the HTTP header) is GBK, read as GB18030; one that declares
-//            utf-8 is UTF-8; anything else stays in the ANSI code page.
+//            utf-8 is UTF-8; anything else stays in the ANSI code page. The
+//            head declares with "charset=" and the name, bare or quoted.
 #pragma once
 
 #include <string>

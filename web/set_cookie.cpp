@@ -27,27 +27,33 @@ size_t FindPrefix(std::u16string_view s, size_t from) {
 
 // The mask "Set-Cookie: (*);" is matched against the working copy, the
 // capture appended, and "Set-Cookie: " plus the capture cut out; the loop
-// ends at the first failed (or empty) capture. Cutting leaves the ";" in
-// place and nothing before the cut can match, so the next match starts at
-// the next prefix after the cut: matching span by span in one forward scan
-// gives the same text in linear time (10,000 Set-Cookie lines stay fast).
-// The cut is made where the match was, so a lower-case "set-cookie:" line
-// cannot make the loop spin.
+// ends at the first failed (or empty) capture. The capture never leaves its
+// header line: a line without ";" ends the value at the line's end, as if
+// the ";" stood there ("Set-Cookie: k=v" gives "k=v", never "k=v" followed
+// by the next header lines). Cutting leaves the ";" in place and nothing
+// before the cut can match, so the next match starts at the next prefix
+// after the cut: matching line by line in one forward scan gives the same
+// text in linear time (10,000 Set-Cookie lines stay fast). The cut is made
+// where the match was, so a lower-case "set-cookie:" line cannot make the
+// loop spin.
 std::u16string CookiesOfHeaders(std::u16string_view rawHeaders) {
   std::u16string out;
   size_t cursor = 0;
   for (;;) {
     size_t at = FindPrefix(rawHeaders, cursor);
     if (at == std::u16string_view::npos) break;
-    size_t semi = rawHeaders.find(u';', at + kPrefix.size());
-    if (semi == std::u16string_view::npos) break;
-    // The mask runs on the span from this prefix to its ";" only.
+    size_t valueAt = at + kPrefix.size();
+    size_t end = rawHeaders.find_first_of(u";\r\n", valueAt);
+    if (end == std::u16string_view::npos) end = rawHeaders.size();
+    // The mask runs on the line from this prefix to its ";" (or line end) only.
+    std::u16string span(rawHeaders.substr(at, end - at));
+    span += u';';
     static const library::MaskPattern mask = library::CompileMask(u"Set-Cookie: (*);");
-    std::u16string cookie = library::MaskMatch(rawHeaders.substr(at, semi + 1 - at), mask, u"||", false);
+    std::u16string cookie = library::MaskMatch(span, mask, u"||", false);
     if (cookie.empty()) break;
     out += cookie;
     out += u"; ";
-    cursor = semi;
+    cursor = end;
   }
   return std::u16string(TrimBlanks(out));
 }

@@ -43,6 +43,7 @@ class DownTest : public ::testing::Test {
     r.Get("/utf8", page("<html><head><meta charset=\"utf-8\"></head><body>中文</body></html>", "text/html"));
     r.Get("/gbk-meta",
           page("<html><head><meta content=\"text/html; charset=gbk\"></head>" + kGbk, "text/html"));
+    r.Get("/gbk-meta-quoted", page("<html><head><meta charset=\"gbk\"></head>" + kGbk, "text/html"));
     r.Get("/gbk-header", page("<html><head></head>" + kGbk, "text/html; charset=GBK"));
     r.Get("/gbk-none", page("<html><head></head>" + kGbk, "text/html"));
     r.Get("/gbk-meta-utf8-header",
@@ -104,6 +105,11 @@ class DownTest : public ::testing::Test {
       res.set_header("X-Hit", std::to_string(hits_.load()));
       res.set_content("<head><meta charset=utf-8></head>计数 " + std::to_string(hits_.load()), "text/html");
     });
+    r.Get("/bare-cookie", [](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Set-Cookie", "k=v");
+      res.set_header("X-After", "a;");
+      res.set_content("ok", "text/plain");
+    });
     r.Get("/set-cookie", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Set-Cookie", "x=1; path=/");
       res.set_header("Set-Cookie", "y=2; path=/");
@@ -141,6 +147,10 @@ TEST_F(DownTest, CharacterSets) {
   EXPECT_FALSE(EndsWith(Get("/gbk-none"), u"</head>中文"));
   SetAnsiCodePage(kCpGbk);
   EXPECT_TRUE(EndsWith(Get("/gbk-none"), u"</head>中文"));
+  // <meta charset="..."> quoted: neither code page turns it into mojibake.
+  EXPECT_EQ(Get("/utf8"), u"<html><head><meta charset=\"utf-8\"></head><body>中文</body></html>");
+  SetAnsiCodePage(kCpUtf8);
+  EXPECT_TRUE(EndsWith(Get("/gbk-meta-quoted"), u"</head>中文"));
 }
 
 TEST_F(DownTest, GzipBodyIsInflatedAndDecoded) {
@@ -163,6 +173,8 @@ TEST_F(DownTest, RedirectsCollectCookiesAndTheAbsoluteTarget) {
 }
 
 TEST_F(DownTest, CookiesOfOneClientLastAcrossRequests) {
+  Get("/bare-cookie");
+  EXPECT_EQ(t_.HttpGet().Cookie(), u"k=v;");
   Get("/set-cookie");
   EXPECT_EQ(t_.HttpGet().getCookie(), u"x=1; y=2;");
   std::u16string echo = Get("/echo");
@@ -241,6 +253,21 @@ TEST_F(DownTest, MultipartUploads) {
   t_.HttpGet().Request().contentType = u"";
   echo = t_.Down(Url("/echo"), u"CHECK", u"POST", u"up=File:/x", u"", 0);
   EXPECT_NE(echo.find(u"x-www-form-urlencoded"), std::u16string::npos);
+  // A "(POST)" tail of an address never uploads: "file:" there is text.
+  const std::u16string secret = u"note=file:" + U(file.string());
+  echo = t_.Down(Url("/echo") + u"(POST)" + secret, u"CHECK", u"GET", u"", u"", 0);
+  EXPECT_NE(echo.find(u"x-www-form-urlencoded"), std::u16string::npos) << ToUtf8(echo);
+  EXPECT_TRUE(EndsWith(echo, u"\n" + secret)) << ToUtf8(echo);
+  EXPECT_EQ(echo.find(u"PNG"), std::u16string::npos);
+  // With an upload the script asked for, the tail's items are plain fields.
+  echo = t_.Down(Url("/multipart") + u"(POST)" + secret + u"&n=file:/no/such/file", u"CHECK", u"POST",
+                 u"up=file:" + U(file.string()), u"", 0);
+  EXPECT_EQ(echo, u"n|||file:/no/such/file\nnote|||file:" + U(file.string()) + u"\nup|" + U(file.string()) +
+                      u"|image/png|7:png\n");
+  t_.HttpGet().Request().contentType = u"multipart/form-data";
+  echo = t_.Down(Url("/multipart") + u"(POST)" + secret, u"CHECK", u"GET", u"", u"", 0);
+  EXPECT_EQ(echo, u"note|||file:" + U(file.string()) + u"\n");
+  t_.HttpGet().Request().contentType = u"";
   try {
     t_.Down(Url("/multipart"), u"CHECK", u"POST", u"f=file:/no/such/file", u"", 0);
     ADD_FAILURE();

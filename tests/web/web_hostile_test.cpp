@@ -9,12 +9,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "library/encode/gzip.h"
 #include "support/codepage.h"
+#include "support/errors.h"
 #include "support/text.h"
 #include "tests/web/test_servers.h"
 #include "web/http_thread.h"
@@ -302,6 +304,31 @@ TEST_F(HostileTest, InvalidContentLengthNeverPassesForAPage) {
   RawServer shortBody(Reply("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nbody"));
   EXPECT_EQ(Get(t_, shortBody.Url("/")), u"200");
   EXPECT_FALSE(t_.HttpGet().ErrorText().empty());
+  ExpectStillWorks(t_);
+}
+
+TEST_F(HostileTest, DifferentContentLengthsAreAnError) {
+  namespace fs = std::filesystem;
+  fs::path dir = testing::TempFolder("lengths");
+  t_.SetCacheDir(U(dir.string()) + u"/");
+  const std::u16string saved = U((dir / "saved.html").string());
+  for (const char* lengths : {"Content-Length: 4\r\nContent-Length: 10\r\n",
+                              "Content-Length: 10\r\nX-Between: 1\r\ncontent-length: 4\r\n",
+                              "Content-Length: 4, 10\r\n", "Content-Length: 4\r\nContent-Length: 4, 9\r\n"}) {
+    RawServer s(Reply(std::string("HTTP/1.1 200 OK\r\n") + lengths + "\r\nbodybodyxx"));
+    EXPECT_EQ(t_.Down(U(s.Url("/")), u"CHECK", u"GET", u"", u":", 60), u"200") << lengths;
+    EXPECT_NE(t_.HttpGet().ErrorText().find(u"Content-Length"), std::u16string::npos) << lengths;
+    EXPECT_EQ(t_.Down(U(s.Url("/")), u"CHECK", u"GET", u"", saved, 0), u"200") << lengths;
+    EXPECT_THROW(t_.Down(U(s.Url("/")), u"CHECK", u"HEAD", u"", u"", 0), ScriptError) << lengths;
+  }
+  EXPECT_FALSE(fs::exists(dir / "saved.html"));
+  for (auto& e : fs::directory_iterator(dir)) ADD_FAILURE() << "cached: " << e.path();
+  // The same length twice is one length.
+  for (const char* lengths : {"Content-Length: 4\r\nContent-Length: 4\r\n", "Content-Length: 4, 4\r\n"}) {
+    RawServer s(Reply(std::string("HTTP/1.1 200 OK\r\n") + lengths + "\r\nbody"));
+    EXPECT_EQ(Get(t_, s.Url("/")), u"body") << lengths;
+  }
+  fs::remove_all(dir);
   ExpectStillWorks(t_);
 }
 

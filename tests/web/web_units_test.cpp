@@ -2,6 +2,8 @@
 // addresses, speed texts, address encoding, multipart bytes, character-set
 // detection and the cache's names and file format.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -32,8 +34,13 @@ TEST(SetCookie, TextsAsTheClientBuildsThem) {
   } rows[] = {
       {u"Set-Cookie: x=1; path=/\r\nSet-Cookie: y=2; path=/\r\n", u"x=1; y=2;"},
       {u"Content-Type: text/html\r\n", u""},
-      // Without a ";" on its line the capture runs on to the next ";".
-      {u"Set-Cookie: a=1\r\nX-A: b;\r\n", u"a=1\r\nX-A: b;"},
+      // Without a ";" the line's end ends the value; it never takes in
+      // the next header lines.
+      {u"Set-Cookie: k=v\r\nX-After: a;\r\n", u"k=v;"},
+      {u"Set-Cookie: k2=v2\r\n", u"k2=v2;"},
+      {u"Set-Cookie: k3=v3", u"k3=v3;"},
+      {u"Set-Cookie: a=1\r\nSet-Cookie: b=2; path=/\r\n", u"a=1; b=2;"},
+      {u"Set-Cookie: a=1\nSet-Cookie: b=2\n", u"a=1; b=2;"},
       // A capture that ends at once stops the loop.
       {u"Set-Cookie: ;\r\nSet-Cookie: z=9;\r\n", u""},
       // Lower-case lines match too and do not make the loop spin.
@@ -175,6 +182,14 @@ TEST(PageText, Detection) {
       {u"<html>", u"utf-8", PageEncoding::Utf8},
       {u"<html>", u"iso-8859-1", PageEncoding::Ansi},
       {u"<meta charset= utf-8>", u"", PageEncoding::Utf8},
+      // Quoted, as HTML5 pages write it.
+      {u"<meta charset=\"utf-8\">", u"", PageEncoding::Utf8},
+      {u"<meta charset = 'UTF-8' />", u"", PageEncoding::Utf8},
+      {u"<meta charset=\"gbk\">", u"utf-8", PageEncoding::Gbk},
+      {u"<meta charset=\"GB2312\">", u"", PageEncoding::Gbk},
+      {u"<meta http-equiv=\"Content-Type\" content='text/html; charset=\"utf-8\"'>", u"", PageEncoding::Utf8},
+      {u"<meta charset=\"\"utf-8\">", u"", PageEncoding::Ansi},
+      {u"<meta name=\"charset\" content=\"utf-8\">", u"", PageEncoding::Ansi},
   };
   for (const auto& r : rows) EXPECT_EQ(DetectPageEncoding(r.head, r.header), r.expected) << ToUtf8(r.head);
 }
@@ -282,6 +297,36 @@ TEST(Cache, PurgeDeletesOnlyExpiredEntries) {
   touch(newer);
   EXPECT_EQ(FindCacheEntry(dir, u"0123456789abcdee", u"dat")->filename(), ToUtf8(newer));
   EXPECT_FALSE(FindCacheEntry(dir, u"0123456789abcdee", u"html"));
+  fs::remove_all(dir);
+}
+
+// A process id that has just ended.
+int EndedProcessId() {
+  pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+TEST(Cache, PurgeDeletesTemporaryFilesOfEndedWrites) {
+  fs::path dir = testing::TempFolder("purge_tmp");
+  const std::string entry = std::to_string(LocalStamp()) + "_600_0123456789abcdef.dat";
+  const std::string self = std::to_string(::getpid());
+  auto touch = [&](const std::string& name) { std::ofstream(dir / name) << "half an entry"; };
+  const std::string killed = entry + ".tmp" + std::to_string(EndedProcessId()) + "-3";
+  const std::string writing = entry + ".tmp" + self + "-0";
+  const std::string stale = entry + ".tmp" + self + "-1";
+  const std::string notEntry = "notes.txt.tmp" + std::to_string(EndedProcessId()) + "-0";
+  const std::string oddTail = entry + ".tmpx-0";
+  for (const auto& n : {killed, writing, stale, notEntry, oddTail}) touch(n);
+  fs::last_write_time(dir / stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  PurgeCacheFolder(dir, LocalStamp());
+  EXPECT_FALSE(fs::exists(dir / killed));
+  EXPECT_FALSE(fs::exists(dir / stale));
+  EXPECT_TRUE(fs::exists(dir / writing));  // a live writer renames it soon
+  EXPECT_TRUE(fs::exists(dir / notEntry));
+  EXPECT_TRUE(fs::exists(dir / oddTail));
+  EXPECT_FALSE(FindCacheEntry(dir, u"0123456789abcdef", u"dat"));
   fs::remove_all(dir);
 }
 
