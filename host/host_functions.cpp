@@ -217,7 +217,8 @@ class Dispatcher {
     int64_t cache = ToInt64(c.GetParam(cacheTime));
     BlockingCall waiting;
     std::lock_guard client(t_.ClientLock());
-    return Value::Text(t_.Down(url, charSet, method, postPra, file, cache));
+    t_.Down(url, charSet, method, postPra, file, cache);
+    return t_.HTMLValue();  // shared with HTML, not a copy of the page
   }
 
   Value Stop(Caller& c) {

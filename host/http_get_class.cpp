@@ -53,7 +53,7 @@ Value GetProp(TQuorvint& thread, HostObject* instance, const std::u16string& nam
   if (name == u"CACHEDIR") return Value::Text(t->CacheDir());
   if (name == u"PROTOCOLVER")
     return Value::Text(http.ProtocolVersion() == web::HttpVersion::Http10 ? u"1.0" : u"1.1");
-  if (name == u"HTML") return Value::Text(t->HTML());
+  if (name == u"HTML") return t->HTMLValue();
   if (name == u"ERRORTEXT") return Value::Text(http.ErrorText());
   // The request's From and Referer are write-only fields.
   return Value::Text(u"");

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <ctime>
@@ -46,20 +47,86 @@ bool IsKey(std::u16string_view s) {
   return true;
 }
 
-// The text of a cache file: UTF-8 after a byte-order mark, else ANSI.
-std::u16string FileText(std::string_view bytes) {
-  if (bytes.substr(0, kBom.size()) == kBom) return FromUtf8(bytes.substr(kBom.size()));
-  return DecodeAnsi(bytes);
+// Text is converted in pieces of this many units, so that no stage of a
+// large page is held whole in another form.
+constexpr size_t kPiece = size_t{1} << 20;
+
+// Calls f(piece) for the text in pieces of at most kPiece units, never
+// between the two halves of a surrogate pair.
+template <class F>
+void ForEachPiece(std::u16string_view text, F&& f) {
+  for (size_t pos = 0; pos < text.size();) {
+    size_t n = std::min(kPiece, text.size() - pos);
+    if (n > 1 && pos + n < text.size() && IsHighSurrogate(text[pos + n - 1])) --n;
+    f(text.substr(pos, n));
+    pos += n;
+  }
 }
 
-// ANSI bytes, unless the ANSI code page cannot hold the text: then UTF-8
-// with a byte-order mark, so a cache hit never returns other text than the
+// The plain bytes of an entry's file, handed to `sink` piece by piece: in
+// the ANSI code page, unless that cannot hold the text: then UTF-8 after a
+// byte-order mark, so a cache hit never returns other text than the
 // download that made it.
-std::string FileBytes(const std::u16string& text) {
-  if (AnsiCodePage() == kCpUtf8) return ToUtf8(text);
-  std::string ansi = EncodeAnsi(text);
-  if (DecodeAnsi(ansi) == text) return ansi;
-  return std::string(kBom) + ToUtf8(text);
+template <class Sink>
+void WritePlain(const CacheEntry& e, Sink&& sink) {
+  std::u16string head = e.url + u"\r\n";
+  head += TrimBlanks(e.requestHeaders);
+  head += u"\r\n\r\n" + e.statusLine + u"\r\n" + e.rawHeaders + u"\r\n";
+  const std::u16string_view parts[] = {head, e.text};
+  bool utf8 = AnsiCodePage() == kCpUtf8;
+  if (!utf8) {
+    bool fits = true;
+    for (auto part : parts)
+      ForEachPiece(part,
+                   [&](std::u16string_view piece) { fits = fits && DecodeAnsi(EncodeAnsi(piece)) == piece; });
+    if (!fits) {
+      sink(kBom);
+      utf8 = true;
+    }
+  }
+  for (auto part : parts)
+    ForEachPiece(part, [&](std::u16string_view piece) { sink(utf8 ? ToUtf8(piece) : EncodeAnsi(piece)); });
+}
+
+// Takes a file's plain bytes apart. The line breaks are found in the bytes
+// (CR and LF are never part of another character in the ANSI code pages or
+// UTF-8), so each part is decoded on its own and the page's text only once.
+std::optional<CacheEntry> ParsePlain(std::string_view bytes) {
+  const bool bom = bytes.substr(0, kBom.size()) == kBom;
+  if (bom) bytes.remove_prefix(kBom.size());
+  auto text = [bom](std::string_view b) { return bom ? FromUtf8(b) : DecodeAnsi(b); };
+  CacheEntry e;
+  size_t p = bytes.find("\r\n");
+  if (p == std::string_view::npos) return std::nullopt;
+  e.url = text(bytes.substr(0, p));
+  bytes.remove_prefix(p + 2);
+  p = bytes.find("\r\n\r\n");
+  if (p == std::string_view::npos) return std::nullopt;
+  e.requestHeaders = text(bytes.substr(0, p));
+  bytes.remove_prefix(p + 4);
+  p = bytes.find("\r\n");
+  if (p == std::string_view::npos) return std::nullopt;
+  e.statusLine = text(bytes.substr(0, p));
+  bytes.remove_prefix(p + 2);
+  if (bytes.substr(0, 2) == "\r\n") {
+    bytes.remove_prefix(2);
+  } else {
+    p = bytes.find("\r\n\r\n");
+    if (p == std::string_view::npos) return std::nullopt;
+    e.rawHeaders = text(bytes.substr(0, p + 2));
+    bytes.remove_prefix(p + 4);
+  }
+  e.text = text(bytes);
+  return e;
+}
+
+// A file's bytes (gzip or plain) taken apart, each stage freed before the
+// next.
+std::optional<CacheEntry> ParseFile(std::string bytes) {
+  std::string plain;
+  if (!library::GunzipBytes(bytes, plain)) return ParsePlain(bytes);
+  std::string().swap(bytes);
+  return ParsePlain(plain);
 }
 
 // Temporary files of WriteCacheEntry: the entry's name, this mark, the
@@ -163,40 +230,15 @@ std::optional<fs::path> FindCacheEntry(const fs::path& folder, std::u16string_vi
 }
 
 std::optional<CacheEntry> ParseCacheEntry(std::string_view fileBytes) {
-  std::string plain;
-  if (!library::GunzipBytes(fileBytes, plain)) plain.assign(fileBytes);
-  std::u16string text = FileText(plain);
-  std::u16string_view rest = text;
-  CacheEntry e;
-  size_t p = rest.find(u"\r\n");
-  if (p == std::u16string_view::npos) return std::nullopt;
-  e.url = rest.substr(0, p);
-  rest.remove_prefix(p + 2);
-  p = rest.find(u"\r\n\r\n");
-  if (p == std::u16string_view::npos) return std::nullopt;
-  e.requestHeaders = rest.substr(0, p);
-  rest.remove_prefix(p + 4);
-  p = rest.find(u"\r\n");
-  if (p == std::u16string_view::npos) return std::nullopt;
-  e.statusLine = rest.substr(0, p);
-  rest.remove_prefix(p + 2);
-  if (rest.substr(0, 2) == u"\r\n") {
-    rest.remove_prefix(2);
-  } else {
-    p = rest.find(u"\r\n\r\n");
-    if (p == std::u16string_view::npos) return std::nullopt;
-    e.rawHeaders = rest.substr(0, p + 2);
-    rest.remove_prefix(p + 4);
-  }
-  e.text = rest;
-  return e;
+  return ParseFile(std::string(fileBytes));
 }
 
 std::string SerializeCacheEntry(const CacheEntry& e) {
-  std::u16string text = e.url + u"\r\n";
-  text += TrimBlanks(e.requestHeaders);
-  text += u"\r\n\r\n" + e.statusLine + u"\r\n" + e.rawHeaders + u"\r\n" + e.text;
-  return library::GzipBytes(FileBytes(text));
+  std::string out;
+  library::GzipWriter gz([&out](std::string_view bytes) { out += bytes; });
+  WritePlain(e, [&gz](std::string_view bytes) { gz.Write(bytes); });
+  gz.Finish();
+  return out;
 }
 
 std::optional<CacheEntry> ReadCacheEntry(const fs::path& file) {
@@ -204,7 +246,7 @@ std::optional<CacheEntry> ReadCacheEntry(const fs::path& file) {
   if (!in) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
-  return ParseCacheEntry(bytes);
+  return ParseFile(std::move(bytes));
 }
 
 bool WriteCacheEntry(const fs::path& file, const CacheEntry& entry) {
@@ -215,11 +257,16 @@ bool WriteCacheEntry(const fs::path& file, const CacheEntry& entry) {
   tmp += library::FsPath(kTempMark);
   tmp += std::to_string(::getpid()) + "-" + std::to_string(counter++);
   {
+    // Compressed as it is converted: the file never exists whole in memory.
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    std::string bytes = SerializeCacheEntry(entry);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    library::GzipWriter gz([&out](std::string_view bytes) {
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    });
+    WritePlain(entry, [&gz](std::string_view bytes) { gz.Write(bytes); });
+    gz.Finish();
     if (!out.flush()) {
+      out.close();
       std::error_code ec;
       fs::remove(tmp, ec);
       return false;

@@ -202,7 +202,7 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
 TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::string body) {
   errorText_.clear();
   response_.Clear();
-  body_.clear();
+  body_.Clear();
   postBody_ = std::move(body);
   disconnect_.store(false, std::memory_order_release);
   std::u16string hopUrl(url);
@@ -240,7 +240,7 @@ TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::s
 
 TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
   response_.Clear();
-  body_.clear();
+  body_.Clear();
   statusBytes_.clear();
   headerBytes_.clear();
   abort_ = Abort::None;
@@ -301,6 +301,9 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
       errorText_ = u"The response body is larger than " + IntToText(static_cast<long long>(maxBodyBytes_)) +
                    u" bytes; the transfer was cut";
       return TransferEnd::Failed;
+    case Abort::NoMemory:
+      errorText_ = u"Not enough memory for the response body; the transfer was cut";
+      return TransferEnd::Failed;
     case Abort::HeaderLimit:
       errorText_ = u"The response headers are too large";
       return TransferEnd::Failed;
@@ -337,11 +340,12 @@ size_t THttpGet::OnHeader(char* data, size_t size, size_t count, void* p) {
         return 0;
       }
       self->headersDone_ = true;
-      // One allocation for an announced body, not a copy at every doubling;
-      // an announcement alone never reserves more than 64 MiB.
+      // The announced body goes into one block of its final size, never
+      // copied on the way; its pages are only taken as the bytes arrive,
+      // so a false announcement costs address space, not memory.
       if (self->response_.contentLength > 0)
-        self->body_.reserve(std::min(
-            {static_cast<size_t>(self->response_.contentLength), self->maxBodyBytes_, size_t{64} << 20}));
+        self->body_.Reserve(
+            std::min(static_cast<size_t>(self->response_.contentLength), self->maxBodyBytes_));
       self->workBegun_ = true;
       if (self->onWorkBegin) self->onWorkBegin(std::max<int64_t>(self->response_.contentLength, 0));
     }
@@ -369,7 +373,10 @@ size_t THttpGet::OnBody(char* data, size_t size, size_t count, void* p) {
     return CURL_WRITEFUNC_ERROR;
   }
   self->Touch();
-  self->body_.append(data, n);
+  if (!self->body_.Append(data, n)) {
+    self->abort_ = Abort::NoMemory;
+    return CURL_WRITEFUNC_ERROR;
+  }
   if (self->onWork) self->onWork(static_cast<int64_t>(self->body_.size()));
   return n;
 }

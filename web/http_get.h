@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "web/body_buffer.h"
 #include "web/http_response.h"
 #include "web/proxy_setting.h"
 
@@ -95,8 +96,10 @@ class THttpGet {
   // received (a cache hit).
   void LoadResponse(std::u16string_view statusLine, std::u16string_view rawHeaders);
   std::u16string ResponseHead(std::u16string_view name) const;
-  // The raw bytes of the last response's body.
-  const std::string& Body() const { return body_; }
+  // The raw bytes of the last response's body, until TakeBody hands them
+  // to the caller.
+  std::string_view Body() const { return body_.View(); }
+  BodyBuffer TakeBody() { return std::move(body_); }
 
   // SetProxy(false, ...) clears the proxy; an address gives server:port;
   // an empty address takes the environment's proxy for http.
@@ -140,7 +143,7 @@ class THttpGet {
 
  private:
   struct Curl;
-  enum class Abort { None, Stopped, ReadTimeout, BodyLimit, HeaderLimit, ConflictingLengths };
+  enum class Abort { None, Stopped, ReadTimeout, BodyLimit, NoMemory, HeaderLimit, ConflictingLengths };
 
   TransferEnd RunOne(HttpMethod method, const std::u16string& url);
   void ConfigureRequest(HttpMethod method, const std::u16string& url);
@@ -163,7 +166,7 @@ class THttpGet {
   int readTimeoutMs_ = kDefaultTimeoutMs;
   ProxySetting proxy_;
   HttpResponse response_;
-  std::string body_;
+  BodyBuffer body_;
   std::string postBody_;
   std::string caFile_;
   size_t maxBodyBytes_ = kMaxBodyBytes;

@@ -242,8 +242,8 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       http.Request().contentType = rememberedType;
     }
     if (Terminated()) {
-      html_.clear();
-      return html_;
+      SetHTML(u"");
+      return HTML();
     }
 
     const HttpResponse& response = http.Response();
@@ -251,27 +251,37 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     // A transfer that did not end whole never passes a cut page off as the
     // page: its result is the status code, as for an HTTP error.
     if (end == TransferEnd::Completed && (code == 200 || code == 201 || code == 206)) {
+      // Each stage frees the one before it: the wire bytes once inflated,
+      // the bytes once decoded and saved, so that a page takes at most its
+      // bytes and its text at any moment.
+      BodyBuffer raw = http.TakeBody();
       std::string inflated;
-      std::string_view bytes = http.Body();
+      std::string_view bytes = raw.View();
       if (LowerCase(response.contentEncoding) == u"gzip") {
-        if (library::GunzipBytes(bytes, inflated, http.MaxBodyBytes()))
+        if (library::GunzipBytes(bytes, inflated, http.MaxBodyBytes())) {
+          raw.Clear();
           bytes = inflated;
-        else
+        } else {
+          std::string().swap(inflated);
           http.SetErrorText(u"The gzip body is damaged; its raw bytes were kept");
+        }
       }
       result = DecodePage(bytes, charSet, response.charSet);
-      if (!saveFile.empty()) {
-        SaveBody(saveFile, bytes);
-      } else if (newEntry) {
-        WriteCacheEntry(*newEntry, {http.URL(), http.CustomHeaderText(), response.statusLine,
-                                    response.rawHeaders, result});
+      if (!saveFile.empty()) SaveBody(saveFile, bytes);
+      raw.Clear();
+      std::string().swap(inflated);
+      if (saveFile.empty() && newEntry) {
+        CacheEntry entry{http.URL(), http.CustomHeaderText(), response.statusLine, response.rawHeaders,
+                         std::move(result)};
+        WriteCacheEntry(*newEntry, entry);
+        result = std::move(entry.text);
       }
     } else {
       result = IntToText(code);
     }
   }
-  html_ = std::move(result);
-  return html_;
+  SetHTML(std::move(result));
+  return HTML();
 }
 
 }  // namespace qv::web

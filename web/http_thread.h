@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/engine.h"
 #include "web/http_get.h"
 
 namespace qv::web {
@@ -51,8 +52,11 @@ class THttpThread {
   const std::u16string& Down(std::u16string aUrl, std::u16string charSet, std::u16string method,
                              std::u16string postPra, std::u16string saveFile, int64_t cacheTime);
 
-  const std::u16string& HTML() const { return html_; }
-  void SetHTML(std::u16string html) { html_ = std::move(html); }
+  const std::u16string& HTML() const { return html_.as_text(); }
+  // The same text as a value that shares it: a page handed to a script
+  // and kept as HTML is held once.
+  const Value& HTMLValue() const { return html_; }
+  void SetHTML(std::u16string html) { html_ = Value::Text(std::move(html)); }
   // The cache root; AppPath + "data/cache/" when empty at first use.
   const std::u16string& CacheDir() const { return cacheDir_; }
   void SetCacheDir(std::u16string dir) { cacheDir_ = std::move(dir); }
@@ -81,7 +85,7 @@ class THttpThread {
 
   std::mutex clientMutex_;  // Stop against ReCreateHttpGet
   std::unique_ptr<THttpGet> client_;
-  std::u16string html_;
+  Value html_ = Value::Text(u"");
   std::u16string cacheDir_;
 
   mutable std::mutex progressMutex_;

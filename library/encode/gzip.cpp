@@ -51,41 +51,66 @@ size_t SkipHeader(std::string_view in) {
 
 }  // namespace
 
-std::string GzipBytes(std::string_view in) {
+struct GzipWriter::State {
   z_stream zs{};
-  if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw std::runtime_error("gzip: cannot start compression");
-  std::string out("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
-  // Web pages shrink to a fifth or less: start at a third and grow when
-  // needed, rather than touching memory for the worst case.
-  out.resize(10 + in.size() / 3 + 4096);
-  size_t inPos = 0, outPos = 10;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    size_t inChunk = std::min(in.size() - inPos, kSlice);
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + inPos));
-    zs.avail_in = static_cast<uInt>(inChunk);
-    if (out.size() - outPos < 64) out.resize(out.size() * 2);  // deflate wants some room
-    size_t outChunk = std::min(out.size() - outPos, kSlice);
-    zs.next_out = reinterpret_cast<Bytef*>(out.data() + outPos);
-    zs.avail_out = static_cast<uInt>(outChunk);
-    bool last = inPos + inChunk == in.size();
-    rc = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
-    inPos += inChunk - zs.avail_in;
-    outPos += outChunk - zs.avail_out;
-    if (rc == Z_STREAM_ERROR) {
-      deflateEnd(&zs);
-      throw std::runtime_error("gzip: compression failed");
-    }
-  }
-  deflateEnd(&zs);
-  out.resize(outPos);
+  std::function<void(std::string_view)> sink;
   uLong crc = crc32(0, nullptr, 0);
-  for (size_t pos = 0; pos < in.size(); pos += kSlice)
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data() + pos),
-                static_cast<uInt>(std::min(in.size() - pos, kSlice)));
-  PutLE32(out, static_cast<uint32_t>(crc));
-  PutLE32(out, static_cast<uint32_t>(in.size()));
+  uint32_t length = 0;  // modulo 2^32, as the trailer keeps it
+  std::string out = std::string(size_t{256} << 10, '\0');
+  bool finished = false;
+};
+
+GzipWriter::GzipWriter(std::function<void(std::string_view)> sink) : state_(std::make_unique<State>()) {
+  state_->sink = std::move(sink);
+  if (deflateInit2(&state_->zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw std::runtime_error("gzip: cannot start compression");
+  state_->sink(std::string_view("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10));
+}
+
+GzipWriter::~GzipWriter() { deflateEnd(&state_->zs); }
+
+void GzipWriter::Write(std::string_view bytes) {
+  for (size_t pos = 0; pos < bytes.size(); pos += kSlice) {
+    std::string_view slice = bytes.substr(pos, kSlice);
+    state_->crc =
+        crc32(state_->crc, reinterpret_cast<const Bytef*>(slice.data()), static_cast<uInt>(slice.size()));
+    state_->length += static_cast<uint32_t>(slice.size());
+    Deflate(slice, false);
+  }
+}
+
+void GzipWriter::Finish() {
+  if (state_->finished) return;
+  state_->finished = true;
+  Deflate({}, true);
+  std::string trailer;
+  PutLE32(trailer, static_cast<uint32_t>(state_->crc));
+  PutLE32(trailer, state_->length);
+  state_->sink(trailer);
+}
+
+void GzipWriter::Deflate(std::string_view bytes, bool last) {
+  z_stream& zs = state_->zs;
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  zs.avail_in = static_cast<uInt>(bytes.size());
+  for (;;) {
+    zs.next_out = reinterpret_cast<Bytef*>(state_->out.data());
+    zs.avail_out = static_cast<uInt>(state_->out.size());
+    int rc = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
+    if (rc == Z_STREAM_ERROR) throw std::runtime_error("gzip: compression failed");
+    size_t produced = state_->out.size() - zs.avail_out;
+    if (produced > 0) state_->sink(std::string_view(state_->out.data(), produced));
+    if (last ? rc == Z_STREAM_END : zs.avail_in == 0 && zs.avail_out != 0) return;
+  }
+}
+
+std::string GzipBytes(std::string_view in) {
+  std::string out;
+  // Web pages shrink to a fifth or less: room for a third, grown when needed.
+  out.reserve(18 + in.size() / 3 + 4096);
+  GzipWriter gz([&out](std::string_view bytes) { out += bytes; });
+  gz.Write(in);
+  gz.Finish();
   return out;
 }
 

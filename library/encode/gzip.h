@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,30 @@ inline constexpr size_t kGunzipLimit = size_t{1} << 30;
 // operating system 0; raw deflate at the default level (memory level 9);
 // the CRC-32 and length of the input.
 std::string GzipBytes(std::string_view bytes);
+
+// The same member written piece by piece, for data too large to hold whole
+// next to its compressed form: `sink` receives the compressed bytes as they
+// come. The pieces joined give exactly GzipBytes of their concatenation.
+//
+//   GzipWriter gz([&](std::string_view bytes) { file.write(bytes.data(), bytes.size()); });
+//   gz.Write(head);
+//   gz.Write(body);
+//   gz.Finish();
+class GzipWriter {
+ public:
+  explicit GzipWriter(std::function<void(std::string_view)> sink);
+  ~GzipWriter();
+  GzipWriter(const GzipWriter&) = delete;
+  GzipWriter& operator=(const GzipWriter&) = delete;
+  void Write(std::string_view bytes);
+  // Ends the stream with the CRC-32 and length; nothing may follow.
+  void Finish();
+
+ private:
+  struct State;
+  void Deflate(std::string_view bytes, bool last);
+  std::unique_ptr<State> state_;
+};
 
 // The content of the first gzip member of `in` (later bytes are ignored).
 // False on anything but a complete, valid member: wrong magic or method,

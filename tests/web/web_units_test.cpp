@@ -15,6 +15,7 @@
 #include "support/text.h"
 #include "tests/web/test_servers.h"
 #include "web/address_encoding.h"
+#include "web/body_buffer.h"
 #include "web/download_cache.h"
 #include "web/http_response.h"
 #include "web/multipart_form.h"
@@ -272,7 +273,42 @@ TEST(Cache, EntryRoundTripAndPlainFiles) {
   SetAnsiCodePage(kCpGbk);
   CacheEntry wide{u"u", u"", u"HTTP/1.1 200 OK", u"", u"\u00e9\u0436\U0001F600"};
   EXPECT_EQ(ParseCacheEntry(SerializeCacheEntry(wide))->text, wide.text);
+  // Large texts are converted in pieces of 2^20 units: a surrogate pair
+  // across a piece's end, and text that fits the ANSI code page only in
+  // its first piece, come back whole.
+  CacheEntry big{u"u", u"", u"HTTP/1.1 200 OK", u"X: 1\r\n", std::u16string((1 << 20) - 75, u'中')};
+  big.text += u"\U0001F600\r\n\r\n" + std::u16string(1 << 20, u'文');
+  auto bigBack = ParseCacheEntry(SerializeCacheEntry(big));
+  ASSERT_TRUE(bigBack);
+  EXPECT_EQ(bigBack->text == big.text, true);
+  EXPECT_EQ(bigBack->rawHeaders, u"X: 1\r\n");
+  big.text = std::u16string(3 << 20, u'中');
+  std::string gbkFile = SerializeCacheEntry(big);
+  std::string plainBytes;
+  ASSERT_TRUE(library::GunzipBytes(gbkFile, plainBytes));
+  EXPECT_EQ(plainBytes.size(), 32 + (size_t{6} << 20));  // two bytes a character, no byte-order mark
+  EXPECT_EQ(ParseCacheEntry(gbkFile)->text == big.text, true);
   SetAnsiCodePage(kCpUtf8);
+}
+
+TEST(BodyBuffer, GrowsKeepsAndMoves) {
+  BodyBuffer body;
+  std::string expected;
+  for (int i = 0; i < 5000; ++i) {
+    std::string piece = std::to_string(i) + std::string(static_cast<size_t>(i % 97), 'x');
+    ASSERT_TRUE(body.Append(piece.data(), piece.size()));
+    expected += piece;
+  }
+  EXPECT_EQ(body.View(), expected);
+  ASSERT_TRUE(body.Reserve(expected.size() * 3));
+  EXPECT_EQ(body.View(), expected);
+  BodyBuffer taken = std::move(body);
+  EXPECT_TRUE(body.empty());
+  EXPECT_EQ(taken.View(), expected);
+  taken.Clear();
+  EXPECT_EQ(taken.View(), "");
+  ASSERT_TRUE(taken.Append("a", 1));
+  EXPECT_EQ(taken.View(), "a");
 }
 
 TEST(Cache, PurgeDeletesOnlyExpiredEntries) {

@@ -158,6 +158,20 @@ TEST(Gzip, RoundTripsAndTrailingBytes) {
   }
 }
 
+TEST(Gzip, PiecesGiveTheSameMemberAsTheWhole) {
+  std::string big;
+  for (int i = 0; i < 200000; ++i) big += "<td>" + std::to_string(i * 7919) + "</td>";
+  std::string streamed;
+  GzipWriter gz([&](std::string_view bytes) { streamed += bytes; });
+  for (size_t pos = 0; pos < big.size(); pos += 100003) gz.Write(std::string_view(big).substr(pos, 100003));
+  gz.Write("");
+  gz.Finish();
+  EXPECT_EQ(streamed, GzipBytes(big));
+  std::string back;
+  ASSERT_TRUE(GunzipBytes(streamed, back));
+  EXPECT_EQ(back, big);
+}
+
 TEST(Gzip, DamagedDataIsAnError) {
   std::string gz = GzipBytes("some text to compress, some text to compress");
   std::string out;
