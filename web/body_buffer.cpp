@@ -1,5 +1,7 @@
 #include "web/body_buffer.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -7,29 +9,58 @@
 
 namespace qv::web {
 
-BodyBuffer::~BodyBuffer() { std::free(data_); }
+namespace {
+
+// Bodies up to this size live on the heap, whose freed memory the next
+// download reuses; larger ones get a mapping of their own.
+constexpr size_t kMapFrom = size_t{8} << 20;
+constexpr size_t kPage = size_t{4} << 10;
+
+size_t PageRound(size_t n) { return (n + kPage - 1) & ~(kPage - 1); }
+
+}  // namespace
+
+BodyBuffer::~BodyBuffer() { Clear(); }
 
 BodyBuffer::BodyBuffer(BodyBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)),
+      mapped_(std::exchange(other.mapped_, false)) {}
 
 BodyBuffer& BodyBuffer::operator=(BodyBuffer&& other) noexcept {
   if (this != &other) {
-    std::free(data_);
+    Clear();
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     capacity_ = std::exchange(other.capacity_, 0);
+    mapped_ = std::exchange(other.mapped_, false);
   }
   return *this;
 }
 
+// A large body gets a mapping, which grows by remapping: the pages move,
+// nothing is copied, and no freed copy stays behind in the heap.
 bool BodyBuffer::Reserve(size_t n) {
   if (n <= capacity_) return true;
-  void* grown = std::realloc(data_, n);
-  if (grown == nullptr) return false;
-  data_ = static_cast<char*>(grown);
+  if (n < kMapFrom && !mapped_) {
+    void* grown = std::realloc(data_, n);
+    if (grown == nullptr) return false;
+    data_ = static_cast<char*>(grown);
+    capacity_ = n;
+    return true;
+  }
+  n = PageRound(n);
+  void* block = mapped_ ? ::mremap(data_, capacity_, n, MREMAP_MAYMOVE)
+                        : ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) return false;
+  if (!mapped_) {
+    if (size_ > 0) std::memcpy(block, data_, size_);
+    std::free(data_);
+  }
+  data_ = static_cast<char*>(block);
   capacity_ = n;
+  mapped_ = true;
   return true;
 }
 
@@ -46,9 +77,13 @@ bool BodyBuffer::Append(const char* data, size_t n) {
 }
 
 void BodyBuffer::Clear() {
-  std::free(data_);
+  if (mapped_)
+    ::munmap(data_, capacity_);
+  else
+    std::free(data_);
   data_ = nullptr;
   size_ = capacity_ = 0;
+  mapped_ = false;
 }
 
 }  // namespace qv::web

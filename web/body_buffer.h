@@ -1,8 +1,8 @@
-// The bytes of a response body as they arrive: one block from malloc, grown
-// with realloc. The heap extends a block in place where it can, and moves a
-// block it has mapped on its own by remapping it, so a body of unknown
-// length seldom holds an old and a new copy at once, as a doubling
-// std::string always does. Failing to get memory is an answer (false), not
+// The bytes of a response body as they arrive, in one block: a small body
+// from the heap (grown with realloc), a large one in a mapping of its own
+// that grows by remapping, so a body of unknown length never holds an old
+// and a new copy at once, as a doubling std::string does, and leaves no
+// freed copy in the heap. Failing to get memory is an answer (false), not
 // an exception: the transfer then ends with a reason.
 //
 //   BodyBuffer body;
@@ -41,6 +41,7 @@ class BodyBuffer {
   char* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
+  bool mapped_ = false;
 };
 
 }  // namespace qv::web

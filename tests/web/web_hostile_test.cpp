@@ -261,6 +261,8 @@ TEST_F(HostileTest, ReadTimeOutLimitsEachWaitNotTheTransfer) {
   EXPECT_EQ(Get(t_, s.Url("/")), u"200");
   EXPECT_TRUE(http.IsTimeout());
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
+  // A loaded machine may take longer than 40 ms to answer at all.
+  http.SetReadTimeout(5000);
   ExpectStillWorks(t_);
   EXPECT_FALSE(http.IsTimeout());
   // No byte at all: no response.
