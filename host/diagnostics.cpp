@@ -69,22 +69,25 @@ std::vector<std::u16string> FormatDiagnostic(const Diagnostic& d, std::u16string
 }
 
 size_t NameDistance(std::u16string_view aText, std::u16string_view bText) {
+  // Edits are insertions, deletions, substitutions and swaps of two
+  // neighbours, the usual slips of typing; three rows of the table suffice.
   const std::u16string a = UpperCase(aText);
   const std::u16string b = UpperCase(bText);
-  // One row of the classic table at a time.
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  const size_t m = b.size();
+  std::vector<size_t> before(m + 1), previous(m + 1), row(m + 1);
+  for (size_t j = 0; j <= m; ++j) previous[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
     row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      const bool same = a[i - 1] == b[j - 1];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-      diagonal = above;
+    for (size_t j = 1; j <= m; ++j) {
+      const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      row[j] = std::min({previous[j] + 1, row[j - 1] + 1, previous[j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        row[j] = std::min(row[j], before[j - 2] + 1);
     }
+    std::swap(before, previous);
+    std::swap(previous, row);
   }
-  return row[b.size()];
+  return previous[m];
 }
 
 std::u16string ClosestName(std::u16string_view name, const std::vector<std::u16string>& candidates) {

@@ -48,7 +48,8 @@ bool ParsePosition(std::u16string_view pos, int32_t& line, int32_t& column);
 // "line:col" with the line moved up by `shift` (never above line 1).
 std::u16string ShiftLine(const std::u16string& pos, ptrdiff_t shift);
 
-// Edit distance between two names, ignoring case.
+// Edit distance between two names, ignoring case; swapping two neighbouring
+// characters counts as one edit.
 size_t NameDistance(std::u16string_view a, std::u16string_view b);
 
 // The candidate closest to `name` if it is close enough to be a likely

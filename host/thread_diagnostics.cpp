@@ -2,6 +2,7 @@
 // its run-time error, with the file, line and column they concern. They go
 // to the UiBridge beside the log lines, which stay as they are.
 #include <mutex>
+#include <string>
 
 #include "host/diagnostics.h"
 #include "host/quorvint.h"
@@ -101,7 +102,7 @@ void TQuorvint::ReportRunError(const ScriptError& e) {
     d.notes.push_back({FileOfUnit(call.unit), line, u"called from " + call.routine});
   }
   if (place->omittedCalls > 0)
-    d.notes.push_back({u"", 0, u"... " + IntToText(static_cast<int64_t>(place->omittedCalls)) + u" more calls"});
+    d.notes.push_back({u"", 0, u"and " + FromUtf8(std::to_string(place->omittedCalls)) + u" more calls"});
   Report(d);
 }
 
