@@ -113,7 +113,12 @@ std::vector<std::u16string> CallableNames(const TfsScript& prog) {
   std::vector<std::u16string> names;
   for (const TfsScript* p = &prog; p != nullptr; p = p->Parent()) {
     for (int i = 0; i < p->Count(); ++i) {
-      TfsObject* object = p->Items(i);
+      TfsObject* object = nullptr;
+      try {
+        object = p->Items(i);
+      } catch (const ListIndexError&) {
+        break;  // a shared table that shrank meanwhile
+      }
       TfsCustomVariable* item = object != nullptr ? object->AsItem() : nullptr;
       if (item == nullptr || item->Name().empty()) continue;
       const bool callable = item->AsProcedure() != nullptr || dynamic_cast<TfsMethodHelper*>(item) != nullptr ||
