@@ -62,6 +62,14 @@ void ConsoleUi::Progress(std::u16string_view, std::u16string_view url, double pe
   statusShown_ = true;
 }
 
+void ConsoleUi::Diagnose(const host::Diagnostic& d) {
+  {
+    std::lock_guard lock(mutex_);
+    ClearStatusLocked();
+  }
+  diagnostics_.Write(d);
+}
+
 void ConsoleUi::ClearStatusLocked() {
   if (!statusShown_) return;
   std::fputs("\r\033[K", stderr);

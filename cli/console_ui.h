@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "cli/diagnostics.h"
 #include "host/ui_bridge.h"
 
 namespace qv::cli {
@@ -29,6 +30,8 @@ class ConsoleUi : public host::UiBridge {
   std::u16string ChooseFolder(std::u16string_view, std::u16string_view) override { return u""; }
   void Progress(std::u16string_view threadName, std::u16string_view url, double percent,
                 std::u16string_view speed) override;
+  // To standard error, after clearing the status line.
+  void Diagnose(const host::Diagnostic& d) override;
 
  private:
   void ClearStatusLocked();
@@ -38,6 +41,7 @@ class ConsoleUi : public host::UiBridge {
   std::mutex mutex_;
   bool statusShown_ = false;
   std::chrono::steady_clock::time_point lastStatus_;
+  DiagnosticWriter diagnostics_;
 };
 
 }  // namespace qv::cli

@@ -40,15 +40,19 @@ constexpr int kExitInterrupted = 130;
 struct Options {
   bool plain = false;
   bool il = false;
+  bool check = false;  // compile only
+  bool marked = false;  // the file began with a UTF-8 byte-order mark
   std::string syntax;  // empty: a file without "#language" is a template
   std::vector<std::pair<std::string, std::string>> vars;
   std::string file;
 };
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: qvrun [--plain] [--il] [--syntax NAME] [--var NAME=VALUE]... FILE\n"
+  out << "usage: qvrun [--plain] [--il] [--check] [--syntax NAME] [--var NAME=VALUE]... FILE\n"
          "  --plain           log lines without the time stamp\n"
          "  --il              print the intermediate code of FILE and exit\n"
+         "  --check           compile FILE without running it; errors and warnings go\n"
+         "                    to standard error (exit 1 on an error)\n"
          "  --syntax NAME     run a file without \"#language\" as a plain script of that\n"
          "                    syntax (Pascal, Basic, js, C) instead of a template\n"
          "  --var NAME=VALUE  a start-up variable of the script (repeatable)\n"
@@ -64,6 +68,8 @@ std::optional<Options> ParseArgs(int argc, char** argv) {
       o.plain = true;
     } else if (a == "--il") {
       o.il = true;
+    } else if (a == "--check") {
+      o.check = true;
     } else if (a == "--syntax") {
       if (++i >= argc) return std::nullopt;
       o.syntax = argv[i];
@@ -209,11 +215,8 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
   thread->SetInitVariable(InitVariables(opts));
   if (!opts.syntax.empty()) thread->SetPlainSyntax(qv::FromUtf8(opts.syntax));
   thread->onIncludePath = [folderText](std::vector<std::u16string>& dirs) { IncludePath(dirs, folderText); };
-  const std::string shownName = opts.file == "-" ? "<stdin>" : opts.file;
-  thread->onPartialTranslation = [shownName](qv::host::TQuorvint&, const std::u16string& pos) {
-    std::cerr << "qvrun: " << shownName << ":" << qv::ToUtf8(pos)
-              << ": warning: translation stopped here; the rest of the script was not translated\n";
-  };
+  thread->SetSourceMarked(opts.marked);
+  thread->SetCheckOnly(opts.check);
   if (statusLine) {
     qv::host::TQuorvint* t = thread.get();
     auto show = [t, &ui](int64_t) {
@@ -283,6 +286,7 @@ int main(int argc, char** argv) {
     std::cerr << "qvrun: cannot read " << opts->file << ": " << e.what() << "\n";
     return kExitCannotRead;
   }
+  opts->marked = bytes->rfind("\xEF\xBB\xBF", 0) == 0;
   const fs::path folder = ScriptFolder(*opts);
   if (opts->il) return PrintIntermediateCode(*opts, std::move(source), FolderText(folder));
   return RunScript(*opts, std::move(source), folder);

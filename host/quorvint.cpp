@@ -52,14 +52,6 @@ std::u16string ResolveOnPath(std::u16string_view name, const std::vector<std::u1
   return std::u16string(name);
 }
 
-// "line:col" with the line moved up by `shift` (never above line 1).
-std::u16string ShiftLine(const std::u16string& pos, ptrdiff_t shift) {
-  size_t colon = pos.find(u':');
-  int32_t line = 0;
-  if (shift <= 0 || colon == std::u16string::npos || !TextToInt32(pos.substr(0, colon), line)) return pos;
-  return IntToText(std::max<int64_t>(1, line - shift)) + pos.substr(colon);
-}
-
 }  // namespace
 
 std::u16string WithCrLf(std::u16string_view text) {
@@ -123,6 +115,7 @@ void TQuorvint::LoadFile(std::u16string_view fileName) {
     source_.clear();
     return;
   }
+  sourceMarked_ = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
   try {
     source_ = ScriptFileSource(bytes);
   } catch (const ScriptError& e) {
@@ -217,17 +210,22 @@ void TQuorvint::RunBody() {
     outcome_.store(RunOutcome::CompileError, std::memory_order_release);
     return;
   }
+  if (checkOnly_) {
+    outcome_.store(RunOutcome::Completed, std::memory_order_release);
+    return;
+  }
   try {
     ExecutionLockHolder running(prog);
     prog.Execute();
     outcome_.store(RunOutcome::Completed, std::memory_order_release);
   } catch (const ScriptError& e) {
     outcome_.store(RunOutcome::RunError, std::memory_order_release);
-    if (!prog.ErrorPos().empty()) {
+    if (PlaceRunError(e) && !prog.ErrorPos().empty()) {
       LG(RunErrorMessage(prog, e.message(), threadName_, createdWithParent_));
     } else {
       LG(e.message());
     }
+    ReportRunError(e);
   }
 }
 
@@ -236,6 +234,7 @@ bool TQuorvint::CompileSource() {
   TfsScript& prog = *globalScripter_;
   std::u16string text = source_;
   ptrdiff_t templateLineShift = 0;
+  bool markedTemplate = false;
   switch (ChooseSourceForm(text)) {
     case SourceForm::Intermediate:
     case SourceForm::Language:
@@ -246,6 +245,7 @@ bool TQuorvint::CompileSource() {
       } else {
         // Joined lines would end in a line break the template does not
         // have, and it would reach the template output.
+        markedTemplate = sourceMarked_ && StartsWithMarkedDirective(text);
         std::u16string joined = WithCrLf(text);
         text = ConvertTemplate(joined);
         // A template without a language line gets one in front: positions
@@ -260,22 +260,26 @@ bool TQuorvint::CompileSource() {
   // The program holds the lines now; a very large script need not be kept
   // twice more while it compiles.
   std::u16string().swap(text);
+  templateLineShift_ = templateLineShift;
   runStartTime_ = TickCount();
   bool ok = false;
   try {
     ok = prog.Compile();
     if (!ok && prog.ErrorUnit().empty()) prog.SetErrorPos(ShiftLine(prog.ErrorPos(), templateLineShift));
-    if (!ok) LG(CompileErrorMessage(prog, threadName_, createdWithParent_));
+    if (!ok) {
+      LG(CompileErrorMessage(prog, threadName_, createdWithParent_));
+      ReportCompileError();
+    }
   } catch (const ScriptError& e) {
     // An unknown language or an unreadable unit: raised, without a position.
     LG(ErrorLabel(threadName_, prog.ErrorUnit(), createdWithParent_) + u":" + e.message());
+    Report(DiagnosticAt(DiagnosticKind::Error, prog.ErrorUnit(), u"", e.message()));
   }
   if (!ok) {
     prog.Terminate();
     return false;
   }
-  if (!prog.TranslationStop().empty() && onPartialTranslation)
-    onPartialTranslation(*this, ShiftLine(prog.TranslationStop(), templateLineShift));
+  ReportCompileWarnings(markedTemplate);
   return true;
 }
 
@@ -437,6 +441,12 @@ void TQuorvint::LoadUnit(TfsScript& sender, const std::u16string& unitName, std:
     LG(path + u"：file not exists");
     Stop();
     return;
+  }
+  {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(library::FsPath(path), ec);
+    std::lock_guard lock(unitFilesMutex_);
+    unitFiles_[UpperCase(unitName)] = ec ? path : FromUtf8(absolute.string());
   }
   unitText = DecodeTextBytes(bytes);
 }

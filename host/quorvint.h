@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "host/diagnostics.h"
 #include "web/http_thread.h"
 
 namespace qv::host {
@@ -106,15 +107,18 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   // Forces a syntax for a source without "#language": the text is then a
   // plain script of that syntax instead of a template (qvrun --syntax).
   void SetPlainSyntax(std::u16string syntax) { plainSyntax_ = std::move(syntax); }
+  // The file's bytes began with a UTF-8 byte-order mark (set by LoadFile;
+  // a runner that sets the source itself says so here).
+  void SetSourceMarked(bool marked) { sourceMarked_ = marked; }
+  // Compiles without running (qvrun --check): diagnostics and the compile
+  // error's log line as a run gives them.
+  void SetCheckOnly(bool on) { checkOnly_ = on; }
 
   OnAddMethod onAddMethod;
   OnIncludePath onIncludePath;
   OnDecryptScript onDecryptScript;
   OnTerminate onTerminate;
   OnCreateScript onCreateScript;
-  // Where translation stopped short of the end of the text without an
-  // error ("line:col"); set before the run starts.
-  std::function<void(TQuorvint& thread, const std::u16string& pos)> onPartialTranslation;
 
   // ---- template mode ----------------------------------------------------
   bool HTMLFilter() const { return htmlFilter_.load(std::memory_order_acquire); }
@@ -170,6 +174,19 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   void CallParent(TQuorvint& parent, const std::u16string& callback);
   std::shared_ptr<TQuorvint> ChildOf(std::u16string_view key);
   bool CompileSource();
+  // Diagnostics (thread_diagnostics.cpp): through the UiBridge.
+  void Report(const Diagnostic& d);
+  std::u16string FileOfUnit(const std::u16string& unit) const;
+  // A position of the main script's text as a line of the file.
+  std::u16string FilePosition(const std::u16string& unit, const std::u16string& pos) const;
+  Diagnostic DiagnosticAt(DiagnosticKind kind, const std::u16string& unit, const std::u16string& pos,
+                          std::u16string message) const;
+  void ReportCompileError();
+  void ReportCompileWarnings(bool markedTemplate);
+  // Places a run-time error in the program's error fields; false when the
+  // error left no statement.
+  bool PlaceRunError(const ScriptError& e);
+  void ReportRunError(const ScriptError& e);
 
   uint32_t runStartTime_ = 0;
   std::u16string source_;
@@ -182,6 +199,12 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   std::u16string endCallback_;
   std::u16string nowFilePath_;
   std::u16string plainSyntax_;
+  bool sourceMarked_ = false;
+  bool checkOnly_ = false;
+  ptrdiff_t templateLineShift_ = 0;
+  // Unit name (upper case) -> the file it was read from.
+  mutable std::mutex unitFilesMutex_;
+  std::map<std::u16string, std::u16string> unitFiles_;
   std::atomic<TQuorvint*> parent_{nullptr};
   mutable std::mutex parentMutex_;
   std::weak_ptr<TQuorvint> parentRef_;

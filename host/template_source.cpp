@@ -98,6 +98,12 @@ class Emitter {
 
 }  // namespace
 
+bool StartsWithMarkedDirective(std::u16string_view text) {
+  // The mark decodes to one to three units, whatever the ANSI code page.
+  const size_t at = text.substr(0, 16).find(u"#language");
+  return at != std::u16string_view::npos && at >= 1 && at <= 3;
+}
+
 SourceForm ChooseSourceForm(std::u16string_view text) {
   if (text.starts_with(u"<?xml")) return SourceForm::Intermediate;
   if (TrimBlanks(text).starts_with(kDirective)) return SourceForm::Language;

@@ -20,6 +20,11 @@ enum class SourceForm {
 
 SourceForm ChooseSourceForm(std::u16string_view text);
 
+// A text read from a file that began with a UTF-8 byte-order mark, whose
+// first line holds "#language" right after the mark: the mark keeps the
+// directive from being the text's start, so it is read as a template.
+bool StartsWithMarkedDirective(std::u16string_view text);
+
 // The template as a plain script: "#language " + language + CR LF + the
 // statements. A first line "<?#language NAME?>" (or "#language NAME")
 // selects js, pascal, c or basic and is dropped; the default is js. Every

@@ -13,6 +13,8 @@
 
 namespace qv::host {
 
+struct Diagnostic;
+
 class UiBridge {
  public:
   virtual ~UiBridge() = default;
@@ -41,6 +43,10 @@ class UiBridge {
   // the download ends. Optional.
   virtual void Progress(std::u16string_view /*threadName*/, std::u16string_view /*url*/, double /*percent*/,
                         std::u16string_view /*speed*/) {}
+
+  // A compile or run-time error or a warning with its place, beside the log
+  // line the thread writes for it. Optional.
+  virtual void Diagnose(const Diagnostic& /*diagnostic*/) {}
 };
 
 }  // namespace qv::host

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <ctime>
 
+#include "host/diagnostics.h"
 #include "shell/file_dialogs.h"
 #include "shell/log_lines.h"
+#include "shell/marked_lines.h"
 
 namespace qv::shell {
 
@@ -83,7 +85,39 @@ GuiBridge::~GuiBridge() { Shutdown(); }
 
 void GuiBridge::Log(std::u16string_view threadName, std::u16string_view message) {
   if (IsShutDown()) return;
-  QString line = ToQ(FormatLogLine(std::time(nullptr), threadName, message));
+  Queue(ToQ(FormatLogLine(std::time(nullptr), threadName, message)));
+}
+
+void GuiBridge::Diagnose(const host::Diagnostic& d) {
+  if (IsShutDown()) return;
+  std::u16string folder;
+  {
+    std::lock_guard lock(logMutex_);
+    folder = scriptFolder_;
+  }
+  const bool error = d.kind == host::DiagnosticKind::Error;
+  const LineMark mark = error ? LineMark::Error : LineMark::Warning;
+  // The first line carries the sign; notes are indented under it.
+  QString lead = error ? QStringLiteral("✖ ") : QStringLiteral("▲ ");
+  for (const std::u16string& line : host::FormatDiagnostic(d, folder, u"qv.qvs")) {
+    Queue(MarkLine(mark, lead + ToQ(line)));
+    lead = QStringLiteral("   ");
+  }
+}
+
+void GuiBridge::SetScriptFolder(std::u16string folder) {
+  if (!folder.empty() && folder.back() == u'/') folder.pop_back();
+  std::lock_guard lock(logMutex_);
+  scriptFolder_ = std::move(folder);
+}
+
+void GuiBridge::RunSeparator(std::u16string_view script, const QDateTime& start) {
+  if (IsShutDown()) return;
+  Queue(MarkLine(LineMark::Separator,
+                 "—— " + ToQ(script) + "  " + start.toString("yyyy-MM-dd hh:mm:ss") + " ——"));
+}
+
+void GuiBridge::Queue(QString line) {
   const bool onGui = QThread::currentThread() == thread();
   {
     std::unique_lock lock(logMutex_);

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
+#include <QDateTime>
 #include <QWidget>
 #include <atomic>
 #include <condition_variable>
@@ -58,6 +59,12 @@ class GuiBridge : public QObject, public host::UiBridge {
   std::u16string ChooseFolder(std::u16string_view title, std::u16string_view folder) override;
   void Progress(std::u16string_view threadName, std::u16string_view url, double percent,
                 std::u16string_view speed) override;
+  // Queued beside the log lines as marked lines (see marked_lines.h);
+  // files under the folder of SetScriptFolder are shown relative to it.
+  void Diagnose(const host::Diagnostic& d) override;
+  void SetScriptFolder(std::u16string folder);
+  // Queues the line that opens a run: the script and its start time.
+  void RunSeparator(std::u16string_view script, const QDateTime& start);
 
   // selfile: the file dialog with the library's filter form.
   std::vector<std::u16string> ChooseFiles(const library::FileChoice& choice);
@@ -98,6 +105,7 @@ class GuiBridge : public QObject, public host::UiBridge {
 
  private:
   void ScheduleFlush();
+  void Queue(QString line);
 
   QPointer<QWidget> dialogParent_;
   std::function<void(const QStringList&)> sink_;
@@ -107,6 +115,7 @@ class GuiBridge : public QObject, public host::UiBridge {
   std::mutex logMutex_;
   std::condition_variable drained_;
   QStringList pending_;
+  std::u16string scriptFolder_;  // guarded by logMutex_
   bool flushPosted_ = false;
 
   mutable std::mutex progressMutex_;

@@ -8,6 +8,10 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -16,6 +20,7 @@
 #include "library/files/paths.h"
 #include "shell/file_association.h"
 #include "shell/log_lines.h"
+#include "shell/marked_lines.h"
 #include "shell/qv_memo.h"
 #include "support/codepage.h"
 #include "support/errors.h"
@@ -264,7 +269,10 @@ void TScriptMainFrm::StartRun(const std::u16string* compiledFile) {
       return;
     }
   }
-  mirror_.Open(ToQ(appFolder_), QDateTime::currentDateTime());
+  const QDateTime start = QDateTime::currentDateTime();
+  bridge_->SetScriptFolder(FolderOf(script));
+  bridge_->RunSeparator(script, start);
+  mirror_.Open(ToQ(appFolder_), start);
   statusTimer_.start();
   RefreshStatus();
   thread->Resume();
@@ -315,7 +323,8 @@ void TScriptMainFrm::RunOver(const std::shared_ptr<host::TQuorvint>& thread, con
   if (thread != running_) return;
   running_.reset();
   if (IsInfo->isChecked()) {
-    if (!errorMsg.empty() && editor_->isVisible()) {
+    // A run-time error keeps its place too, beside an empty message.
+    if ((!errorMsg.empty() || !errorPos.empty()) && editor_->isVisible()) {
       editor_->Memo()->setFocus();
       size_t colon = errorPos.find(u':');
       std::u16string line = errorPos.substr(0, colon);
@@ -360,22 +369,60 @@ void TScriptMainFrm::AppendLines(const QStringList& lines) {
     debugSplitter->show();
     LogMemo->show();
   }
-  mirror_.Write(lines);
-  std::vector<int> counts;
-  counts.reserve(static_cast<size_t>(lines.size()));
-  for (const QString& line : lines) counts.push_back(1 + static_cast<int>(line.count(u'\n')));
-  LogTrim trim = TrimBatch(logLines_, counts);
-  if (trim.cleared) LogMemo->clear();
-  logLines_ = trim.linesAfter;
-  if (trim.firstKept < static_cast<size_t>(lines.size())) {
-    LogMemo->appendPlainText(lines.mid(static_cast<qsizetype>(trim.firstKept)).join(u'\n'));
+  bool anyMarked = false;
+  for (const QString& line : lines) anyMarked = anyMarked || MarkOf(line, nullptr) != LineMark::None;
+  if (anyMarked || lastLineMarked_) {
+    AppendMarkedBatch(lines);
+  } else {
+    mirror_.Write(lines);
+    std::vector<int> counts;
+    counts.reserve(static_cast<size_t>(lines.size()));
+    for (const QString& line : lines) counts.push_back(1 + static_cast<int>(line.count(u'\n')));
+    LogTrim trim = TrimBatch(logLines_, counts);
+    if (trim.cleared) LogMemo->clear();
+    logLines_ = trim.linesAfter;
+    if (trim.firstKept < static_cast<size_t>(lines.size())) {
+      LogMemo->appendPlainText(lines.mid(static_cast<qsizetype>(trim.firstKept)).join(u'\n'));
+    }
   }
   QScrollBar* bar = LogMemo->verticalScrollBar();
   bar->setValue(bar->maximum());
 }
 
+// A batch with marked lines: each line is inserted with its own colour
+// (the default for the script's lines, so no colour runs on), and only the
+// script's lines count towards the 10,000.
+void TScriptMainFrm::AppendMarkedBatch(const QStringList& lines) {
+  QStringList visible;
+  std::vector<LineMark> marks;
+  std::vector<int> counts;
+  QStringList mirrored;
+  for (const QString& line : lines) {
+    QString text;
+    const LineMark mark = MarkOf(line, &text);
+    if (mark != LineMark::Separator) mirrored << text;
+    counts.push_back(mark == LineMark::None ? 1 + static_cast<int>(text.count(u'\n')) : 0);
+    visible << text;
+    marks.push_back(mark);
+  }
+  mirror_.Write(mirrored);
+  LogTrim trim = TrimBatch(logLines_, counts);
+  if (trim.cleared) LogMemo->clear();
+  logLines_ = trim.linesAfter;
+  QTextCursor cursor(LogMemo->document());
+  cursor.movePosition(QTextCursor::End);
+  for (size_t i = trim.firstKept; i < marks.size(); ++i) {
+    QTextCharFormat format;
+    if (marks[i] != LineMark::None) format.setForeground(MarkColour(marks[i]));
+    if (!LogMemo->document()->isEmpty()) cursor.insertBlock(QTextBlockFormat(), format);
+    cursor.insertText(visible[static_cast<qsizetype>(i)], format);
+    lastLineMarked_ = marks[i] != LineMark::None;
+  }
+}
+
 void TScriptMainFrm::ClearLog() {
   LogMemo->clear();
+  lastLineMarked_ = false;
   logLines_ = 0;
 }
 

@@ -70,6 +70,7 @@ class TScriptMainFrm : public QMainWindow {
   void RunOver(const std::shared_ptr<host::TQuorvint>& thread, const std::u16string& errorMsg,
                const std::u16string& errorPos);
   void AppendLines(const QStringList& lines);
+  void AppendMarkedBatch(const QStringList& lines);
   void ClearLog();
   void RefreshStatus();
   void WireThread(host::TQuorvint& thread);
@@ -99,6 +100,7 @@ class TScriptMainFrm : public QMainWindow {
   std::shared_ptr<host::TQuorvinter> running_;
   uint32_t runStart_ = 0;
   int logLines_ = 0;
+  bool lastLineMarked_ = false;  // the log ends with a line of its own colour
   LogMirror mirror_;
 };
 

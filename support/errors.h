@@ -5,10 +5,30 @@
 // ExceptionMessage.
 #pragma once
 
+#include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace qv {
+
+// Where a run-time error was raised: the statement that was running and the
+// routine calls that led to it. Filled in while the error propagates out of
+// statements and routine calls, so running without an error pays nothing.
+struct ErrorPlace {
+  static constexpr size_t kMaxCalls = 20;
+  struct Call {
+    std::u16string routine;  // the routine that was called
+    std::u16string unit;     // the unit of the calling statement; empty: the main script
+    std::u16string pos;      // "line:col" of the calling statement
+  };
+  std::u16string unit;  // empty: the main script
+  std::u16string pos;   // "line:col" of the statement that was running
+  std::vector<Call> calls;  // innermost first
+  bool callPending = false;  // calls.back() still waits for its calling statement
+  size_t omittedCalls = 0;   // levels beyond kMaxCalls
+};
 
 class ScriptError : public std::exception {
  public:
@@ -16,11 +36,19 @@ class ScriptError : public std::exception {
   const char* what() const noexcept override { return utf8_.c_str(); }
   const std::u16string& message() const { return message_; }
   const std::u16string& className() const { return className_; }
+  // Null until a statement the error left has noted itself.
+  const ErrorPlace* place() const { return place_.get(); }
+  // The statement `pos` of `unit` was running: the first one noted is where
+  // the error was raised; a later one is the call site of a pending level.
+  void NoteStatement(const std::u16string& unit, const std::u16string& pos);
+  // The error left the body of `routine`.
+  void NoteRoutine(const std::u16string& routine);
 
  private:
   std::u16string message_;
   std::u16string className_;
   std::string utf8_;
+  std::shared_ptr<ErrorPlace> place_;
 };
 
 // Text that cannot be converted to the wanted kind of value.

@@ -62,6 +62,7 @@ bool TfsBuilder::ParseILScript(const TfsXMLItem& root) {
   try {
     BuildProgram(root, program_);
     program_.SetErrorPos(u"");
+    ReportImplicitNames();
     return true;
   } catch (const ScriptError& e) {
     program_.SetErrorMsg(e.message());
@@ -271,6 +272,7 @@ void TfsBuilder::BuildStatement(const TfsXMLItem& xml, TfsScript& prog, TfsState
 bool TfsBuilder::BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target,
                                  const TfsXMLItem* modificator, const TfsXMLItem& source, TfsScript& prog,
                                  TfsStatement& list, const std::u16string* exitPos) {
+  nextUse_ = NameUse::Write;
   std::unique_ptr<TfsDesignator> designator = DoDesignator(target, prog, emNone);
   std::u16string mod = modificator != nullptr ? TextOf(*modificator) : u" ";
   std::unique_ptr<TfsExpression> expression = BuildExpression(source, prog);
@@ -310,6 +312,8 @@ bool TfsBuilder::BuildAssignment(const TfsXMLItem& xml, const TfsXMLItem& target
 
 void TfsBuilder::BuildCall(const TfsXMLItem& xml, TfsScript& prog, TfsStatement& list, TfsEmitOp emitOp) {
   auto stmt = std::make_unique<TfsCallStmt>(&prog, unitName_, xml.Prop(il::kAttrPos));
+  // "i++" assigns; a designator on its own calls.
+  nextUse_ = emitOp == emNone && xml.Count() > 1 ? NameUse::Write : NameUse::Call;
   stmt->SetDesignator(DoDesignator(Child(xml, 0), prog, emitOp));
   if (emitOp == emNone && xml.Count() > 1) {
     stmt->SetModificator(TextOf(Child(xml, 1)));
@@ -349,6 +353,7 @@ void TfsBuilder::BuildCase(const TfsXMLItem& xml, TfsScript& prog, TfsStatement&
 TfsCustomVariable* TfsBuilder::LoopVariable(const TfsXMLItem& ident, TfsScript& prog) {
   SetErrorPos(ident);
   TfsCustomVariable* v = FindVariable(prog, TextOf(ident));
+  NoteNameUse(v, prog, NameUse::Write, errorPos_);
   const TfsVarType t = v->Typ();
   if (dynamic_cast<TfsVariable*>(v) == nullptr || v->IsReadOnly() ||
       (t != fvtInt && t != fvtFloat && t != fvtVariant))

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/run/designator.h"
@@ -157,6 +158,22 @@ class TfsBuilder {
 
   void SetErrorPos(const TfsXMLItem& xml);
 
+  // ---- names declared implicitly (builder_implicit.cpp)
+  enum class NameUse : uint8_t { Read, Write, Call };
+  struct ImplicitState {
+    std::u16string unit;
+    std::u16string firstReadPos;     // a read with no write before it in its scope
+    TfsScript* firstReadScope = nullptr;
+    std::u16string callPos;          // the first use as a statement of its own
+    std::vector<TfsScript*> writeScopes;
+  };
+  // A first step found or declared `item` for a use of kind `use` in `prog`.
+  void NoteNameUse(TfsCustomVariable* item, TfsScript& prog, NameUse use, const std::u16string& pos);
+  // The build succeeded: the suspicious names go to the program.
+  void ReportImplicitNames();
+  // The build fails at `item` (called with arguments it cannot take).
+  void ReportImplicitCall(TfsCustomVariable* item, const std::u16string& pos);
+
   TfsScript& program_;
   TfsILParser* translator_;
   TfsParser* parser_ = nullptr;
@@ -177,6 +194,10 @@ class TfsBuilder {
   std::vector<WithEntry> withList_;
   bool needDeclareVars_ = true;
   bool releaseBuilt_ = false;
+  NameUse nextUse_ = NameUse::Read;  // the use of the next designator built
+  // By item, and the items in the order they were declared.
+  std::unordered_map<TfsCustomVariable*, ImplicitState> implicit_;
+  std::vector<TfsCustomVariable*> implicitOrder_;
 };
 
 // Whether a build may consume the translator's document (see

@@ -91,7 +91,10 @@ TfsCustomVariable* TfsBuilder::FindVariable(TfsScript& prog, const std::u16strin
   if (TfsCustomVariable* v = prog.Find(name)) return v;
   if (needDeclareVars_) throw ScriptError(Quoted(msg::kUndeclaredIdentifier, name));
   // Grammars without declarations: the name becomes a global variant.
-  return program_.AddItem(name, std::make_unique<TfsVariable>(name, fvtVariant, u""));
+  TfsVariable* v = program_.AddItem(name, std::make_unique<TfsVariable>(name, fvtVariant, u""));
+  implicit_[v].unit = unitName_;
+  implicitOrder_.push_back(v);
+  return v;
 }
 
 TfsClassVariable* TfsBuilder::FindClassType(const std::u16string& name) {

@@ -308,7 +308,10 @@ void TfsBuilder::CheckArguments(TfsDesignator& d) {
     const int given = step->ArgCount();
     const int count = item->ParamCount();
     if (given < item->GetNumberOfRequiredParams()) Fail(msg::kNotEnoughParameters);
-    if (given > count) Fail(msg::kTooManyParameters);
+    if (given > count) {
+      ReportImplicitCall(item, errorPos_);
+      Fail(msg::kTooManyParameters);
+    }
     for (int j = given; j < count; ++j) {
       auto e = std::make_unique<TfsExpression>(&program_);
       e->AddConst(item->Param(j)->DefValue());
@@ -326,6 +329,9 @@ void TfsBuilder::CheckArguments(TfsDesignator& d) {
 std::unique_ptr<TfsDesignator> TfsBuilder::DoDesignator(const TfsXMLItem& xml, TfsScript& prog,
                                                         TfsEmitOp emitOp) {
   CheckStack();
+  // Designators built inside this one (its arguments) are read.
+  const NameUse use = nextUse_;
+  nextUse_ = NameUse::Read;
   auto d = std::make_unique<TfsDesignator>(&prog);
   const int n = xml.Count();
   for (int i = 0; i < n; ++i) {
@@ -334,6 +340,11 @@ std::unique_ptr<TfsDesignator> TfsBuilder::DoDesignator(const TfsXMLItem& xml, T
     if (c.NameIs(il::kNode)) {
       if (d->StepCount() == 0) {
         if (!FirstStep(xml, c, prog, *d, emitOp)) return d;
+        if (!implicit_.empty()) {
+          // A call names the item alone; "x.y;" reads x.
+          const bool alone = use == NameUse::Call && (i + 1 == n || !xml.Items(i + 1)->NameIs(il::kNode));
+          NoteNameUse(d->Step(0)->Ref(), prog, use == NameUse::Call && !alone ? NameUse::Read : use, errorPos_);
+        }
       } else if (NextStep(xml, c, prog, *d) == StepResult::LateBound) {
         return d;
       }

@@ -446,6 +446,7 @@ class TfsProcVariable final : public TfsCustomVariable {
 
   // The nearest main program.
   TfsScript* MainProgram();
+  [[gnu::cold, gnu::noinline]] void NoteErrorLeaving(ScriptError& e) const;
 
   bool executing_ = false;
   bool isFunc_;

@@ -211,7 +211,12 @@ template <bool kNested, bool kMoveResult>
     else
       result_->PValue() = ResultInit();
   }
-  program_->Statement()->RunBody();
+  try {
+    program_->Statement()->RunBody();
+  } catch (ScriptError& e) {
+    NoteErrorLeaving(e);
+    throw;
+  }
   if (!isFunc_) return Value::Null();
   if (result_->IsShared() || result_->HasGetOverride()) return result_->GetValue();
   // Where the calling level's Result is put back right after, this one's
@@ -219,6 +224,8 @@ template <bool kNested, bool kMoveResult>
   if constexpr (kMoveResult) return std::move(result_->PValue());
   return result_->PValue();
 }
+
+void TfsProcVariable::NoteErrorLeaving(ScriptError& e) const { e.NoteRoutine(Name()); }
 
 Value TfsProcVariable::GetValue() { return executing_ ? Run<true, false>() : Run<false, false>(); }
 

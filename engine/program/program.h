@@ -94,6 +94,15 @@ class ModuleRegistry {
   std::vector<Entry> entries_;
 };
 
+// A name the builder declared as a variable by itself although the script
+// calls it like a routine or reads it before anything is assigned to it:
+// most often a misspelt name. Kept for diagnostics only.
+struct ImplicitName {
+  std::u16string name;
+  std::u16string unit;  // empty: the main script
+  std::u16string pos;   // "line:col" where the name begins
+};
+
 class TfsScript {
  public:
   TfsScript();
@@ -123,6 +132,14 @@ class TfsScript {
   // Set by Compile when the grammar ended the program before the end of
   // the source: "line:col" of the first text not translated; else empty.
   const std::u16string& TranslationStop() const noexcept { return translationStop_; }
+  // Set by the build (Compile clears them): the suspicious implicit
+  // declarations, in the order found; after a failed build, the name the
+  // error is about when it is one.
+  std::vector<ImplicitName>& ImplicitNames() noexcept { return implicitNames_; }
+  // TranslationStop of each unit that stopped short: (unit, "line:col").
+  std::vector<std::pair<std::u16string, std::u16string>>& UnitTranslationStops() noexcept {
+    return unitTranslationStops_;
+  }
   const TfsGetUnitEvent& OnGetUnit() const noexcept { return onGetUnit_; }
   void SetOnGetUnit(TfsGetUnitEvent h) { onGetUnit_ = std::move(h); }
 
@@ -346,6 +363,8 @@ class TfsScript {
   void EnsureSorted() const;
   std::atomic<bool> isRunning_{false};
   std::u16string translationStop_;
+  std::vector<ImplicitName> implicitNames_;
+  std::vector<std::pair<std::u16string, std::u16string>> unitTranslationStops_;
   std::vector<std::u16string> lines_;
   bool mainProg_ = false;
   TfsGetUnitEvent onGetILUnit_;

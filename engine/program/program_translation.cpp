@@ -68,6 +68,8 @@ bool Finish(TfsScript& prog) {
 }  // namespace
 
 bool TfsScript::Compile() {
+  implicitNames_.clear();
+  unitTranslationStops_.clear();
   TfsILParser translator(*this);
   BeginTranslation(*this, translator);
   std::u16string text = JoinLines(lines_);

@@ -18,10 +18,12 @@ void TfsStatement::RunChildList(size_t from) {
     if (prog.Terminated()) return;
     TfsStatement* child = Objects()[i]->AsStatement();
     if (child == nullptr) continue;
-    child->Execute();
+    RunOne(*child);
     if (prog.BreakCalled() || prog.ContinueCalled() || prog.ExitCalled()) return;
   }
 }
+
+void TfsStatement::NoteError(ScriptError& e) const { e.NoteStatement(unitName_, sourcePos_.Text()); }
 
 void TfsStatement::Notify(TfsScript& owner) { owner.OnRunLine()(*program_, unitName_, sourcePos_.Text()); }
 

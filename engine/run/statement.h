@@ -32,7 +32,7 @@ class TfsStatement : public TfsItemList {
       return;
     }
     if (program_->Terminated()) return;
-    if (TfsStatement* only = Objects()[0]->AsStatement()) only->Execute();
+    if (TfsStatement* only = Objects()[0]->AsStatement()) RunOne(*only);
   }
 
   // RunChildren for a routine's body, which often holds two statements
@@ -40,6 +40,18 @@ class TfsStatement : public TfsItemList {
   void RunBody() {
     if (Objects().size() == 2) return RunTwo();
     RunChildren();
+  }
+
+  // Runs `s`; an error leaving it notes where it was raised (the first
+  // statement it leaves) or the call site of a routine it left. The
+  // handler costs nothing until something is thrown.
+  static void RunOne(TfsStatement& s) {
+    try {
+      s.Execute();
+    } catch (ScriptError& e) {
+      s.NoteError(e);
+      throw;
+    }
   }
 
   // Tells the nearest program up the tree that has a run-line handler that
@@ -55,19 +67,20 @@ class TfsStatement : public TfsItemList {
 
  private:
   void Notify(TfsScript& owner);
+  [[gnu::cold, gnu::noinline]] void NoteError(ScriptError& e) const;
   // The general list loop, from child `from` on.
   void RunChildList(size_t from = 0);
   void RunTwo() {
     TfsScript& prog = *program_;
     if (prog.Terminated()) return;
     if (TfsStatement* first = Objects()[0]->AsStatement()) {
-      first->Execute();
+      RunOne(*first);
       if (prog.BreakCalled() || prog.ContinueCalled() || prog.ExitCalled()) return;
     }
     // The first may have changed the list.
     if (Objects().size() != 2) return RunChildList(1);
     if (prog.Terminated()) return;
-    if (TfsStatement* second = Objects()[1]->AsStatement()) second->Execute();
+    if (TfsStatement* second = Objects()[1]->AsStatement()) RunOne(*second);
   }
 
   TfsScript* program_;

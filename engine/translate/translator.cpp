@@ -544,6 +544,7 @@ bool TfsILParser::LoadUnit(const std::u16string& unit, std::unique_ptr<TfsXMLIte
   nested.usesList_ = usesList_;
   if (nested.MakeILScript(JoinLines(lines))) {
     usesList_ = nested.usesList_;
+    if (!nested.stopPos_.empty()) program_.UnitTranslationStops().push_back({unit, nested.stopPos_});
     // The unit's `program` element moves over as it is.
     code = std::make_unique<TfsXMLItem>();
     code->SetName(nested.ilScript_.Root()->SharedName());

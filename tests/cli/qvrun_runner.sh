@@ -22,7 +22,8 @@ expect() {  # expect RC EXPECTED-STDOUT -- qvrun args...
 }
 
 printf '#language js\nlg("a");\nlg(1 div 0);\nlg("b");\n' > run_error.qvs
-expect 2 $'a\nDivision by zero' -- --plain run_error.qvs
+expect 2 $'a\nMainProc:(Division by zero), 在第 3 行,第 1 个字符' -- --plain run_error.qvs
+grep -qx 'run_error.qvs:3:1: error: Division by zero' stderr.txt || fail "no error line: $(cat stderr.txt)"
 printf '#language js\nlg("a")\nx = ;\n' > compile_error.qvs
 expect 1 'MainProc:Expression expected, 在第 3 行,第 5 个字符' -- --plain compile_error.qvs
 printf '#language js\nlg("a");\nstop("enough");\nlg("b");\n' > stopped.qvs

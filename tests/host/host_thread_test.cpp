@@ -214,7 +214,8 @@ TEST_F(HostThreadTest, ThreadRunsCompiledFilesOfEveryVersion) {
   RunResult broken = RunScript(U("#language js\nencryptscript(\"" + (dir / "broken").string() + "\", \"" +
                                  (dir / "broken_out").string() + "\", 3);"));
   EXPECT_EQ(broken.outcome, RunOutcome::RunError);
-  EXPECT_EQ(broken.lines, Lines{(dir / "broken" / "x.qvs").string() + ":'}' expected-3:1"});
+  EXPECT_EQ(broken.lines, Lines{"MainProc:(" + (dir / "broken" / "x.qvs").string() +
+                                ":'}' expected-3:1), 在第 2 行,第 1 个字符"});
   // Any other version writes nothing; the same folder is refused.
   RunResult none = RunScript(U("#language js\nencryptscript(\"" + (dir / "src").string() + "\", \"" +
                                (dir / "v4").string() + "\", 4);"));
@@ -224,7 +225,8 @@ TEST_F(HostThreadTest, ThreadRunsCompiledFilesOfEveryVersion) {
                                (dir / "src").string() + "\", 3);"));
   EXPECT_EQ(same.outcome, RunOutcome::RunError);
   ASSERT_EQ(same.lines.size(), 1u);
-  EXPECT_EQ(same.lines[0], "complie dir cant same source dir" + (dir / "src").string() + "/");
+  EXPECT_EQ(same.lines[0],
+            "MainProc:(complie dir cant same source dir" + (dir / "src").string() + "/), 在第 2 行,第 1 个字符");
 }
 
 // ---- error messages ------------------------------------------------------------
@@ -284,11 +286,12 @@ TEST_F(HostThreadTest, ThreadErrorLabels) {
 }
 
 TEST_F(HostThreadTest, ThreadRunTimeErrorLogsTheMessage) {
-  // After a successful compile there is no error position, so the
-  // exception's text is logged alone.
+  // The error's place is the statement that was running; the message
+  // after a successful compile is empty, so the exception's text follows
+  // the label directly.
   RunResult r = RunScript(u"#language js\nlg(\"before\");\nvar x = StrToInt(\"abc\");\nlg(\"after\");");
   EXPECT_EQ(r.outcome, RunOutcome::RunError);
-  EXPECT_EQ(r.lines, (Lines{"before", "'abc' is not a valid integer value"}));
+  EXPECT_EQ(r.lines, (Lines{"before", "MainProc:('abc' is not a valid integer value), 在第 3 行,第 5 个字符"}));
   // An unknown language is reported with the label.
   RunResult lang = RunScript(u"#language Cobol\nlg(1);", RunOptions().Name(u"w"));
   EXPECT_EQ(lang.outcome, RunOutcome::CompileError);
@@ -802,7 +805,7 @@ TEST_F(HostThreadTest, ThreadObjectsFreedByTheScript) {
       // A freed object is a clear run-time error, never a crash.
       {"use after Free",
        u"#language js\nvar r = CreateReg(\"a\"); r.Free(); lg(\"freed\"); r.test(\"a\");",
-       {"freed", "Invalid object reference"},
+       {"freed", "MainProc:(Invalid object reference), 在第 2 行,第 48 个字符"},
        RunOutcome::RunError},
       // The thread's own objects are not the script's to free.
       {"shared objects stay",

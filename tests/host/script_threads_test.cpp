@@ -153,7 +153,8 @@ TEST_F(ScriptThreads, FailingChildrenAndCallbacksLeaveTheParentRunning) {
   EXPECT_EQ(r.outcome, RunOutcome::Completed);
   EXPECT_TRUE(Has(r.lines, "(compile)compile:')' expected, 在第 2 行,第 4 个字符"))
       << ::testing::PrintToString(r.lines);
-  EXPECT_TRUE(Has(r.lines, "(run)Division by zero"));
+  EXPECT_TRUE(Has(r.lines, "(run)run:(Division by zero), 在第 2 行,第 1 个字符"))
+      << ::testing::PrintToString(r.lines);
   EXPECT_TRUE(Has(r.lines, "(ok)ok"));
   EXPECT_TRUE(Has(r.lines, "callback"));
   EXPECT_EQ(r.lines.back(), "parent goes on");

@@ -54,11 +54,18 @@ void AnswerModal(std::function<void(T*)> answer) {
   timer->start();
 }
 
-// The log's lines without their time stamps.
+// The lines the window adds beside the script's: the line opening a run
+// and diagnostics with their notes.
+bool IsWindowLine(const QString& line) {
+  return line.startsWith("—— ") || line.startsWith("✖ ") || line.startsWith("▲ ") || line.startsWith("   ");
+}
+
+// The log's lines without their time stamps, and without the window's own.
 QStringList Messages(const QString& log) {
   static const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d ");
   QStringList out;
-  for (QString line : log.split('\n', Qt::SkipEmptyParts)) out << line.remove(stamp);
+  for (QString line : log.split('\n', Qt::SkipEmptyParts))
+    if (!IsWindowLine(line)) out << line.remove(stamp);
   return out;
 }
 
@@ -502,6 +509,51 @@ class WindowTest : public QObject {
     QTextCursor caret = window_->Editor().Memo()->textCursor();
     QCOMPARE(caret.blockNumber(), m.captured(1).toInt() - 1);
     QCOMPARE(caret.positionInBlock(), m.captured(2).toInt() - 1);
+  }
+
+  // A run-time error: the log line the host writes, beside it the error
+  // with its place and call marked in its own colour, a warning for a
+  // misspelt name, one line opening each run, and the caret on the line.
+  void runTimeErrorIsMarkedAndPlacesTheCaret() {
+    WriteScript("#language js\nfunction f(n) {\n  return n div 0;\n}\nlg(gettickcout);\nlg(f(1));\n");
+    MakeWindow();
+    Find<QWidget>("MainPanel")->show();
+    window_->Editor().show();
+    window_->Editor().Memo()->setPlainText("0123456789\n0123456789\n0123456789\n0123456789\n");
+    RunToEnd();
+    RunToEnd();
+    const QString log = Log();
+    const QStringList all = log.split('\n');
+    const QString script = app_ + "qv.qvs";
+    QCOMPARE(all.filter(QRegularExpression("^—— " + QRegularExpression::escape(script) +
+                                           "  \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d ——$"))
+                 .size(),
+             2);
+    QVERIFY2(Messages(log).contains("MainProc:(Division by zero), 在第 3 行,第 3 个字符"), qPrintable(log));
+    QVERIFY2(all.contains("✖ qv.qvs:3:3: error: Division by zero"), qPrintable(log));
+    QVERIFY2(all.contains("   qv.qvs:6: note: called from f"), qPrintable(log));
+    QVERIFY2(all.contains("▲ qv.qvs:5:4: warning: 'gettickcout' is not declared; it is taken as a new variable "
+                          "(did you mean 'gettickcount'?)"),
+             qPrintable(log));
+    // Marked lines have their own colour; the script's lines keep the default.
+    const QColor plain = LogMemo()->palette().color(QPalette::Text);
+    for (QTextBlock block = LogMemo()->document()->begin(); block.isValid(); block = block.next()) {
+      const QColor colour = block.begin().fragment().charFormat().foreground().color();
+      if (IsWindowLine(block.text()))
+        QVERIFY2(colour != plain && colour != QColor(Qt::black), qPrintable(block.text()));
+      else
+        QVERIFY2(!block.begin().fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush),
+                 qPrintable(block.text()));
+    }
+    QTextCursor caret = window_->Editor().Memo()->textCursor();
+    QCOMPARE(caret.blockNumber(), 2);
+    QCOMPARE(caret.positionInBlock(), 2);
+    // The mirror file of the run has the diagnostic too, not the run's opening line.
+    QFile mirror(window_->LogFileName());
+    QVERIFY(mirror.open(QIODevice::ReadOnly));
+    const QString mirrored = QString::fromUtf8(mirror.readAll());
+    QVERIFY2(mirrored.contains("✖ qv.qvs:3:3: error: Division by zero"), qPrintable(mirrored));
+    QVERIFY(!mirrored.contains("—— "));
   }
 
   void statusShowsThreadsAndDownload() {
