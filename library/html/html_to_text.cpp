@@ -119,8 +119,8 @@ char32_t CodePointAt(std::string_view s, size_t i) {
   size_t n = 1;
   while (n < 4 && i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
   std::u16string one = FromUtf8(s.substr(i, n));
-  if (one.size() == 2) return 0x10000 + ((char32_t{one[0]} - 0xD800) << 10) + (one[1] - 0xDC00);
-  return one.empty() ? 0 : one[0];
+  size_t at = 0;
+  return one.empty() ? 0 : NextCodePoint(one, at);
 }
 char32_t CodePointBefore(std::string_view s, size_t i) {
   size_t b = i;
