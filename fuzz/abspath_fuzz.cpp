@@ -28,6 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const qv::ScriptError&) {
   }
   (void)qv::library::IsURL(link);
-  (void)qv::library::ExpandLinkTemplates(base, base, link);
+  try {
+    (void)qv::library::ExpandLinkTemplates(base, base, link);
+  } catch (const qv::ScriptError&) {
+  }
   return 0;
 }

@@ -41,6 +41,36 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
   return len;
 }
 
+// Length of the maximal ill-formed subpart at i, where DecodeUtf8 failed:
+// the lead byte and the continuation bytes that could still have begun a
+// well-formed sequence. Each such subpart becomes one U+FFFD, as Unicode
+// recommends (and ICU and Python do).
+size_t IllFormedLength(std::string_view s, size_t i) {
+  unsigned char b = static_cast<unsigned char>(s[i]);
+  size_t len;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    len = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3;
+    if (b == 0xE0) lo = 0xA0;  // no overlong forms
+    if (b == 0xED) hi = 0x9F;  // no surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4;
+    if (b == 0xF0) lo = 0x90;  // no overlong forms
+    if (b == 0xF4) hi = 0x8F;  // nothing beyond U+10FFFF
+  } else {
+    return 1;
+  }
+  size_t k = 1;
+  for (; k < len && i + k < s.size(); ++k) {
+    unsigned char t = static_cast<unsigned char>(s[i + k]);
+    if (t < lo || t > hi) break;
+    lo = 0x80, hi = 0xBF;
+  }
+  return k;
+}
+
 // Length of the ASCII run at the start of [p, end): pages are mostly markup,
 // so the converters move sixteen units at a time while they can.
 size_t AsciiPrefix(const unsigned char* p, const unsigned char* end) {
@@ -211,7 +241,7 @@ std::u16string FromUtf8(std::string_view bytes) {
     size_t len = DecodeUtf8(bytes, i, c);
     if (len == 0) {
       *o++ = u'\uFFFD';
-      ++i;
+      i += IllFormedLength(bytes, i);
     } else if (c < 0x10000) {
       *o++ = static_cast<char16_t>(c);
       i += len;

@@ -12,7 +12,8 @@ namespace qv {
 // UTF-16 to UTF-8. A lone surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 
-// UTF-8 to UTF-16. Invalid sequences become U+FFFD, one per bad byte.
+// UTF-8 to UTF-16. Malformed input becomes U+FFFD, one per maximal
+// ill-formed subpart: "\xF0\xA9\xA1\t" gives U+FFFD and a tab.
 std::u16string FromUtf8(std::string_view bytes);
 
 // True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).

@@ -103,7 +103,7 @@ class XmlText {
 
   void Assign(std::u16string_view text);
   void AssignLatin1(std::string_view bytes);
-  // Decodes UTF-8 bytes (invalid bytes become U+FFFD, one each).
+  // Decodes UTF-8 bytes (malformed input becomes U+FFFD, as FromUtf8 has it).
   void AssignUtf8(std::string_view bytes);
   // Drops the last `n` code units.
   void Truncate(size_t n);

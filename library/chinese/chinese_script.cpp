@@ -1,5 +1,6 @@
 #include "library/chinese/chinese_script.h"
 
+#include "support/east_asian_width.h"
 #include "support/han_script.h"
 
 namespace qv::library {
@@ -30,19 +31,6 @@ std::u16string MapHan(std::u16string_view text, std::u16string (*map)(std::u16st
 std::u16string ToTraditional(std::u16string_view text) { return MapHan(text, SimplifiedToTraditional); }
 std::u16string ToSimplified(std::u16string_view text) { return MapHan(text, TraditionalToSimplified); }
 
-std::u16string FullToHalf(std::u16string_view text) {
-  static constexpr char16_t kSigns[] = {u'\u00A2', u'\u00A3', u'\u00AC', u'\u00AF',
-                                        u'\u00A6', u'\u00A5', u'\u20A9'};  // U+FFE0..U+FFE6
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if (c >= 0xFF01 && c <= 0xFF5E)
-      c = static_cast<char16_t>(c - 0xFEE0);
-    else if (c == 0x3000)
-      c = u' ';
-    else if (c >= 0xFFE0 && c <= 0xFFE6)
-      c = kSigns[c - 0xFFE0];
-  }
-  return out;
-}
+std::u16string FullToHalf(std::u16string_view text) { return ToHalfWidth(text); }
 
 }  // namespace qv::library

@@ -17,9 +17,10 @@ namespace qv::library {
 std::u16string ToTraditional(std::u16string_view text);
 std::u16string ToSimplified(std::u16string_view text);
 
-// U+FF01..U+FF5E to ASCII, the ideographic space to a space, and the
-// full-width signs U+FFE0..U+FFE6 to their narrow forms; everything else
-// stays.
+// Every character with a half-width form becomes that form (ToHalfWidth):
+// full-width ASCII, the ideographic space, signs, katakana (a voiced one as
+// base and mark, so the text may grow), 、。「」・ー, Hangul letters, arrows.
+// Everything else, Chinese characters included, stays.
 std::u16string FullToHalf(std::u16string_view text);
 
 }  // namespace qv::library

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "library/encode/hex.h"
+#include "library/files/file_read.h"
 #include "support/text.h"
 
 namespace qv::library {
@@ -50,7 +51,7 @@ std::u16string Md5Bytes(std::string_view bytes, int len) {
 std::u16string Md5Text(std::u16string_view text, int len) { return Md5Bytes(ToUtf8(text), len); }
 
 std::u16string Md5File(const std::filesystem::path& path, int len) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenRegularFile(path);
   if (fd < 0) return {};
   struct Closer {
     int fd;
@@ -63,7 +64,7 @@ std::u16string Md5File(const std::filesystem::path& path, int len) {
     ssize_t n = ::read(fd, block.data(), block.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return {};  // a folder, a read error
+      return {};  // a read error
     }
     if (n == 0) break;
     if (EVP_DigestUpdate(ctx.get(), block.data(), static_cast<size_t>(n)) != 1) return {};

@@ -58,7 +58,7 @@ bool HasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != std::
 }  // namespace
 
 std::optional<EntryInfo> FindEntry(std::u16string_view name) {
-  if (name.empty()) return std::nullopt;
+  if (!IsUsableName(name)) return std::nullopt;
   fs::path path = ExpandName(name);
   std::u16string last = PathText(path.filename());
   if (!HasWildcard(last)) return Stat(path);

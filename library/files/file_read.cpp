@@ -14,32 +14,24 @@ namespace qv::library {
 
 namespace {
 
-constexpr size_t kDeviceLimit = size_t{1} << 30;
-
 bool ReadUpTo(const std::filesystem::path& path, size_t limit, std::string& out) {
   out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenRegularFile(path);
   if (fd < 0) return false;
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (::fstat(fd, &st) != 0) return false;
   // One byte beyond the size lets the read that finds the end land in room
   // already there, instead of growing the buffer just to see it.
-  size_t expected = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+  size_t expected = static_cast<size_t>(st.st_size);
   out.resize(std::min(std::max<size_t>(expected + 1, 4096), limit));
-  // A device or pipe may never end: past 1 GiB it counts as unreadable.
-  bool endless = !S_ISREG(st.st_mode) && limit > kDeviceLimit;
-  if (endless) limit = kDeviceLimit;
   size_t have = 0;
   for (;;) {
     if (have == out.size()) {
-      if (have >= limit) {
-        if (endless) return false;
-        break;
-      }
+      if (have >= limit) break;
       out.resize(std::min(out.size() * 2, limit));
     }
     ssize_t n = ::read(fd, out.data() + have, out.size() - have);
@@ -55,6 +47,20 @@ bool ReadUpTo(const std::filesystem::path& path, size_t limit, std::string& out)
 }
 
 }  // namespace
+
+int OpenRegularFile(const std::filesystem::path& path) {
+  if (!IsUsablePath(path)) return -1;
+  // Non-blocking, so that opening a FIFO returns instead of waiting for a
+  // writer; reads of a regular file are not affected by the flag.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& out) {
   return ReadUpTo(path, out.max_size(), out);

@@ -9,7 +9,13 @@
 
 namespace qv::library {
 
-// False when the file cannot be opened or read (a folder, no permission).
+// A read-only descriptor of a regular file, or -1. Devices, FIFOs and
+// sockets are refused at once: a FIFO without a writer blocks the open, and
+// a device such as /dev/zero never ends. The caller closes the descriptor.
+int OpenRegularFile(const std::filesystem::path& path);
+
+// False when the file cannot be opened or read (a folder, a device, a FIFO,
+// no permission).
 bool ReadFileBytes(const std::filesystem::path& path, std::string& out);
 
 // At most `count` leading bytes of the file; false when it cannot be read.

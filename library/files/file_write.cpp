@@ -49,16 +49,25 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Opens for writing without waiting: a FIFO without a reader fails at once
+// instead of blocking the script. Writes then block as usual.
+int OpenForWriting(const fs::path& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 // Writes over the file in place: the way for a folder where no new file may
 // be created but the file itself is writable.
 bool OverwriteInPlace(const fs::path& path, std::string_view bytes) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  Fd fd(OpenForWriting(path, O_TRUNC));
   return fd.get() >= 0 && WriteAll(fd.get(), bytes) && fd.Close();
 }
 
 }  // namespace
 
 bool ReplaceFileContent(const fs::path& given, std::string_view bytes) {
+  if (!IsUsablePath(given)) return false;
   std::error_code ec;
   fs::path path = given;
   if (fs::is_symlink(path, ec)) {
@@ -88,13 +97,22 @@ bool ReplaceFileContent(const fs::path& given, std::string_view bytes) {
   return ok;
 }
 
+// A failed write (full disk, size limit) is undone by cutting the file back
+// to its old length, so that no torn record stays at its end.
 bool AppendFileContent(const fs::path& path, std::string_view bytes) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-  return fd.get() >= 0 && WriteAll(fd.get(), bytes) && fd.Close();
+  if (!IsUsablePath(path)) return false;
+  Fd fd(OpenForWriting(path, O_APPEND | O_CREAT));
+  struct stat st {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return false;
+  if (!WriteAll(fd.get(), bytes)) {
+    if (S_ISREG(st.st_mode)) (void)::ftruncate(fd.get(), st.st_size);
+    return false;
+  }
+  return fd.Close();
 }
 
 bool WriteFileBytes(WriteMode mode, std::u16string_view name, std::string_view bytes) {
-  if (name.empty()) return false;
+  if (!IsUsableName(name)) return false;
   fs::path path = ExpandName(InAppFolder(name, u""));
   if (!ForceFolder(path, true)) return false;
   return mode == WriteMode::Append ? AppendFileContent(path, bytes) : ReplaceFileContent(path, bytes);

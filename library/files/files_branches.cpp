@@ -91,29 +91,30 @@ Value IsDirBranch(Caller& c) {
   std::u16string name = Text(c, 0);
   bool create = ToBool(c.GetParam(1));
   if (create && name.empty()) throw ScriptError(u"Cannot create a folder without a name");
+  if (!IsUsableName(name)) return Value::Bool(false);
   std::error_code ec;
   fs::path path = ExpandName(name);
   if (create) ForceFolder(path, false);
-  return Value::Bool(!name.empty() && fs::is_directory(path, ec));
+  return Value::Bool(fs::is_directory(path, ec));
 }
 
 Value IsFileBranch(Caller& c) {
   std::u16string name = Text(c, 0);
   std::error_code ec;
   fs::path path = ExpandName(name);
-  return Value::Bool(!name.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec));
+  return Value::Bool(IsUsableName(name) && fs::exists(path, ec) && !fs::is_directory(path, ec));
 }
 
 // A folder is never deleted; a link to one is removed as a link.
 Value DeleteFileBranch(Caller& c) {
   std::u16string name = Text(c, 0);
-  return Value::Bool(!name.empty() && ::unlink(ExpandName(name).c_str()) == 0);
+  return Value::Bool(IsUsableName(name) && ::unlink(ExpandName(name).c_str()) == 0);
 }
 
 // Fails when the new name exists. A file moves across file systems too.
 Value RenameFileBranch(Caller& c) {
   std::u16string from = Text(c, 0), to = Text(c, 1);
-  if (from.empty() || to.empty()) return Value::Bool(false);
+  if (!IsUsableName(from) || !IsUsableName(to)) return Value::Bool(false);
   fs::path oldPath = ExpandName(from), newPath = ExpandName(to);
   if (::renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0)
     return Value::Bool(true);
@@ -168,7 +169,7 @@ Value SaveFileBranch(Caller& c) {
 Value ReadFileBranch(Caller& c) {
   std::u16string name = Text(c, 0);
   std::string bytes;
-  if (name.empty() || !ReadFileBytes(ExpandName(name), bytes)) return Value::Text(u"");
+  if (!IsUsableName(name) || !ReadFileBytes(ExpandName(name), bytes)) return Value::Text(u"");
   return Value::Text(DecodeTextBytes(bytes));
 }
 

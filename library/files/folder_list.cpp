@@ -35,6 +35,7 @@ bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
 }
 
 std::u16string ListFolder(std::u16string_view folder, bool foldersOnly, std::u16string_view mask) {
+  if (!IsUsableName(folder)) return {};
   std::error_code ec;
   fs::path dir = ExpandName(folder);
   if (!fs::is_directory(dir, ec)) return {};

@@ -56,6 +56,14 @@ bool IsAbsoluteName(std::u16string_view name) {
   return !name.empty() && (name[0] == u'/' || name[0] == u'\\');
 }
 
+bool IsUsableName(std::u16string_view name) {
+  return !name.empty() && name.find(u'\0') == std::u16string_view::npos;
+}
+
+bool IsUsablePath(const std::filesystem::path& path) {
+  return !path.empty() && path.native().find('\0') == std::string::npos;
+}
+
 std::u16string InAppFolder(std::u16string_view name, std::u16string_view joiner) {
   if (IsAbsoluteName(name)) return std::u16string(name);
   std::u16string full = AppPath();
@@ -72,6 +80,7 @@ std::filesystem::path ExpandName(std::u16string_view name) {
 }
 
 bool ForceFolder(const std::filesystem::path& path, bool isFile) {
+  if (!IsUsablePath(path)) return false;
   std::filesystem::path folder = isFile ? path.parent_path() : path;
   if (folder.empty()) return true;
   std::error_code ec;

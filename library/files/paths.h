@@ -24,6 +24,12 @@ std::u16string PathText(const std::filesystem::path& path);
 
 bool IsAbsoluteName(std::u16string_view name);
 
+// False for a name no file can have: empty, or holding NUL. The system reads
+// a name only up to its first NUL, so such a name would act on another file;
+// every file function refuses it with its failure result.
+bool IsUsableName(std::u16string_view name);
+bool IsUsablePath(const std::filesystem::path& path);
+
 // `name` when it is absolute, otherwise AppPath() + joiner + name.
 std::u16string InAppFolder(std::u16string_view name, std::u16string_view joiner);
 
@@ -32,7 +38,7 @@ std::u16string InAppFolder(std::u16string_view name, std::u16string_view joiner)
 std::filesystem::path ExpandName(std::u16string_view name);
 
 // Creates the folder of `path` (isFile) or `path` itself with every missing
-// parent. True when the folder exists afterwards.
+// parent. True when the folder exists afterwards; false for an unusable path.
 bool ForceFolder(const std::filesystem::path& path, bool isFile);
 
 }  // namespace qv::library

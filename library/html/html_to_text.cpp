@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <string_view>
 
 #include "library/encode/escape.h"
 #include "library/html/element_pass.h"
@@ -11,6 +12,7 @@
 #include "library/html/pass_regex.h"
 #include "library/html/span_removal.h"
 #include "library/html/text_ops.h"
+#include "support/east_asian_width.h"
 #include "support/regex.h"
 #include "support/text.h"
 
@@ -80,14 +82,97 @@ TRegExp& PassRegex(Pass pass) {
   return *rx;
 }
 
+// A line break of the source, with the white space around it, is a
+// segment break: it is held as this mark (a noncharacter, which no page
+// should hold) until the tags are gone, because what it becomes depends
+// on its neighbours in the text.
+constexpr char16_t kBreakMark = u'\uFDD0';
+constexpr std::string_view kBreakMarkUtf8 = "\xEF\xB7\x90";
+
+bool IsSpaceOrBreak(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+// Tabs become spaces; a run of white space holding a line break becomes
+// one break mark.
+void MarkSegmentBreaks(std::u16string& text) {
+  size_t kept = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (!IsSpaceOrBreak(text[i])) {
+      text[kept++] = text[i++];
+      continue;
+    }
+    size_t end = i;
+    bool lineBreak = false;
+    for (; end < text.size() && IsSpaceOrBreak(text[end]); ++end)
+      lineBreak = lineBreak || text[end] == u'\r' || text[end] == u'\n';
+    if (lineBreak) {
+      text[kept++] = kBreakMark;
+    } else {
+      for (; i < end; ++i) text[kept++] = u' ';
+    }
+    i = end;
+  }
+  text.resize(kept);
+}
+
+// The code point that starts at byte i, or ends just before byte i.
+char32_t CodePointAt(std::string_view s, size_t i) {
+  size_t n = 1;
+  while (n < 4 && i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
+  std::u16string one = FromUtf8(s.substr(i, n));
+  size_t at = 0;
+  return one.empty() ? 0 : NextCodePoint(one, at);
+}
+char32_t CodePointBefore(std::string_view s, size_t i) {
+  size_t b = i;
+  while (b > 0 && i - b < 4 && (static_cast<unsigned char>(s[b - 1]) & 0xC0) == 0x80) --b;
+  return b > 0 ? CodePointAt(s, b - 1) : 0;
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Each run of spaces that holds a break mark: at the start or end of a line
+// the marks vanish (block tags already broke the line there); between two
+// wide characters (CJK text) the whole run vanishes; anywhere else the run
+// becomes one space, so that words on adjacent source lines stay apart.
+void ResolveSegmentBreaks(std::string& text) {
+  if (text.find(kBreakMarkUtf8) == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] != ' ' && text.compare(i, kBreakMarkUtf8.size(), kBreakMarkUtf8) != 0) {
+      out += text[i++];
+      continue;
+    }
+    size_t end = i;
+    bool marked = false;
+    std::string spaces;
+    for (;;) {
+      if (end < text.size() && text[end] == ' ') {
+        spaces += ' ';
+        ++end;
+      } else if (text.compare(end, kBreakMarkUtf8.size(), kBreakMarkUtf8) == 0) {
+        marked = true;
+        end += kBreakMarkUtf8.size();
+      } else {
+        break;
+      }
+    }
+    if (!marked) {
+      out += spaces;
+    } else if (out.empty() || IsLineEnd(out.back()) || end == text.size() || IsLineEnd(text[end])) {
+      out += spaces;
+    } else if (!(IsWideCharacter(CodePointBefore(out, out.size())) && IsWideCharacter(CodePointAt(text, end)))) {
+      out += ' ';
+    }
+    i = end;
+  }
+  text = std::move(out);
+}
+
 // Removal of invisible elements and comments, line breaks for block tags,
 // removal of the remaining tags. The result is UTF-8.
 std::string StripTags(std::u16string text) {
-  // Line breaks go, tabs become spaces.
-  size_t kept = 0;
-  for (char16_t c : text)
-    if (c != u'\r' && c != u'\n') text[kept++] = c == u'\t' ? u' ' : c;
-  text.resize(kept);
+  MarkSegmentBreaks(text);
   // replacecontent with an empty target
   if (Contains(text, u"<!--[if")) text = RemoveMatchedSpans(text, u"<!--[if[*]]>(*)<![endif]-->");
   if (Contains(text, u"<!--")) text = RemoveMatchedSpans(text, u"<!--(*)-->");
@@ -131,6 +216,7 @@ std::u16string HtmlToText(std::u16string_view html, int freespace, bool /*useIE*
   // The rest works on UTF-8 and converts once at the end.
   std::string bytes = StripTags(std::move(text));
   DecodeNumericReferencesUtf8(bytes);
+  ResolveSegmentBreaks(bytes);
   TrimBytes(bytes);
   CollapseLineBreakRuns(bytes);
   TidyBlankLines(bytes, freespace);

@@ -45,10 +45,12 @@ std::vector<Item> ScanItems(TQvRegEx& scanner, std::u16string_view tmpl) {
   return items;
 }
 
-// Searches the page with `pattern`; false on no match or a pattern error.
+// Searches the page with `pattern`. An invalid pattern raises, so that the
+// script learns of it; a limit reached while matching counts as no match.
 bool Search(TQvRegEx& searcher, std::u16string_view pattern) {
+  searcher.SetRegEx(pattern);
+  searcher.Compile();
   try {
-    searcher.SetRegEx(pattern);
     return searcher.Match();
   } catch (const ScriptError&) {
     return false;

@@ -62,7 +62,8 @@ std::u16string RegexReplacePairs(std::u16string_view subject, std::u16string_vie
 
 // Fills the brace items ("{index,pattern}") of the first "||"-separated URL
 // template that the page can fill, and makes it absolute against `baseUrl`;
-// empty text when no template could be filled.
+// empty text when no template could be filled. An invalid regular
+// expression in an item raises a ScriptError.
 std::u16string ExpandLinkTemplates(std::u16string_view baseUrl, std::u16string_view page,
                                    std::u16string_view templates);
 

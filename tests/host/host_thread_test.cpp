@@ -724,6 +724,7 @@ TEST_F(HostThreadTest, StopOnInvalidPatternLogsCheckItRegex) {
   } cases[] = {
       {"regreplace", u"regreplace('abc', '(reg)(', 'x')", "(reg)("},
       {"regreplaces", u"regreplaces('abc', '(reg)(||x')", "(reg)(||x"},
+      {"MatchURL", u"MatchURL('http://h/', '<p>id=77</p>', 'list_{id=(\\d+}.html')", "list_{id=(\\d+}.html"},
   };
   for (const Case& c : cases) {
     RunResult r = RunScript(std::u16string(u"#language Pascal\nbegin\nlg('before'); lg(") + c.call +

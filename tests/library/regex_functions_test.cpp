@@ -132,6 +132,11 @@ TEST(ExpandLinkTemplates, Items) {
         << U8(r.templates);
 }
 
+TEST(ExpandLinkTemplates, InvalidPatternRaises) {
+  EXPECT_THROW(ExpandLinkTemplates(u"http://h/", u"<p>id=77</p>", u"list_{id=(\\d+}.html"), ScriptError);
+  EXPECT_THROW(ExpandLinkTemplates(u"http://h/", u"<p>id=77</p>", u"{n,id=(?<n>\\d+}"), ScriptError);
+}
+
 TEST(CatastrophicPattern, EndsInBoundedTime) {
   const std::u16string subject(1 << 20, u'a');
   const auto begin = std::chrono::steady_clock::now();

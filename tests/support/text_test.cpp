@@ -2,10 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <vector>
 
 namespace qv {
 namespace {
+
+std::string Hex(std::string_view bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
 
 TEST(Text, Utf8RoundTrip) {
   const std::u16string samples[] = {u"", u"abc", u"中文标题", u"\U0001F600 emoji", u"é\u00ff\u0100"};
@@ -31,6 +48,72 @@ TEST(Text, InvalidUtf8) {
     EXPECT_EQ(IsValidUtf8(r.bytes), r.valid);
     EXPECT_EQ(FromUtf8(r.bytes), r.decoded);
   }
+}
+
+// One U+FFFD per maximal ill-formed subpart, not per byte.
+TEST(Text, MalformedUtf8GivesOneReplacementPerSubpart) {
+  struct Row {
+    std::string bytes;
+    std::u16string decoded;
+  } rows[] = {
+      {"\xF0\xA9\xA1\t", u"\uFFFD\t"},        // a four-byte form cut short
+      {"\xE1\x80", u"\uFFFD"},                  // cut by the end
+      {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},  // overlong: E0 needs A0..BF next
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+      {"\xF5\x80", u"\uFFFD\uFFFD"},
+      {"a\xF1\x80\x80\xE1\x80\xC2"
+       "b\x80"
+       "c\x80\xBF"
+       "d",
+       u"a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(FromUtf8(r.bytes), r.decoded) << r.bytes;
+}
+
+// Python's decoder with errors="replace" follows the same rule: compare on
+// random byte strings made mostly of the bytes that matter.
+TEST(Text, MalformedUtf8AgreesWithPython) {
+  if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "no python3";
+  std::mt19937 rng(20260);
+  const unsigned char interesting[] = {0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2,
+                                       0xDF, 0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4,
+                                       0xF5, 0xFF};
+  std::vector<std::string> inputs;
+  for (int n = 0; n < 5000; ++n) {
+    std::string bytes(rng() % 12, '\0');
+    for (char& b : bytes)
+      b = static_cast<char>(rng() % 4 ? interesting[rng() % sizeof interesting] : rng() % 256);
+    inputs.push_back(bytes);
+  }
+  char name[] = "/tmp/qv_utf8_XXXXXX";
+  int fd = ::mkstemp(name);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  {
+    std::ofstream out(name);
+    for (const std::string& in : inputs) out << Hex(in) << "\n";
+  }
+  std::string command = std::string("python3 -c 'import sys\nfor l in open(sys.argv[1]): "
+                                    "print(bytes.fromhex(l.strip()).decode(\"utf-8\", \"replace\")"
+                                    ".encode(\"utf-16-le\").hex())' ") + name;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string expected;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) expected.append(buffer, got);
+  ::pclose(pipe);
+  std::remove(name);
+  std::istringstream lines(expected);
+  std::string line;
+  size_t checked = 0;
+  for (const std::string& in : inputs) {
+    ASSERT_TRUE(std::getline(lines, line));
+    std::u16string ours = FromUtf8(in);
+    std::string units(reinterpret_cast<const char*>(ours.data()), ours.size() * 2);
+    ASSERT_EQ(Hex(units), line) << "input " << Hex(in);
+    ++checked;
+  }
+  EXPECT_EQ(checked, inputs.size());
 }
 
 // The converters move ASCII in blocks; a non-ASCII unit or a bad byte at

@@ -4,6 +4,7 @@
 
 #include "library/chinese/chinese_numerals.h"
 #include "library/chinese/chinese_script.h"
+#include "support/text.h"
 
 namespace qv::library {
 namespace {
@@ -21,7 +22,24 @@ TEST(ChineseScript, KeepsLengthAndMaps) {
 
 TEST(ChineseScript, FullToHalf) {
   EXPECT_EQ(FullToHalf(u"ＡＢＣ４５６"), u"ABC456");
-  EXPECT_EQ(FullToHalf(u"\u3000！～￥。中"), u" !~\u00A5。中");
+  EXPECT_EQ(FullToHalf(u"\u3000！～￥中ぁ"), u" !~\u00A5中ぁ");
+}
+
+// The narrow forms beyond ASCII: katakana (voiced ones as base and mark),
+// CJK punctuation, Hangul letters, arrows and shapes.
+TEST(ChineseScript, FullToHalfBeyondAscii) {
+  struct Row {
+    std::u16string full, half;
+  } rows[] = {
+      {u"カタカナ", u"ｶﾀｶﾅ"},
+      {u"ガパヴ", u"ｶﾞﾊﾟｳﾞ"},
+      {u"、。「」・ー゛゜", u"､｡｢｣･ｰﾞﾟ"},
+      {u"ㄱㅏㅎ", u"ﾡￂﾾ"},
+      {u"←↑→↓│■○", u"￩￪￫￬￨￭￮"},
+      {u"￠￡￢￣￤￦", u"\u00A2\u00A3\u00AC\u00AF\u00A6\u20A9"},
+      {u"ひらがな한글中文", u"ひらがな한글中文"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ToUtf8(FullToHalf(r.full)), ToUtf8(r.half)) << ToUtf8(r.full);
 }
 
 TEST(ChineseNumerals, Reading) {

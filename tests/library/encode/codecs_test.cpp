@@ -85,6 +85,7 @@ TEST(UrlCoding, DecodeTextKeepsOtherCharacters) {
       {u"%E4%B8%AD", u"\u4E2D"},
       {u"%u4E2D%U0041", u"\u4E2DA"},
       {u"%FFx", u"\uFFFDx"},
+      {u"%F0%A9%A1%09", u"\uFFFD\t"},  // one replacement for the cut sequence
       {u"x%zzy", u"xy"},
       {u"%ud83d%ude00", u"\U0001F600"},
   };

@@ -3,12 +3,15 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "library/files/file_info.h"
 #include "library/files/folder_list.h"
 #include "library/files/paths.h"
 #include "library/files/run_process.h"
+#include "support/text.h"
 #include "temp_folder.h"
 
 namespace qv::library {
@@ -65,10 +68,32 @@ TEST(Run, WaitsForTheWholeCommandLine) {
   EXPECT_EQ(std::filesystem::file_size(dir / "out.txt"), longArg.size());
 }
 
+// PATH pinned to a folder of the test's own for the life of the object, so
+// that whether xdg-open exists does not depend on the machine.
+class PinnedPath {
+ public:
+  explicit PinnedPath(const std::filesystem::path& folder) {
+    if (const char* p = getenv("PATH")) saved_ = p;
+    setenv("PATH", folder.c_str(), 1);
+  }
+  ~PinnedPath() { setenv("PATH", saved_.c_str(), 1); }
+
+ private:
+  std::string saved_;
+};
+
+void WaitFor(const std::filesystem::path& file) {
+  for (int i = 0; i < 300 && !std::filesystem::exists(file); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+// Without xdg-open the text runs as a command, in the background.
 TEST(Run, DetachedLeavesNoChildBehind) {
   TempFolder dir;
-  std::string saved = getenv("PATH") ? getenv("PATH") : "";
-  setenv("PATH", "/usr/bin:/bin", 1);
+  std::filesystem::create_directory(dir / "bin");
+  for (const char* tool : {"sleep", "touch"})
+    std::filesystem::create_symlink(std::string("/usr/bin/") + tool, dir / "bin" / tool);
+  PinnedPath pinned(dir / "bin");
   auto marker = dir / "started";
   auto begin = std::chrono::steady_clock::now();
   EXPECT_TRUE(OpenDetached(u"sleep 2; touch '" + PathText(marker) + u"'"));
@@ -77,10 +102,32 @@ TEST(Run, DetachedLeavesNoChildBehind) {
   // The shell has been waited for and the program belongs to init: no
   // child of ours is left to reap.
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-  for (int i = 0; i < 300 && !std::filesystem::exists(marker); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  WaitFor(marker);
   EXPECT_TRUE(std::filesystem::exists(marker));
-  setenv("PATH", saved.c_str(), 1);
+}
+
+// With xdg-open the target goes to it whole, as one argument, unrun.
+TEST(Run, DetachedOpensThroughXdgOpen) {
+  TempFolder dir;
+  std::filesystem::create_directory(dir / "bin");
+  auto opened = dir / "opened";
+  {
+    std::ofstream standIn(dir / "bin" / "xdg-open");
+    // Written aside and moved into place, so the test never reads it half-written.
+    standIn << "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" << opened.string() << ".part'\n"
+            << "/bin/mv '" << opened.string() << ".part' '" << opened.string() << "'\n";
+  }
+  std::filesystem::permissions(dir / "bin" / "xdg-open", std::filesystem::perms::owner_all);
+  PinnedPath pinned(dir / "bin");
+  auto never = dir / "never";
+  std::u16string target = u"page one.html; touch '" + PathText(never) + u"'";
+  EXPECT_TRUE(OpenDetached(target));
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  WaitFor(opened);
+  std::ifstream in(opened);
+  std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(got, "1|" + ToUtf8(target));
+  EXPECT_FALSE(std::filesystem::exists(never));
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Replacing and appending files: failures keep the old content, appends from
 // several threads never interleave or get lost.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <fstream>
 #include <set>
@@ -71,6 +74,30 @@ TEST(FileWrite, RelativeNamesLandInTheAppFolderWithFolders) {
   EXPECT_TRUE(WriteFileBytes(WriteMode::Overwrite, u"sub/deeper/x.txt", ""));
   EXPECT_EQ(Slurp(dir / "sub/deeper/x.txt"), "");
   SetAppPath(u"");
+}
+
+// A size limit makes the write stop part-way, as a full disk does: the
+// file must keep its old length, not a torn record at its end.
+TEST(FileWrite, FailedAppendLeavesTheOldLength) {
+  TempFolder dir;
+  auto file = dir / "log.txt";
+  ASSERT_TRUE(ReplaceFileContent(file, std::string(10000, 'a')));
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 40000;
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool appended = AppendFileContent(file, std::string(65536, 'b'));
+  bool small_ok = AppendFileContent(file, "tail");
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(appended);
+  EXPECT_TRUE(small_ok);
+  std::string content = Slurp(file);
+  EXPECT_EQ(content.size(), 10004u);
+  EXPECT_EQ(content.find('b'), std::string::npos);
+  EXPECT_EQ(content.substr(content.size() - 4), "tail");
 }
 
 // Eight threads append numbered lines at once; every line must arrive whole.

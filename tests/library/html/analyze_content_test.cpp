@@ -104,6 +104,10 @@ TEST(AnalyzeContent, Table) {
       {u"hidden elements go",
        u"<body><div>" + Chinese(10) + u"<span style=\"display: none\">秘密</span></div></body>",
        u"\n<div>" + Chinese(10)},
+      // One tag against 4,000 text units would round to ratio 0, the mark
+      // of an image line without text.
+      {u"a paragraph of 2,000 characters is kept", u"<body><div>" + Chinese(80) + u"</div></body>",
+       u"\n<div>" + Chinese(80)},
       // A tag that comes again (in any case) takes the first one's rewrite.
       {u"repeated images",
        u"<body><div>" + Chinese(10) + u"<img src=\"a.jpg\"><IMG SRC=\"a.jpg\"><img src=b.png></div></body>",

@@ -53,6 +53,18 @@ TEST(HtmlToText, Table) {
       {u"<!--[if IE]><p>old</p><![endif]-->new<i>!</i>", 0, u"new!"},
       // line breaks and tabs in the source are not text; runs of space shrink
       {u"<p>a\r\n\tb    c</p>", 0, u"a b c"},
+      // a source line break between words is a space; between two wide
+      // (CJK) characters it goes; next to a line break of a block tag it goes
+      {u"<p>foo\nbar</p>", 0, u"foo bar"},
+      {u"<p>one\r\n  two <b>\n</b> three\tfour</p>", 0, u"one two three four"},
+      {u"<p>中文\r\n字符，\n全角</p>", 0, u"中文字符，全角"},
+      {u"<p>中文\nabc\n中</p>", 0, u"中文 abc 中"},
+      {u"<p>한\n글</p>", 0, u"한 글"},
+      {u"<p>中\n&#25991;</p>", 0, u"中文"},
+      {u"<a\nhref='x'>link</a>\ntext", 0, u"link text"},
+      {u"<div>a</div>\r\n   \r\n<div>b</div>", 0, u"a\r\nb"},
+      {u"<ul>\n  <li>one</li>\n  <li>two</li>\n</ul>\n", 0, u"one\r\ntwo"},
+      {u"<p>a \n</p>\n<p>b", 0, u"a\r\nb"},
       // the later HTML elements are removed too, as whole names only
       {u"<nav>Menu</nav><main><article><p>Body</p></article></main>", 0, u"Menu\r\nBody"},
       {u"<figure><figcaption>Cap</figcaption></figure><time datetime=x>now</time>", 0, u"Capnow"},
