@@ -1,9 +1,8 @@
 #include "web/multipart_form.h"
 
 #include <ctime>
-#include <fstream>
-#include <iterator>
 
+#include "library/files/file_read.h"
 #include "library/files/paths.h"
 #include "support/codepage.h"
 #include "support/errors.h"
@@ -41,11 +40,12 @@ void MultiPartFormData::AddFormField(std::u16string_view fieldName, std::u16stri
   initial_ = false;
 }
 
+// Only a regular file is uploaded: a FIFO or a device would block or never
+// end, and a name holding NUL would name another file.
 void MultiPartFormData::AddFile(std::u16string_view fieldName, std::u16string_view fileName) {
-  std::ifstream in(library::FsPath(fileName), std::ios::binary);
-  if (!in) throw ScriptError(u"Cannot open file \"" + std::u16string(fileName) + u"\"");
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw ScriptError(u"Cannot read file \"" + std::u16string(fileName) + u"\"");
+  std::string data;
+  if (!library::IsUsableName(fileName) || !library::ReadFileBytes(library::FsPath(fileName), data))
+    throw ScriptError(u"Cannot open file \"" + std::u16string(fileName) + u"\"");
   AddFileData(fieldName, fileName, data);
 }
 

@@ -2,6 +2,7 @@
 // addresses, speed texts, address encoding, multipart bytes, character-set
 // detection and the cache's names and file format.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -164,9 +165,24 @@ TEST(Multipart, SameMillisecondSameBoundaryAndMimeTypes) {
   EXPECT_EQ(MimeTypeOfFile(u"x.unknownext"), u"application/octet-stream");
 }
 
-TEST(Multipart, MissingFileRaises) {
+// Only regular files are uploaded: a FIFO without a writer would block the
+// script, and a name holding NUL would upload the file its head names.
+TEST(Multipart, MissingOrIrregularFileRaises) {
   MultiPartFormData body;
   EXPECT_THROW(body.AddFile(u"f", u"/nonexistent/qv/file.bin"), ScriptError);
+  EXPECT_THROW(body.AddFile(u"f", u"/dev/zero"), ScriptError);
+  auto dir = std::filesystem::temp_directory_path() / ("qv_multipart_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(body.AddFile(u"f", qv::FromUtf8(fifo)), ScriptError);
+  std::ofstream(dir / "victim.txt") << "secret";
+  std::u16string cut = qv::FromUtf8((dir / "victim.txt").string()) + u'\0' + u".html";
+  EXPECT_THROW(body.AddFile(u"f", cut), ScriptError);
+  body.AddFile(u"f", qv::FromUtf8((dir / "victim.txt").string()));
+  body.PrepareStreamForDispatch();
+  EXPECT_NE(body.Bytes().find("secret"), std::string::npos);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(PageText, Detection) {
