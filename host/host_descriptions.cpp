@@ -64,8 +64,8 @@ const NameDescription kDescriptions[] = {
      "those of httpget.",
      "var page = down(site, \"CHECK\", \"GET\");\nlg(Pos(\"Demo site\", page) > 0);", "True"},
     {"setproxy", kGroupWeb, "Sends the thread's downloads through a proxy, or stops doing so.",
-     "address is \"host:port\"; user and pass are the proxy's credentials when it needs them. "
-     "setproxy(false) turns the proxy off."},
+     "address is \"host:port\"; an empty address takes the environment's http_proxy. user and pass "
+     "are the proxy's credentials when it needs them; setproxy(false) turns the proxy off."},
     {"cleardowncache", kGroupWeb, "Gives the thread a fresh HTTP client with the default settings.",
      "Cookies, the proxy, request headers and time-outs set before are forgotten. The download cache "
      "on disk stays."},
@@ -112,8 +112,9 @@ const NameDescription kDescriptions[] = {
 
     // ---- HTML
     {"html2txt", kGroupHtml, "HTML to plain text.",
-     "Tags are removed, line breaks are kept where blocks and <br> end, entities are decoded and "
-     "scripts and styles dropped. freespace > 0 also squeezes white space.",
+     "Tags are removed, block tags (p, div, br, li, tr ...) become line breaks, entities are decoded, and "
+     "head, script, style and similar elements disappear with their content. freespace 1 drops lines "
+     "that hold only white space; 2 or more also strips white space around line breaks.",
      "lg(html2txt(\"<p>Tom &amp; Jerry</p>\"));", "Tom & Jerry"},
 
     // ---- threads and scripts
@@ -175,7 +176,7 @@ const NameDescription kDescriptions[] = {
     {"ThttpGet.ContentLength", kGroupClasses, "The content length of the last response."},
     {"ThttpGet.ContentLanguage", kGroupClasses, "The Content-Language of the last response."},
     {"ThttpGet.ContentEncoding", kGroupClasses, "The Content-Encoding of the last response."},
-    {"ThttpGet.URL", kGroupClasses, "The address of the last request (after redirects)."},
+    {"ThttpGet.URL", kGroupClasses, "The client's address: that of the last request."},
     {"ThttpGet.CacheDir", kGroupClasses, "The folder of the download cache."},
     {"ThttpGet.ProtocolVer", kGroupClasses, "\"1.1\" or \"1.0\": the HTTP version of requests."},
     {"ThttpGet.HTML", kGroupClasses, "The text of the last download."},

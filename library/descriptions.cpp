@@ -187,40 +187,45 @@ const NameDescription kDescriptions[] = {
     {"readfile", kGroupFiles, "Reads a whole text file; empty text when it does not exist.",
      "A byte-order mark selects UTF-8 or UTF-16; otherwise the file is read in the system code page."},
     {"savefile", kGroupFiles, "Writes text to a file (append true adds to it); true on success.",
-     "Missing folders are created; a relative name is taken in the application folder. Writes from "
-     "several threads take turns.",
+     "Text is written in the system code page, a byte string as it is. Missing folders are created; a "
+     "relative name is taken in the application folder. Writes from several threads take turns; a file "
+     "that cannot be written gives false.",
      "savefile(_AppPath + \"data/out.txt\", \"one\");\nsavefile(_AppPath + \"data/out.txt\", \"two\", true);\n"
      "lg(readfile(_AppPath + \"data/out.txt\"));\ndeletefile(_AppPath + \"data/out.txt\");",
      "onetwo"},
     {"save", kGroupFiles, "The same as savefile."},
-    {"savefile2", kGroupFiles, "savefile without taking turns with other threads' writes."},
+    {"savefile2", kGroupFiles, "Writes text to a file as UTF-8 without a byte-order mark (append true adds to it).",
+     "Missing folders are created and a relative name is taken in the application folder; a file that "
+     "cannot be written is a run-time error."},
     {"readini", kGroupFiles, "A value from an INI file (relative names are in the application folder).", "",
      "saveini(\"data/demo.ini\", \"main\", \"color\", \"blue\");\nlg(readini(\"data/demo.ini\", \"main\", \"color\"));\n"
      "lg(readini(\"data/demo.ini\", \"main\", \"size\", \"none\"));\ndeletefile(_AppPath + \"data/demo.ini\");",
      "blue\nnone"},
     {"saveini", kGroupFiles, "Writes a value into an INI file, creating file and section as needed."},
-    {"getdirs", kGroupFiles, "The sub-folders of a folder, separated by \"||\"."},
-    {"getfiles", kGroupFiles, "The files of a folder that match a wildcard (default *), separated by \"||\"."},
+    {"getdirs", kGroupFiles, "The names of a folder's sub-folders, separated by \"||\"."},
+    {"getfiles", kGroupFiles, "The names of a folder's files that match a wildcard such as *.txt (default *), separated by \"||\"."},
     {"selfile", kGroupDialogs, "Lets the user choose a file (several with Mulit true); qvrun answers empty text."},
     {"seldir", kGroupDialogs, "Lets the user choose a folder; qvrun answers empty text."},
     {"getfilesize", kGroupFiles, "The size of a file in bytes; -1 when it does not exist."},
-    {"replacefilenamechars", kGroupFiles, "Removes the characters a file name cannot hold (\\ / : * ? \" < > |).", "",
+    {"replacefilenamechars", kGroupFiles, "Removes the characters a file name should not hold: \\ / : * ? \" < > |, line breaks and the ideographic space.", "",
      "lg(replacefilenamechars(\"a/b:c?\"));", "abc"},
     {"isdir", kGroupFiles, "Whether a folder exists; CreateDir true creates it with its parents."},
     {"isfile", kGroupFiles, "Whether a file exists."},
     {"fileexists", kGroupFiles, "Whether a file exists."},
     {"deletefile", kGroupFiles, "Deletes a file; true on success."},
     {"renamefile", kGroupFiles, "Renames or moves a file or folder; false when the target exists."},
-    {"getfiletime", kGroupFiles, "A time of a file (TimeType 1 created, 2 modified, 3 accessed) as Unix seconds."},
+    {"getfiletime", kGroupFiles, "A time of a file in seconds: TimeType 0 created, 1 written, 2 accessed (default).",
+     "The local time is counted as seconds since 1970 and shifted by timezone hours (default -8, as "
+     "TIMESTAMP does); 0 when the file does not exist."},
     {"getfiledir", kGroupFiles, "The folder part of a file name, with its trailing separator.", "",
      "lg(getfiledir(\"/tmp/x/a.txt\"));", "/tmp/x/"},
     {"getfilePath", kGroupFiles, "The same as getfiledir."},
     {"getfileext", kGroupFiles, "The extension of a file name, dot included.", "", "lg(getfileext(\"/tmp/a.tar.gz\"));", ".gz"},
     {"getfilename", kGroupFiles, "The last part of a file name.", "", "lg(getfilename(\"/tmp/x/a.txt\"));", "a.txt"},
     {"expandfilename", kGroupFiles, "The full name of a file, relative names against the current folder."},
-    {"run", kGroupFiles, "Runs a command; with waitover true waits and returns whether it succeeded.",
-     "Without waiting, the file or address opens with xdg-open when there is one. With waiting, the "
-     "command line runs through /bin/sh."},
+    {"run", kGroupFiles, "Runs a command line, or opens a file or address; waitover true waits for its end.",
+     "With waiting, the command line runs through /bin/sh; without, the file or address opens with "
+     "xdg-open when there is one, and the call returns at once. A failure to start is not reported."},
 };
 
 }  // namespace
