@@ -46,8 +46,9 @@ const NameDescription kDescriptions[] = {
     // ---- web
     {"httpget", kGroupWeb, "Downloads a page with GET and returns its text.",
      "The body is decompressed and decoded from its character set (CharSet 'CHECK' detects it from the "
-     "headers and the page, GBK and BIG5 included). When SaveFile is given the body is also saved there; "
-     "CacheTime > 0 keeps the page in data/cache/ under the script's folder for that many minutes. On a "
+     "headers and the page, GBK and BIG5 included). SaveFile names a file that receives the body; when it "
+     "is \":\" or \":FOLDER\" and CacheTime > 0, the answer is kept in the download cache instead "
+     "(data/cache/ beside the script, or its sub-folder FOLDER) and reused for CacheTime seconds. On a "
      "failure the result is the status code as text (\"0\" when no answer came) and _Get.ErrorText says "
      "why.",
      "var page = httpget(site);\nlg(_Get.ResponseCode);\nlg(regmatch(page, \"<h1>(.*?)</h1>\", 1));",

@@ -35,5 +35,22 @@ for script in "$work"/reference/*.qvs "$work"/*.qvs; do
     failures=$((failures + 1))
   fi
 done
+# The guide shows each example file as it is: the code block after an
+# "<!-- example: NAME -->" line equals docs/examples/NAME, and the log
+# shown after it NAME.out.
+python3 - "$src/docs/guide.md" "$src/docs/examples" <<'PY' || failures=$((failures + 1))
+import re, sys
+guide = open(sys.argv[1], encoding="utf-8").read()
+shown = re.findall(r"<!-- example: (\S+) -->\n```\n(.*?)\n```", guide, re.S)
+def text(name):
+    return open(f"{sys.argv[2]}/{name}", encoding="utf-8").read().rstrip("\n")
+bad = [name for name, code in shown if text(name) != code]
+# ... and the log that follows it, where the guide shows one.
+logs = re.findall(r"<!-- example: (\S+) -->\n```\n(?:(?!```).)*\n```\n\nIt logs:\n\n```\n(.*?)\n```", guide, re.S)
+bad += [name for name, log in logs if text(name[:-4] + ".out") != log]
+for name in bad:
+    print(f"FAIL: docs/guide.md shows {name} (or its log) differently from the files")
+sys.exit(1 if bad or not shown else 0)
+PY
 echo "$count examples, $failures failed"
 [ "$failures" = 0 ]
