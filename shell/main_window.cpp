@@ -67,14 +67,15 @@ void WireProgress(host::TQuorvint& thread, host::UiBridge& ui) {
 
 }  // namespace
 
-TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent)
-    : QMainWindow(parent), appFolder_(std::move(appFolder)) {
+TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent, std::u16string scriptFile)
+    : QMainWindow(parent), appFolder_(std::move(appFolder)), scriptFile_(std::move(scriptFile)) {
   setObjectName("ScriptMainFrm");
   bridge_ = std::make_unique<GuiBridge>(this);
   bridge_->SetLineSink([this](const QStringList& lines) { AppendLines(lines); });
 
-  // 1. The caption.
-  setWindowTitle(kCaption);
+  // 1. The caption; it names the file the window was given.
+  setWindowTitle(scriptFile_.empty() ? QString(kCaption)
+                                     : QString(kCaption) + " - " + QFileInfo(ToQ(scriptFile_)).fileName());
   // 2. The editor, inside MainPanel.
   BuildControls();
 
@@ -113,6 +114,8 @@ TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent)
   qApp->installEventFilter(this);
   statusTimer_.setInterval(kStatusIntervalMs);
   connect(&statusTimer_, &QTimer::timeout, this, &TScriptMainFrm::RefreshStatus);
+  RefreshStatus();
+  PruneRunLogs(ToQ(appFolder_) + "data/log");
 
   // 5. Autostart: the lock in the current directory, or the one the
   // autostart switch writes in the application folder (a desktop launcher
@@ -240,7 +243,12 @@ void TScriptMainFrm::RunScriptClick() {
 }
 
 void TScriptMainFrm::StartRun(const std::u16string* compiledFile) {
-  const std::u16string script = appFolder_ + u"qv.qvs";
+  const std::u16string script = ScriptFile();
+  // A missing file would be taken as script text (its own name).
+  if (compiledFile == nullptr && !QFileInfo(ToQ(script)).isFile()) {
+    LG(u"", u"Cannot run: the script " + script + u" is missing (looked for in " + FolderOf(script) + u")");
+    return;
+  }
   std::shared_ptr<host::TQuorvinter> thread;
   try {
     thread = host::TQuorvinter::Create(script, nullptr, u"", u"", u"");
@@ -381,12 +389,14 @@ void TScriptMainFrm::ClearLog() {
 
 void TScriptMainFrm::RefreshStatus() {
   const int threads = host::RunningThreadCount();
+  // Idle, the line names the script Run will execute.
+  const QString script = "脚本：" + ToQ(ScriptFile());
   if (threads == 0 && !running_) {
-    RunStatus->clear();
+    RunStatus->setText(script);
     statusTimer_.stop();
     return;
   }
-  QString text = QString("脚本线程：%1").arg(threads);
+  QString text = script + QString("    脚本线程：%1").arg(threads);
   DownloadState download = bridge_->CurrentDownload();
   if (!download.url.isEmpty()) {
     text += "    下载：" + download.url;
