@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "host/catalog.h"
 #include "library/files/file_read.h"
 #include "library/files/paths.h"
 #include "shell/file_association.h"
@@ -65,6 +66,23 @@ void WireProgress(host::TQuorvint& thread, host::UiBridge& ui) {
   thread.onEndWork = [t, &ui] { ui.Progress(t->ThreadName(), u"", 0, u""); };
 }
 
+// The editor's function and class lists come from the reference's
+// catalog: a function as its declaration without the keyword
+// ("split(Source:string;...):ArrayString", so a double click inserts
+// "split("), a class by its name; the description is the one-line summary.
+void FillEditorLists(EditorPanel& editor) {
+  const host::Catalog catalog = host::BuildCatalog(WindowFunctionDescriptions(), WindowFunctionsForCatalog);
+  for (const host::CatalogEntry& e : catalog.entries) {
+    if (e.kind == "function" || e.kind == "procedure") {
+      QString declaration = QString::fromStdString(e.declaration).trimmed();
+      declaration = declaration.mid(declaration.indexOf(u' ') + 1).trimmed();
+      editor.AddFunction(declaration, QString::fromStdString(e.summary));
+    } else if (e.kind == "class") {
+      editor.AddClass(QString::fromStdString(e.name), QString::fromStdString(e.summary));
+    }
+  }
+}
+
 }  // namespace
 
 TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent, std::u16string scriptFile)
@@ -78,6 +96,7 @@ TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent, std::u
                                      : QString(kCaption) + " - " + QFileInfo(ToQ(scriptFile_)).fileName());
   // 2. The editor, inside MainPanel.
   BuildControls();
+  FillEditorLists(*editor_);
 
   // 3. The window's functions for scripts. A window made after another one
   // closed (tests) finds the GlobalProgram told to stop: a new window

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 
 #include "library/files/paths.h"
 #include "shell/app_folder.h"
+#include "shell/editor_panel.h"
 #include "shell/log_mirror.h"
 #include "shell/main_window.h"
 #include "shell/start_up.h"
@@ -138,6 +140,20 @@ class WindowFileTest : public QObject {
     RunToEnd();
     QCOMPARE(QDir(logs).entryList({"*.log"}, QDir::Files).size(), qv::shell::kKeptRunLogs);
     QVERIFY(!QFile::exists(logs + "run005.log"));
+  }
+
+  // The editor's lists come from the reference: every function with its
+  // declaration and one-line description, every class.
+  void editorListsComeFromTheReference() {
+    window_ = std::make_unique<TScriptMainFrm>(app_.toStdU16String());
+    QListWidget* functions = window_->Editor().FunctionList();
+    auto found = functions->findItems("split(", Qt::MatchStartsWith);
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(found[0]->text(), QString("split(Source:string;SplitStr:string='||'):ArrayString"));
+    QCOMPARE(found[0]->toolTip(), QString("Splits text at a separator into an array."));
+    QCOMPARE(functions->findItems("_setcaption(", Qt::MatchStartsWith).size(), 1);
+    QVERIFY(functions->count() > 200);
+    QCOMPARE(window_->Editor().ClassList()->findItems("TStringList", Qt::MatchExactly).size(), 1);
   }
 
   void pruneKeepsTheNewestWithinTheByteLimit() {
