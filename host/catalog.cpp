@@ -1,6 +1,5 @@
 #include "host/catalog.h"
 
-#include <algorithm>
 #include <map>
 #include <set>
 
