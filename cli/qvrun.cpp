@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/console_ui.h"
+#include "cli/usage.h"
 #include "engine/engine.h"
 #include "host/compiled_script.h"
 #include "host/error_messages.h"
@@ -57,6 +58,7 @@ void PrintUsage(std::ostream& out) {
          "                    syntax (Pascal, Basic, js, C) instead of a template\n"
          "  --var NAME=VALUE  a start-up variable of the script (repeatable)\n"
          "  FILE              the script to run; - reads it from standard input\n";
+  qv::cli::PrintInfoOptions(out);
 }
 
 std::optional<Options> ParseArgs(int argc, char** argv) {
@@ -268,6 +270,7 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 
 int main(int argc, char** argv) {
   qv::ApplyMemoryPolicy();
+  if (std::optional<int> answered = qv::cli::InfoOption(argc, argv, PrintUsage)) return *answered;
   std::optional<Options> opts = ParseArgs(argc, argv);
   if (!opts) {
     PrintUsage(std::cerr);

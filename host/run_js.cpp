@@ -23,14 +23,18 @@ namespace {
 
 constexpr int kPollMs = 10;
 
-// qvjs beside the running executable; else the build's own copy, so that
-// tests that live in other folders find it.
+// qvjs beside the running executable (a build tree), or in lib/quorvint/
+// of the installation the executable belongs to (bin/qvrun finds
+// lib/quorvint/qvjs); else the build's own copy, so that tests that live in
+// other folders find it.
 std::string HelperPath() {
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec) {
-    std::filesystem::path beside = self.parent_path() / "qvjs";
-    if (access(beside.c_str(), X_OK) == 0) return beside.string();
+    for (const std::filesystem::path& candidate :
+         {self.parent_path() / "qvjs", self.parent_path().parent_path() / "lib" / "quorvint" / "qvjs"}) {
+      if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
   }
 #ifdef QV_QVJS_FALLBACK
   if (access(QV_QVJS_FALLBACK, X_OK) == 0) return QV_QVJS_FALLBACK;

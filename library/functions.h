@@ -14,6 +14,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/program/descriptions.h"
 
 namespace qv {
 
@@ -27,5 +28,8 @@ class TFunctions : public TfsRTTIModule {
 // Adds the module to the ModuleRegistry once (after the system library and
 // the built-in classes); later calls do nothing.
 void RegisterFunctionsModule();
+
+// The reference rows of the module's functions and constants.
+std::span<const NameDescription> FunctionDescriptions();
 
 }  // namespace qv

@@ -57,4 +57,14 @@ std::u16string InitAppFolder(const fs::path& exeFolder, std::string_view starter
   return text;
 }
 
+std::u16string InitScriptFolder(const fs::path& file, std::u16string& scriptFile) {
+  std::error_code ec;
+  fs::path full = fs::absolute(file, ec).lexically_normal();
+  scriptFile = FromUtf8(full.string());
+  std::u16string folder = FromUtf8(full.parent_path().string());
+  if (folder.empty() || folder.back() != u'/') folder += u'/';
+  library::SetAppPath(folder);
+  return folder;
+}
+
 }  // namespace qv::shell

@@ -21,4 +21,9 @@ std::filesystem::path ChooseAppFolder(const std::filesystem::path& exeFolder, st
 // it the library's AppPath. Returns the folder text with a trailing "/".
 std::u16string InitAppFolder(const std::filesystem::path& exeFolder, std::string_view starterScript);
 
+// For a window started with a script file: the file's full name goes to
+// `scriptFile`, its folder becomes the library's AppPath and is returned
+// (with a trailing "/").
+std::u16string InitScriptFolder(const std::filesystem::path& file, std::u16string& scriptFile);
+
 }  // namespace qv::shell

@@ -1,5 +1,8 @@
-// quorvint: the desktop window. It reads no command-line arguments.
+// quorvint [FILE]: the desktop window. With FILE (a double-clicked .qvs
+// file: the desktop entry passes it), Run runs FILE and its folder is the
+// application folder; without, Run runs qv.qvs of the application folder.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,14 +13,21 @@
 
 int main(int argc, char** argv) {
   qv::ApplyMemoryPolicy();
-  // Command-line arguments are not read, not even Qt's own options.
+  // The one argument is the script; Qt's own options are not read.
   int qtArgc = argc > 0 ? 1 : 0;
   QApplication app(qtArgc, argv);
+  QApplication::setWindowIcon(QIcon(":/quorvint/quorvint.svg"));
   qv::shell::RegisterModules();
-  const std::u16string appFolder = qv::shell::InitAppFolder(
-      QCoreApplication::applicationDirPath().toStdString(), qv::shell::StarterScript());
+  std::u16string appFolder;
+  std::u16string scriptFile;
+  if (argc > 1) {
+    appFolder = qv::shell::InitScriptFolder(argv[1], scriptFile);
+  } else {
+    appFolder = qv::shell::InitAppFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                         qv::shell::StarterScript());
+  }
 
-  qv::shell::TScriptMainFrm window(appFolder);
+  qv::shell::TScriptMainFrm window(appFolder, nullptr, scriptFile);
   window.show();
   int status = app.exec();
   // Scripts still running end with the process.

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "host/catalog.h"
 #include "library/files/file_read.h"
 #include "library/files/paths.h"
 #include "shell/file_association.h"
@@ -70,18 +71,37 @@ void WireProgress(host::TQuorvint& thread, host::UiBridge& ui) {
   thread.onEndWork = [t, &ui] { ui.Progress(t->ThreadName(), u"", 0, u""); };
 }
 
+// The editor's function and class lists come from the reference's
+// catalog: a function as its declaration without the keyword
+// ("split(Source:string;...):ArrayString", so a double click inserts
+// "split("), a class by its name; the description is the one-line summary.
+void FillEditorLists(EditorPanel& editor) {
+  const host::Catalog catalog = host::BuildCatalog(WindowFunctionDescriptions(), WindowFunctionsForCatalog);
+  for (const host::CatalogEntry& e : catalog.entries) {
+    if (e.kind == "function" || e.kind == "procedure") {
+      QString declaration = QString::fromStdString(e.declaration).trimmed();
+      declaration = declaration.mid(declaration.indexOf(u' ') + 1).trimmed();
+      editor.AddFunction(declaration, QString::fromStdString(e.summary));
+    } else if (e.kind == "class") {
+      editor.AddClass(QString::fromStdString(e.name), QString::fromStdString(e.summary));
+    }
+  }
+}
+
 }  // namespace
 
-TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent)
-    : QMainWindow(parent), appFolder_(std::move(appFolder)) {
+TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent, std::u16string scriptFile)
+    : QMainWindow(parent), appFolder_(std::move(appFolder)), scriptFile_(std::move(scriptFile)) {
   setObjectName("ScriptMainFrm");
   bridge_ = std::make_unique<GuiBridge>(this);
   bridge_->SetLineSink([this](const QStringList& lines) { AppendLines(lines); });
 
-  // 1. The caption.
-  setWindowTitle(kCaption);
+  // 1. The caption; it names the file the window was given.
+  setWindowTitle(scriptFile_.empty() ? QString(kCaption)
+                                     : QString(kCaption) + " - " + QFileInfo(ToQ(scriptFile_)).fileName());
   // 2. The editor, inside MainPanel.
   BuildControls();
+  FillEditorLists(*editor_);
 
   // 3. The window's functions for scripts. A window made after another one
   // closed (tests) finds the GlobalProgram told to stop: a new window
@@ -118,6 +138,8 @@ TScriptMainFrm::TScriptMainFrm(std::u16string appFolder, QWidget* parent)
   qApp->installEventFilter(this);
   statusTimer_.setInterval(kStatusIntervalMs);
   connect(&statusTimer_, &QTimer::timeout, this, &TScriptMainFrm::RefreshStatus);
+  RefreshStatus();
+  PruneRunLogs(ToQ(appFolder_) + "data/log");
 
   // 5. Autostart: the lock in the current directory, or the one the
   // autostart switch writes in the application folder (a desktop launcher
@@ -245,7 +267,12 @@ void TScriptMainFrm::RunScriptClick() {
 }
 
 void TScriptMainFrm::StartRun(const std::u16string* compiledFile) {
-  const std::u16string script = appFolder_ + u"qv.qvs";
+  const std::u16string script = ScriptFile();
+  // A missing file would be taken as script text (its own name).
+  if (compiledFile == nullptr && !QFileInfo(ToQ(script)).isFile()) {
+    LG(u"", u"Cannot run: the script " + script + u" is missing (looked for in " + FolderOf(script) + u")");
+    return;
+  }
   std::shared_ptr<host::TQuorvinter> thread;
   try {
     thread = host::TQuorvinter::Create(script, nullptr, u"", u"", u"");
@@ -428,12 +455,14 @@ void TScriptMainFrm::ClearLog() {
 
 void TScriptMainFrm::RefreshStatus() {
   const int threads = host::RunningThreadCount();
+  // Idle, the line names the script Run will execute.
+  const QString script = "脚本：" + ToQ(ScriptFile());
   if (threads == 0 && !running_) {
-    RunStatus->clear();
+    RunStatus->setText(script);
     statusTimer_.stop();
     return;
   }
-  QString text = QString("脚本线程：%1").arg(threads);
+  QString text = script + QString("    脚本线程：%1").arg(threads);
   DownloadState download = bridge_->CurrentDownload();
   if (!download.url.isEmpty()) {
     text += "    下载：" + download.url;

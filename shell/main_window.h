@@ -34,7 +34,9 @@ class TScriptMainFrm : public QMainWindow {
 
  public:
   // `appFolder`: the application folder (_AppPath, ending with "/").
-  explicit TScriptMainFrm(std::u16string appFolder, QWidget* parent = nullptr);
+  // `scriptFile`: the script Run runs (the file the window was started
+  // with); empty for qv.qvs of the application folder.
+  explicit TScriptMainFrm(std::u16string appFolder, QWidget* parent = nullptr, std::u16string scriptFile = u"");
   // Stops every script and waits for the threads (see EndScriptThreads).
   ~TScriptMainFrm() override;
 
@@ -48,6 +50,8 @@ class TScriptMainFrm : public QMainWindow {
   GuiBridge& Bridge() { return *bridge_; }
   EditorPanel& Editor() { return *editor_; }
   const std::u16string& AppFolder() const { return appFolder_; }
+  // The script Run executes.
+  std::u16string ScriptFile() const { return scriptFile_.empty() ? appFolder_ + u"qv.qvs" : scriptFile_; }
   // The file the current (or last) run mirrors its log to.
   QString LogFileName() const { return mirror_.FileName(); }
 
@@ -76,6 +80,7 @@ class TScriptMainFrm : public QMainWindow {
   void WireThread(host::TQuorvint& thread);
 
   std::u16string appFolder_;
+  std::u16string scriptFile_;
   std::unique_ptr<GuiBridge> bridge_;
   std::unique_ptr<WindowFunctions> windowFunctions_;
 

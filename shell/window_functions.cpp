@@ -69,4 +69,27 @@ Value WindowFunctions::Dispatch(const std::u16string& name, Caller& c) {
   return Value::Text(u"");
 }
 
+namespace {
+
+const NameDescription kDescriptions[] = {
+    {"_path", kGroupWindow, "A folder: the editor file's folder or the application folder.",
+     "_path('app') gives the folder of the file open in the editor; a positive number or other text gives "
+     "the application folder, a negative number empty text. Without an argument (or 0) it gives the "
+     "editor file's folder when that file has an absolute name, else the application folder. Folders end "
+     "with \"/\"; only the window offers this function."},
+    {"_close", kGroupWindow, "Stops the running script and closes the window.",
+     "The window stops the script that Run started (and so its child threads) and closes, as its Close "
+     "button does. Only the window offers this function."},
+    {"_setcaption", kGroupWindow, "Sets the window's caption.",
+     "The text becomes the caption of the main window. Only the window offers this function."},
+};
+
+}  // namespace
+
+std::span<const NameDescription> WindowFunctionDescriptions() { return kDescriptions; }
+
+std::shared_ptr<void> WindowFunctionsForCatalog(TfsScript& prog) {
+  return std::make_shared<WindowFunctions>(prog, WindowActions{}, u"");
+}
+
 }  // namespace qv::shell

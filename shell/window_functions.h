@@ -5,10 +5,13 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "engine/engine.h"
+#include "engine/program/descriptions.h"
 
 namespace qv::shell {
 
@@ -44,5 +47,11 @@ class WindowFunctions {
   std::u16string appFolder_;
   std::array<TfsObject*, 3> items_{};
 };
+
+// The reference rows of the three functions.
+std::span<const NameDescription> WindowFunctionDescriptions();
+// The functions registered in `prog` without a window, for the reference;
+// they stay until the result is released.
+std::shared_ptr<void> WindowFunctionsForCatalog(TfsScript& prog);
 
 }  // namespace qv::shell

@@ -160,7 +160,8 @@ class WindowTest : public QObject {
     QVERIFY(clear != nullptr);
     QCOMPARE(clear->text(), QString("清空(&C)"));
     QVERIFY(!window_->IsRunning());
-    QVERIFY(Find<QLabel>("RunStatus")->text().isEmpty());
+    // Idle, the status line names the script Run will execute.
+    QCOMPARE(Find<QLabel>("RunStatus")->text(), "脚本：" + app_ + "qv.qvs");
   }
 
   void runAndStopByButton() {
@@ -578,7 +579,8 @@ class WindowTest : public QObject {
     // The percentage shows once the size is known.
     QTRY_VERIFY_WITH_TIMEOUT(QRegularExpression("\\d+%").match(status->text()).hasMatch(), kRunTimeout);
     WaitIdle();
-    QTRY_VERIFY_WITH_TIMEOUT(status->text().isEmpty(), kRunTimeout);
+    // Idle again: only the script's name is left.
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), "脚本：" + app_ + "qv.qvs", kRunTimeout);
     window_->Bridge().FlushLog();
     QVERIFY2(Messages(Log()).contains("got 20000"), qPrintable(Log()));
   }

@@ -1,0 +1,241 @@
+// The reference rows of the public library (declarations.cpp registers the
+// names).
+#include "library/functions.h"
+
+namespace qv {
+
+namespace {
+
+const NameDescription kDescriptions[] = {
+    // ---- strings and arrays
+    {"split", kGroupStrings, "Splits text at a separator into an array.",
+     "The separator is literal text (default \"||\") or a regular expression (the /body/flags notation, "
+     "or text that looks like one). Empty pieces are kept; text without the separator gives one piece.",
+     "var a = split(\"red||green||blue\");\nlg(high(a));\nlg(a[1]);\nlg(high(split(\"a1b22c\", \"/\\d+/i\")));",
+     "2\ngreen\n2"},
+    {"explode", kGroupStrings, "split with the arguments the other way round: separator first.", "",
+     "var a = explode(\",\", \"x,y\");\nlg(a[0] + a[1]);", "xy"},
+    {"implode", kGroupStrings, "Joins the elements of an array with a separator.", "",
+     "var a = split(\"x||y||z\");\nlg(implode(\"-\", a));", "x-y-z"},
+    {"join", kGroupStrings, "The same as implode: joins an array's elements with a separator.", "",
+     "lg(join(\", \", split(\"1||2\")));", "1, 2"},
+    {"replace", kGroupStrings, "Replaces occurrences of a text.",
+     "By default the search ignores case and replaces every occurrence; icase false compares exactly, "
+     "iglobal false replaces only the first.",
+     "lg(replace(\"Tea or TEA\", \"tea\", \"coffee\"));\nlg(replace(\"aaa\", \"a\", \"b\", false, false));",
+     "coffee or coffee\nbaa"},
+    {"posex", kGroupStrings, "The position (from 1) of a text in another, ignoring case; 0 when absent.",
+     "The third argument is accepted and has no effect.", "lg(posex(\"WORLD\", \"hello world\"));", "7"},
+    {"instr", kGroupStrings, "The same as posex: the position of a text, ignoring case.", "",
+     "lg(instr(\"b\", \"ABC\"));", "2"},
+    {"sqlquot", kGroupStrings, "Quotes text for SQL: single quotes around it, inner quotes doubled.", "",
+     "lg(sqlquot(\"it's\"));", "'it''s'"},
+    {"bytelength", kGroupStrings, "Twice the number of UTF-16 units of the text.", "", "lg(bytelength(\"abc\"));", "6"},
+    {"high", kGroupStrings, "The highest index of an array (its length minus one).", "",
+     "lg(high(split(\"a||b||c\")));", "2"},
+    {"low", kGroupStrings, "The lowest index of an array.", "", "lg(low(split(\"a||b\")));", "0"},
+    {"getmidstr", kGroupStrings, "The text between two markers, found ignoring case.",
+     "With CanSkipOver true and no end marker, the rest of the text except its last character.",
+     "lg(getmidstr(\"<b>bold</b>\", \"<b>\", \"</b>\"));", "bold"},
+    {"cutstr", kGroupStrings, "The first n characters with a suffix, or the text between two markers.",
+     "With an integer second argument, the first n characters, followed by the third argument when the "
+     "text was cut; otherwise the text between the two markers (case-sensitive).",
+     "lg(cutstr(\"abcdef\", 3, \"...\"));\nlg(cutstr(\"[x]\", \"[\", \"]\"));", "abc...\nx"},
+    {"isnumeric", kGroupStrings, "Whether text reads as a 32-bit integer (decimal, or hexadecimal with $ or 0x).", "",
+     "lg(isnumeric(\"0x1A\"));\nlg(isnumeric(\"1.5\"));", "True\nFalse"},
+    {"intsort", kGroupStrings, "Sorts an array of integers in place, ascending.", "",
+     "var a = split(\"3||1||2\");\nintsort(a);\nlg(join(\",\", a));", "1,2,3"},
+    {"inarray", kGroupStrings, "The index of the first element equal to a value (ignoring case), or -1.", "",
+     "lg(inarray(\"B\", split(\"a||b\")));", "1"},
+    {"arrayadd", kGroupStrings, "Appends a value to an array variable.", "",
+     "var a = split(\"x\");\narrayadd(a, \"y\");\nlg(join(\",\", a));", "x,y"},
+    {"arraydel", kGroupStrings, "Removes the element at an index from an array variable.", "",
+     "var a = split(\"x||y||z\");\narraydel(a, 1);\nlg(join(\",\", a));", "x,z"},
+    {"arraydelbyindex", kGroupStrings, "Removes the elements at the listed indexes.", "",
+     "var a = split(\"a||b||c||d||e\");\nvar i = split(\"3||1\");\narraydelbyindex(a, i);\nlg(join(\",\", a));", "a,c,e"},
+    {"arraygetdulpicate", kGroupStrings, "The indexes of elements that repeat an earlier one.",
+     "Returns the list of later duplicates' indexes; the array is unchanged. Case is ignored unless "
+     "ignorecase is false.",
+     "var d = arraygetdulpicate(split(\"a||A||b\"));\nlg(join(\",\", d));", "1"},
+    {"arraysortbyreg", kGroupStrings, "Sorts an array by a key that a pattern picks from each element.",
+     "The key is a number when it reads as one, else the sum of its character codes. The result lists, "
+     "for each new position, the element's old index.",
+     "var a = split(\"id=3||id=1||id=2\");\nvar o = arraysortbyreg(a, \"id=(*)\");\nlg(join(\",\", a));\nlg(join(\",\", o));",
+     "id=1,id=2,id=3\n1,2,0"},
+    {"arraysortbyindex", kGroupStrings, "Reorders an array by a list of old indexes.", "",
+     "var a = split(\"x||y||z\");\narraysortbyindex(a, split(\"2||0||1\"));\nlg(join(\",\", a));", "z,x,y"},
+    {"num2char", kGroupChinese, "A number written in Chinese numerals.", "", "lg(num2char(12));", "十二"},
+    {"char2num", kGroupChinese, "The value of a number written in Chinese numerals.", "", "lg(char2num(\"二十一\"));", "21"},
+    {"isset", kGroupSystem, "Whether a name, given as text, is declared: a variable, function or constant.", "",
+     "var x = 1;\nlg(isset(\"x\"));\nlg(isset(\"nothing\"));", "True\nFalse"},
+    {"isnull", kGroupSystem, "Whether a value is Null, or text that names nothing declared.", "",
+     "lg(isnull(Null));\nlg(isnull(\"split\"));", "True\nFalse"},
+    {"rand", kGroupMath, "A random integer: rand(n) from 0 to n-1; rand(low, n) from low to low+n-1.", "",
+     "lg(rand(5, 1));", "5"},
+    {"free", kGroupStrings, "Releases an object the script created."},
+    {"eval", kGroupSystem, "Compiles and runs script text in the calling script's syntax.",
+     "The code sees the script's variables. Use it sparingly: errors in the text surface only at run time."},
+    {"funexists", kGroupSystem, "Whether the script declares a function or procedure of that name.",
+     "Only the script's own routines count, not library functions.",
+     "function twice(n) { return n * 2; }\nlg(funexists(\"twice\"));\nlg(funexists(\"split\"));", "True\nFalse"},
+    {"funcall", kGroupSystem, "Calls a function of the script by its name with up to five arguments.",
+     "The arguments go in by reference, so the function's changes to its parameters come back. A name "
+     "the script does not declare gives empty text.",
+     "function twice(n) { return n * 2; }\nlg(funcall(\"twice\", 21));", "42"},
+    {"call", kGroupSystem, "The same as funcall: calls a function of the script by its name.", "",
+     "function greet(who) { return \"hi \" + who; }\nlg(call(\"greet\", \"you\"));", "hi you"},
+    {"createobject", kGroupSystem, "Kept for old scripts: automation objects are not available on this platform.",
+     "Calling it is a run-time error."},
+    {"GetAppVar", kGroupThreads, "Reads a variable shared by every script of the process.",
+     "def is returned when no script has set the name.", "SetAppVar(\"counter\", 5);\nlg(GetAppVar(\"counter\"));\nlg(GetAppVar(\"none\", \"-\"));",
+     "5\n-"},
+    {"SetAppVar", kGroupThreads, "Sets a variable shared by every script of the process.",
+     "Other threads, and scripts run later by the window, read it with GetAppVar."},
+    {"getguid", kGroupStrings, "A random identifier: 32 lower-case hexadecimal digits in groups of 8-4-4-4-12.", "",
+     "var g = getguid();\nlg(Length(g));\nlg(g == getguid());", "36\nFalse"},
+    {"gettickcount", kGroupSystem, "Milliseconds from a steady clock: for measuring time spans.", "",
+     "var t = gettickcount();\nlg(gettickcount() - t < 1000);", "True"},
+    {"TIMESTAMP", kGroupConversion, "The current Unix time in seconds, shifted by timezone hours.",
+     "The default -8 gives the true Unix time on a machine set to UTC+8; TIMESTAMP(0) counts the local "
+     "wall-clock time as UTC."},
+    {"getimagetype", kGroupFiles, "The image type (\"GIF\", \"JPG\", \"PNG\", \"BMP\") of a file or of data.", "",
+     "lg(getimagetype(\"GIF89a....\"));", "GIF"},
+
+    // ---- patterns
+    {"match", kGroupPatterns, "Cuts text with a mask pattern: (*) captures, [*] skips.",
+     "Literal text between the masks must occur in order (case is ignored). The captured pieces are "
+     "joined with contact (default \"||\"); no match gives empty text.",
+     "lg(match(\"<a href=x.html>X</a>\", \"href=(*)>(*)<\"));", "x.html||X"},
+    {"matchcontent", kGroupPatterns, "The first non-empty extraction among \"||\"-separated masks and regular expressions.",
+     "Each alternative is a mask pattern or a regular expression (whose first named group, or group 1, "
+     "is taken).",
+     "lg(matchcontent(\"id: 42\", \"no(*)match||id: (*)\"));", "42"},
+    {"replacecontent", kGroupPatterns, "Replaces what a mask pattern or regular expression matches.", "",
+     "lg(replacecontent(\"a<b>x</b>c\", \"<b>[*]</b>\", \"-\"));", "a-c"},
+    {"url2creg", kGroupPatterns, "The path of a URL as a readable pattern: numbers become 数字.",
+     "The host is dropped; runs of percent escapes become 任意字符 (any text) and numbers 数字 (digits). "
+     "creg2reg turns the result into a regular expression.",
+     "lg(url2creg(\"http://e.com/news/2010/77.html\"));", "/news/数字/数字.html"},
+    {"url2reg", kGroupPatterns, "The path of a URL as a regular expression that matches its siblings.", "",
+     "lg(url2reg(\"http://e.com/news/2010/77.html\"));", "/news/\\d+/\\d+\\.html"},
+    {"creg2reg", kGroupPatterns, "A readable pattern as a regular expression: 数字, 任意字符 and 字符 become \\d+, .*? and \\w+.", "",
+     "lg(creg2reg(\"/item/数字.html\"));", "/item/\\d+.html"},
+    {"reg2creg", kGroupPatterns, "A regular expression back in the readable form (\\d+ becomes 数字, .*? 任意字符, \\w+ 字符).", "",
+     "lg(reg2creg(\"/item/\\d+\\.html\"));", "/item/数字.html"},
+    {"UseRegStr", kGroupConstants, "\"(reg)\": the prefix that marks a text as a regular expression."},
+    {"SplitStr", kGroupConstants, "\"||\": the default separator of lists."},
+    {"MAXINT", kGroupConstants, "The largest 32-bit integer, 2147483647."},
+
+    // ---- URLs
+    {"urlencode", kGroupUrls, "Percent-encodes text for a URL.",
+     "Utf8 true encodes the UTF-8 bytes of the text, false its bytes in the system code page.",
+     "lg(urlencode(\"a b&c\"));", "a%20b%26c"},
+    {"urldecode", kGroupUrls, "Decodes percent-escapes.", "With Utf8 true a \"+\" also becomes a space.",
+     "lg(urldecode(\"a%20b+c\", true));", "a b c"},
+    {"abspath", kGroupUrls, "Resolves a relative link against a base URL.", "",
+     "lg(abspath(\"http://e.com/a/b.html\", \"../c.html\"));", "http://e.com/c.html"},
+    {"getdomain", kGroupUrls, "The domain of a URL: the registrable name, or the full host with son true.", "",
+     "lg(getdomain(\"http://www.example.com/x\"));", "example.com"},
+    {"isURL", kGroupUrls, "Whether text looks like a web address (contains http:// or https://).", "",
+     "lg(isURL(\"https://e.com\"));\nlg(isURL(\"e.com\"));", "True\nFalse"},
+    {"getcookie", kGroupUrls, "Kept for old scripts: there is no browser cookie store here, the result is empty text."},
+
+    // ---- encoders and digests
+    {"base64encode", kGroupEncoders, "Base64 of the text's bytes.", "", "lg(base64encode(\"abc\"));", "YWJj"},
+    {"base64decode", kGroupEncoders, "Decodes Base64; a length that is not a multiple of four gives empty text.", "",
+     "lg(base64decode(\"YWJj\"));", "abc"},
+    {"base64encodefile", kGroupEncoders, "Base64 of a file's bytes."},
+    {"base64decodefile", kGroupEncoders, "Decodes Base64 text into a file (replacing it)."},
+    {"Encrypt", kGroupEncoders, "Enciphers text with a key (default \"947\"), for hiding text from casual readers.",
+     "It is an obfuscation, not security. Decrypt with the same key gives the text back.",
+     "lg(Decrypt(Encrypt(\"secret\", \"k\"), \"k\"));", "secret"},
+    {"Decrypt", kGroupEncoders, "Reverses Encrypt with the same key."},
+    {"escape", kGroupEncoders, "Escapes every character except letters and digits as %XX or %uXXXX.", "",
+     "lg(escape(\"a b中\"));", "a%20b%u4E2D"},
+    {"unescape", kGroupEncoders, "Reverses escape: %XX, %uXXXX and \\uXXXX become characters.", "",
+     "lg(unescape(\"%u4e2d%41\"));", "中A"},
+    {"gzencode", kGroupEncoders, "Compresses bytes with gzip.", "The result is a byte string; gzdecode reverses it.",
+     "lg(Length(gzencode(\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\")) < 40);", "True"},
+    {"gzdecode", kGroupEncoders, "Decompresses gzip bytes.", "", "lg(gzdecode(gzencode(\"same again\")));", "same again"},
+    {"gzsavefile", kGroupEncoders, "Writes text to a file, gzip-compressed."},
+    {"gzreadfile", kGroupEncoders, "Reads a file, decompressing it when it is gzip."},
+    {"gzbase64encode", kGroupEncoders, "Compresses with gzip, then encodes with Base64."},
+    {"gzbase64decode", kGroupEncoders, "Decodes Base64, then decompresses gzip.", "",
+     "lg(gzbase64decode(gzbase64encode(\"round trip\")));", "round trip"},
+    {"md5", kGroupEncoders, "The MD5 digest as hexadecimal digits (Len 16 gives the first 16).",
+     "Characters beyond ASCII become \"?\" before hashing.", "lg(md5(\"abc\"));\nlg(md5(\"abc\", 16));",
+     "900150983cd24fb0d6963f7d28e17f72\n900150983cd24fb0"},
+    {"md5file", kGroupEncoders, "The MD5 digest of a file; empty text when it cannot be read."},
+    {"utf8encode", kGroupEncoders, "The UTF-8 bytes of text, as a byte string."},
+    {"utf8decode", kGroupEncoders, "Text from UTF-8 bytes; malformed UTF-8 gives empty text.", "",
+     "lg(utf8decode(utf8encode(\"中文\")));", "中文"},
+    {"ansistring", kGroupEncoders, "The text's bytes in the system code page, as a byte string."},
+
+    // ---- HTML
+    {"analyzetitle", kGroupHtml, "The most plausible title of a page, chosen among its title, h1 and h2 elements.",
+     "The result is the chosen element's HTML; html2txt gives its text.",
+     "lg(html2txt(analyzetitle(\"<title>News - Site</title><h1>News</h1>\")));", "News"},
+    {"analyzecontent", kGroupHtml, "The main text of an article page.",
+     "Lines that carry much text against few tags are kept; images become a bracket notation with "
+     "absolute addresses (against absurl). Combine with html2txt for plain text."},
+
+    // ---- Chinese
+    {"gb2big", kGroupChinese, "Simplified Chinese characters to Traditional ones.", "", "lg(gb2big(\"汉语\"));", "漢語"},
+    {"big2gb", kGroupChinese, "Traditional Chinese characters to Simplified ones.", "", "lg(big2gb(\"漢語\"));", "汉语"},
+    {"full2half", kGroupChinese, "Full-width letters, digits, punctuation and spaces to their ASCII forms.", "",
+     "lg(full2half(\"ＡＢＣ１２３\"));", "ABC123"},
+
+    // ---- files
+    {"readfile", kGroupFiles, "Reads a whole text file; empty text when it does not exist.",
+     "A byte-order mark selects UTF-8 or UTF-16; otherwise the file is read in the system code page."},
+    {"savefile", kGroupFiles, "Writes text to a file (append true adds to it); true on success.",
+     "Text is written in the system code page, a byte string as it is. Missing folders are created; a "
+     "relative name is taken in the application folder. Writes from several threads take turns; a file "
+     "that cannot be written gives false.",
+     "savefile(_AppPath + \"data/out.txt\", \"one\");\nsavefile(_AppPath + \"data/out.txt\", \"two\", true);\n"
+     "lg(readfile(_AppPath + \"data/out.txt\"));\ndeletefile(_AppPath + \"data/out.txt\");",
+     "onetwo"},
+    {"save", kGroupFiles, "The same as savefile."},
+    {"savefile2", kGroupFiles, "Writes text to a file as UTF-8 without a byte-order mark (append true adds to it).",
+     "Missing folders are created and a relative name is taken in the application folder; a file that "
+     "cannot be written is a run-time error."},
+    {"readini", kGroupFiles, "A value from an INI file (relative names are in the application folder).", "",
+     "saveini(\"data/demo.ini\", \"main\", \"color\", \"blue\");\nlg(readini(\"data/demo.ini\", \"main\", \"color\"));\n"
+     "lg(readini(\"data/demo.ini\", \"main\", \"size\", \"none\"));\ndeletefile(_AppPath + \"data/demo.ini\");",
+     "blue\nnone"},
+    {"saveini", kGroupFiles, "Writes a value into an INI file, creating file and section as needed."},
+    {"getdirs", kGroupFiles, "The names of a folder's sub-folders, separated by \"||\"."},
+    {"getfiles", kGroupFiles, "The names of a folder's files that match a wildcard such as *.txt (default *), separated by \"||\".", "",
+     "savefile(_AppPath + \"data/list/a.txt\", \"\");\nsavefile(_AppPath + \"data/list/b.csv\", \"\");\nlg(getfiles(_AppPath + \"data/list\", \"*.txt\"));", "a.txt"},
+    {"selfile", kGroupDialogs, "Lets the user choose a file (several with Mulit true); qvrun answers empty text."},
+    {"seldir", kGroupDialogs, "Lets the user choose a folder; qvrun answers empty text."},
+    {"getfilesize", kGroupFiles, "The size of a file in bytes; -1 when it does not exist.", "",
+     "savefile(_AppPath + \"data/five.txt\", \"12345\");\nlg(getfilesize(_AppPath + \"data/five.txt\"));\nlg(getfilesize(_AppPath + \"data/none.txt\"));", "5\n-1"},
+    {"replacefilenamechars", kGroupFiles, "Removes the characters a file name should not hold: \\ / : * ? \" < > |, line breaks and the ideographic space.", "",
+     "lg(replacefilenamechars(\"a/b:c?\"));", "abc"},
+    {"isdir", kGroupFiles, "Whether a folder exists; CreateDir true creates it with its parents.", "",
+     "var d = _AppPath + \"data/new/deeper\";\nlg(isdir(d));\nisdir(d, true);\nlg(isdir(d));", "False\nTrue"},
+    {"isfile", kGroupFiles, "Whether a file exists."},
+    {"fileexists", kGroupFiles, "Whether a file exists."},
+    {"deletefile", kGroupFiles, "Deletes a file; true on success."},
+    {"renamefile", kGroupFiles, "Renames or moves a file or folder; false when the target exists.", "",
+     "savefile(_AppPath + \"data/old.txt\", \"x\");\nlg(renamefile(_AppPath + \"data/old.txt\", _AppPath + \"data/new.txt\"));\nlg(fileexists(_AppPath + \"data/new.txt\"));", "True\nTrue"},
+    {"getfiletime", kGroupFiles, "A time of a file in seconds: TimeType 0 created, 1 written, 2 accessed (default).",
+     "The local time is counted as seconds since 1970 and shifted by timezone hours (default -8, as "
+     "TIMESTAMP does); 0 when the file does not exist."},
+    {"getfiledir", kGroupFiles, "The folder part of a file name, with its trailing separator.", "",
+     "lg(getfiledir(\"/tmp/x/a.txt\"));", "/tmp/x/"},
+    {"getfilePath", kGroupFiles, "The same as getfiledir."},
+    {"getfileext", kGroupFiles, "The extension of a file name, dot included.", "", "lg(getfileext(\"/tmp/a.tar.gz\"));", ".gz"},
+    {"getfilename", kGroupFiles, "The last part of a file name.", "", "lg(getfilename(\"/tmp/x/a.txt\"));", "a.txt"},
+    {"expandfilename", kGroupFiles, "The full name of a file, relative names against the current folder."},
+    {"run", kGroupFiles, "Runs a command line, or opens a file or address; waitover true waits for its end.",
+     "With waiting, the command line runs through /bin/sh; without, the file or address opens with "
+     "xdg-open when there is one, and the call returns at once. A failure to start is not reported."},
+};
+
+}  // namespace
+
+std::span<const NameDescription> FunctionDescriptions() { return kDescriptions; }
+
+}  // namespace qv
