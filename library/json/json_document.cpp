@@ -14,9 +14,10 @@ namespace od = simdjson::ondemand;
 
 namespace {
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 std::string_view TrimTrailingBlanks(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
-    s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -40,17 +41,18 @@ class JsonBuilder {
     doc_ptr_ = &d;
     bool scalar = false;
     Check(d.is_scalar().get(scalar));
+    // Anything after the root value is an error.
+    const char* rest = nullptr;
     if (scalar) {
-      ScalarRoot(d);
+      rest = ScalarRoot(d);
+      while (rest < json_.data() + json_.size() && IsBlank(*rest)) ++rest;
     } else {
       od::value root;
       Check(d.get_value().get(root));
       Value(root, 1);
+      if (d.current_location().get(rest)) rest = nullptr;
     }
-    // Anything after the root value is an error.
-    const char* rest = nullptr;
-    if (!d.current_location().get(rest) && rest < json_.data() + json_.size())
-      Fail(rest, "unexpected text after the value");
+    if (rest && rest < json_.data() + json_.size()) Fail(rest, "unexpected text after the value");
   }
 
  private:
@@ -142,18 +144,21 @@ class JsonBuilder {
     }
   }
 
-  void ScalarRoot(od::document& d) {
+  // The root scalar; returns where its text ends.
+  const char* ScalarRoot(od::document& d) {
     od::json_type type;
     Check(d.type().get(type));
+    std::string_view raw;
+    Check(d.raw_json_token().get(raw));
+    raw = TrimTrailingBlanks(raw);
     if (type == od::json_type::string) {
       std::string_view s;
       Check(d.get_string().get(s));
       Add(JsonKind::String, s);
     } else {
-      std::string_view raw;
-      Check(d.raw_json_token().get(raw));
       Atom(raw);
     }
+    return raw.data() + raw.size();
   }
 
   std::string_view json_;
