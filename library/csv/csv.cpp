@@ -8,9 +8,15 @@ std::u16string_view SeparatorOrComma(std::u16string_view separator) {
   return separator.empty() ? std::u16string_view(u",") : separator;
 }
 
+// A field that ends with the start of a longer separator must be quoted
+// too: "a|" before "||" would otherwise read as "a" and "|...".
 bool NeedsQuotes(std::u16string_view field, std::u16string_view separator) {
-  return field.find(separator) != std::u16string_view::npos ||
-         field.find_first_of(u"\"\r\n") != std::u16string_view::npos;
+  if (field.find(separator) != std::u16string_view::npos ||
+      field.find_first_of(u"\"\r\n") != std::u16string_view::npos)
+    return true;
+  for (size_t k = 1; k < separator.size(); ++k)
+    if (field.ends_with(separator.substr(0, k))) return true;
+  return false;
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ TEST(Csv, LineQuotesOnlyWhatNeedsIt) {
   EXPECT_EQ(CsvLine({}, u","), u"");
   EXPECT_EQ(CsvLine({u"a", u"b"}, u""), u"a,b");
   EXPECT_EQ(CsvLine({u"a||b", u"c"}, u"||"), u"\"a||b\"||c");
+  EXPECT_EQ(CsvLine({u"a|", u"|b"}, u"||"), u"\"a|\"|||b");
+  EXPECT_EQ(CsvSplit(CsvLine({u"a|", u"|b"}, u"||"), u"||"), (Fields{u"a|", u"|b"}));
 }
 
 TEST(Csv, SplitReadsQuotedFieldsLeniently) {
