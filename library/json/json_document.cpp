@@ -168,6 +168,8 @@ class JsonBuilder {
 
 JsonDocument JsonDocument::Parse(std::string json) {
   const size_t length = json.size();
+  // Node offsets are 32-bit, as are the parser's own.
+  if (length > 0xFFFFFFFFu - simdjson::SIMDJSON_PADDING) ThrowInvalidJson(json, 0, "text longer than 4 GB");
   json.append(simdjson::SIMDJSON_PADDING, ' ');
   std::string_view text(json.data(), length);
   JsonDocument doc;

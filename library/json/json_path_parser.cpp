@@ -18,6 +18,7 @@ namespace {
 
 // I-JSON's exact integers bound indexes and slice parameters.
 constexpr int64_t kMaxExactInt = (int64_t{1} << 53) - 1;
+constexpr int kMaxNesting = 256;
 
 bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
 bool IsAlpha(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -303,6 +304,13 @@ class Parser {
   // logical-or-expr = logical-and-expr *(S "||" S logical-and-expr)
   std::unique_ptr<Expr> LogicalExpr() {
     const size_t at = Pos();
+    // Parentheses, nested filters and function arguments recurse through
+    // here; bounding them bounds the type pass and the evaluator too.
+    if (++depth_ > kMaxNesting) Fail(at, u"expression nested too deeply");
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{depth_};
     auto first = LogicalAndExpr();
     size_t save = i_;
     S();
@@ -524,6 +532,7 @@ class Parser {
 
   std::u16string_view t_;
   size_t i_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace

@@ -219,6 +219,11 @@ TEST(JsonPath, InvalidQueriesAreErrors) {
   };
   for (const char* q : invalid) EXPECT_EQ(ErrorOf(q).rfind("Invalid JSONPath at ", 0), 0u) << q << ": " << ErrorOf(q);
   EXPECT_EQ(ErrorOf("$.1a"), "Invalid JSONPath at 3: expected a member name");
+  const std::string deep = "$[?" + std::string(100000, '(') + "@" + std::string(100000, ')') + "]";
+  EXPECT_EQ(ErrorOf(deep.c_str()), "Invalid JSONPath at 260: expression nested too deeply");
+  std::string filters = "$";
+  for (int i = 0; i < 300; ++i) filters += "[?@";
+  EXPECT_EQ(ErrorOf((filters + std::string(300, ']')).c_str()).rfind("Invalid JSONPath at ", 0), 0u);
   EXPECT_EQ(ErrorOf("$[?foo(@)]"), "Invalid JSONPath at 4: unknown function foo()");
   EXPECT_EQ(ErrorOf("$['\xc3\xa9' , 'x' 'y']"), "Invalid JSONPath at 13: expected \",\" or \"]\"");
 }
