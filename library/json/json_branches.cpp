@@ -39,12 +39,17 @@ std::u16string Text(Caller& c, int i) { return ToText(c.GetParam(i)); }
 
 JsonDocument ParseText(std::u16string_view json) { return JsonDocument::Parse(ToUtf8(json)); }
 
+struct Selection {
+  JsonDocument doc;
+  std::vector<uint32_t> nodes;
+};
+
 // The query first: a broken query is reported whatever the document.
-std::vector<uint32_t> Select(Caller& c, const JsonDocument*& doc, JsonDocument& holder) {
+Selection Select(Caller& c) {
   const JsonPath query = JsonPath::Compile(Text(c, 1));
-  holder = ParseText(Text(c, 0));
-  doc = &holder;
-  return query.Select(holder);
+  Selection s{ParseText(Text(c, 0)), {}};
+  s.nodes = query.Select(s.doc);
+  return s;
 }
 
 std::u16string ResultText(const JsonDocument& doc, uint32_t n, bool asJson) {
@@ -53,22 +58,18 @@ std::u16string ResultText(const JsonDocument& doc, uint32_t n, bool asJson) {
 }
 
 Value JsonPathBranch(Caller& c) {
-  const JsonDocument* doc = nullptr;
-  JsonDocument holder;
-  const auto nodes = Select(c, doc, holder);
+  const Selection s = Select(c);
   const bool asJson = ToBool(c.GetParam(2));
   std::vector<std::u16string> out;
-  out.reserve(nodes.size());
-  for (uint32_t n : nodes) out.push_back(ResultText(*doc, n, asJson));
+  out.reserve(s.nodes.size());
+  for (uint32_t n : s.nodes) out.push_back(ResultText(s.doc, n, asJson));
   return TextListValue(std::move(out));
 }
 
 Value JsonGetBranch(Caller& c) {
-  const JsonDocument* doc = nullptr;
-  JsonDocument holder;
-  const auto nodes = Select(c, doc, holder);
-  if (nodes.empty()) return Value::Text(Text(c, 2));
-  return Value::Text(ResultText(*doc, nodes[0], false));
+  const Selection s = Select(c);
+  if (s.nodes.empty()) return Value::Text(Text(c, 2));
+  return Value::Text(ResultText(s.doc, s.nodes[0], false));
 }
 
 Value JsonSetBranch(Caller& c) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #include "support/errors.h"
 #include "support/text.h"
@@ -176,13 +177,19 @@ JsonDocument JsonDocument::Parse(std::string json) {
   JsonBuilder builder(text, doc);
   // A parser keeps buffers sized for the largest text it has seen: reuse
   // one per thread for ordinary texts, and let a large one go afterwards.
+  // The parser's own depth bound lies beyond ours, so ours reports first.
   constexpr size_t kKeptParser = 4 << 20;
+  constexpr size_t kParserDepth = kMaxJsonDepth + 8;
+  auto make = [](size_t capacity, size_t maxCapacity) {
+    auto p = std::make_unique<od::parser>(maxCapacity);
+    if (p->allocate(capacity, kParserDepth)) throw std::bad_alloc();
+    return p;
+  };
   if (length <= kKeptParser) {
-    thread_local od::parser parser(kKeptParser);
-    builder.Build(parser);
+    thread_local const std::unique_ptr<od::parser> parser = make(64 << 10, kKeptParser);
+    builder.Build(*parser);
   } else {
-    od::parser parser(length);
-    builder.Build(parser);
+    builder.Build(*make(length, length));
   }
   return doc;
 }
