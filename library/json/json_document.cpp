@@ -315,10 +315,18 @@ namespace {
 
 // A number as sign, significant digits without leading or trailing zeros,
 // and the position of the decimal point before them: 0.DIGITS × 10^point.
+// The digits stay views of the text (integer part, then fraction), so a
+// comparison allocates nothing.
 struct Decimal {
   bool negative = false;
-  std::string digits;
+  std::string_view whole, fraction;
+  size_t lead = 0;  // leading zeros of whole + fraction
+  size_t size = 0;  // significant digits
   int64_t point = 0;
+  char Digit(size_t k) const {
+    const size_t i = lead + k;
+    return i < whole.size() ? whole[i] : fraction[i - whole.size()];
+  }
 };
 
 Decimal ToDecimal(std::string_view t) {
@@ -328,10 +336,14 @@ Decimal ToDecimal(std::string_view t) {
     d.negative = true;
     ++i;
   }
-  int64_t intDigits = 0;
-  for (; i < t.size() && IsDigit(t[i]); ++i, ++intDigits) d.digits += t[i];
-  if (i < t.size() && t[i] == '.')
-    for (++i; i < t.size() && IsDigit(t[i]); ++i) d.digits += t[i];
+  size_t begin = i;
+  while (i < t.size() && IsDigit(t[i])) ++i;
+  d.whole = t.substr(begin, i - begin);
+  if (i < t.size() && t[i] == '.') {
+    begin = ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i;
+    d.fraction = t.substr(begin, i - begin);
+  }
   int64_t exponent = 0;
   if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
     ++i;
@@ -342,13 +354,12 @@ Decimal ToDecimal(std::string_view t) {
       if (exponent < 1'000'000'000'000'000) exponent = exponent * 10 + (t[i] - '0');
     if (minus) exponent = -exponent;
   }
-  d.point = intDigits + exponent;
-  size_t lead = 0;
-  while (lead < d.digits.size() && d.digits[lead] == '0') ++lead;
-  d.digits.erase(0, lead);
-  d.point -= static_cast<int64_t>(lead);
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-  if (d.digits.empty()) {
+  const size_t total = d.whole.size() + d.fraction.size();
+  while (d.lead < total && d.Digit(0) == '0') ++d.lead;
+  d.size = total - d.lead;
+  while (d.size > 0 && d.Digit(d.size - 1) == '0') --d.size;
+  d.point = static_cast<int64_t>(d.whole.size()) + exponent - static_cast<int64_t>(d.lead);
+  if (d.size == 0) {
     d.negative = false;
     d.point = 0;
   }
@@ -360,20 +371,20 @@ Decimal ToDecimal(std::string_view t) {
 int CompareJsonNumbers(std::string_view a, std::string_view b) {
   const Decimal x = ToDecimal(a);
   const Decimal y = ToDecimal(b);
-  const bool xZero = x.digits.empty();
-  const bool yZero = y.digits.empty();
-  if (xZero || yZero) {
-    if (xZero && yZero) return 0;
-    if (xZero) return y.negative ? 1 : -1;
+  if (x.size == 0 || y.size == 0) {
+    if (x.size == 0 && y.size == 0) return 0;
+    if (x.size == 0) return y.negative ? 1 : -1;
     return x.negative ? -1 : 1;
   }
   if (x.negative != y.negative) return x.negative ? -1 : 1;
-  int magnitude;
+  int magnitude = 0;
   if (x.point != y.point) {
     magnitude = x.point < y.point ? -1 : 1;
   } else {
-    const int c = x.digits.compare(y.digits);
-    magnitude = c < 0 ? -1 : (c > 0 ? 1 : 0);
+    const size_t n = std::min(x.size, y.size);
+    for (size_t k = 0; k < n && magnitude == 0; ++k)
+      if (x.Digit(k) != y.Digit(k)) magnitude = x.Digit(k) < y.Digit(k) ? -1 : 1;
+    if (magnitude == 0 && x.size != y.size) magnitude = x.size < y.size ? -1 : 1;
   }
   return x.negative ? -magnitude : magnitude;
 }
