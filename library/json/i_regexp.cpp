@@ -177,7 +177,11 @@ class Translator {
                                               "Pf", "Po", "Z", "Zs", "Zl", "Zp", "S", "Sm", "Sc", "Sk",
                                               "So", "C", "Cc", "Cf", "Co", "Cn"};
     std::string name;
-    while (!AtEnd() && Peek() != '}' && name.size() < 3) name += static_cast<char>(Next() & 0x7F);
+    while (!AtEnd() && Peek() != '}' && name.size() < 3) {
+      const char32_t c = Next();
+      if (c >= 0x80) throw Invalid{};
+      name += static_cast<char>(c);
+    }
     for (const char* k : kCategories) {
       if (name == k) {
         out_ += name;
