@@ -33,6 +33,9 @@ plan=(
   "value_fuzz 90 - -"
   "format_fuzz 90 - -"
   "string_list_fuzz 60 - -"
+  "json_path_fuzz 120 - jsonpath.dict"
+  "json_document_fuzz 90 - jsonpath.dict"
+  "csv_split_fuzz 60 - -"
 )
 # Returning freed memory to the system stalls for many seconds at a time on
 # some virtual machines, which libFuzzer would report as a timeout.

@@ -29,4 +29,19 @@ std::span<const Branch> UrlBranches();
 std::span<const Branch> ChineseBranches();
 std::span<const Branch> FileBranches();
 
+// Functions beyond the first hundred: each family keeps its declarations
+// with the words the reference shows for them, and is registered after the
+// table in declarations.cpp.
+struct Declaration {
+  const char16_t* text;     // the declaration string
+  const char16_t* summary;  // one line
+  const char16_t* detail;   // a few sentences
+  const char16_t* example;
+};
+
+std::span<const Branch> JsonBranches();
+std::span<const Declaration> JsonDeclarations();
+std::span<const Branch> CsvBranches();
+std::span<const Declaration> CsvDeclarations();
+
 }  // namespace qv::library

@@ -1,5 +1,6 @@
 #include <iterator>
 
+#include "library/branches.h"
 #include "library/functions.h"
 
 namespace qv {
@@ -129,6 +130,10 @@ TFunctions::TFunctions(TfsScript& script) : TfsRTTIModule(script) {
   script.AddType(u"ArrayInteger", fvtArray);
 
   for (const char16_t* declaration : kDeclarations) script.AddMethod(declaration, &TFunctions::CallMethod);
+
+  // JSON and CSV, each family's table in its order.
+  for (auto family : {library::JsonDeclarations(), library::CsvDeclarations()})
+    for (const library::Declaration& d : family) script.AddMethod(d.text, &TFunctions::CallMethod, u"", d.summary);
 }
 
 }  // namespace qv

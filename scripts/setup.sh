@@ -11,7 +11,7 @@ packages=(
   pcre2-utils lua5.4 python3
   libssl-dev libcurl4-openssl-dev ca-certificates
   libcpp-httplib-dev tinyproxy openssl curl
-  duktape-dev libelf-dev lintian
+  duktape-dev libelf-dev lintian libsimdjson-dev
   python3-lxml python3-bs4
   qt6-base-dev xvfb xauth
 )
