@@ -23,7 +23,7 @@ using qv::host::CatalogEntry;
 
 const char* const kGroupOrder[] = {
     qv::kGroupStrings, qv::kGroupPatterns,   qv::kGroupUrls,  qv::kGroupEncoders,   qv::kGroupHtml,
-    qv::kGroupChinese, qv::kGroupFiles,      qv::kGroupWeb,   qv::kGroupThreads,    qv::kGroupDialogs,
+    qv::kGroupData,    qv::kGroupChinese, qv::kGroupFiles,      qv::kGroupWeb,   qv::kGroupThreads,    qv::kGroupDialogs,
     qv::kGroupSystem,  qv::kGroupConversion, qv::kGroupMath,  qv::kGroupClasses,    qv::kGroupConstants,
     qv::kGroupWindow,
 };

@@ -232,6 +232,42 @@ const NameDescription kDescriptions[] = {
     {"run", kGroupFiles, "Runs a command line, or opens a file or address; waitover true waits for its end.",
      "With waiting, the command line runs through /bin/sh; without, the file or address opens with "
      "xdg-open when there is one, and the call returns at once. A failure to start is not reported."},
+    // ---- JSON and CSV
+    {"jsonpath", kGroupData, "Every value a JSONPath query (RFC 9535) selects in a JSON text.",
+     "A string gives its text and any other value its compact JSON; with AsJson true every value is "
+     "compact JSON, so results can be fed back. Numbers keep the text they were written with. An invalid "
+     "query raises \"Invalid JSONPath at N: ...\", invalid JSON \"Invalid JSON at N: ...\"; try catches both.",
+     "var j = replace(\"{'a':[1,2.50,{'b':'x'}]}\", \"'\", Chr(34));\nvar a = jsonpath(j, \"$.a[*]\");\n"
+     "lg(a[1]);\nlg(a[2]);\nlg(join(\",\", jsonpath(\"[3,1,4]\", \"$[?@ > 2]\")));",
+     "2.50\n{\"b\":\"x\"}\n3,4"},
+    {"jsonget", kGroupData, "The first value a JSONPath query selects, or a default.",
+     "Gives the first value jsonpath would give (a string as its text, anything else as compact JSON); "
+     "Default when the query selects nothing.",
+     "var j = replace(\"{'user':{'name':'Ann'}}\", \"'\", Chr(34));\nlg(jsonget(j, \"$.user.name\"));\n"
+     "lg(jsonget(j, \"$.user.age\", \"?\"));",
+     "Ann\n?"},
+    {"jsonset", kGroupData, "A JSON text with one value set at a JSON Pointer (RFC 6901).",
+     "Objects are made for missing members on the way and \"-\" appends to an array. The value is written "
+     "by its script type (text as a string, numbers, Booleans) or parsed as JSON when AsJson is true; an "
+     "empty Json counts as \"{}\".",
+     "lg(jsonset(\"{}\", \"/q\", \"x\"));\nlg(jsonset(replace(\"{'a':[1]}\", \"'\", Chr(34)), \"/a/-\", 2));\n"
+     "lg(jsonset(\"\", \"/n/m\", \"[true]\", true));",
+     "{\"q\":\"x\"}\n{\"a\":[1,2]}\n{\"n\":{\"m\":[true]}}"},
+    {"jsonquote", kGroupData, "A text as a JSON string literal, quotes and control characters escaped.", "",
+     "lg(jsonquote(\"two\" + Chr(10) + \"lines\"));", "\"two\\nlines\""},
+    {"csvline", kGroupData, "One CSV record (RFC 4180) made of an array's values, without a line end.",
+     "A value is put in double quotes, its quotes doubled, when it holds the separator, a quote, CR or LF. "
+     "Append a row to a file with savefile(name, csvline(row) + #13#10, true).",
+     "var row = split(\"a||b,c||d\");\nlg(csvline(row));\nlg(csvline(row, \";\"));",
+     "a,\"b,c\",d\na;b,c;d"},
+    {"csvsplit", kGroupData, "The fields of one CSV record.",
+     "Splits at the separator outside double quotes and removes the quotes of quoted fields, so a field "
+     "may hold separators and line breaks. An empty record is one empty field.",
+     "var f = csvsplit(replace(\"a,'b,c',d\", \"'\", Chr(34)));\nlg(high(f));\nlg(f[1]);", "2\nb,c"},
+    {"csvrecords", kGroupData, "The records of a CSV text, split at line ends outside double quotes.",
+     "A quoted field may span lines; a line end after the last record adds no empty record.",
+     "var r = csvrecords(\"a,b\" + Chr(13) + Chr(10) + \"x,z\" + Chr(13) + Chr(10));\nlg(high(r));\n"
+     "lg(csvsplit(r[1])[1]);", "1\nz"},
 };
 
 }  // namespace

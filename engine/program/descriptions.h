@@ -19,6 +19,7 @@ inline constexpr const char* kGroupPatterns = "Patterns and regular expressions"
 inline constexpr const char* kGroupUrls = "URLs";
 inline constexpr const char* kGroupEncoders = "Encoders and digests";
 inline constexpr const char* kGroupHtml = "HTML";
+inline constexpr const char* kGroupData = "JSON and CSV";
 inline constexpr const char* kGroupChinese = "Chinese text";
 inline constexpr const char* kGroupFiles = "Files, folders and processes";
 inline constexpr const char* kGroupWeb = "Web";
