@@ -9,6 +9,7 @@
 #include "support/memory_policy.h"
 
 int main(int argc, char** argv) {
+  qv::RestartWithHugePageBlocks(argv);
   qv::ApplyMemoryPolicy();
   // Command-line arguments are not read, not even Qt's own options.
   int qtArgc = argc > 0 ? 1 : 0;
