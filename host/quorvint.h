@@ -92,7 +92,8 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   TfsScript& Program() { return *globalScripter_; }
   // The program for another thread: kept alive while the result is held,
   // null once the thread has released it. Use it under the program's
-  // execution lock and check ProgramReleased() after taking the lock.
+  // execution lock and check ProgramReleased() after taking the lock: from
+  // the end of the end callback on, the program no longer answers.
   std::shared_ptr<TfsScript> ProgramRef() const;
   bool ProgramReleased() const { return programReleased_.load(std::memory_order_acquire); }
   const std::u16string& Source() const { return source_; }

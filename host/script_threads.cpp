@@ -172,8 +172,16 @@ void TQuorvint::RunStartCallback() {
 
 void TQuorvint::RunEndCallback() {
   std::shared_ptr<TQuorvint> parent = LockParent();
-  if (!parent || parent->Terminated()) return;
-  if (!endCallback_.empty()) CallParent(*parent, endCallback_);
+  const bool parentListens = parent && !parent->Terminated();
+  if (parentListens && !endCallback_.empty()) CallParent(*parent, endCallback_);
+  // The variables answer up to here: whoever reads them once this thread
+  // has left the registry gets empty text, whether or not the program has
+  // been released yet.
+  {
+    std::lock_guard lock(globalScripter_->ExecutionLock());
+    programReleased_.store(true, std::memory_order_release);
+  }
+  if (!parentListens) return;
   {
     std::lock_guard lock(parent->scriptCs_);
     parent->allThread_.erase(registryKey_);

@@ -374,7 +374,9 @@ TEST_F(ScriptThreads, ChildVarsAnswerInTheEndCallbackAndEndedChildrenKeepNothing
   const size_t heap = mallinfo2().uordblks;
   t->Stop();
   t->WaitFor();
-  EXPECT_LT(files - filesBefore, 10) << "open files grow with the ended children";
+  // The server's side of connections may not have closed yet; each ended
+  // child kept three files before.
+  EXPECT_LT(files - filesBefore, kChildren / 2) << "open files grow with the ended children";
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   // Each child held its page three times over (body, text, variable).
   EXPECT_LT(heap, heapBefore + size_t{kChildren} * (1 << 20) / 4) << "memory grows with the ended children";
