@@ -368,17 +368,20 @@ void TQuorvint::Stop() {
     for (auto& weak : startedChildren_)
       if (auto child = weak.lock()) children.push_back(child);
   }
-  web::THttpThread::Stop();
-  {
-    // Under the waiters' mutexes, so a sleep or wait about to block sees it.
-    std::lock_guard lock(sleepMutex_);
-  }
-  sleepCv_.notify_all();
-  registryCv_.notify_all();
+  CutBlockingCalls();
   for (auto& child : children) {
     child->ClearParentLink();
     child->Stop();
   }
+}
+
+void TQuorvint::CutBlockingCalls() {
+  web::THttpThread::Stop();
+  // Under the waiters' mutexes, so a sleep or wait about to block sees it.
+  { std::lock_guard lock(sleepMutex_); }
+  sleepCv_.notify_all();
+  { std::lock_guard lock(scriptCs_); }
+  registryCv_.notify_all();
 }
 
 void TQuorvint::SleepFor(int ms) {

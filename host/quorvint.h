@@ -184,6 +184,9 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   bool EnterCallback();
   void LeaveCallback();
   void CloseCallbacks();
+  // Sets the stop flag, cuts a transfer and wakes a sleep or waitthread of
+  // this thread, on whichever thread they run (a callback's too).
+  void CutBlockingCalls();
   void CutChildLinks();
   void ReleaseResources();
   std::shared_ptr<TQuorvint> ChildOf(std::u16string_view key);

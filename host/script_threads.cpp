@@ -135,11 +135,7 @@ void TQuorvint::CloseCallbacks() {
   // A callback may sleep, wait or download in this thread's name: the stop
   // of this thread's own waits cuts it. Children are left running.
   if (std::shared_ptr<TfsScript> prog = ProgramRef()) prog->Terminate();
-  web::THttpThread::Stop();
-  { std::lock_guard sleeping(sleepMutex_); }
-  sleepCv_.notify_all();
-  { std::lock_guard registry(scriptCs_); }
-  registryCv_.notify_all();
+  CutBlockingCalls();
   lock.lock();
   callbackCv_.wait(lock, [this] { return callbacksRunning_ == 0; });
 }

@@ -294,10 +294,11 @@ TEST_F(ScriptThreads, CallbackInsideABlockingCallOutlivesItsParentThread) {
     const bool startCallback = round % 2 == 0;
     const bool stopItself = round % 4 < 2;
     RecordingUi ui;
-    std::string script = "var inside = 0;\nfunction cb(t) { inside = 1; " + call + " lg('after the call'); }\n";
-    script += "var c = runthread(" + Child("sleep(1);") + ", 'c', " + (startCallback ? "'cb', ''" : "'', 'cb'") +
-              ");\nwhile (inside == 0) sleep(1);\nsleep(3);\n" + (stopItself ? "stop();\n" : "") +
-              "lg('parent ends');\n";
+    std::string script =
+        "var inside = 0;\nfunction cb(t) { inside = 1; " + call + " lg('after the call'); }\n";
+    script += "var c = runthread(" + Child("sleep(1);") + ", 'c', " +
+              (startCallback ? "'cb', ''" : "'', 'cb'") + ");\nwhile (inside == 0) sleep(1);\nsleep(3);\n" +
+              (stopItself ? "stop();\n" : "") + "lg('parent ends');\n";
     auto t = TQuorvinter::Create(Js(script), nullptr, u"", u"", u"");
     t->SetUi(&ui);
     t->Resume();
@@ -352,23 +353,24 @@ TEST_F(ScriptThreads, ChildVarsAnswerInTheEndCallbackAndEndedChildrenKeepNothing
   });
   server.Start();
   // A child's result read in its end callback: the natural way to return it.
-  auto r = RunScript(Js("function ended(t) { lg(t.ThreadName + ' r=' + VarToStr(t.Vars['r'])); }\n"
-                        "runthread(" +
-                        Child("var r = 6 * 7;") + ", 'a', '', 'ended');\n" + "runthread(" +
-                        Child("var r = 'text'; sleep(20);") + ", 'b', '', 'ended');\n" +
-                        "waitthread();\n"));
+  auto r =
+      RunScript(Js("function ended(t) { lg(t.ThreadName + ' r=' + VarToStr(t.Vars['r'])); }\n"
+                   "runthread(" +
+                   Child("var r = 6 * 7;") + ", 'a', '', 'ended');\n" + "runthread(" +
+                   Child("var r = 'text'; sleep(20);") + ", 'b', '', 'ended');\n" + "waitthread();\n"));
   EXPECT_TRUE(Has(r.lines, "a r=42")) << ::testing::PrintToString(r.lines);
   EXPECT_TRUE(Has(r.lines, "b r=text"));
 
   // Ended children whose handles the parent keeps hold no client, sockets,
   // page or program: what they used goes back when each ends.
-  RunScript(Js("var c = runthread(" + Child("httpget('" + server.Url("/page") + "');") + ");\nwaitthread();\n"));
+  RunScript(
+      Js("var c = runthread(" + Child("httpget('" + server.Url("/page") + "');") + ");\nwaitthread();\n"));
   const int filesBefore = OpenFiles();
   const size_t heapBefore = mallinfo2().uordblks;
   constexpr int kChildren = 60;
   RecordingUi ui;
-  std::string script = "for (var i = 0; i < " + std::to_string(kChildren) +
-                       "; i++) { runthread(" + Child("var p = httpget('" + server.Url("/page") + "');") +
+  std::string script = "for (var i = 0; i < " + std::to_string(kChildren) + "; i++) { runthread(" +
+                       Child("var p = httpget('" + server.Url("/page") + "');") +
                        "); if (i % 10 == 9) waitthread(); }\nwaitthread();\nlg('ended');\nsleep(60000);\n";
   auto t = TQuorvinter::Create(Js(script), nullptr, u"", u"", u"");
   t->SetUi(&ui);
