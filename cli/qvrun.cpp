@@ -235,9 +235,12 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 
   bool interrupted = false;
   auto interruptedAt = std::chrono::steady_clock::now();
+  // After an interrupt the threads' end is looked for more often: the
+  // exit should follow the stop within milliseconds.
   const timespec slice{0, 20 * 1000 * 1000};
+  const timespec stoppingSlice{0, 2 * 1000 * 1000};
   while (!thread->Finished() || qv::host::RunningThreadCount() > 0) {
-    int sig = sigtimedwait(&signals, nullptr, &slice);
+    int sig = sigtimedwait(&signals, nullptr, interrupted ? &stoppingSlice : &slice);
     if (interrupted && std::chrono::steady_clock::now() - interruptedAt > std::chrono::seconds(2)) {
       // A thread that does not end on a stop (stuck in a call that cannot
       // be cut) must not keep the process alive.
@@ -269,6 +272,7 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 }  // namespace
 
 int main(int argc, char** argv) {
+  qv::RestartWithHugePageBlocks(argv);
   qv::ApplyMemoryPolicy();
   if (std::optional<int> answered = qv::cli::InfoOption(argc, argv, PrintUsage)) return *answered;
   std::optional<Options> opts = ParseArgs(argc, argv);

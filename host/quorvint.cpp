@@ -77,7 +77,7 @@ uint32_t TQuorvint::TickCount() {
 
 TQuorvint::TQuorvint(std::u16string_view source, TQuorvint* parent, std::u16string endCallback,
                      std::u16string startCallback, std::u16string threadName)
-    : globalScripter_(std::make_unique<TfsScript>()),
+    : globalScripter_(std::make_shared<TfsScript>()),
       threadName_(std::move(threadName)),
       startCallback_(std::move(startCallback)),
       endCallback_(std::move(endCallback)),
@@ -216,6 +216,13 @@ void TQuorvint::RunBody() {
   }
   try {
     ExecutionLockHolder running(prog);
+    // Once the script has ended, a callback still inside its code (woken
+    // by a stop, say) runs no further statement: the end of a run clears
+    // the program's stop, so it is set again before the lock is given up.
+    struct EndOfRun {
+      TfsScript& prog;
+      ~EndOfRun() { prog.Terminate(); }
+    } endOfRun{prog};
     prog.Execute();
     outcome_.store(RunOutcome::Completed, std::memory_order_release);
   } catch (const ScriptError& e) {
@@ -285,28 +292,63 @@ bool TQuorvint::CompileSource() {
 
 void TQuorvint::Teardown() {
   tearingDown_.store(true, std::memory_order_release);
+  // The end callback may still read this thread's variables.
   RunEndCallback();
+  // No child's callback may run this program's code once it is freed.
+  CloseCallbacks();
+  CutChildLinks();
+  ReleaseResources();
+}
+
+void TQuorvint::CutChildLinks() {
   std::vector<std::shared_ptr<TQuorvint>> children;
   {
-    // Children outlive this thread on their own.
+    // Children outlive this thread on their own; the list of started
+    // children stays for a later stop.
     std::lock_guard lock(scriptCs_);
     for (auto& weak : startedChildren_)
       if (auto child = weak.lock()) children.push_back(child);
-    startedChildren_.clear();
     allThread_.clear();
   }
   for (auto& child : children) child->ClearParentLink();
-  children.clear();
-  // A parent may be reading this program's variables (TQuorvinter.Vars).
-  std::lock_guard lock(globalScripter_->ExecutionLock());
-  errorMsgAtEnd_ = globalScripter_->ErrorMsg();
-  errorPosAtEnd_ = globalScripter_->ErrorPos();
-  ObjectRegistry::Instance().FreeOwnedBy(globalScripter_.get());
-  globalScripter_->Clear();
+}
+
+// What only the running script needed goes now, not when the last handle
+// of this thread goes: an ended child keeps no page, client, open files or
+// program while its parent holds it.
+void TQuorvint::ReleaseResources() {
+  std::shared_ptr<TfsScript> prog;
+  {
+    std::lock_guard lock(programMutex_);
+    prog = std::move(globalScripter_);
+  }
+  {
+    // A parent may be reading this program's variables (TQuorvinter.Vars).
+    std::lock_guard lock(prog->ExecutionLock());
+    programReleased_.store(true, std::memory_order_release);
+    errorMsgAtEnd_ = prog->ErrorMsg();
+    errorPosAtEnd_ = prog->ErrorPos();
+    ObjectRegistry::Instance().FreeOwnedBy(prog.get());
+    prog->Clear();
+  }
+  prog.reset();
   selfHandle_.reset();
   parentHandle_.reset();
   regExp_.reset();
   httpGetObject_.reset();
+  ReleaseClient();
+  std::u16string().swap(source_);
+  initVariable_ = Value();
+  onAddMethod = nullptr;
+  onIncludePath = nullptr;
+  onDecryptScript = nullptr;
+  onCreateScript = nullptr;
+  onPartialTranslation = nullptr;
+}
+
+std::shared_ptr<TfsScript> TQuorvint::ProgramRef() const {
+  std::lock_guard lock(programMutex_);
+  return globalScripter_;
 }
 
 // ---- stopping and logging ----------------------------------------------------
@@ -314,31 +356,36 @@ void TQuorvint::Teardown() {
 void TQuorvint::Stop() {
   // The program is told first: a sleep or a download cut below returns at
   // once, and the script must not get to run its next statement.
-  try {
-    globalScripter_->Terminate();
-  } catch (...) {
+  if (std::shared_ptr<TfsScript> prog = ProgramRef()) {
+    try {
+      prog->Terminate();
+    } catch (...) {
+    }
   }
-  web::THttpThread::Stop();
-  {
-    // Under the waiters' mutexes, so a sleep or wait about to block sees it.
-    std::lock_guard lock(sleepMutex_);
-  }
-  sleepCv_.notify_all();
-  { std::lock_guard lock(scriptCs_); }
-  registryCv_.notify_all();
-  // Every child still known is stopped, also one whose name a later child
-  // took over in the registry: a stopped script leaves no thread behind.
+  // The flag is set and the children are taken under the registry's lock:
+  // a runthread either registers its child before (and it is stopped
+  // here) or sees the flag and stops the child itself.
   std::vector<std::shared_ptr<TQuorvint>> children;
   {
     std::lock_guard lock(scriptCs_);
+    terminated_.store(true, std::memory_order_release);
     for (auto& weak : startedChildren_)
       if (auto child = weak.lock()) children.push_back(child);
-    for (auto& [name, child] : allThread_) children.push_back(child);
   }
+  CutBlockingCalls();
   for (auto& child : children) {
     child->ClearParentLink();
     child->Stop();
   }
+}
+
+void TQuorvint::CutBlockingCalls() {
+  web::THttpThread::Stop();
+  // Under the waiters' mutexes, so a sleep or wait about to block sees it.
+  { std::lock_guard lock(sleepMutex_); }
+  sleepCv_.notify_all();
+  { std::lock_guard lock(scriptCs_); }
+  registryCv_.notify_all();
 }
 
 void TQuorvint::SleepFor(int ms) {

@@ -13,7 +13,10 @@
 // (the creator, a parent's registry, a script's handle) keeps the object,
 // not the thread. Scripts see a thread through a ThreadRef handle
 // (thread_class.h), never the thread itself, so a thread that lets go of
-// itself is never freed under a script's call.
+// itself is never freed under a script's call. When the body ends (after
+// the end callback) the thread releases its program, HTTP client, page and
+// source; the object then answers only its name, template output and
+// outcome, so ended threads cost little however long handles keep them.
 #pragma once
 
 #include <atomic>
@@ -74,7 +77,8 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   const std::u16string& ErrorPosAtEnd() const { return errorPosAtEnd_; }
 
   // Any thread: tells the program to terminate, sets the stop flag, cuts a
-  // transfer, wakes a sleep or wait, and stops every child it started.
+  // transfer, wakes a sleep or wait, and stops every child it started that
+  // is still alive, also after this thread's own script has ended.
   void Stop() override;
   // Set once Stop was called; for waits outside the engine (runjs).
   const std::atomic<bool>* StopFlag() const { return &terminated_; }
@@ -87,6 +91,12 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
 
   // ---- settings before Resume (owning thread afterwards) ----------------
   TfsScript& Program() { return *globalScripter_; }
+  // The program for another thread: kept alive while the result is held,
+  // null once the thread has released it. Use it under the program's
+  // execution lock and check ProgramReleased() after taking the lock: from
+  // the end of the end callback on, the program no longer answers.
+  std::shared_ptr<TfsScript> ProgramRef() const;
+  bool ProgramReleased() const { return programReleased_.load(std::memory_order_acquire); }
   const std::u16string& Source() const { return source_; }
   void SetSource(std::u16string source) { source_ = std::move(source); }
   const std::u16string& ThreadName() const { return threadName_; }
@@ -172,6 +182,17 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   // Runs `callback` of the parent's script with this thread as argument,
   // under the parent's execution lock; errors are swallowed.
   void CallParent(TQuorvint& parent, const std::u16string& callback);
+  // The gate of callbacks into this thread's program: a callback enters
+  // only while the gate is open; closing it cuts the ones running (as a
+  // stop does) and waits until they have left.
+  bool EnterCallback();
+  void LeaveCallback();
+  void CloseCallbacks();
+  // Sets the stop flag, cuts a transfer and wakes a sleep or waitthread of
+  // this thread, on whichever thread they run (a callback's too).
+  void CutBlockingCalls();
+  void CutChildLinks();
+  void ReleaseResources();
   std::shared_ptr<TQuorvint> ChildOf(std::u16string_view key);
   bool CompileSource();
   // Diagnostics (thread_diagnostics.cpp): through the UiBridge.
@@ -190,7 +211,9 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
 
   uint32_t runStartTime_ = 0;
   std::u16string source_;
-  std::unique_ptr<TfsScript> globalScripter_;
+  std::shared_ptr<TfsScript> globalScripter_;
+  mutable std::mutex programMutex_;  // the pointer, for other threads
+  std::atomic<bool> programReleased_{false};
   std::unique_ptr<RegExpObject> regExp_;
   std::unique_ptr<HttpGetObject> httpGetObject_;
   UiBridge* ui_ = nullptr;
@@ -223,8 +246,15 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   std::condition_variable registryCv_;  // a child left allThread_, or a stop
   std::map<std::u16string, std::shared_ptr<TQuorvint>> allThread_;
   // Every child started by this thread, for Stop and for cutting their
-  // links when this thread ends.
+  // links when this thread ends. Kept after the end, so that a stop still
+  // reaches children that outlive this thread; dead entries are pruned.
   std::vector<std::weak_ptr<TQuorvint>> startedChildren_;
+  size_t pruneAt_ = 64;
+  // Callbacks of children running this thread's script code.
+  std::mutex callbackMutex_;
+  std::condition_variable callbackCv_;
+  int callbacksRunning_ = 0;
+  bool callbacksClosed_ = false;
   // The script's handles of this thread: _SELF, _Parent, and the id of the
   // handle its parent's script holds (what callbacks pass).
   std::unique_ptr<HostObject> selfHandle_;

@@ -6,7 +6,10 @@
 // parent's script gets (ThreadRef, owned by the parent's program) holds it
 // too, until the script releases it (Over, Free) or the parent ends. A
 // child reaches its parent only through a weak reference, so a parent that
-// ends first is never used after it is gone.
+// ends first is never used after it is gone, and a callback enters the
+// parent's program only through the parent's callback gate, so the parent
+// frees its program only after every callback has left it.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -53,10 +56,22 @@ int32_t TQuorvint::RunThread(TfsScript& caller, std::u16string_view source, std:
   child->initVariable_ = initVariable_;
   child->onAddMethod = onAddMethod;
   child->onTerminate = nullptr;
+  bool stopped = false;
   {
     std::lock_guard lock(scriptCs_);
     allThread_[child->registryKey_] = child;
+    if (startedChildren_.size() >= pruneAt_) {
+      std::erase_if(startedChildren_, [](const std::weak_ptr<TQuorvint>& w) { return w.expired(); });
+      pruneAt_ = std::max<size_t>(64, 2 * startedChildren_.size());
+    }
     startedChildren_.push_back(child);
+    stopped = Terminated();
+  }
+  if (stopped) {
+    // A stop that came while the child was being made missed it.
+    child->ClearParentLink();
+    child->Stop();
+    return handle;
   }
   if (autoStart) child->Resume();
   return handle;
@@ -97,7 +112,40 @@ void TQuorvint::WaitThread(std::u16string_view threadName) {
   while (!over()) registryCv_.wait_for(lock, kSlice);
 }
 
+bool TQuorvint::EnterCallback() {
+  std::lock_guard lock(callbackMutex_);
+  if (callbacksClosed_) return false;
+  ++callbacksRunning_;
+  return true;
+}
+
+void TQuorvint::LeaveCallback() {
+  {
+    std::lock_guard lock(callbackMutex_);
+    --callbacksRunning_;
+  }
+  callbackCv_.notify_all();
+}
+
+void TQuorvint::CloseCallbacks() {
+  std::unique_lock lock(callbackMutex_);
+  callbacksClosed_ = true;
+  if (callbacksRunning_ == 0) return;
+  lock.unlock();
+  // A callback may sleep, wait or download in this thread's name: the stop
+  // of this thread's own waits cuts it. Children are left running.
+  if (std::shared_ptr<TfsScript> prog = ProgramRef()) prog->Terminate();
+  CutBlockingCalls();
+  lock.lock();
+  callbackCv_.wait(lock, [this] { return callbacksRunning_ == 0; });
+}
+
 void TQuorvint::CallParent(TQuorvint& parent, const std::u16string& callback) {
+  if (!parent.EnterCallback()) return;
+  struct Leave {
+    TQuorvint& p;
+    ~Leave() { p.LeaveCallback(); }
+  } leave{parent};
   TfsScript& prog = parent.Program();
   try {
     ExecutionLockHolder parentRunning(prog);
@@ -120,8 +168,16 @@ void TQuorvint::RunStartCallback() {
 
 void TQuorvint::RunEndCallback() {
   std::shared_ptr<TQuorvint> parent = LockParent();
-  if (!parent || parent->Terminated()) return;
-  if (!endCallback_.empty()) CallParent(*parent, endCallback_);
+  const bool parentListens = parent && !parent->Terminated();
+  if (parentListens && !endCallback_.empty()) CallParent(*parent, endCallback_);
+  // The variables answer up to here: whoever reads them once this thread
+  // has left the registry gets empty text, whether or not the program has
+  // been released yet.
+  {
+    std::lock_guard lock(globalScripter_->ExecutionLock());
+    programReleased_.store(true, std::memory_order_release);
+  }
+  if (!parentListens) return;
   {
     std::lock_guard lock(parent->scriptCs_);
     parent->allThread_.erase(registryKey_);

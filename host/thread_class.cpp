@@ -3,6 +3,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "host/quorvint.h"
 #include "support/errors.h"
@@ -22,25 +23,28 @@ TQuorvint& Self(HostObject* instance) {
 // Another thread's variables are read and written under its execution
 // lock, which it gives up only inside blocking calls. The caller gives up
 // its own lock meanwhile (two threads reading each other's variables must
-// not deadlock) and stops waiting when it is told to stop.
-template <class F>
-auto WithProgram(TQuorvint& target, TQuorvint& caller, F&& f) -> decltype(f(target.Program())) {
+// not deadlock) and stops waiting when it is told to stop. A thread that
+// has released its program has no variables any more: `ended` answers.
+template <class F, class R = std::invoke_result_t<F, TfsScript&>>
+R WithProgram(TQuorvint& target, TQuorvint& caller, R ended, F&& f) {
   if (&target == &caller) return f(target.Program());
+  std::shared_ptr<TfsScript> prog = target.ProgramRef();
+  if (!prog) return ended;
   BlockingCall waiting;
-  std::mutex& lock = target.Program().ExecutionLock();
+  std::mutex& lock = prog->ExecutionLock();
   while (!lock.try_lock()) {
     if (caller.Terminated()) throw ScriptError(u"Stopped while waiting for thread " + target.ThreadName());
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   std::lock_guard held(lock, std::adopt_lock);
-  return f(target.Program());
+  if (target.ProgramReleased()) return ended;
+  return f(*prog);
 }
 
+// An ending child's variables still answer in its end callback.
 Value ReadVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name) {
-  // A thread that has ended has no variables any more.
-  if (target.TearingDown()) return Value::Text(u"");
   try {
-    return WithProgram(target, caller, [&](TfsScript& prog) {
+    return WithProgram(target, caller, Value::Text(u""), [&](TfsScript& prog) {
       TfsCustomVariable* item = prog.Find(name);
       return item != nullptr ? item->GetValue() : Value::Text(u"");
     });
@@ -50,8 +54,7 @@ Value ReadVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name) 
 }
 
 void WriteVar(TQuorvint& target, TQuorvint& caller, const std::u16string& name, const Value& v) {
-  if (target.TearingDown()) return;
-  WithProgram(target, caller, [&](TfsScript& prog) {
+  WithProgram(target, caller, 0, [&](TfsScript& prog) {
     if (TfsCustomVariable* item = prog.Find(name)) {
       item->SetValue(v);
       return 0;

@@ -12,6 +12,7 @@
 #include "support/memory_policy.h"
 
 int main(int argc, char** argv) {
+  qv::RestartWithHugePageBlocks(argv);
   qv::ApplyMemoryPolicy();
   // The one argument is the script; Qt's own options are not read.
   int qtArgc = argc > 0 ? 1 : 0;

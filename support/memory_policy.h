@@ -13,4 +13,14 @@ namespace qv {
 // huge pages where the system allows it (up to 1 GB of freed memory stays).
 void ApplyMemoryPolicy();
 
+// Blocks that the heap maps on their own (256 MB and up) on huge pages
+// where the system gives them on request: giving back 2 GB of 4 KB pages,
+// at a free or when the process ends, keeps the kernel busy for about half
+// a second, so a stop of a script holding such a page would take that
+// long. The C library reads this switch only when a program starts, so
+// the program starts itself once more with it set (same arguments, same
+// environment otherwise). Call first thing in main; returns when no
+// restart was needed or possible.
+void RestartWithHugePageBlocks(char** argv);
+
 }  // namespace qv

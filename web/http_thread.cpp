@@ -65,6 +65,16 @@ THttpGet& THttpThread::ReCreateHttpGet() {
   return *client_;
 }
 
+void THttpThread::ReleaseClient() {
+  std::unique_ptr<THttpGet> old;
+  {
+    std::lock_guard<std::mutex> lock(clientMutex_);
+    old = std::move(client_);
+  }
+  old.reset();
+  std::u16string().swap(html_);
+}
+
 void THttpThread::WireClient(THttpGet& c) {
   c.SetStopFlag(&terminated_);
   c.onWorkBegin = [this](int64_t expected) { WorkBegin(expected); };

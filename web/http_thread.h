@@ -33,11 +33,15 @@ class THttpThread {
   THttpThread(const THttpThread&) = delete;
   THttpThread& operator=(const THttpThread&) = delete;
 
-  // The client; replaced by ReCreateHttpGet (owning thread only).
+  // The client; replaced by ReCreateHttpGet (owning thread only), gone
+  // after ReleaseClient.
   THttpGet& HttpGet() { return *client_; }
   // Disconnects and frees the client and makes a new one with the
   // defaults: cookies, proxy, headers and time-outs are gone.
   THttpGet& ReCreateHttpGet();
+  // Frees the client (its connection and sockets) and the last page for
+  // good, once the thread is done downloading. Stop still works after it.
+  void ReleaseClient();
 
   // Sets the stop flag and disconnects the client. Any thread.
   virtual void Stop();
