@@ -343,7 +343,6 @@ void TQuorvint::ReleaseResources() {
   onIncludePath = nullptr;
   onDecryptScript = nullptr;
   onCreateScript = nullptr;
-  onPartialTranslation = nullptr;
 }
 
 std::shared_ptr<TfsScript> TQuorvint::ProgramRef() const {

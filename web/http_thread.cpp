@@ -72,7 +72,7 @@ void THttpThread::ReleaseClient() {
     old = std::move(client_);
   }
   old.reset();
-  std::u16string().swap(html_);
+  html_ = Value::Text(u"");
 }
 
 void THttpThread::WireClient(THttpGet& c) {
