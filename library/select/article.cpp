@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "library/select/html_document.h"
@@ -65,41 +66,67 @@ std::string Lower(std::string s) {
 
 bool Contains(const std::string& s, const char* word) { return s.find(word) != std::string::npos; }
 
-bool ContainsAny(const std::string& s, std::initializer_list<const char*> words) {
-  for (const char* w : words)
-    if (Contains(s, w)) return true;
+// The words of an element's class and id: split at anything but letters
+// and digits and where a lower-case letter meets an upper-case one, lower
+// case ("PageBuilder-col" -> "page builder col").
+std::vector<std::string> HintWords(const xmlNode* n) {
+  std::vector<std::string> words;
+  for (const std::string& raw : {Attr(n, "class"), Attr(n, "id")}) {
+    std::string w;
+    char prev = 0;
+    for (char c : raw) {
+      const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      const bool hump = c >= 'A' && c <= 'Z' && prev >= 'a' && prev <= 'z';
+      if ((!alnum || hump) && !w.empty()) words.push_back(std::exchange(w, {}));
+      if (alnum) w += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      prev = c;
+    }
+    if (!w.empty()) words.push_back(w);
+  }
+  return words;
+}
+
+// True when a word begins with one of the stems ("comments" has the stem
+// "comment"); stems ending in '=' must be the whole word.
+bool HasStem(const std::vector<std::string>& words, std::initializer_list<const char*> stems) {
+  for (const std::string& w : words) {
+    for (const char* stem : stems) {
+      const size_t n = std::strlen(stem);
+      if (stem[n - 1] == '=') {
+        if (w.size() == n - 1 && w.compare(0, n - 1, stem, n - 1) == 0) return true;
+      } else if (w.compare(0, n, stem) == 0) {
+        return true;
+      }
+    }
+  }
   return false;
 }
 
-// Class and id hints, lower case.
-std::string ClassAndId(const xmlNode* n) { return Lower(Attr(n, "class") + " " + Attr(n, "id")); }
-
-bool PositiveHint(const std::string& ci) {
-  return ContainsAny(ci, {"article", "body", "content", "entry", "main", "page", "post", "text", "blog", "story",
-                          "hentry", "prose"});
+bool PositiveHint(const std::vector<std::string>& w) {
+  return HasStem(w, {"article", "body", "content", "entry", "main", "post", "text", "blog", "story", "hentry",
+                     "prose", "column"});
 }
 
-bool NegativeHint(const std::string& ci) {
-  return ContainsAny(ci, {"comment", "meta", "footer", "footnote", "foot", "related", "share", "social", "sidebar",
-                          "sponsor", "promo", "widget", "banner", "combx", "masthead", "media", "outbrain",
-                          "shoutbox", "skyscraper", "tags", "tool", "byline", "author", "caption", "newsletter",
-                          "subscribe", "recommend", "advert", "popup", "modal", "breadcrumb"});
+bool NegativeHint(const std::vector<std::string>& w) {
+  return HasStem(w, {"comment", "meta=", "footer", "footnote", "foot=", "related", "share", "social", "sidebar",
+                     "sponsor", "promo", "widget", "banner", "combx", "masthead", "media=", "outbrain", "taboola",
+                     "shoutbox", "skyscraper", "tags=", "tool", "byline", "author", "caption", "newsletter",
+                     "subscribe", "recommend", "advert", "ad=", "ads=", "popup", "modal", "breadcrumb"});
 }
 
 // Elements whose class or id names boilerplate, unless it also names
-// content: skipped with everything inside.
-bool UnlikelyByHint(const std::string& ci) {
-  if (ci.size() <= 1) return false;
-  const bool unlikely = ContainsAny(
-      ci, {"-ad-", "ad-slot", "ad-container", "adslot", "banner", "breadcrumb", "combx", "comment", "community",
-           "cover-wrap", "disqus", "extra", "footer", "gdpr", "legends", "menu", "related", "remark", "replies",
-           "rss", "shoutbox", "sidebar", "skyscraper", "social", "sponsor", "supplemental", "ad-break", "agegate",
-           "pagination", "pager", "popup", "share", "sharing", "newsletter", "promo", "subscribe", "recommend",
-           "byline", "caption", "related", "read-more", "readmore", "more-stories", "trending", "most-popular",
-           "signup", "sign-up", "cookie", "consent", "toolbar", "dateline", "timestamp", "print-only",
-           "visually-hidden", "sr-only", "screen-reader", "hidden", "author", "tags", "topics", "also-read"});
+// content: left out with everything inside.
+bool UnlikelyByHint(const std::vector<std::string>& w) {
+  if (w.empty()) return false;
+  const bool unlikely = HasStem(
+      w, {"ad=", "ads=", "advert", "banner", "breadcrumb", "combx", "comment", "community", "disqus", "extra",
+          "footer", "gdpr", "legend", "menu", "related", "remark", "repl", "rss", "shoutbox", "sidebar",
+          "skyscraper", "social", "sponsor", "supplemental", "agegate", "pagination", "pager", "popup", "share",
+          "sharing", "newsletter", "promo", "subscribe", "recommend", "byline", "caption", "trending", "popular",
+          "signup", "cookie", "consent", "toolbar", "dateline", "timestamp", "hidden", "author", "tags=",
+          "topics", "outbrain", "taboola", "widget", "modal", "nav=", "navbar", "navigation", "sr=", "visually"});
   if (!unlikely) return false;
-  return !ContainsAny(ci, {"article", "body", "column", "content", "main", "shadow", "story", "post-text"});
+  return !HasStem(w, {"article", "body", "column", "content", "main=", "shadow", "story"});
 }
 
 bool IsHidden(const xmlNode* n) {
@@ -174,6 +201,7 @@ struct Block {
 // Step 1: the page as text blocks.
 class BlockCollector {
  public:
+  explicit BlockCollector(bool useHints) : useHints_(useHints) {}
   std::vector<Block> blocks;
 
   void Run(xmlNode* root) {
@@ -214,10 +242,12 @@ class BlockCollector {
 
   static bool IsBoundary(const xmlNode* n) { return select::IsBlockName(n->name) || NameIs(n, "br"); }
 
-  static bool Skipped(const xmlNode* n) {
+  bool useHints_;
+
+  bool Skipped(const xmlNode* n) const {
     if (NeverContent(n) || IsHidden(n)) return true;
     if (NameIn(n, {"body", "html", "article", "main", "p"})) return false;
-    return UnlikelyByHint(ClassAndId(n));
+    return useHints_ && UnlikelyByHint(HintWords(n));
   }
 
   void Leave(xmlNode* n) {
@@ -273,13 +303,10 @@ double TagWeight(const xmlNode* n) {
 }
 
 double HintWeight(const xmlNode* n) {
-  const std::string ci = ClassAndId(n);
+  const std::vector<std::string> words = HintWords(n);
   double w = 0;
-  if (NegativeHint(ci)) w -= 25;
-  if (PositiveHint(ci)) w += 25;
-  if (Contains(ci, "articlebody") || Contains(ci, "article-body") || Contains(ci, "article_body") ||
-      Contains(ci, "story-body") || Contains(ci, "entry-content") || Contains(ci, "post-content"))
-    w += 25;
+  if (NegativeHint(words)) w -= 25;
+  if (PositiveHint(words)) w += 25;
   if (Attr(n, "itemprop") == "articleBody") w += 50;
   return w;
 }
@@ -378,6 +405,12 @@ std::vector<const Block*> ArticleBlocks(const std::vector<Block>& blocks) {
   for (const Block& b : blocks)
     if (InRoots(roots, b.owner) && KeepBlock(b)) out.push_back(&b);
   return out;
+}
+
+size_t TotalLength(const std::vector<const Block*>& blocks) {
+  size_t n = 0;
+  for (const Block* b : blocks) n += b->length;
+  return n;
 }
 
 xmlNode* Body(xmlDoc* doc) {
@@ -562,9 +595,15 @@ std::u16string ExtractArticle(std::u16string_view page, std::u16string_view url,
   if (part == ArticlePart::kTitle) return FromUtf8(Headline(doc.get()));
   xmlNode* body = Body(doc.get());
   if (body == nullptr) return {};
-  BlockCollector collector;
-  collector.Run(body);
-  const std::vector<const Block*> blocks = ArticleBlocks(collector.blocks);
+  // Class and id hints mislead now and then (a page builder's every
+  // container named like a pager): when leaving their elements out loses
+  // most of the article, the article is chosen without them.
+  BlockCollector hinted(true), plain(false);
+  hinted.Run(body);
+  plain.Run(body);
+  std::vector<const Block*> blocks = ArticleBlocks(hinted.blocks);
+  const std::vector<const Block*> unhinted = ArticleBlocks(plain.blocks);
+  if (TotalLength(blocks) * 5 < TotalLength(unhinted) * 2) blocks = unhinted;
   if (part == ArticlePart::kHtml) return FromUtf8(CleanedHtml(doc.get(), blocks, url));
   std::string out;
   for (const Block* b : blocks) {
