@@ -195,13 +195,13 @@ struct Block {
   size_t linkLength = 0;
   int commas = 0;
   bool heading = false;
+  bool unlikely = false;  // inside an element whose class or id names boilerplate
   double LinkDensity() const { return length ? static_cast<double>(linkLength) / length : 0; }
 };
 
 // Step 1: the page as text blocks.
 class BlockCollector {
  public:
-  explicit BlockCollector(bool useHints) : useHints_(useHints) {}
   std::vector<Block> blocks;
 
   void Run(xmlNode* root) {
@@ -216,6 +216,10 @@ class BlockCollector {
         if (IsBoundary(n)) Flush();
         if (NameIs(n, "a")) ++inLink_;
         if (IsBoundary(n)) owners_.push_back(n);
+        if (Unlikely(n)) {
+          Flush();
+          unlikely_.push_back(n);
+        }
         descend = n->children != nullptr;
         if (!descend) Leave(n);
       }
@@ -242,18 +246,22 @@ class BlockCollector {
 
   static bool IsBoundary(const xmlNode* n) { return select::IsBlockName(n->name) || NameIs(n, "br"); }
 
-  bool useHints_;
+  std::vector<xmlNode*> unlikely_;
 
-  bool Skipped(const xmlNode* n) const {
-    if (NeverContent(n) || IsHidden(n)) return true;
+  static bool Skipped(const xmlNode* n) { return NeverContent(n) || IsHidden(n); }
+  static bool Unlikely(const xmlNode* n) {
     if (NameIn(n, {"body", "html", "article", "main", "p"})) return false;
-    return useHints_ && UnlikelyByHint(HintWords(n));
+    return UnlikelyByHint(HintWords(n));
   }
 
   void Leave(xmlNode* n) {
     if (IsBoundary(n)) {
       Flush();
       if (!owners_.empty() && owners_.back() == n) owners_.pop_back();
+    }
+    if (!unlikely_.empty() && unlikely_.back() == n) {
+      Flush();
+      unlikely_.pop_back();
     }
     if (NameIs(n, "a") && inLink_ > 0) --inLink_;
   }
@@ -279,6 +287,7 @@ class BlockCollector {
       b.commas = m.commas;
       b.linkLength = std::min(linkLength_, b.length);
       b.heading = IsHeading(b.owner);
+      b.unlikely = !unlikely_.empty();
       blocks.push_back(std::move(b));
     }
     text_.clear();
@@ -321,9 +330,10 @@ bool IsAncestor(const xmlNode* a, const xmlNode* n) {
 }
 
 // Steps 2 and 3: the elements that hold the article.
-std::vector<xmlNode*> ContentRoots(const std::vector<Block>& blocks) {
+std::vector<xmlNode*> ContentRoots(const std::vector<const Block*>& blocks) {
   std::unordered_map<xmlNode*, Candidate> cands;
-  for (const Block& b : blocks) {
+  for (const Block* bp : blocks) {
+    const Block& b = *bp;
     for (xmlNode* n = b.owner; n != nullptr && n->type == XML_ELEMENT_NODE; n = n->parent) {
       Candidate& c = cands[n];
       c.length += b.length;
@@ -398,12 +408,17 @@ bool KeepBlock(const Block& b) {
   return b.length >= 12 || (b.text.back() == '.' && b.length >= 4);
 }
 
-std::vector<const Block*> ArticleBlocks(const std::vector<Block>& blocks) {
+enum class Hints { kUse, kIgnore };
+
+std::vector<const Block*> ArticleBlocks(const std::vector<Block>& all, Hints hints) {
+  std::vector<const Block*> blocks;
+  for (const Block& b : all)
+    if (hints == Hints::kIgnore || !b.unlikely) blocks.push_back(&b);
   const std::vector<xmlNode*> roots = ContentRoots(blocks);
   std::vector<const Block*> out;
   if (roots.empty()) return out;
-  for (const Block& b : blocks)
-    if (InRoots(roots, b.owner) && KeepBlock(b)) out.push_back(&b);
+  for (const Block* b : blocks)
+    if (InRoots(roots, b->owner) && KeepBlock(*b)) out.push_back(b);
   return out;
 }
 
@@ -598,11 +613,10 @@ std::u16string ExtractArticle(std::u16string_view page, std::u16string_view url,
   // Class and id hints mislead now and then (a page builder's every
   // container named like a pager): when leaving their elements out loses
   // most of the article, the article is chosen without them.
-  BlockCollector hinted(true), plain(false);
-  hinted.Run(body);
-  plain.Run(body);
-  std::vector<const Block*> blocks = ArticleBlocks(hinted.blocks);
-  const std::vector<const Block*> unhinted = ArticleBlocks(plain.blocks);
+  BlockCollector collector;
+  collector.Run(body);
+  std::vector<const Block*> blocks = ArticleBlocks(collector.blocks, Hints::kUse);
+  const std::vector<const Block*> unhinted = ArticleBlocks(collector.blocks, Hints::kIgnore);
   if (TotalLength(blocks) * 5 < TotalLength(unhinted) * 2) blocks = unhinted;
   if (part == ArticlePart::kHtml) return FromUtf8(CleanedHtml(doc.get(), blocks, url));
   std::string out;
