@@ -403,6 +403,8 @@ bool InRoots(const std::vector<xmlNode*>& roots, const xmlNode* n) {
 // Step 4: which blocks of the content are article text.
 bool KeepBlock(const Block& b) {
   if (b.LinkDensity() > 0.5) return false;
+  // The headline is the title's, not the body's.
+  if (NameIs(b.owner, "h1")) return false;
   if (b.heading) return b.length >= 8 && b.length <= 200;
   if (NameIs(b.owner, "li") || NameIs(b.owner, "td") || NameIs(b.owner, "dd")) return b.length >= 20;
   return b.length >= 12 || (b.text.back() == '.' && b.length >= 4);
@@ -589,6 +591,7 @@ std::string CleanedHtml(xmlDoc* doc, const std::vector<const Block*>& blocks, st
   for (const Block* b : blocks) {
     if (b->owner == last) continue;
     last = b->owner;
+    if (!out.empty()) out += "\n";
     if (HasBlockDescendant(b->owner) || NameIs(b->owner, "br") || NameIs(b->owner, "body")) {
       out += "<p>" + EscapeText(b->text) + "</p>";
       last = nullptr;
@@ -598,7 +601,6 @@ std::string CleanedHtml(xmlDoc* doc, const std::vector<const Block*>& blocks, st
       MakeLinksAbsolute(copy.get(), url);
       out += select::OuterHtml(doc, copy.get());
     }
-    out += "\n";
   }
   return out;
 }

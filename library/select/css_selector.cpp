@@ -322,6 +322,7 @@ class SelectorParser {
       return AttrExists(attr, {});
     }
     const size_t opPos = pos_;
+    if (AtEnd()) Fail(pos_, u"']' expected");
     for (const AttrOperator& op : kAttrOperators) {
       const std::u16string_view sym = op.op;
       if (s_.substr(pos_, sym.size()) != sym) continue;

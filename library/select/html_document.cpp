@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <list>
 #include <mutex>
 #include <vector>
@@ -86,12 +87,28 @@ struct XPathError {
   std::string message;
 };
 
+// libxml2 hands the XPath error code to a context's handler without its
+// text.
+const char* XPathErrorText(int code) {
+  static const char* const kTexts[] = {
+      "ok", "invalid number", "unfinished literal", "literal expected", "'$' expected before a variable name",
+      "undefined variable", "invalid predicate", "invalid expression", "missing closing brace",
+      "unknown function", "invalid operand", "invalid type", "wrong number of arguments",
+      "invalid context size", "invalid context position", "out of memory", "syntax error", "resource error",
+      "sub-resource error", "undefined namespace prefix", "encoding error", "character out of range",
+      "invalid or incomplete context", "stack usage error", "variables are not allowed",
+      "operation limit exceeded", "nested too deeply"};
+  const int i = code - XML_XPATH_EXPRESSION_OK;
+  if (i >= 0 && i < static_cast<int>(std::size(kTexts))) return kTexts[i];
+  return "invalid expression";
+}
+
 void RecordXPathError(void* data, xmlErrorPtr error) {
   auto* e = static_cast<XPathError*>(data);
   if (e->set || error == nullptr) return;
   e->set = true;
   e->offset = error->int1;
-  e->message = error->message ? error->message : "error";
+  e->message = error->message ? error->message : XPathErrorText(error->code);
   while (!e->message.empty() && (e->message.back() == '\n' || e->message.back() == ' ')) e->message.pop_back();
 }
 
