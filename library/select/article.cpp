@@ -519,7 +519,14 @@ std::string Headline(xmlDoc* doc) {
       return text;
   }
   if (!og.empty()) return LongestTitlePart(og);
-  if (!title.empty()) return LongestTitlePart(title);
+  // A title of a word or two is the site's name: a page's one <h1> then
+  // says more.
+  const std::string fromTitle = LongestTitlePart(title);
+  if (h1s.size() == 1 && MeasureText(fromTitle).length < 15) {
+    const std::string text = select::CollapsedText(h1s.front());
+    if (MeasureText(text).length > MeasureText(fromTitle).length) return text;
+  }
+  if (!fromTitle.empty()) return fromTitle;
   for (xmlNode* h : h1s) {
     const std::string text = select::CollapsedText(h);
     if (!text.empty()) return text;
