@@ -33,6 +33,8 @@ plan=(
   "value_fuzz 90 - -"
   "format_fuzz 90 - -"
   "string_list_fuzz 60 - -"
+  "css_selector_fuzz 120 - css.dict"
+  "html_select_fuzz 180 - html.dict"
 )
 # Returning freed memory to the system stalls for many seconds at a time on
 # some virtual machines, which libFuzzer would report as a timeout.
