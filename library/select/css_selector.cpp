@@ -226,7 +226,7 @@ std::u16string AsciiLower(std::u16string s) {
 
 class SelectorParser {
  public:
-  explicit SelectorParser(std::u16string_view s) : s_(s) {}
+  SelectorParser(std::u16string_view s, bool indexed) : s_(s), indexed_(indexed) {}
 
   // selector-list: complex ("," complex)*
   std::u16string SelectorList() {
@@ -246,6 +246,7 @@ class SelectorParser {
 
  private:
   std::u16string_view s_;
+  bool indexed_;
   size_t pos_ = 0;
   int notDepth_ = 0;
 
@@ -261,6 +262,7 @@ class SelectorParser {
   std::u16string Complex() {
     XPathExpr x = Compound();
     x.path = u"descendant-or-self::";
+    if (indexed_) StartFromIndex(x);
     for (;;) {
       const bool space = SkipSpace();
       if (AtEnd() || Peek() == u',' || Peek() == u')') break;
@@ -278,6 +280,21 @@ class SelectorParser {
       x = std::move(right);
     }
     return x.Text();
+  }
+
+  // The first step as a variable holding the page's elements of that name
+  // (or all of them), which the caller supplies from an index.
+  static void StartFromIndex(XPathExpr& x) {
+    const bool plain = std::all_of(x.element.begin(), x.element.end(), [](char16_t c) {
+      return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_';
+    });
+    if (x.element == u"*" || !plain) {
+      x.AddNameTest();
+      x.element = std::u16string(kAllElementsVariable);
+    } else {
+      x.element = std::u16string(kElementsVariablePrefix) + x.element;
+    }
+    x.path = u"$";
   }
 
   // compound: (type | "*")? (#id | .class | [attr] | :pseudo)*
@@ -516,7 +533,12 @@ std::u16string XPathLiteral(std::u16string_view text) {
 
 std::u16string CssToXPath(std::u16string_view selector) {
   if (TrimBlanks(selector).empty()) Fail(0, u"empty selector");
-  return SelectorParser(selector).SelectorList();
+  return SelectorParser(selector, false).SelectorList();
+}
+
+std::u16string CssToIndexedXPath(std::u16string_view selector) {
+  if (TrimBlanks(selector).empty()) Fail(0, u"empty selector");
+  return SelectorParser(selector, true).SelectorList();
 }
 
 }  // namespace qv::library

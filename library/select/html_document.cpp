@@ -2,15 +2,19 @@
 
 #include <libxml/HTMLtree.h>
 #include <libxml/parser.h>
+#include <libxml/xpathInternals.h>
 #include <libxml/xmlerror.h>
 
 #include <climits>
 #include <cstring>
 #include <iterator>
 #include <list>
+#include <unordered_map>
+#include <utility>
 #include <mutex>
 #include <vector>
 
+#include "library/select/select.h"
 #include "support/errors.h"
 #include "support/text.h"
 
@@ -33,11 +37,39 @@ struct DocDeleter {
   void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
 };
 
+// The page's elements in document order, all and by name.
+struct ElementIndex {
+  std::vector<xmlNode*> all;
+  std::unordered_map<std::string, std::vector<xmlNode*>> byName;
+
+  explicit ElementIndex(xmlDoc* doc) {
+    xmlNode* root = reinterpret_cast<xmlNode*>(doc);
+    for (xmlNode* n = root->children; n != nullptr;) {
+      if (n->type == XML_ELEMENT_NODE) {
+        all.push_back(n);
+        if (n->name) byName[reinterpret_cast<const char*>(n->name)].push_back(n);
+        if (n->children != nullptr) {
+          n = n->children;
+          continue;
+        }
+      }
+      while (n != nullptr && n != root && n->next == nullptr) n = n->parent;
+      if (n == nullptr || n == root) break;
+      n = n->next;
+    }
+  }
+};
+
 struct CachedPage {
+  std::unique_ptr<ElementIndex> index;  // made on the first selection
   std::u16string text;
   DocHandle doc;
   size_t cost;
+  // The last few selections on this page (most recent first): a script
+  // that asks for one selector's text and then its links walks the tree once.
+  std::list<std::pair<std::u16string, std::vector<xmlNode*>>> selections;
 };
+constexpr size_t kSelectionsPerPage = 8;
 
 struct CompiledExpr {
   std::u16string text;
@@ -197,9 +229,38 @@ DocHandle CachedDocument(std::u16string_view page) {
     st.pageBytes -= st.pages.back().cost;
     st.pages.pop_back();
   }
-  st.pages.push_front({std::u16string(page), doc, cost});
+  st.pages.emplace_front();
+  st.pages.front().text.assign(page);
+  st.pages.front().doc = doc;
+  st.pages.front().cost = cost;
   st.pageBytes += cost;
   return doc;
+}
+
+const std::vector<xmlNode*>* CachedSelection(const xmlDoc* doc, std::u16string_view expr) {
+  for (CachedPage& page : State().pages) {
+    if (page.doc.get() != doc) continue;
+    for (auto it = page.selections.begin(); it != page.selections.end(); ++it) {
+      if (it->first != expr) continue;
+      if (it != page.selections.begin()) page.selections.splice(page.selections.begin(), page.selections, it);
+      return &page.selections.front().second;
+    }
+  }
+  return nullptr;
+}
+
+const std::vector<xmlNode*>& KeepSelection(const xmlDoc* doc, std::u16string_view expr,
+                                            std::vector<xmlNode*> nodes) {
+  for (CachedPage& page : State().pages) {
+    if (page.doc.get() != doc) continue;
+    page.selections.emplace_front(std::u16string(expr), std::move(nodes));
+    if (page.selections.size() > kSelectionsPerPage) page.selections.pop_back();
+    return page.selections.front().second;
+  }
+  // A page too large to keep: the caller's copy lives until the next call.
+  thread_local std::vector<xmlNode*> uncached;
+  uncached = std::move(nodes);
+  return uncached;
 }
 
 void ClearThreadCache() {
@@ -208,6 +269,55 @@ void ClearThreadCache() {
   st.pageBytes = 0;
   for (CompiledExpr& e : st.exprs) xmlXPathFreeCompExpr(e.comp);
   st.exprs.clear();
+}
+
+namespace {
+
+// Supplies $qv-all and $qv-e-NAME from the index.
+xmlXPathObjectPtr IndexVariable(void* data, const xmlChar* name, const xmlChar* nsUri) {
+  if (nsUri != nullptr || name == nullptr) return nullptr;
+  const auto* index = static_cast<const ElementIndex*>(data);
+  static const std::string all = ToUtf8(kAllElementsVariable);
+  static const std::string prefix = ToUtf8(kElementsVariablePrefix);
+  const std::string_view n = reinterpret_cast<const char*>(name);
+  const std::vector<xmlNode*>* nodes = nullptr;
+  static const std::vector<xmlNode*> none;
+  if (n == all) {
+    nodes = &index->all;
+  } else if (n.substr(0, prefix.size()) == prefix) {
+    auto it = index->byName.find(std::string(n.substr(prefix.size())));
+    nodes = it == index->byName.end() ? &none : &it->second;
+  } else {
+    return nullptr;
+  }
+  xmlNodeSetPtr set = xmlXPathNodeSetCreate(nullptr);
+  if (set == nullptr) return nullptr;
+  for (xmlNode* node : *nodes) xmlXPathNodeSetAddUnique(set, node);
+  return xmlXPathWrapNodeSet(set);
+}
+
+}  // namespace
+
+XPathResult EvaluateIndexed(xmlDoc* doc, std::u16string_view expr) {
+  ElementIndex* index = nullptr;
+  for (CachedPage& page : State().pages) {
+    if (page.doc.get() != doc) continue;
+    if (!page.index) page.index = std::make_unique<ElementIndex>(doc);
+    index = page.index.get();
+  }
+  if (index == nullptr) return nullptr;
+  PrepareThread();
+  ContextPtr ctx(xmlXPathNewContext(doc));
+  if (!ctx) throw std::bad_alloc();
+  xmlXPathRegisterVariableLookup(ctx.get(), IndexVariable, index);
+  xmlXPathCompExprPtr comp = Compile(ctx.get(), expr, ExprSource::kSelector);
+  XPathError err;
+  ctx->error = RecordXPathError;
+  ctx->userData = &err;
+  ctx->node = reinterpret_cast<xmlNode*>(doc);
+  XPathResult result(xmlXPathCompiledEval(comp, ctx.get()));
+  if (!result) RaiseExprError(expr, {}, err, ExprSource::kSelector);
+  return result;
 }
 
 XPathResult Evaluate(xmlDoc* doc, std::u16string_view expr, ExprSource source) {

@@ -94,16 +94,22 @@ std::u16string NumberText(double v) {
 
 std::vector<std::u16string> HtmlSelect(std::u16string_view page, std::u16string_view selector,
                                        std::u16string_view what, std::u16string_view baseUrl, size_t limit) {
-  const std::u16string expr = CssToXPath(selector);
+  const std::u16string expr = CssToIndexedXPath(selector);
   const What w = ParseWhat(what);
   DocHandle doc = select::CachedDocument(page);
-  select::XPathResult result = select::Evaluate(doc.get(), expr, select::ExprSource::kSelector);
+  const std::vector<xmlNode*>* nodes = select::CachedSelection(doc.get(), expr);
+  if (nodes == nullptr) {
+    select::XPathResult result = select::EvaluateIndexed(doc.get(), expr);
+    if (!result) result = select::Evaluate(doc.get(), CssToXPath(selector), select::ExprSource::kSelector);
+    std::vector<xmlNode*> found;
+    if (result->type == XPATH_NODESET && result->nodesetval != nullptr)
+      found.assign(result->nodesetval->nodeTab, result->nodesetval->nodeTab + result->nodesetval->nodeNr);
+    nodes = &select::KeepSelection(doc.get(), expr, std::move(found));
+  }
   std::vector<std::u16string> out;
-  if (result->type != XPATH_NODESET || result->nodesetval == nullptr) return out;
-  const xmlNodeSet* set = result->nodesetval;
   std::u16string value;
-  for (int i = 0; i < set->nodeNr && out.size() < limit; ++i)
-    if (NodeValue(doc.get(), set->nodeTab[i], w, baseUrl, value)) out.push_back(std::move(value));
+  for (size_t i = 0; i < nodes->size() && out.size() < limit; ++i)
+    if (NodeValue(doc.get(), (*nodes)[i], w, baseUrl, value)) out.push_back(std::move(value));
   return out;
 }
 

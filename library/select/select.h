@@ -27,6 +27,15 @@ namespace qv::library {
 // pseudo-classes) as one XPath 1.0 expression relative to the document.
 // Element and attribute names compare without case, classes and ids with.
 std::u16string CssToXPath(std::u16string_view selector);
+// The same with the first step of each selector as a variable:
+// $qv-e-NAME for the elements named NAME, $qv-all for all elements, in
+// document order ("div > p" -> "$qv-e-div/p"). Evaluated with those node
+// sets from an index, a new selector on a parsed page touches only the
+// elements it names instead of walking the whole tree.
+std::u16string CssToIndexedXPath(std::u16string_view selector);
+inline constexpr std::u16string_view kElementsVariablePrefix = u"qv-e-";
+inline constexpr std::u16string_view kAllElementsVariable = u"qv-all";
+
 // A string literal of XPath 1.0 for any text (concat() when it holds both
 // quote characters).
 std::u16string XPathLiteral(std::u16string_view text);

@@ -10,18 +10,25 @@ namespace {
 
 std::u16string Text(Caller& c, int i) { return ToText(c.GetParam(i)); }
 
+// The page is read in place: a script selects from a large page many times.
 Value HtmlSelectBranch(Caller& c) {
-  return TextListValue(HtmlSelect(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3)));
+  const TextOf page(c.GetParam(0));
+  return TextListValue(HtmlSelect(page, Text(c, 1), Text(c, 2), Text(c, 3)));
 }
 
 Value HtmlSelectFirstBranch(Caller& c) {
-  return Value::Text(HtmlSelectFirst(Text(c, 0), Text(c, 1), Text(c, 2), Text(c, 3)));
+  const TextOf page(c.GetParam(0));
+  return Value::Text(HtmlSelectFirst(page, Text(c, 1), Text(c, 2), Text(c, 3)));
 }
 
-Value XPathBranch(Caller& c) { return TextListValue(XPathValues(Text(c, 0), Text(c, 1), Text(c, 2))); }
+Value XPathBranch(Caller& c) {
+  const TextOf page(c.GetParam(0));
+  return TextListValue(XPathValues(page, Text(c, 1), Text(c, 2)));
+}
 
 Value ExtractArticleBranch(Caller& c) {
-  return Value::Text(ExtractArticle(Text(c, 0), Text(c, 1), ArticlePartFromName(Text(c, 2))));
+  const TextOf page(c.GetParam(0));
+  return Value::Text(ExtractArticle(page, Text(c, 1), ArticlePartFromName(Text(c, 2))));
 }
 
 constexpr Branch kBranches[] = {

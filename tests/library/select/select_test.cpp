@@ -99,6 +99,11 @@ TEST(HtmlSelect, EverySelectorForm) {
   };
   for (const SelectRow& row : rows) {
     std::vector<std::u16string> got = HtmlSelect(kPage, row.selector);
+    // The plain translation, walking the tree, finds what the indexed one
+    // finds.
+    EXPECT_EQ(XPathValues(kPage, u"count(" + CssToXPath(row.selector) + u")"),
+              std::vector<std::u16string>{IntToText(static_cast<long long>(got.size()))})
+        << ToUtf8(row.selector);
     // ":root" matches <html>, whose text is long; compare its count only.
     if (std::u16string_view(row.selector) == u":root") {
       EXPECT_EQ(got.size(), 1u);
