@@ -329,6 +329,12 @@ bool IsAncestor(const xmlNode* a, const xmlNode* n) {
   return false;
 }
 
+// Candidates scoring at least this share of the best one are alternatives;
+// this many of them under one ancestor make it the content.
+constexpr double kAlternativeShare = 0.75;
+constexpr double kAlikeShare = 0.3;
+constexpr size_t kAlternativesNeeded = 1;
+
 // Steps 2 and 3: the elements that hold the article.
 std::vector<xmlNode*> ContentRoots(const std::vector<const Block*>& blocks) {
   std::unordered_map<xmlNode*, Candidate> cands;
@@ -364,6 +370,29 @@ std::vector<xmlNode*> ContentRoots(const std::vector<const Block*>& blocks) {
     }
   }
   if (best == nullptr) return {};
+  // An article cut into chunks (a block of paragraphs, an advert, another
+  // block) scores as several strong candidates: their nearest common
+  // ancestor holds the article.
+  // Chunks made alike (the same tag and class) count as alternatives with
+  // a lower score.
+  const std::string bestClass = Attr(best, "class");
+  std::vector<xmlNode*> alternatives;
+  for (const auto& [node, score] : finals) {
+    if (node == best || IsAncestor(node, best) || IsAncestor(best, node)) continue;
+    const bool alike = !bestClass.empty() && xmlStrEqual(node->name, best->name) && Attr(node, "class") == bestClass;
+    if (score >= bestScore * (alike ? kAlikeShare : kAlternativeShare)) alternatives.push_back(node);
+  }
+  if (alternatives.size() >= kAlternativesNeeded) {
+    for (xmlNode* p = best->parent; p != nullptr && p->type == XML_ELEMENT_NODE && !NameIs(p, "body");
+         p = p->parent) {
+      size_t inside = 0;
+      for (xmlNode* a : alternatives) inside += IsAncestor(p, a);
+      if (inside >= kAlternativesNeeded) {
+        best = p;
+        break;
+      }
+    }
+  }
   // A parent that scores nearly as well holds more of the same article
   // (the best element is often one column of several paragraphs).
   for (xmlNode* p = best->parent; p != nullptr && p->type == XML_ELEMENT_NODE && !NameIs(p, "body");
@@ -423,6 +452,10 @@ std::vector<const Block*> ArticleBlocks(const std::vector<Block>& all, Hints hin
     if (InRoots(roots, b->owner) && KeepBlock(*b)) out.push_back(b);
   return out;
 }
+
+// Shorter than this (in characters, CJK counting double), an article
+// found with the class and id hints is checked against one found without.
+constexpr size_t kShortArticle = 500;
 
 size_t TotalLength(const std::vector<const Block*>& blocks) {
   size_t n = 0;
@@ -620,13 +653,15 @@ std::u16string ExtractArticle(std::u16string_view page, std::u16string_view url,
   xmlNode* body = Body(doc.get());
   if (body == nullptr) return {};
   // Class and id hints mislead now and then (a page builder's every
-  // container named like a pager): when leaving their elements out loses
-  // most of the article, the article is chosen without them.
+  // container named like a pager): when leaving their elements out leaves
+  // next to no article, the article is chosen without them.
   BlockCollector collector;
   collector.Run(body);
   std::vector<const Block*> blocks = ArticleBlocks(collector.blocks, Hints::kUse);
-  const std::vector<const Block*> unhinted = ArticleBlocks(collector.blocks, Hints::kIgnore);
-  if (TotalLength(blocks) * 5 < TotalLength(unhinted) * 2) blocks = unhinted;
+  if (TotalLength(blocks) < kShortArticle) {
+    std::vector<const Block*> unhinted = ArticleBlocks(collector.blocks, Hints::kIgnore);
+    if (TotalLength(unhinted) > TotalLength(blocks) * 2) blocks = std::move(unhinted);
+  }
   if (part == ArticlePart::kHtml) return FromUtf8(CleanedHtml(doc.get(), blocks, url));
   std::string out;
   for (const Block* b : blocks) {
