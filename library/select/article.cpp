@@ -242,7 +242,6 @@ class BlockCollector {
   int inLink_ = 0;
   std::string text_;
   size_t linkLength_ = 0;
-  size_t length_ = 0;
 
   static bool IsBoundary(const xmlNode* n) { return select::IsBlockName(n->name) || NameIs(n, "br"); }
 
@@ -292,7 +291,6 @@ class BlockCollector {
     }
     text_.clear();
     linkLength_ = 0;
-    length_ = 0;
   }
 };
 
