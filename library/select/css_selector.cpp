@@ -53,6 +53,21 @@ struct XPathExpr {
 
 std::u16string Num(long long v) { return IntToText(v); }
 
+// A name XPath can take as a name test as it is: lower-case ASCII letters,
+// digits, "-" and "_", not starting with a digit or "-". Any other name
+// (escapes allow anything) is compared as text.
+bool IsPlainName(std::u16string_view name) {
+  if (name.empty() || name[0] == u'-' || (name[0] >= u'0' && name[0] <= u'9')) return false;
+  for (char16_t c : name)
+    if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_')) return false;
+  return true;
+}
+
+// The element test for a sibling axis.
+std::u16string ElementTest(const std::u16string& element) {
+  return IsPlainName(element) || element == u"*" ? element : u"*[name() = " + XPathLiteral(element) + u"]";
+}
+
 // ---- attribute operators: (attribute, value) -> condition
 
 std::u16string AttrExists(const std::u16string& a, const std::u16string&) { return a; }
@@ -105,16 +120,16 @@ void OnlyChild(XPathExpr& x, size_t) {
 }
 void FirstOfType(XPathExpr& x, size_t pos) {
   NeedsType(x, pos, u"first-of-type");
-  x.conditions.push_back(u"not(preceding-sibling::" + x.element + u")");
+  x.conditions.push_back(u"not(preceding-sibling::" + ElementTest(x.element) + u")");
 }
 void LastOfType(XPathExpr& x, size_t pos) {
   NeedsType(x, pos, u"last-of-type");
-  x.conditions.push_back(u"not(following-sibling::" + x.element + u")");
+  x.conditions.push_back(u"not(following-sibling::" + ElementTest(x.element) + u")");
 }
 void OnlyOfType(XPathExpr& x, size_t pos) {
   NeedsType(x, pos, u"only-of-type");
-  x.conditions.push_back(u"not(preceding-sibling::" + x.element + u") and not(following-sibling::" + x.element +
-                         u")");
+  x.conditions.push_back(u"not(preceding-sibling::" + ElementTest(x.element) + u") and not(following-sibling::" +
+                         ElementTest(x.element) + u")");
 }
 void Empty(XPathExpr& x, size_t) { x.conditions.push_back(u"not(*) and not(string-length())"); }
 void Root(XPathExpr& x, size_t) { x.conditions.push_back(u"not(parent::*)"); }
@@ -167,11 +182,11 @@ void NthLastChild(XPathExpr& x, const Nth& n, size_t) {
 }
 void NthOfType(XPathExpr& x, const Nth& n, size_t pos) {
   NeedsType(x, pos, u"nth-of-type");
-  x.conditions.push_back(NthCondition(n, u"preceding-sibling::" + x.element));
+  x.conditions.push_back(NthCondition(n, u"preceding-sibling::" + ElementTest(x.element)));
 }
 void NthLastOfType(XPathExpr& x, const Nth& n, size_t pos) {
   NeedsType(x, pos, u"nth-last-of-type");
-  x.conditions.push_back(NthCondition(n, u"following-sibling::" + x.element));
+  x.conditions.push_back(NthCondition(n, u"following-sibling::" + ElementTest(x.element)));
 }
 
 struct NthPseudo {
@@ -285,11 +300,7 @@ class SelectorParser {
   // The first step as a variable holding the page's elements of that name
   // (or all of them), which the caller supplies from an index.
   static void StartFromIndex(XPathExpr& x) {
-    const bool plain = std::all_of(x.element.begin(), x.element.end(), [](char16_t c) {
-      return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_';
-    });
-    if (x.element == u"*" || !plain) {
-      x.AddNameTest();
+    if (x.element == u"*") {
       x.element = std::u16string(kAllElementsVariable);
     } else {
       x.element = std::u16string(kElementsVariablePrefix) + x.element;
@@ -325,6 +336,7 @@ class SelectorParser {
       }
     }
     if (pos_ == start) Fail(pos_, AtEnd() ? u"selector expected" : u"unexpected '" + std::u16string(1, Peek()) + u"'");
+    if (x.element != u"*" && !IsPlainName(x.element)) x.AddNameTest();
     return x;
   }
 
@@ -332,7 +344,8 @@ class SelectorParser {
   std::u16string Attribute() {
     ++pos_;
     SkipSpace();
-    const std::u16string attr = u"@" + AsciiLower(Ident(u"an attribute name"));
+    const std::u16string name = AsciiLower(Ident(u"an attribute name"));
+    const std::u16string attr = IsPlainName(name) ? u"@" + name : u"@*[name() = " + XPathLiteral(name) + u"]";
     SkipSpace();
     if (Peek() == u']') {
       ++pos_;

@@ -164,6 +164,17 @@ TEST(HtmlSelect, InvalidSelectorsNameThePosition) {
   }
 }
 
+// Names that are no XPath name (escapes allow any) are compared as text,
+// so the compiled expression stays valid.
+TEST(HtmlSelect, NamesBeyondXPathNames) {
+  const char16_t page[] = u"<p data-x=1>a</p><p>b</p><p>c</p>";
+  EXPECT_EQ(Joined(HtmlSelect(page, u"*~\uFFFD")), "");
+  EXPECT_EQ(Joined(HtmlSelect(page, u"p ~ \\31 p")), "");
+  EXPECT_EQ(Joined(HtmlSelect(page, u"p ~ p\\ x:first-of-type")), "");
+  EXPECT_EQ(Joined(HtmlSelect(page, u"[data\\ x], [\\31], [data-x]")), "a");
+  EXPECT_EQ(Joined(HtmlSelect(page, u"\\70 ~ \\70:nth-of-type(3)")), "c");
+}
+
 TEST(CssToXPath, LiteralsWithBothQuotes) {
   EXPECT_EQ(ToUtf8(XPathLiteral(u"a'b\"c")), "concat('a', \"'\", 'b\"c')");
   EXPECT_EQ(ToUtf8(XPathLiteral(u"'")), "\"'\"");
