@@ -526,7 +526,13 @@ class SelectorParser {
 
 }  // namespace
 
-std::u16string XPathLiteral(std::u16string_view text) {
+std::u16string XPathLiteral(std::u16string_view raw) {
+  // XPath takes only XML characters in a literal; the others cannot occur
+  // in a parsed page anyway.
+  std::u16string clean(raw);
+  for (char16_t& c : clean)
+    if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF) c = 0xFFFD;
+  const std::u16string_view text = clean;
   if (text.find(u'\'') == std::u16string_view::npos) return u"'" + std::u16string(text) + u"'";
   if (text.find(u'"') == std::u16string_view::npos) return u"\"" + std::u16string(text) + u"\"";
   // Both quotes: concat the pieces between the single quotes.

@@ -173,6 +173,8 @@ TEST(HtmlSelect, NamesBeyondXPathNames) {
   EXPECT_EQ(Joined(HtmlSelect(page, u"p ~ p\\ x:first-of-type")), "");
   EXPECT_EQ(Joined(HtmlSelect(page, u"[data\\ x], [\\31], [data-x]")), "a");
   EXPECT_EQ(Joined(HtmlSelect(page, u"\\70 ~ \\70:nth-of-type(3)")), "c");
+  // Escapes and strings may hold characters XPath refuses in a literal.
+  EXPECT_EQ(Joined(HtmlSelect(page, u"\\4\uFFFD, [data-x='\x01']")), "");
 }
 
 TEST(CssToXPath, LiteralsWithBothQuotes) {
