@@ -272,11 +272,26 @@ class BlockCollector {
     if (inLink_ > 0) linkLength_ += MeasureText(std::string_view(text_).substr(before)).length;
   }
 
+  // Blanks, no-break spaces and ideographic spaces (the indent of CJK
+  // paragraphs) at either end of a block are not its text.
+  static size_t BlankAt(std::string_view s, size_t i) {
+    if (s[i] == ' ') return 1;
+    if (s.compare(i, 2, "\xC2\xA0") == 0) return 2;
+    if (s.compare(i, 3, "\xE3\x80\x80") == 0) return 3;
+    return 0;
+  }
+  static size_t BlankBefore(std::string_view s, size_t end) {
+    if (s[end - 1] == ' ') return 1;
+    if (end >= 2 && s.compare(end - 2, 2, "\xC2\xA0") == 0) return 2;
+    if (end >= 3 && s.compare(end - 3, 3, "\xE3\x80\x80") == 0) return 3;
+    return 0;
+  }
+
   void Flush() {
     size_t start = 0;
-    while (start < text_.size() && text_[start] == ' ') ++start;
+    while (start < text_.size() && BlankAt(text_, start) > 0) start += BlankAt(text_, start);
     size_t end = text_.size();
-    while (end > start && text_[end - 1] == ' ') --end;
+    while (end > start && BlankBefore(text_, end) > 0) end -= BlankBefore(text_, end);
     if (end > start && !owners_.empty()) {
       Block b;
       b.owner = owners_.back();

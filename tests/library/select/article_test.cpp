@@ -71,8 +71,8 @@ TEST(ExtractArticle, ChineseCountsCharacters) {
 <div class="nav"><a href="/">首页</a><a href="/a">国内</a><a href="/b">国际</a><a href="/c">体育</a></div>
 <div class="main"><h1>城市新闻</h1>
 <div class="content">
-<p>本市今日召开新闻发布会，介绍了今年上半年的经济运行情况，各项主要指标保持平稳增长。</p>
-<p>发布会上，有关负责人表示，下一步将继续加大对中小企业的扶持力度，稳定就业。</p>
+<p>　　本市今日召开新闻发布会，介绍了今年上半年的经济运行情况，各项主要指标保持平稳增长。</p>
+<p>&nbsp;发布会上，有关负责人表示，下一步将继续加大对中小企业的扶持力度，稳定就业。</p>
 <p>据了解，今年以来全市新增市场主体超过两万户，同比增长百分之十二。</p>
 </div></div>
 <div class="links"><a href="/1">相关新闻一</a><a href="/2">相关新闻二</a><a href="/3">相关新闻三</a></div>
@@ -80,6 +80,7 @@ TEST(ExtractArticle, ChineseCountsCharacters) {
   const std::string text = Text(page);
   EXPECT_EQ(text.rfind("本市今日召开新闻发布会", 0), 0u) << text;
   EXPECT_TRUE(Has(text, "稳定就业。\r\n据了解"));
+  EXPECT_TRUE(Has(text, "增长。\r\n发布会上"));
   EXPECT_FALSE(Has(text, "首页"));
   EXPECT_FALSE(Has(text, "相关新闻"));
   EXPECT_EQ(Text(page, {}, ArticlePart::kTitle), "城市新闻");
