@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
   if (mode == "article") {
     std::vector<std::u16string> pages;
     for (const auto& e : std::filesystem::directory_iterator(argv[2]))
-      if (e.path().filename().string().rfind("article_", 0) == 0) pages.push_back(ReadText(e.path().string()));
+      if (e.path().filename().string().rfind("article_", 0) == 0)
+        pages.push_back(ReadText(e.path().string()));
     size_t bytes = 0;
     for (const auto& p : pages) bytes += qv::ToUtf8(p).size();
     const double start = CpuSeconds();
@@ -57,8 +58,8 @@ int main(int argc, char** argv) {
       out += ExtractArticle(p).size();
     }
     const double s = CpuSeconds() - start;
-    std::printf("article: %zu pages of %.0f KB on average, %.3f s, %.0f pages/s (%zu units out)\n", pages.size(),
-                bytes / 1e3 / pages.size(), s, pages.size() / s, out);
+    std::printf("article: %zu pages of %.0f KB on average, %.3f s, %.0f pages/s (%zu units out)\n",
+                pages.size(), bytes / 1e3 / pages.size(), s, pages.size() / s, out);
     return 0;
   }
   const std::u16string page = ReadText(argv[2]);

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   static const std::u16string page =
-      u"<div id=a class='x y'><p lang=en-GB>t<b>u</b></p><ul><li>1<li>2<li>3</ul><a href=/z rel=next>l</a></div>";
+      u"<div id=a class='x y'><p lang=en-GB>t<b>u</b></p><ul><li>1<li>2<li>3</ul><a href=/z "
+      u"rel=next>l</a></div>";
   try {
     (void)qv::library::HtmlSelect(page, selector, u"text");
   } catch (const qv::ScriptError&) {

@@ -108,23 +108,28 @@ bool PositiveHint(const std::vector<std::string>& w) {
 }
 
 bool NegativeHint(const std::vector<std::string>& w) {
-  return HasStem(w, {"comment", "meta=", "footer", "footnote", "foot=", "related", "share", "social", "sidebar",
-                     "sponsor", "promo", "widget", "banner", "combx", "masthead", "media=", "outbrain", "taboola",
-                     "shoutbox", "skyscraper", "tags=", "tool", "byline", "author", "caption", "newsletter",
-                     "subscribe", "recommend", "advert", "ad=", "ads=", "popup", "modal", "breadcrumb"});
+  return HasStem(w, {"comment",  "meta=",   "footer",   "footnote", "foot=",      "related",    "share",
+                     "social",   "sidebar", "sponsor",  "promo",    "widget",     "banner",     "combx",
+                     "masthead", "media=",  "outbrain", "taboola",  "shoutbox",   "skyscraper", "tags=",
+                     "tool",     "byline",  "author",   "caption",  "newsletter", "subscribe",  "recommend",
+                     "advert",   "ad=",     "ads=",     "popup",    "modal",      "breadcrumb"});
 }
 
 // Elements whose class or id names boilerplate, unless it also names
 // content: left out with everything inside.
 bool UnlikelyByHint(const std::vector<std::string>& w) {
   if (w.empty()) return false;
-  const bool unlikely = HasStem(
-      w, {"ad=", "ads=", "advert", "banner", "breadcrumb", "combx", "comment", "community", "disqus", "extra",
-          "footer", "gdpr", "legend", "menu", "related", "remark", "repl", "rss", "shoutbox", "sidebar",
-          "skyscraper", "social", "sponsor", "supplemental", "agegate", "pagination", "pager", "popup", "share",
-          "sharing", "newsletter", "promo", "subscribe", "recommend", "byline", "caption", "trending", "popular",
-          "signup", "cookie", "consent", "toolbar", "dateline", "timestamp", "hidden", "author", "tags=",
-          "topics", "outbrain", "taboola", "widget", "modal", "nav=", "navbar", "navigation", "sr=", "visually"});
+  const bool unlikely =
+      HasStem(w, {"ad=",        "ads=",       "advert",     "banner",    "breadcrumb", "combx",
+                  "comment",    "community",  "disqus",     "extra",     "footer",     "gdpr",
+                  "legend",     "menu",       "related",    "remark",    "repl",       "rss",
+                  "shoutbox",   "sidebar",    "skyscraper", "social",    "sponsor",    "supplemental",
+                  "agegate",    "pagination", "pager",      "popup",     "share",      "sharing",
+                  "newsletter", "promo",      "subscribe",  "recommend", "byline",     "caption",
+                  "trending",   "popular",    "signup",     "cookie",    "consent",    "toolbar",
+                  "dateline",   "timestamp",  "hidden",     "author",    "tags=",      "topics",
+                  "outbrain",   "taboola",    "widget",     "modal",     "nav=",       "navbar",
+                  "navigation", "sr=",        "visually"});
   if (!unlikely) return false;
   return !HasStem(w, {"article", "body", "column", "content", "main=", "shadow", "story"});
 }
@@ -139,9 +144,10 @@ bool IsHidden(const xmlNode* n) {
 
 // Elements that are never part of an article's text.
 bool NeverContent(const xmlNode* n) {
-  return NameIn(n, {"script", "style", "noscript", "template", "iframe", "svg", "canvas", "form", "button",
-                    "select", "textarea", "input", "nav", "aside", "footer", "figure", "figcaption", "menu",
-                    "dialog", "object", "embed", "video", "audio", "head", "label", "time"});
+  return NameIn(
+      n, {"script", "style",    "noscript", "template", "iframe", "svg",    "canvas", "form",       "button",
+          "select", "textarea", "input",    "nav",      "aside",  "footer", "figure", "figcaption", "menu",
+          "dialog", "object",   "embed",    "video",    "audio",  "head",   "label",  "time"});
 }
 
 bool IsHeading(const xmlNode* n) { return NameIn(n, {"h1", "h2", "h3", "h4", "h5", "h6"}); }
@@ -361,7 +367,8 @@ std::vector<xmlNode*> ContentRoots(const std::vector<const Block*>& blocks) {
     if (!IsProse(b)) continue;
     const double points = 1 + b.commas + std::min<double>(b.length / 100.0, 3);
     int level = 0;
-    for (xmlNode* n = b.owner; n != nullptr && n->type == XML_ELEMENT_NODE && level < 5; n = n->parent, ++level) {
+    for (xmlNode* n = b.owner; n != nullptr && n->type == XML_ELEMENT_NODE && level < 5;
+         n = n->parent, ++level) {
       // A paragraph's owner is a <p>: its points go to the container.
       const double divider = level == 0 ? 1 : level == 1 ? 2 : level * 3;
       cands[n].score += points / divider;
@@ -392,7 +399,8 @@ std::vector<xmlNode*> ContentRoots(const std::vector<const Block*>& blocks) {
   std::vector<xmlNode*> alternatives;
   for (const auto& [node, score] : finals) {
     if (node == best || IsAncestor(node, best) || IsAncestor(best, node)) continue;
-    const bool alike = !bestClass.empty() && xmlStrEqual(node->name, best->name) && Attr(node, "class") == bestClass;
+    const bool alike =
+        !bestClass.empty() && xmlStrEqual(node->name, best->name) && Attr(node, "class") == bestClass;
     if (score >= bestScore * (alike ? kAlikeShare : kAlternativeShare)) alternatives.push_back(node);
   }
   if (alternatives.size() >= kAlternativesNeeded) {
@@ -424,7 +432,8 @@ std::vector<xmlNode*> ContentRoots(const std::vector<const Block*>& blocks) {
     auto c = cands.find(s);
     bool prose = false;
     if (c != cands.end() && NameIs(s, "p")) {
-      const double density = c->second.length ? static_cast<double>(c->second.linkLength) / c->second.length : 0;
+      const double density =
+          c->second.length ? static_cast<double>(c->second.linkLength) / c->second.length : 0;
       prose = c->second.length > 80 && density < 0.25;
     }
     if (scored || prose) roots.push_back(s);
@@ -525,13 +534,15 @@ std::string Collapse(std::string_view s) {
   std::string out;
   select::AppendCollapsed(out, s);
   while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out.substr(out.find_first_not_of(' ') == std::string::npos ? out.size() : out.find_first_not_of(' '));
+  return out.substr(out.find_first_not_of(' ') == std::string::npos ? out.size()
+                                                                    : out.find_first_not_of(' '));
 }
 
 // The longest part of a title cut at the separators sites put between the
 // headline and their name.
 std::string LongestTitlePart(const std::string& title) {
-  static const char* const kSeparators[] = {" | ", " - ", " – ", " — ", " :: ", " « ", " » ", "_", "｜", " · "};
+  static const char* const kSeparators[] = {
+      " | ", " - ", " – ", " — ", " :: ", " « ", " » ", "_", "｜", " · "};
   std::string best = title;
   for (const char* sep : kSeparators) {
     if (title.find(sep) == std::string::npos) continue;

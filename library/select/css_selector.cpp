@@ -76,12 +76,12 @@ std::u16string AttrEquals(const std::u16string& a, const std::u16string& v) {
 }
 std::u16string AttrIncludes(const std::u16string& a, const std::u16string& v) {
   if (v.empty() || v.find_first_of(u" \t\r\n\f") != std::u16string::npos) return u"0";
-  return a + u" and contains(concat(' ', normalize-space(" + a + u"), ' '), " + XPathLiteral(u" " + v + u" ") +
-         u")";
+  return a + u" and contains(concat(' ', normalize-space(" + a + u"), ' '), " +
+         XPathLiteral(u" " + v + u" ") + u")";
 }
 std::u16string AttrDashMatch(const std::u16string& a, const std::u16string& v) {
-  return a + u" and (" + a + u" = " + XPathLiteral(v) + u" or starts-with(" + a + u", " + XPathLiteral(v + u"-") +
-         u"))";
+  return a + u" and (" + a + u" = " + XPathLiteral(v) + u" or starts-with(" + a + u", " +
+         XPathLiteral(v + u"-") + u"))";
 }
 std::u16string AttrPrefix(const std::u16string& a, const std::u16string& v) {
   if (v.empty()) return u"0";
@@ -89,8 +89,8 @@ std::u16string AttrPrefix(const std::u16string& a, const std::u16string& v) {
 }
 std::u16string AttrSuffix(const std::u16string& a, const std::u16string& v) {
   if (v.empty()) return u"0";
-  return a + u" and substring(" + a + u", string-length(" + a + u")-" + Num(static_cast<long long>(v.size()) - 1) +
-         u") = " + XPathLiteral(v);
+  return a + u" and substring(" + a + u", string-length(" + a + u")-" +
+         Num(static_cast<long long>(v.size()) - 1) + u") = " + XPathLiteral(v);
 }
 std::u16string AttrSubstring(const std::u16string& a, const std::u16string& v) {
   if (v.empty()) return u"0";
@@ -102,8 +102,8 @@ struct AttrOperator {
   std::u16string (*make)(const std::u16string&, const std::u16string&);
 };
 constexpr AttrOperator kAttrOperators[] = {
-    {u"=", AttrEquals},       {u"~=", AttrIncludes}, {u"|=", AttrDashMatch},
-    {u"^=", AttrPrefix},      {u"$=", AttrSuffix},   {u"*=", AttrSubstring},
+    {u"=", AttrEquals},  {u"~=", AttrIncludes}, {u"|=", AttrDashMatch},
+    {u"^=", AttrPrefix}, {u"$=", AttrSuffix},   {u"*=", AttrSubstring},
 };
 
 // ---- pseudo-classes without arguments
@@ -128,8 +128,8 @@ void LastOfType(XPathExpr& x, size_t pos) {
 }
 void OnlyOfType(XPathExpr& x, size_t pos) {
   NeedsType(x, pos, u"only-of-type");
-  x.conditions.push_back(u"not(preceding-sibling::" + ElementTest(x.element) + u") and not(following-sibling::" +
-                         ElementTest(x.element) + u")");
+  x.conditions.push_back(u"not(preceding-sibling::" + ElementTest(x.element) +
+                         u") and not(following-sibling::" + ElementTest(x.element) + u")");
 }
 void Empty(XPathExpr& x, size_t) { x.conditions.push_back(u"not(*) and not(string-length())"); }
 void Root(XPathExpr& x, size_t) { x.conditions.push_back(u"not(parent::*)"); }
@@ -139,9 +139,14 @@ struct Pseudo {
   void (*apply)(XPathExpr&, size_t pos);
 };
 constexpr Pseudo kPseudoClasses[] = {
-    {u"first-child", FirstChild},    {u"last-child", LastChild},   {u"only-child", OnlyChild},
-    {u"first-of-type", FirstOfType}, {u"last-of-type", LastOfType}, {u"only-of-type", OnlyOfType},
-    {u"empty", Empty},               {u"root", Root},
+    {u"first-child", FirstChild},
+    {u"last-child", LastChild},
+    {u"only-child", OnlyChild},
+    {u"first-of-type", FirstOfType},
+    {u"last-of-type", LastOfType},
+    {u"only-of-type", OnlyOfType},
+    {u"empty", Empty},
+    {u"root", Root},
 };
 
 // ---- functional pseudo-classes: an+b counts
@@ -160,8 +165,8 @@ std::u16string NthCondition(const Nth& nth, const std::u16string& siblings) {
   if (nth.a > 0) {
     if (b1 > 0) parts.push_back(count + u" >= " + Num(b1));
     if (nth.a != 1) {
-      parts.push_back(u"(" + count + (b1 >= 0 ? u" - " + Num(b1) : u" + " + Num(-b1)) + u") mod " + Num(nth.a) +
-                      u" = 0");
+      parts.push_back(u"(" + count + (b1 >= 0 ? u" - " + Num(b1) : u" + " + Num(-b1)) + u") mod " +
+                      Num(nth.a) + u" = 0");
     }
   } else {
     if (b1 < 0) return u"0";
@@ -202,16 +207,16 @@ constexpr NthPseudo kNthPseudoClasses[] = {
 
 // ---- combinators: left path, right compound -> joined path
 
-void Descendant(XPathExpr& left, XPathExpr& right) {
-  right.path = left.Text() + u"/descendant-or-self::*/";
-}
+void Descendant(XPathExpr& left, XPathExpr& right) { right.path = left.Text() + u"/descendant-or-self::*/"; }
 void Child(XPathExpr& left, XPathExpr& right) { right.path = left.Text() + u"/"; }
 void DirectAdjacent(XPathExpr& left, XPathExpr& right) {
   right.path = left.Text() + u"/following-sibling::";
   right.AddNameTest();
   right.conditions.push_back(u"position() = 1");
 }
-void IndirectAdjacent(XPathExpr& left, XPathExpr& right) { right.path = left.Text() + u"/following-sibling::"; }
+void IndirectAdjacent(XPathExpr& left, XPathExpr& right) {
+  right.path = left.Text() + u"/following-sibling::";
+}
 
 struct Combinator {
   char16_t symbol;
@@ -335,7 +340,8 @@ class SelectorParser {
         break;
       }
     }
-    if (pos_ == start) Fail(pos_, AtEnd() ? u"selector expected" : u"unexpected '" + std::u16string(1, Peek()) + u"'");
+    if (pos_ == start)
+      Fail(pos_, AtEnd() ? u"selector expected" : u"unexpected '" + std::u16string(1, Peek()) + u"'");
     if (x.element != u"*" && !IsPlainName(x.element)) x.AddNameTest();
     return x;
   }

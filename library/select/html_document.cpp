@@ -2,16 +2,16 @@
 
 #include <libxml/HTMLtree.h>
 #include <libxml/parser.h>
-#include <libxml/xpathInternals.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xpathInternals.h>
 
 #include <climits>
 #include <cstring>
 #include <iterator>
 #include <list>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
-#include <mutex>
 #include <vector>
 
 #include "library/select/select.h"
@@ -25,8 +25,8 @@ namespace {
 void IgnoreGeneric(void*, const char*, ...) {}
 void IgnoreStructured(void*, xmlErrorPtr) {}
 
-constexpr int kParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
-                              HTML_PARSE_COMPACT;
+constexpr int kParseOptions =
+    HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_COMPACT;
 
 // At most this many documents and this much estimated memory per thread.
 constexpr size_t kCacheDocs = 4;
@@ -122,14 +122,33 @@ struct XPathError {
 // libxml2 hands the XPath error code to a context's handler without its
 // text.
 const char* XPathErrorText(int code) {
-  static const char* const kTexts[] = {
-      "ok", "invalid number", "unfinished literal", "literal expected", "'$' expected before a variable name",
-      "undefined variable", "invalid predicate", "invalid expression", "missing closing brace",
-      "unknown function", "invalid operand", "invalid type", "wrong number of arguments",
-      "invalid context size", "invalid context position", "out of memory", "syntax error", "resource error",
-      "sub-resource error", "undefined namespace prefix", "encoding error", "character out of range",
-      "invalid or incomplete context", "stack usage error", "variables are not allowed",
-      "operation limit exceeded", "nested too deeply"};
+  static const char* const kTexts[] = {"ok",
+                                       "invalid number",
+                                       "unfinished literal",
+                                       "literal expected",
+                                       "'$' expected before a variable name",
+                                       "undefined variable",
+                                       "invalid predicate",
+                                       "invalid expression",
+                                       "missing closing brace",
+                                       "unknown function",
+                                       "invalid operand",
+                                       "invalid type",
+                                       "wrong number of arguments",
+                                       "invalid context size",
+                                       "invalid context position",
+                                       "out of memory",
+                                       "syntax error",
+                                       "resource error",
+                                       "sub-resource error",
+                                       "undefined namespace prefix",
+                                       "encoding error",
+                                       "character out of range",
+                                       "invalid or incomplete context",
+                                       "stack usage error",
+                                       "variables are not allowed",
+                                       "operation limit exceeded",
+                                       "nested too deeply"};
   const int i = code - XML_XPATH_EXPRESSION_OK;
   if (i >= 0 && i < static_cast<int>(std::size(kTexts))) return kTexts[i];
   return "invalid expression";
@@ -141,7 +160,8 @@ void RecordXPathError(void* data, xmlErrorPtr error) {
   e->set = true;
   e->offset = error->int1;
   e->message = error->message ? error->message : XPathErrorText(error->code);
-  while (!e->message.empty() && (e->message.back() == '\n' || e->message.back() == ' ')) e->message.pop_back();
+  while (!e->message.empty() && (e->message.back() == '\n' || e->message.back() == ' '))
+    e->message.pop_back();
 }
 
 struct ContextDeleter {
@@ -154,7 +174,8 @@ using ContextPtr = std::unique_ptr<xmlXPathContext, ContextDeleter>;
   size_t pos = 1;
   if (source == ExprSource::kXPath && err.offset > 0 && static_cast<size_t>(err.offset) <= utf8.size())
     pos = FromUtf8(std::string_view(utf8).substr(0, err.offset)).size() + 1;
-  const std::u16string label = source == ExprSource::kSelector ? u"Invalid selector at " : u"Invalid XPath at ";
+  const std::u16string label =
+      source == ExprSource::kSelector ? u"Invalid selector at " : u"Invalid XPath at ";
   std::u16string message = err.set ? FromUtf8(err.message) : u"invalid expression";
   (void)expr;
   throw ScriptError(label + PositionText(pos) + u": " + message);
@@ -250,7 +271,7 @@ const std::vector<xmlNode*>* CachedSelection(const xmlDoc* doc, std::u16string_v
 }
 
 const std::vector<xmlNode*>& KeepSelection(const xmlDoc* doc, std::u16string_view expr,
-                                            std::vector<xmlNode*> nodes) {
+                                           std::vector<xmlNode*> nodes) {
   for (CachedPage& page : State().pages) {
     if (page.doc.get() != doc) continue;
     page.selections.emplace_front(std::u16string(expr), std::move(nodes));

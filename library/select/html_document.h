@@ -27,7 +27,7 @@ void ClearThreadCache();
 // a page too large to keep, until the next KeepSelection).
 const std::vector<xmlNode*>* CachedSelection(const xmlDoc* doc, std::u16string_view expr);
 const std::vector<xmlNode*>& KeepSelection(const xmlDoc* doc, std::u16string_view expr,
-                                            std::vector<xmlNode*> nodes);
+                                           std::vector<xmlNode*> nodes);
 
 struct XPathObjectDeleter {
   void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }

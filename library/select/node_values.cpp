@@ -45,12 +45,12 @@ std::string Dump(xmlDoc* doc, xmlNode* node) {
 
 bool IsBlockName(const xmlChar* name) {
   static const char* const kBlocks[] = {
-      "address", "article", "aside",   "blockquote", "br",     "caption", "center",  "dd",    "details",
-      "dialog",  "div",     "dl",      "dt",         "fieldset", "figcaption", "figure", "footer", "form",
-      "h1",      "h2",      "h3",      "h4",         "h5",     "h6",      "header",  "hr",    "li",
-      "main",    "nav",     "ol",      "option",     "p",      "pre",     "section", "summary", "table",
-      "tbody",   "td",      "tfoot",   "th",         "thead",  "title",   "tr",      "ul",    "body",
-      "html",    "head",    "img",     "input",      "select", "textarea"};
+      "address", "article", "aside", "blockquote", "br",       "caption",    "center",  "dd",      "details",
+      "dialog",  "div",     "dl",    "dt",         "fieldset", "figcaption", "figure",  "footer",  "form",
+      "h1",      "h2",      "h3",    "h4",         "h5",       "h6",         "header",  "hr",      "li",
+      "main",    "nav",     "ol",    "option",     "p",        "pre",        "section", "summary", "table",
+      "tbody",   "td",      "tfoot", "th",         "thead",    "title",      "tr",      "ul",      "body",
+      "html",    "head",    "img",   "input",      "select",   "textarea"};
   if (name == nullptr) return false;
   for (const char* b : kBlocks)
     if (NameIs(name, b)) return true;
@@ -70,7 +70,8 @@ void AppendCollapsed(std::string& out, std::string_view text) {
 std::string CollapsedText(xmlNode* node) {
   std::string out;
   if (node == nullptr) return out;
-  if (node->type != XML_ELEMENT_NODE && node->type != XML_DOCUMENT_NODE && node->type != XML_HTML_DOCUMENT_NODE) {
+  if (node->type != XML_ELEMENT_NODE && node->type != XML_DOCUMENT_NODE &&
+      node->type != XML_HTML_DOCUMENT_NODE) {
     if (node->content) AppendCollapsed(out, reinterpret_cast<const char*>(node->content));
   } else {
     // Pre-order walk with the parent links; `node` itself is the root.

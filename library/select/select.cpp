@@ -16,7 +16,9 @@ namespace {
 
 using select::DocHandle;
 
-std::u16string Wide(const xmlChar* s) { return s ? FromUtf8(reinterpret_cast<const char*>(s)) : std::u16string(); }
+std::u16string Wide(const xmlChar* s) {
+  return s ? FromUtf8(reinterpret_cast<const char*>(s)) : std::u16string();
+}
 
 struct XmlString {
   xmlChar* s;
@@ -61,7 +63,8 @@ What ParseWhat(std::u16string_view what) {
 
 // The value of one matched node, or false when it has none (an element
 // without the attribute asked for).
-bool NodeValue(xmlDoc* doc, xmlNode* node, const What& what, std::u16string_view baseUrl, std::u16string& out) {
+bool NodeValue(xmlDoc* doc, xmlNode* node, const What& what, std::u16string_view baseUrl,
+               std::u16string& out) {
   switch (what.kind) {
     case WhatKind::kText:
       out = FromUtf8(select::CollapsedText(node));
@@ -113,8 +116,8 @@ std::vector<std::u16string> HtmlSelect(std::u16string_view page, std::u16string_
   return out;
 }
 
-std::u16string HtmlSelectFirst(std::u16string_view page, std::u16string_view selector, std::u16string_view what,
-                               std::u16string_view baseUrl) {
+std::u16string HtmlSelectFirst(std::u16string_view page, std::u16string_view selector,
+                               std::u16string_view what, std::u16string_view baseUrl) {
   std::vector<std::u16string> first = HtmlSelect(page, selector, what, baseUrl, 1);
   return first.empty() ? std::u16string() : std::move(first.front());
 }

@@ -19,13 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Text(std::u16string_view page, std::u16string_view url = {}, ArticlePart part = ArticlePart::kText) {
+std::string Text(std::u16string_view page, std::u16string_view url = {},
+                 ArticlePart part = ArticlePart::kText) {
   return ToUtf8(ExtractArticle(page, url, part));
 }
 
 bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-const char16_t kEnglish[] = uR"(<html><head><title>Bridge reopens after repairs | City Herald</title>
+const char16_t kEnglish[] =
+    uR"(<html><head><title>Bridge reopens after repairs | City Herald</title>
 <meta property="og:title" content="Bridge reopens after repairs"></head><body>
 <header><nav><a href="/">Home</a> <a href="/city">City</a> <a href="/sport">Sport</a></nav></header>
 <div class="layout">
@@ -55,8 +57,8 @@ TEST(ExtractArticle, EnglishArticleWithoutItsSurroundings) {
   EXPECT_TRUE(Has(text, "Shops on both banks"));
   EXPECT_TRUE(Has(text, "What comes next"));
   EXPECT_TRUE(Has(text, "reach the foundations."));
-  for (const char* outside : {"Home", "By A. Writer", "Share on", "Most read", "Fair returns", "What a relief",
-                              "Copyright", "Bridge reopens"})
+  for (const char* outside : {"Home", "By A. Writer", "Share on", "Most read", "Fair returns",
+                              "What a relief", "Copyright", "Bridge reopens"})
     EXPECT_FALSE(Has(text, outside)) << outside;
   EXPECT_EQ(Text(kEnglish, {}, ArticlePart::kTitle), "Bridge reopens after repairs");
   const std::string html = Text(kEnglish, u"http://herald.example/city/bridge.html", ArticlePart::kHtml);
@@ -67,7 +69,8 @@ TEST(ExtractArticle, EnglishArticleWithoutItsSurroundings) {
 TEST(ExtractArticle, ChineseCountsCharacters) {
   // Short by word count, long by character count: the paragraphs are the
   // article, the link lists around them are not.
-  const char16_t page[] = uR"(<html><head><title>城市新闻_本地网</title></head><body>
+  const char16_t page[] =
+      uR"(<html><head><title>城市新闻_本地网</title></head><body>
 <div class="nav"><a href="/">首页</a><a href="/a">国内</a><a href="/b">国际</a><a href="/c">体育</a></div>
 <div class="main"><h1>城市新闻</h1>
 <div class="content">
@@ -116,7 +119,8 @@ TEST(ExtractArticle, DevelopmentSetScore) {
     ss << in.rdbuf();
     std::string html;
     ASSERT_TRUE(GunzipBytes(ss.str(), html));
-    const std::string id = entry.path().filename().string().substr(0, entry.path().filename().string().find('.'));
+    const std::string id =
+        entry.path().filename().string().substr(0, entry.path().filename().string().find('.'));
     std::string json;
     for (char c : ToUtf8(ExtractArticle(FromUtf8(html)))) {
       if (c == '"' || c == '\\') {
@@ -135,10 +139,11 @@ TEST(ExtractArticle, DevelopmentSetScore) {
   }
   out << "}";
   out.close();
-  const std::string script = "import json,sys; sys.path.insert(0, sys.argv[1]); import evaluate as e; "
-                             "g=json.load(open(sys.argv[1]+'/ground-truth.json')); p=json.load(open(sys.argv[2])); "
-                             "m=e.metrics_from_tp_fp_fns([e.string_shingle_matching(true=g[k]['articleBody'], "
-                             "pred=p.get(k,{}).get('articleBody','')) for k in g]); print(m['f1'])";
+  const std::string script =
+      "import json,sys; sys.path.insert(0, sys.argv[1]); import evaluate as e; "
+      "g=json.load(open(sys.argv[1]+'/ground-truth.json')); p=json.load(open(sys.argv[2])); "
+      "m=e.metrics_from_tp_fp_fns([e.string_shingle_matching(true=g[k]['articleBody'], "
+      "pred=p.get(k,{}).get('articleBody','')) for k in g]); print(m['f1'])";
   const std::string command = "/usr/bin/python3 -c \"" + script + "\" " + dev.string() + " " +
                               (work / "output.json").string() + " > " + (work / "f1.txt").string();
   ASSERT_EQ(std::system(command.c_str()), 0);

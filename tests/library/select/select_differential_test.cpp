@@ -73,7 +73,8 @@ std::string ReadFile(const fs::path& p) {
 
 bool ReferenceAvailable() {
   return fs::exists(kPython) &&
-         std::system((std::string(kPython) + " -c 'import lxml.html, lxml.cssselect' 2>/dev/null").c_str()) == 0;
+         std::system((std::string(kPython) + " -c 'import lxml.html, lxml.cssselect' 2>/dev/null").c_str()) ==
+             0;
 }
 
 TEST(HtmlSelectDifferential, SameElementsAsLxml) {
@@ -94,8 +95,8 @@ TEST(HtmlSelectDifferential, SameElementsAsLxml) {
     ASSERT_TRUE(GunzipBytes(ReadFile(entry.path()), html));
     std::ofstream(work / "page.html", std::ios::binary) << html;
     const std::string command = std::string(kPython) + " " + (dir / "lxml_reference.py").string() + " " +
-                                (work / "page.html").string() + " " + (work / "selectors.txt").string() + " > " +
-                                (work / "reference.txt").string();
+                                (work / "page.html").string() + " " + (work / "selectors.txt").string() +
+                                " > " + (work / "reference.txt").string();
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::istringstream ref(ReadFile(work / "reference.txt"));
     const std::u16string page = FromUtf8(html);

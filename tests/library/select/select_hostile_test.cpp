@@ -41,7 +41,8 @@ TEST(HtmlSelectHostile, BrokenMarkupKeepsWhatCanBeRead) {
   const std::vector<std::u16string> got = HtmlSelect(nuls, u"p");
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0], std::u16string(1000, u'\uFFFD'));
-  EXPECT_EQ(HtmlSelect(FromUtf8("<p>\xff\xfe\xc3</p>"), u"p"), std::vector<std::u16string>{u"\uFFFD\uFFFD\uFFFD"});
+  EXPECT_EQ(HtmlSelect(FromUtf8("<p>\xff\xfe\xc3</p>"), u"p"),
+            std::vector<std::u16string>{u"\uFFFD\uFFFD\uFFFD"});
 }
 
 TEST(HtmlSelectHostile, EntityDefinitionsAreNotExpanded) {
@@ -49,7 +50,8 @@ TEST(HtmlSelectHostile, EntityDefinitionsAreNotExpanded) {
   const char16_t* prev = u"a";
   const char16_t* names[] = {u"b", u"c", u"d", u"e", u"f", u"g", u"h"};
   for (const char16_t* name : names) {
-    bomb += u"<!ENTITY " + std::u16string(name) + u" \"" + Repeat(u"&" + std::u16string(prev) + u";", 10) + u"\">";
+    bomb += u"<!ENTITY " + std::u16string(name) + u" \"" + Repeat(u"&" + std::u16string(prev) + u";", 10) +
+            u"\">";
     prev = name;
   }
   bomb += u"]><p>&h;</p><p>&amp;&lt;&#x4e2d;</p>";
@@ -77,7 +79,8 @@ TEST(HtmlSelectThreads, ConcurrentCachesKeepPagesApart) {
       for (int round = 0; round < 20; ++round) {
         for (int p = 0; p < kPages; ++p) {
           const std::u16string id = IntToText(t * 100 + p);
-          const std::u16string page = u"<div id=d" + id + u"><p>" + id + u"</p><a href=" + id + u">x</a></div>";
+          const std::u16string page =
+              u"<div id=d" + id + u"><p>" + id + u"</p><a href=" + id + u">x</a></div>";
           if (HtmlSelectFirst(page, u"#d" + id + u" > p") != id) ++failures[t];
           if (HtmlSelectFirst(page, u"a", u"@href", u"http://h/") != u"http://h/" + id) ++failures[t];
           if (XPathValues(page, u"count(//p)") != std::vector<std::u16string>{u"1"}) ++failures[t];

@@ -18,7 +18,8 @@ std::string Joined(const std::vector<std::u16string>& items) {
 }
 
 // Elements carry their name in the text, so a result reads as a list of ids.
-const char16_t kPage[] = uR"(<!DOCTYPE html><html><head><title>T</title></head><body>
+const char16_t kPage[] =
+    uR"(<!DOCTYPE html><html><head><title>T</title></head><body>
 <div id="main" class="box  wide" lang="en-US">
   <p class="lead">p1</p>
   <p>p2 <a href="/x" rel="next">a1</a></p>
@@ -109,11 +110,13 @@ TEST(HtmlSelect, EverySelectorForm) {
       EXPECT_EQ(got.size(), 1u);
       continue;
     }
-    if (std::u16string_view(row.selector) == u"#main :empty" || std::u16string_view(row.selector) == u"em:empty") {
+    if (std::u16string_view(row.selector) == u"#main :empty" ||
+        std::u16string_view(row.selector) == u"em:empty") {
       EXPECT_EQ(got.size(), 1u) << ToUtf8(row.selector);
       continue;
     }
-    EXPECT_EQ(Joined(got), row.expected) << ToUtf8(row.selector) << " -> " << ToUtf8(CssToXPath(row.selector));
+    EXPECT_EQ(Joined(got), row.expected)
+        << ToUtf8(row.selector) << " -> " << ToUtf8(CssToXPath(row.selector));
   }
 }
 
@@ -123,7 +126,8 @@ TEST(HtmlSelect, WhatModes) {
   EXPECT_EQ(Joined(HtmlSelect(page, u"p", u"html")), "<p>one <b>two</b><br>three</p>|<p>four&amp;</p>");
   EXPECT_EQ(Joined(HtmlSelect(page, u"p", u"inner")), "one <b>two</b><br>three|four&amp;");
   EXPECT_EQ(Joined(HtmlSelect(page, u"div, p, img", u"@id")), "d");
-  EXPECT_EQ(Joined(HtmlSelect(page, u"img", u"@SRC", u"http://h.example/a/b.html")), "http://h.example/a/a.png");
+  EXPECT_EQ(Joined(HtmlSelect(page, u"img", u"@SRC", u"http://h.example/a/b.html")),
+            "http://h.example/a/a.png");
   EXPECT_EQ(Joined(HtmlSelect(page, u"div", u"@id", u"http://h.example/a/b.html")), "d");
   EXPECT_EQ(ToUtf8(HtmlSelectFirst(page, u"p", u"@title")), "");
   EXPECT_EQ(ToUtf8(HtmlSelectFirst(page, u"p")), "one two three");
@@ -205,10 +209,8 @@ TEST(XPathValues, ErrorsNameThePosition) {
     const char16_t* expr;
     const char* prefix;
   } rows[] = {
-      {u"//p[", "Invalid XPath at 5:"},
-      {u"//p]", "Invalid XPath at 4:"},
-      {u"nofunc(1)", "Invalid XPath at 1:"},
-      {u"", "Invalid XPath at 1:"},
+      {u"//p[", "Invalid XPath at 5:"},      {u"//p]", "Invalid XPath at 4:"},
+      {u"nofunc(1)", "Invalid XPath at 1:"}, {u"", "Invalid XPath at 1:"},
       {u"//\u4e2d[", "Invalid XPath at 5:"},  // positions count UTF-16 units
   };
   for (const auto& row : rows) {
