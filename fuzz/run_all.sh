@@ -33,6 +33,8 @@ plan=(
   "value_fuzz 90 - -"
   "format_fuzz 90 - -"
   "string_list_fuzz 60 - -"
+  "css_selector_fuzz 120 - css.dict"
+  "html_select_fuzz 180 - html.dict"
   "json_path_fuzz 120 - jsonpath.dict"
   "json_document_fuzz 90 - jsonpath.dict"
   "csv_split_fuzz 60 - -"

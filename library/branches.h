@@ -28,6 +28,18 @@ std::span<const Branch> HtmlBranches();
 std::span<const Branch> UrlBranches();
 std::span<const Branch> ChineseBranches();
 std::span<const Branch> FileBranches();
+// Functions beyond the specified library, registered after it.
+std::span<const Branch> SelectBranches();
+
+// What a function does, for the function list: one line, a short text and
+// an example call.
+struct FunctionDescription {
+  const char16_t* name;
+  const char16_t* summary;
+  const char16_t* text;
+  const char16_t* example;
+};
+std::span<const FunctionDescription> SelectDescriptions();
 
 // Functions beyond the first hundred: each family keeps its declarations
 // with the words the reference shows for them, and is registered after the

@@ -117,6 +117,11 @@ const char16_t* const kDeclarations[] = {
     u"procedure GetAppVar(name:string;def:variant=''):variant;",
     u"procedure SetAppVar(name:string;val:variant):variant;",
     u"function getimagetype(S:string):String;",
+    // Beyond the specified library: selectors, XPath and the article extractor.
+    u"function htmlselect(Source:string;Selector:string;What:string='text';BaseUrl:string=''):ArrayString;",
+    u"function htmlselectfirst(Source:string;Selector:string;What:string='text';BaseUrl:string=''):string;",
+    u"function xpath(Source:string;Expr:string;BaseUrl:string=''):ArrayString;",
+    u"function extractarticle(Source:string;Url:string='';What:string='text'):string;",
 };
 
 }  // namespace

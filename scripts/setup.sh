@@ -12,7 +12,8 @@ packages=(
   libssl-dev libcurl4-openssl-dev ca-certificates
   libcpp-httplib-dev tinyproxy openssl curl
   duktape-dev libelf-dev lintian libsimdjson-dev
-  python3-lxml python3-bs4
+  python3-lxml python3-bs4 python3-cssselect
+  libxml2-dev
   qt6-base-dev xvfb xauth
 )
 
