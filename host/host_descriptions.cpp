@@ -191,7 +191,7 @@ const NameDescription kDescriptions[] = {
     {"TQuorvinter", kGroupClasses, "A script thread: what runthread returns, and _SELF and _Parent.",
      "Through it a script reads and writes another thread's variables (Vars), its template output and "
      "name, and starts or stops it.",
-     "lg(_SELF.ThreadName == \"\");\n_SELF.Vars[\"answer\"] = 42;\nlg(answer);", "True\n42"},
+     "var answer;\nlg(_SELF.ThreadName == \"\");\n_SELF.Vars[\"answer\"] = 42;\nlg(answer);", "True\n42"},
     {"TQuorvinter.ThreadName", kGroupClasses, "The thread's name (empty for the main script)."},
     {"TQuorvinter.HTMLFilter", kGroupClasses, "True while the thread runs a template."},
     {"TQuorvinter.HTMLOutput", kGroupClasses, "The template output the thread has collected."},

@@ -30,30 +30,7 @@ std::span<const Branch> ChineseBranches();
 std::span<const Branch> FileBranches();
 // Functions beyond the specified library, registered after it.
 std::span<const Branch> SelectBranches();
-
-// What a function does, for the function list: one line, a short text and
-// an example call.
-struct FunctionDescription {
-  const char16_t* name;
-  const char16_t* summary;
-  const char16_t* text;
-  const char16_t* example;
-};
-std::span<const FunctionDescription> SelectDescriptions();
-
-// Functions beyond the first hundred: each family keeps its declarations
-// with the words the reference shows for them, and is registered after the
-// table in declarations.cpp.
-struct Declaration {
-  const char16_t* text;     // the declaration string
-  const char16_t* summary;  // one line
-  const char16_t* detail;   // a few sentences
-  const char16_t* example;
-};
-
 std::span<const Branch> JsonBranches();
-std::span<const Declaration> JsonDeclarations();
 std::span<const Branch> CsvBranches();
-std::span<const Declaration> CsvDeclarations();
 
 }  // namespace qv::library

@@ -1,6 +1,5 @@
 #include <iterator>
 
-#include "library/branches.h"
 #include "library/functions.h"
 
 namespace qv {
@@ -122,6 +121,14 @@ const char16_t* const kDeclarations[] = {
     u"function htmlselectfirst(Source:string;Selector:string;What:string='text';BaseUrl:string=''):string;",
     u"function xpath(Source:string;Expr:string;BaseUrl:string=''):ArrayString;",
     u"function extractarticle(Source:string;Url:string='';What:string='text'):string;",
+    // JSON and CSV.
+    u"function jsonpath(Json:string;Query:string;AsJson:boolean=false):ArrayString;",
+    u"function jsonget(Json:string;Query:string;Default:string=''):string;",
+    u"function jsonset(Json:string;Pointer:string;Value:variant;AsJson:boolean=false):string;",
+    u"function jsonquote(Text:string):string;",
+    u"function csvline(Values:ArrayString;Separator:string=','):string;",
+    u"function csvsplit(Record:string;Separator:string=','):ArrayString;",
+    u"function csvrecords(Text:string):ArrayString;",
 };
 
 }  // namespace
@@ -135,10 +142,6 @@ TFunctions::TFunctions(TfsScript& script) : TfsRTTIModule(script) {
   script.AddType(u"ArrayInteger", fvtArray);
 
   for (const char16_t* declaration : kDeclarations) script.AddMethod(declaration, &TFunctions::CallMethod);
-
-  // JSON and CSV, each family's table in its order.
-  for (auto family : {library::JsonDeclarations(), library::CsvDeclarations()})
-    for (const library::Declaration& d : family) script.AddMethod(d.text, &TFunctions::CallMethod, u"", d.summary);
 }
 
 }  // namespace qv

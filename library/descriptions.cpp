@@ -232,6 +232,29 @@ const NameDescription kDescriptions[] = {
     {"run", kGroupFiles, "Runs a command line, or opens a file or address; waitover true waits for its end.",
      "With waiting, the command line runs through /bin/sh; without, the file or address opens with "
      "xdg-open when there is one, and the call returns at once. A failure to start is not reported."},
+    // ---- selectors, XPath and articles
+    {"htmlselect", kGroupHtml, "Every element a CSS selector matches, in document order.",
+     "What chooses each element's value: text (white space collapsed), html (outer), inner, or @NAME for "
+     "an attribute (elements without it give nothing). With a base address, @href, @src and @action values "
+     "are made absolute. An invalid selector raises \"Invalid selector at N: ...\".",
+     "var p = replace(\"<ul><li class='a'>one</li><li>two</li></ul><a href='/x'>x</a>\", \"'\", Chr(34));\n"
+     "lg(join(\",\", htmlselect(p, \"li\")));\nlg(htmlselect(p, \"li.a\", \"html\")[0]);\n"
+     "lg(htmlselect(p, \"a\", \"@href\", \"http://example.com/d/\")[0]);",
+     "one,two\n<li class=\"a\">one</li>\nhttp://example.com/x"},
+    {"htmlselectfirst", kGroupHtml, "The first element a CSS selector matches, or empty text.",
+     "What and BaseUrl work as in htmlselect; an element without the attribute asked for gives empty text. "
+     "A page selected from again and again is parsed once per thread.",
+     "var p = \"<div><p>first</p><p>second</p></div>\";\nlg(htmlselectfirst(p, \"div > p:last-child\"));",
+     "second"},
+    {"xpath", kGroupHtml, "The result of an XPath 1.0 expression on an HTML page.",
+     "A node-set gives each node's string-value in document order (attributes their value); a number, "
+     "string or Boolean gives one element holding it. An invalid expression raises \"Invalid XPath at N: ...\".",
+     "var p = \"<p>a</p><p>b</p>\";\nlg(join(\",\", xpath(p, \"//p\")));\nlg(xpath(p, \"count(//p)\")[0]);",
+     "a,b\n2"},
+    {"extractarticle", kGroupHtml, "The main content of an article page: its text, cleaned HTML or headline.",
+     "What is text (paragraphs separated by CR LF), html (the content elements with absolute links and "
+     "images) or title (the headline, not the site name). Blocks are scored by text and link density, tags "
+     "and class hints; Chinese text counts by characters."},
     // ---- JSON and CSV
     {"jsonpath", kGroupData, "Every value a JSONPath query (RFC 9535) selects in a JSON text.",
      "A string gives its text and any other value its compact JSON; with AsJson true every value is "

@@ -10,30 +10,6 @@ namespace qv::library {
 
 namespace {
 
-constexpr Declaration kDeclarations[] = {
-    {u"function jsonpath(Json:string;Query:string;AsJson:boolean=false):ArrayString;",
-     u"Every value a JSONPath query selects in a JSON text.",
-     u"Runs an RFC 9535 JSONPath query and returns the selected values in the query's order: a string as its "
-     u"text and any other value as compact JSON, or, with AsJson true, every value as compact JSON. An invalid "
-     u"query raises \"Invalid JSONPath at N: ...\" and invalid JSON \"Invalid JSON at N: ...\"; numbers keep the "
-     u"text they were written with.",
-     u"jsonpath('{\"a\":[1,2.50,{\"b\":\"x\"}]}', '$.a[*]')  // [\"1\", \"2.50\", \"{\\\"b\\\":\\\"x\\\"}\"]"},
-    {u"function jsonget(Json:string;Query:string;Default:string=''):string;",
-     u"The first value a JSONPath query selects, or a default.",
-     u"Gives the first value jsonpath would give, a string as its text and anything else as compact JSON. When "
-     u"the query selects nothing the result is Default.",
-     u"jsonget('{\"user\":{\"name\":\"Ann\"}}', '$.user.name')  // Ann"},
-    {u"function jsonset(Json:string;Pointer:string;Value:variant;AsJson:boolean=false):string;",
-     u"A JSON text with one value set at a JSON Pointer.",
-     u"Sets the value at an RFC 6901 JSON Pointer, making objects for missing members on the way; \"-\" appends "
-     u"to an array. The value is written by its script type (text as a string, numbers, Booleans, Null as null, "
-     u"arrays element by element) or parsed as JSON when AsJson is true; an empty Json counts as \"{}\".",
-     u"jsonset('{}', '/q', 'x')  // {\"q\":\"x\"}"},
-    {u"function jsonquote(Text:string):string;", u"A text as a JSON string literal.",
-     u"Puts the text in double quotes with quotes, backslashes and control characters escaped. The result can "
-     u"be put into JSON text as it is.",
-     u"jsonquote('say \"hi\"')  // \"say \\\"hi\\\"\""},
-};
 
 std::u16string Text(Caller& c, int i) { return ToText(c.GetParam(i)); }
 
@@ -98,6 +74,5 @@ constexpr Branch kBranches[] = {
 }  // namespace
 
 std::span<const Branch> JsonBranches() { return kBranches; }
-std::span<const Declaration> JsonDeclarations() { return kDeclarations; }
 
 }  // namespace qv::library

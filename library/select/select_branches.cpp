@@ -38,27 +38,9 @@ constexpr Branch kBranches[] = {
     {u"EXTRACTARTICLE", ExtractArticleBranch},
 };
 
-constexpr FunctionDescription kDescriptions[] = {
-    {u"htmlselect", u"Every element a CSS selector matches, in document order.",
-     u"What chooses each element's value: text (collapsed), html, inner or @NAME for an attribute. With a "
-     u"base address, @href, @src and @action values are made absolute.",
-     u"links := htmlselect(page, 'div.news > a', '@href', 'http://example.com/');"},
-    {u"htmlselectfirst", u"The first element a CSS selector matches, or empty text.",
-     u"What and BaseUrl work as in htmlselect. An element without the attribute asked for gives empty text.",
-     u"price := htmlselectfirst(page, 'span.price');"},
-    {u"xpath", u"The result of an XPath 1.0 expression on the page.",
-     u"A node-set gives each node's string-value in document order, attributes their value. A number, "
-     u"string or Boolean gives one element holding it.",
-     u"n := xpath(page, 'count(//p)')[0];"},
-    {u"extractarticle", u"The main content of an article page.",
-     u"What is text (paragraphs separated by CR LF), html (the cleaned content with absolute links) or "
-     u"title (the headline without the site name). Works for English and Chinese pages.",
-     u"body := extractarticle(page, url);"},
-};
 
 }  // namespace
 
 std::span<const Branch> SelectBranches() { return kBranches; }
-std::span<const FunctionDescription> SelectDescriptions() { return kDescriptions; }
 
 }  // namespace qv::library
