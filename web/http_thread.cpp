@@ -4,16 +4,17 @@
 #include <optional>
 #include <system_error>
 
-#include "library/encode/gzip.h"
 #include "library/files/file_write.h"
 #include "library/files/paths.h"
 #include "support/codepage.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "web/address_encoding.h"
+#include "web/content_decoding.h"
 #include "web/download_cache.h"
 #include "web/multipart_form.h"
 #include "web/page_text.h"
+#include "web/retry.h"
 #include "web/transfer_speed.h"
 
 namespace qv::web {
@@ -212,7 +213,7 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     http.SetURL(aUrl);
     TransferEnd end;
     if (method == u"HEAD") {
-      end = http.Perform(HttpMethod::Head, aUrl);
+      end = PerformWithRetries(http, HttpMethod::Head, aUrl);
       if (end == TransferEnd::TimedOut) http.SetIsTimeout(true);
       if (end == TransferEnd::Failed && !Terminated()) throw ScriptError(http.ErrorText());
     } else {
@@ -234,9 +235,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
           }
           body = EncodeAnsi(postPra);
         }
-        end = http.Perform(HttpMethod::Post, aUrl, std::move(body));
+        end = PerformWithRetries(http, HttpMethod::Post, aUrl, body);
       } else {
-        end = http.Perform(HttpMethod::Get, aUrl);
+        end = PerformWithRetries(http, HttpMethod::Get, aUrl);
       }
       if (end == TransferEnd::TimedOut) http.SetIsTimeout(true);
       http.Request().contentType = rememberedType;
@@ -257,14 +258,17 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       BodyBuffer raw = http.TakeBody();
       std::string inflated;
       std::string_view bytes = raw.View();
-      if (LowerCase(response.contentEncoding) == u"gzip") {
-        if (library::GunzipBytes(bytes, inflated, http.MaxBodyBytes())) {
+      std::u16string why;
+      switch (DecodeContent(response.contentEncoding, bytes, inflated, http.MaxBodyBytes(), why)) {
+        case Decoding::Decoded:
           raw.Clear();
           bytes = inflated;
-        } else {
-          std::string().swap(inflated);
-          http.SetErrorText(u"The gzip body is damaged; its raw bytes were kept");
-        }
+          break;
+        case Decoding::Failed:
+          http.SetErrorText(why);
+          break;
+        case Decoding::None:
+          break;
       }
       result = DecodePage(bytes, charSet, response.charSet);
       if (!saveFile.empty()) SaveBody(saveFile, bytes);
