@@ -15,6 +15,7 @@
 #include "web/multipart_form.h"
 #include "web/page_text.h"
 #include "web/retry.h"
+#include "web/revalidation.h"
 #include "web/transfer_speed.h"
 
 namespace qv::web {
@@ -174,6 +175,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
 
   // The cache: look up an entry, or name the one to write.
   std::optional<fs::path> newEntry;
+  // An entry kept until the server says whether its page changed.
+  std::optional<CacheEntry> stale;
+  fs::path stalePath;
   // A save name beginning with ":" names the cache, never a file: with a
   // cache time of 0 nothing is cached and nothing saved (no stray files
   // named ":" or ":news:html" in the current folder).
@@ -199,6 +203,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       if (entry) http.SetURL(entry->url);
       if (!entry || !SameText(TrimBlanks(entry->requestHeaders), TrimBlanks(http.CustomHeaderText()))) {
         fs::remove(*existing, ec);
+      } else if (SameText(method, u"GET") && ValidatorsOf(entry->statusLine, entry->rawHeaders).Any()) {
+        stale = std::move(entry);
+        stalePath = *existing;
       } else {
         http.LoadResponse(entry->statusLine, entry->rawHeaders);
         result = std::move(entry->text);
@@ -237,6 +244,8 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
         }
         end = PerformWithRetries(http, HttpMethod::Post, aUrl, body);
       } else {
+        std::optional<ConditionalRequest> ask;
+        if (stale) ask.emplace(http, ValidatorsOf(stale->statusLine, stale->rawHeaders));
         end = PerformWithRetries(http, HttpMethod::Get, aUrl);
       }
       if (end == TransferEnd::TimedOut) http.SetIsTimeout(true);
@@ -251,7 +260,11 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     int code = response.responseCode;
     // A transfer that did not end whole never passes a cut page off as the
     // page: its result is the status code, as for an HTTP error.
-    if (end == TransferEnd::Completed && (code == 200 || code == 201 || code == 206)) {
+    if (stale && end == TransferEnd::Completed && code == 304) {
+      http.SetURL(stale->url);
+      http.LoadResponse(stale->statusLine, stale->rawHeaders);
+      result = std::move(stale->text);
+    } else if (end == TransferEnd::Completed && (code == 200 || code == 201 || code == 206)) {
       // Each stage frees the one before it: the wire bytes once inflated,
       // the bytes once decoded and saved, so that a page takes at most its
       // bytes and its text at any moment.
@@ -277,7 +290,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       if (saveFile.empty() && newEntry) {
         CacheEntry entry{http.URL(), http.CustomHeaderText(), response.statusLine, response.rawHeaders,
                          std::move(result)};
-        WriteCacheEntry(*newEntry, entry);
+        // The page changed: its new entry replaces the one kept.
+        std::error_code ec;
+        if (WriteCacheEntry(*newEntry, entry) && stale && stalePath != *newEntry) fs::remove(stalePath, ec);
         result = std::move(entry.text);
       }
     } else {

@@ -129,6 +129,22 @@ class RequestTest : public ::testing::Test {
       res.set_header("Content-Encoding", c.coding);
       res.set_content(c.bytes, "application/x-qv");
     });
+    // Pages that name a validator answer 304 to a request that has it.
+    r.Get("/validated/(etag|date|none)", [](const httplib::Request& req, httplib::Response& res) {
+      ++calls_;
+      const std::string kind = req.matches[1];
+      const std::string etag = "\"v" + std::to_string(version_.load()) + "\"";
+      const std::string date = "Sun, 06 Nov 1994 08:49:3" + std::to_string(version_.load()) + " GMT";
+      if (kind == "etag") res.set_header("ETag", etag);
+      if (kind == "date") res.set_header("Last-Modified", date);
+      if ((kind == "etag" && req.get_header_value("If-None-Match") == etag) ||
+          (kind == "date" && req.get_header_value("If-Modified-Since") == date)) {
+        ++notModified_;
+        res.status = 304;
+        return;
+      }
+      res.set_content("page v" + std::to_string(version_.load()), "text/plain");
+    });
     r.Get("/damaged", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Encoding", "deflate");
       res.set_content("not deflate at all", "application/x-qv");
@@ -144,6 +160,8 @@ class RequestTest : public ::testing::Test {
     failures_ = 0;
     busyStatus_ = 503;
     retryAfter_.clear();
+    version_ = 1;
+    notModified_ = 0;
   }
   static std::u16string Url(const std::string& path) { return U(server_->Url(path)); }
 
@@ -152,6 +170,8 @@ class RequestTest : public ::testing::Test {
   static inline int failures_ = 0;
   static inline int busyStatus_ = 503;
   static inline std::string retryAfter_;
+  static inline std::atomic<int> version_{1};
+  static inline std::atomic<int> notModified_{0};
 };
 
 TEST_F(RequestTest, EachMethodWithAndWithoutBody) {
@@ -320,6 +340,37 @@ TEST_F(RequestTest, EveryCodingIsUndone) {
   // A damaged body is kept as it came, and the client says why.
   EXPECT_EQ(thread.Down(Url("/damaged"), u"CHECK", u"GET", u"", u"", 0), u"not deflate at all");
   EXPECT_NE(thread.HttpGet().ErrorText(), u"");
+}
+
+TEST_F(RequestTest, CacheRevalidatesEntriesWithValidators) {
+  for (std::string kind : {"etag", "date"}) {
+    SCOPED_TRACE(kind);
+    SetUp();
+    THttpThread thread;
+    thread.SetCacheDir(U(testing::TempFolder("revalidate_" + kind).string() + "/"));
+    auto down = [&] { return thread.Down(Url("/validated/" + kind), u"CHECK", u"GET", u"", u":t", 600); };
+    EXPECT_EQ(down(), u"page v1");
+    EXPECT_EQ(down(), u"page v1");
+    EXPECT_EQ(down(), u"page v1");
+    EXPECT_EQ(calls_, 3);
+    EXPECT_EQ(notModified_, 2);
+    // A reused page looks like the response it keeps.
+    EXPECT_EQ(thread.HttpGet().Response().responseCode, 200);
+    // The conditional lines never stay on the client.
+    EXPECT_EQ(thread.HttpGet().CustomHeaderText(), u"");
+    version_ = 2;
+    EXPECT_EQ(down(), u"page v2");
+    EXPECT_EQ(down(), u"page v2");
+    EXPECT_EQ(notModified_, 3);
+  }
+  // Without validators an entry is reused without asking, as before.
+  SetUp();
+  THttpThread thread;
+  thread.SetCacheDir(U(testing::TempFolder("revalidate_none").string() + "/"));
+  EXPECT_EQ(thread.Down(Url("/validated/none"), u"CHECK", u"GET", u"", u":t", 600), u"page v1");
+  version_ = 2;
+  EXPECT_EQ(thread.Down(Url("/validated/none"), u"CHECK", u"GET", u"", u":t", 600), u"page v1");
+  EXPECT_EQ(calls_, 1);
 }
 
 TEST(ContentDecoding, UnknownAndBombs) {
