@@ -34,8 +34,10 @@ bool Inflate(std::string_view in, std::string& out, size_t limit, int windowBits
     z.avail_out = sizeof buffer;
     rc = inflate(&z, Z_NO_FLUSH);
     size_t n = sizeof buffer - z.avail_out;
-    if (out.size() + n > limit) rc = Z_MEM_ERROR;
-    else out.append(buffer, n);
+    if (out.size() + n > limit)
+      rc = Z_MEM_ERROR;
+    else
+      out.append(buffer, n);
     if (rc == Z_BUF_ERROR && n == 0) break;  // the input ended early
     if (rc == Z_BUF_ERROR) rc = Z_OK;
   }

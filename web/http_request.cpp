@@ -52,8 +52,9 @@ std::u16string SendHttpRequest(THttpGet& http, std::u16string_view method, std::
   // The content type is this request's alone: the client's stays as the
   // script set it.
   std::u16string remembered = http.Request().contentType;
-  http.Request().contentType =
-      body.empty() ? std::u16string(contentType) : contentType.empty() ? DefaultContentType(body) : std::u16string(contentType);
+  http.Request().contentType = body.empty()          ? std::u16string(contentType)
+                               : contentType.empty() ? DefaultContentType(body)
+                                                     : std::u16string(contentType);
   TransferEnd end = PerformWithRetries(http, token, address, ToUtf8(body));
   http.Request().contentType = std::move(remembered);
   if (end == TransferEnd::TimedOut) http.SetIsTimeout(true);

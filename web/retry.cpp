@@ -52,8 +52,8 @@ std::optional<int64_t> RetryAfterMs(std::u16string_view value, std::chrono::syst
   }
   time_t when = curl_getdate(ToUtf8(value).c_str(), nullptr);
   if (when == -1) return std::nullopt;
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::from_time_t(when) -
-                                                                  now)
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::system_clock::from_time_t(when) - now)
                 .count();
   return std::clamp<int64_t>(ms, 0, kMaxRetryWaitMs);
 }

@@ -535,17 +535,22 @@ TEST_F(HostThreadTest, ThreadHttpRequestInEverySyntax) {
   std::string echo = UrlA("/echo"), missing = UrlA("/missing");
   // Basic reads "_" as a line continuation, so its script cannot name _Get.
   const std::string sources[] = {
-      "#language js\nlg(httprequest(\"put\", \"" + echo + "\", \"x=1\"));\nlg(httprequest(\"GET\", \"" + missing +
+      "#language js\nlg(httprequest(\"put\", \"" + echo + "\", \"x=1\"));\nlg(httprequest(\"GET\", \"" +
+          missing +
           "\"));\nlg(_Get.ResponseCode);\n"
-          "try { httprequest(\"NO GOOD\", \"" + echo + "\"); } except lg(ExceptionMessage);\n"
+          "try { httprequest(\"NO GOOD\", \"" +
+          echo +
+          "\"); } except lg(ExceptionMessage);\n"
           "_Get.Retries = 3; _Get.RetryDelay = 5; lg(_Get.Retries + _Get.RetryDelay);\n",
       "#language Pascal\nbegin\n  lg(httprequest('put', '" + echo + "', 'x=1'));\n  lg(httprequest('GET', '" +
           missing + "'));\n  lg(_Get.ResponseCode);\n  try httprequest('NO GOOD', '" + echo +
           "'); except lg(ExceptionMessage); end;\n"
           "  _Get.Retries := 3; _Get.RetryDelay := 5; lg(_Get.Retries + _Get.RetryDelay);\nend.\n",
-      "#language Basic\nlg(httprequest(\"put\", \"" + echo + "\", \"x=1\"))\nlg(httprequest(\"GET\", \"" + missing +
+      "#language Basic\nlg(httprequest(\"put\", \"" + echo + "\", \"x=1\"))\nlg(httprequest(\"GET\", \"" +
+          missing +
           "\"))\nlg(404)\n"
-          "Try\n  httprequest(\"NO GOOD\", \"" + echo + "\")\nCatch\n  lg(ExceptionMessage)\nEnd Try\nlg(8)\n",
+          "Try\n  httprequest(\"NO GOOD\", \"" +
+          echo + "\")\nCatch\n  lg(ExceptionMessage)\nEnd Try\nlg(8)\n",
       "#language C\n{\n  lg(httprequest(\"put\", \"" + echo + "\", \"x=1\"));\n  lg(httprequest(\"GET\", \"" +
           missing + "\"));\n  lg(_Get.ResponseCode);\n  try { httprequest(\"NO GOOD\", \"" + echo +
           "\"); } except { lg(ExceptionMessage); }\n"
@@ -556,7 +561,8 @@ TEST_F(HostThreadTest, ThreadHttpRequestInEverySyntax) {
     ASSERT_EQ(r.outcome, RunOutcome::Completed) << source << Join(r.lines);
     ASSERT_EQ(r.lines.size(), 5u) << source << Join(r.lines);
     EXPECT_NE(r.lines[0].find("method=PUT"), std::string::npos) << r.lines[0];
-    EXPECT_NE(r.lines[0].find("Content-Type: application/x-www-form-urlencoded"), std::string::npos) << r.lines[0];
+    EXPECT_NE(r.lines[0].find("Content-Type: application/x-www-form-urlencoded"), std::string::npos)
+        << r.lines[0];
     EXPECT_NE(r.lines[0].find("body=x=1"), std::string::npos) << r.lines[0];
     EXPECT_EQ(r.lines[1], "gone") << "the body of a 404";
     EXPECT_EQ(r.lines[2], "404");

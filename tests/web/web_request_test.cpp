@@ -30,7 +30,9 @@ using testing::HttpServer;
 using Clock = std::chrono::steady_clock;
 
 std::u16string U(const std::string& s) { return FromUtf8(s); }
-bool Has(const std::u16string& text, const std::string& part) { return text.find(U(part)) != std::u16string::npos; }
+bool Has(const std::u16string& text, const std::string& part) {
+  return text.find(U(part)) != std::u16string::npos;
+}
 
 std::string ZlibBytes(const std::string& in, int windowBits) {
   z_stream z{};
@@ -51,7 +53,8 @@ std::string BrotliBytes(const std::string& in) {
   size_t n = BrotliEncoderMaxCompressedSize(in.size());
   std::string out(n, '\0');
   BrotliEncoderCompress(5, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_TEXT, in.size(),
-                        reinterpret_cast<const uint8_t*>(in.data()), &n, reinterpret_cast<uint8_t*>(out.data()));
+                        reinterpret_cast<const uint8_t*>(in.data()), &n,
+                        reinterpret_cast<uint8_t*>(out.data()));
   out.resize(n);
   return out;
 }
@@ -109,7 +112,9 @@ class RequestTest : public ::testing::Test {
       res.status = std::stoi(req.matches[1]);
       res.set_header("Location", "/echo");
     };
-    r.Put("/redirect/(\\d+)", redirect).Post("/redirect/(\\d+)", redirect).Delete("/redirect/(\\d+)", redirect);
+    r.Put("/redirect/(\\d+)", redirect)
+        .Post("/redirect/(\\d+)", redirect)
+        .Delete("/redirect/(\\d+)", redirect);
     r.Get("/busy", [](const httplib::Request&, httplib::Response& res) {
       if (++calls_ <= failures_) {
         res.status = busyStatus_;
@@ -335,7 +340,8 @@ TEST_F(RequestTest, EveryCodingIsUndone) {
     std::u16string page = thread.Down(Url("/coded/" + std::to_string(i)), u"CHECK", u"GET", u"", u"", 0);
     EXPECT_EQ(page, U(kPage));
     EXPECT_EQ(thread.HttpGet().ErrorText(), u"");
-    EXPECT_EQ(SendHttpRequest(thread.HttpGet(), u"GET", Url("/coded/" + std::to_string(i)), u"", u""), U(kPage));
+    EXPECT_EQ(SendHttpRequest(thread.HttpGet(), u"GET", Url("/coded/" + std::to_string(i)), u"", u""),
+              U(kPage));
   }
   // A damaged body is kept as it came, and the client says why.
   EXPECT_EQ(thread.Down(Url("/damaged"), u"CHECK", u"GET", u"", u"", 0), u"not deflate at all");
