@@ -144,6 +144,8 @@ bool CanDecode(std::u16string_view coding) {
 
 Decoding DecodeContent(std::u16string_view contentEncoding, std::string_view body, std::string& out,
                        size_t limit, std::u16string& why) {
+  // HEAD answers, 204 and 304 name a coding but carry nothing to undo.
+  if (body.empty()) return Decoding::None;
   std::vector<std::u16string> codings;
   size_t pos = 0;
   std::u16string lower = LowerCase(std::u16string(contentEncoding));

@@ -246,7 +246,8 @@ TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::s
 
 TransferEnd THttpGet::PerformToken(std::string token, std::u16string_view url, std::string body) {
   if (token == "GET" && body.empty()) return Perform(HttpMethod::Get, url);
-  if (token == "HEAD" && body.empty()) return Perform(HttpMethod::Head, url);
+  // A HEAD answer has no body to wait for, whatever the request carried.
+  if (token == "HEAD") return Perform(HttpMethod::Head, url);
   if (token == "POST") return Perform(HttpMethod::Post, url, std::move(body));
   methodToken_ = std::move(token);
   return Perform(HttpMethod::Other, url, std::move(body));

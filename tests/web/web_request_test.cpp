@@ -205,8 +205,12 @@ TEST_F(RequestTest, EachMethodWithAndWithoutBody) {
   // The client's own content type is left as it was.
   EXPECT_EQ(http.Request().contentType, u"");
 
-  EXPECT_EQ(SendHttpRequest(http, u"HEAD", Url("/echo"), u"", u""), u"");
-  EXPECT_EQ(http.Response().responseCode, 200);
+  for (std::u16string body : {u"", u"x=1"}) {
+    http.SetReadTimeout(5000);
+    EXPECT_EQ(SendHttpRequest(http, u"HEAD", Url("/echo"), body, u""), u"");
+    EXPECT_EQ(http.Response().responseCode, 200);
+    EXPECT_EQ(http.ErrorText(), u"") << "a HEAD never waits for a body";
+  }
   EXPECT_THROW(SendHttpRequest(http, u"GET X", Url("/echo"), u"", u""), ScriptError);
   EXPECT_THROW(SendHttpRequest(http, u"", Url("/echo"), u"", u""), ScriptError);
 }
@@ -384,6 +388,7 @@ TEST(ContentDecoding, UnknownAndBombs) {
   std::u16string why;
   EXPECT_EQ(DecodeContent(u"", "abc", out, 100, why), Decoding::None);
   EXPECT_EQ(DecodeContent(u" identity ", "abc", out, 100, why), Decoding::None);
+  EXPECT_EQ(DecodeContent(u"gzip", "", out, 100, why), Decoding::None) << "a HEAD answer";
   EXPECT_EQ(DecodeContent(u"compress", "abc", out, 100, why), Decoding::Failed);
   EXPECT_NE(why, u"");
   // Output past the limit counts as damaged.
