@@ -260,7 +260,12 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     int code = response.responseCode;
     // A transfer that did not end whole never passes a cut page off as the
     // page: its result is the status code, as for an HTTP error.
-    if (stale && end == TransferEnd::Completed && code == 304) {
+    // Unchanged, or no answer at all: the kept page is still within its
+    // cache time, and losing it to a server that is down helps no one.
+    if (stale && ((end == TransferEnd::Completed && code == 304) || end == TransferEnd::Failed ||
+                  end == TransferEnd::TimedOut)) {
+      http.SetErrorText(u"");
+      http.SetIsTimeout(false);
       http.SetURL(stale->url);
       http.LoadResponse(stale->statusLine, stale->rawHeaders);
       result = std::move(stale->text);

@@ -373,6 +373,26 @@ TEST_F(RequestTest, CacheRevalidatesEntriesWithValidators) {
     EXPECT_EQ(down(), u"page v2");
     EXPECT_EQ(notModified_, 3);
   }
+  // A server that no longer answers leaves the kept page in use.
+  {
+    SetUp();
+    THttpThread thread;
+    thread.SetCacheDir(U(testing::TempFolder("revalidate_gone").string() + "/"));
+    std::u16string url;
+    {
+      HttpServer gone;
+      gone.Routes().Get("/p", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("ETag", "\"1\"");
+        res.set_content("kept", "text/plain");
+      });
+      gone.Start();
+      url = U(gone.Url("/p"));
+      EXPECT_EQ(thread.Down(url, u"CHECK", u"GET", u"", u":t", 600), u"kept");
+      thread.ReCreateHttpGet();  // closes the kept-alive connection, so the server stops at once
+    }
+    EXPECT_EQ(thread.Down(url, u"CHECK", u"GET", u"", u":t", 600), u"kept");
+    EXPECT_EQ(thread.HttpGet().ErrorText(), u"");
+  }
   // Without validators an entry is reused without asking, as before.
   SetUp();
   THttpThread thread;
