@@ -55,6 +55,8 @@ Value GetProp(TQuorvint& thread, HostObject* instance, const std::u16string& nam
     return Value::Text(http.ProtocolVersion() == web::HttpVersion::Http10 ? u"1.0" : u"1.1");
   if (name == u"HTML") return t->HTMLValue();
   if (name == u"ERRORTEXT") return Value::Text(http.ErrorText());
+  if (name == u"RETRIES") return Value::Int(http.Retries());
+  if (name == u"RETRYDELAY") return Value::Int(http.RetryDelay());
   // The request's From and Referer are write-only fields.
   return Value::Text(u"");
 }
@@ -87,6 +89,10 @@ void SetProp(TQuorvint& thread, HostObject* instance, const std::u16string& name
     if (ver == u"1.1") http.SetProtocolVersion(web::HttpVersion::Http11);
   } else if (name == u"HTML") {
     t->SetHTML(ToText(v));
+  } else if (name == u"RETRIES") {
+    http.SetRetries(ToInt32(v));
+  } else if (name == u"RETRYDELAY") {
+    http.SetRetryDelay(ToInt32(v));
   }
 }
 
@@ -163,6 +169,9 @@ void RegisterHttpGetClass(TfsScript& prog, TQuorvint& thread) {
       {u"ProtocolVer", u"String", true},
       {u"HTML", u"String", true},
       {u"ErrorText", u"String", false},
+      // Beyond the specified members: retries of refused transfers.
+      {u"Retries", u"Integer", true},
+      {u"RetryDelay", u"Integer", true},
   };
   for (const Prop& p : kProps)
     cls->AddPropertyEx(p.name, p.type, get, p.writable ? TfsSetValueNewEvent(set) : TfsSetValueNewEvent());

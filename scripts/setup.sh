@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev zlib1g-dev libpcre2-dev
   pcre2-utils lua5.4 python3
-  libssl-dev libcurl4-openssl-dev ca-certificates
+  libssl-dev libcurl4-openssl-dev ca-certificates libbrotli-dev libzstd-dev
   libcpp-httplib-dev tinyproxy openssl curl
   duktape-dev libelf-dev lintian libsimdjson-dev
   python3-lxml python3-bs4 python3-cssselect

@@ -143,13 +143,16 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
   curl_->error[0] = '\0';
   curl_easy_setopt(e, CURLOPT_URL, WireUrl(url).c_str());
   curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);  // resets POST and NOBODY
+  curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
+  const bool sendsBody = method == HttpMethod::Post || (method == HttpMethod::Other && !postBody_.empty());
   if (method == HttpMethod::Head) {
     curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
-  } else if (method == HttpMethod::Post) {
+  } else if (sendsBody) {
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody_.size()));
     curl_easy_setopt(e, CURLOPT_POSTFIELDS, postBody_.data());
   }
+  if (method == HttpMethod::Other) curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, methodToken_.c_str());
   curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
                    version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
@@ -189,7 +192,7 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
   field(u"From", request_.from, false);
   field(u"Referer", request_.referer, false);
   field(u"User-Agent", request_.userAgent, true);
-  if (method == HttpMethod::Post) field(u"Content-Type", request_.contentType, true);
+  if (sendsBody) field(u"Content-Type", request_.contentType, true);
   for (const auto& line : request_.customHeaders) {
     std::string bytes = HeaderBytes(line);
     if (bytes.find(':') == std::string::npos) continue;  // libcurl needs "Name: value"
@@ -225,8 +228,11 @@ TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::s
       redirectCookie_ += cookies;
     }
     url_ = target;
-    // Browsers turn a redirected POST into a GET, except for 307 and 308.
-    if (method == HttpMethod::Post && response_.responseCode != 307 && response_.responseCode != 308) {
+    // Browsers turn a redirected POST into a GET, except for 307 and 308,
+    // and any method but HEAD after a 303.
+    const int code = response_.responseCode;
+    if ((method == HttpMethod::Post && code != 307 && code != 308) ||
+        (method == HttpMethod::Other && code == 303)) {
       method = HttpMethod::Get;
       postBody_.clear();
     }
@@ -236,6 +242,15 @@ TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::s
     }
     hopUrl = target;
   }
+}
+
+TransferEnd THttpGet::PerformToken(std::string token, std::u16string_view url, std::string body) {
+  if (token == "GET" && body.empty()) return Perform(HttpMethod::Get, url);
+  // A HEAD answer has no body to wait for, whatever the request carried.
+  if (token == "HEAD") return Perform(HttpMethod::Head, url);
+  if (token == "POST") return Perform(HttpMethod::Post, url, std::move(body));
+  methodToken_ = std::move(token);
+  return Perform(HttpMethod::Other, url, std::move(body));
 }
 
 TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {

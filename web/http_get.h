@@ -30,7 +30,8 @@
 
 namespace qv::web {
 
-enum class HttpMethod { Get, Post, Head };
+// Other: the token given to PerformToken, with a body when there is one.
+enum class HttpMethod { Get, Post, Head, Other };
 enum class HttpVersion { Http10, Http11 };
 
 // How a transfer ended. Completed means a response arrived whole, whatever
@@ -118,11 +119,24 @@ class THttpGet {
   // request's content type. Clears ErrorText, the response and the body
   // first; sets ErrorText when the result is not Completed.
   TransferEnd Perform(HttpMethod method, std::u16string_view url, std::string body = {});
+  // The same for any method token ("PUT", "DELETE" ...); GET, POST and HEAD
+  // go as above. An empty body sends none.
+  TransferEnd PerformToken(std::string token, std::u16string_view url, std::string body = {});
+  // Whether the last transfer reached the server (false: the connection
+  // could not be made).
+  bool Connected() const { return connected_; }
+  // Retries after a failed connection, a time-out or a busy answer, and the
+  // first wait between them (doubled each time); see web/retry.h.
+  int Retries() const { return retries_; }
+  void SetRetries(int n) { retries_ = n > 0 ? n : 0; }
+  int RetryDelay() const { return retryDelayMs_; }
+  void SetRetryDelay(int ms) { retryDelayMs_ = ms > 0 ? ms : 0; }
 
   // Ends a running transfer (any thread). A flag the owner sets when it is
   // told to stop ends every transfer as well, until it is cleared.
   void Disconnect();
   void SetStopFlag(const std::atomic<bool>* flag) { stopFlag_ = flag; }
+  bool StopRequested() const;
 
   // The body kept in memory is cut past this many bytes, and a gzip body
   // that would inflate past it counts as damaged (1 GiB by default).
@@ -147,7 +161,6 @@ class THttpGet {
 
   TransferEnd RunOne(HttpMethod method, const std::u16string& url);
   void ConfigureRequest(HttpMethod method, const std::u16string& url);
-  bool StopRequested() const;
   void Touch() { lastActivity_ = std::chrono::steady_clock::now(); }
 
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
@@ -168,6 +181,9 @@ class THttpGet {
   HttpResponse response_;
   BodyBuffer body_;
   std::string postBody_;
+  std::string methodToken_;
+  int retries_ = 0;
+  int retryDelayMs_ = 1000;
   std::string caFile_;
   size_t maxBodyBytes_ = kMaxBodyBytes;
 

@@ -4,16 +4,18 @@
 #include <optional>
 #include <system_error>
 
-#include "library/encode/gzip.h"
 #include "library/files/file_write.h"
 #include "library/files/paths.h"
 #include "support/codepage.h"
 #include "support/errors.h"
 #include "support/text.h"
 #include "web/address_encoding.h"
+#include "web/content_decoding.h"
 #include "web/download_cache.h"
 #include "web/multipart_form.h"
 #include "web/page_text.h"
+#include "web/retry.h"
+#include "web/revalidation.h"
 #include "web/transfer_speed.h"
 
 namespace qv::web {
@@ -183,6 +185,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
 
   // The cache: look up an entry, or name the one to write.
   std::optional<fs::path> newEntry;
+  // An entry kept until the server says whether its page changed.
+  std::optional<CacheEntry> stale;
+  fs::path stalePath;
   // A save name beginning with ":" names the cache, never a file: with a
   // cache time of 0 nothing is cached and nothing saved (no stray files
   // named ":" or ":news:html" in the current folder).
@@ -208,6 +213,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       if (entry) http.SetURL(entry->url);
       if (!entry || !SameText(TrimBlanks(entry->requestHeaders), TrimBlanks(http.CustomHeaderText()))) {
         fs::remove(*existing, ec);
+      } else if (SameText(method, u"GET") && ValidatorsOf(entry->statusLine, entry->rawHeaders).Any()) {
+        stale = std::move(entry);
+        stalePath = *existing;
       } else {
         http.LoadResponse(entry->statusLine, entry->rawHeaders);
         result = std::move(entry->text);
@@ -222,7 +230,7 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     http.SetURL(aUrl);
     TransferEnd end;
     if (method == u"HEAD") {
-      end = http.Perform(HttpMethod::Head, aUrl);
+      end = PerformWithRetries(http, HttpMethod::Head, aUrl);
       if (end == TransferEnd::TimedOut) http.SetIsTimeout(true);
       if (end == TransferEnd::Failed && !Terminated()) throw ScriptError(http.ErrorText());
     } else {
@@ -244,9 +252,11 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
           }
           body = EncodeAnsi(postPra);
         }
-        end = http.Perform(HttpMethod::Post, aUrl, std::move(body));
+        end = PerformWithRetries(http, HttpMethod::Post, aUrl, body);
       } else {
-        end = http.Perform(HttpMethod::Get, aUrl);
+        std::optional<ConditionalRequest> ask;
+        if (stale) ask.emplace(http, ValidatorsOf(stale->statusLine, stale->rawHeaders));
+        end = PerformWithRetries(http, HttpMethod::Get, aUrl);
       }
       if (end == TransferEnd::TimedOut) http.SetIsTimeout(true);
       http.Request().contentType = rememberedType;
@@ -260,21 +270,33 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
     int code = response.responseCode;
     // A transfer that did not end whole never passes a cut page off as the
     // page: its result is the status code, as for an HTTP error.
-    if (end == TransferEnd::Completed && (code == 200 || code == 201 || code == 206)) {
+    // Unchanged, or no answer at all: the kept page is still within its
+    // cache time, and losing it to a server that is down helps no one.
+    if (stale && ((end == TransferEnd::Completed && code == 304) || end == TransferEnd::Failed ||
+                  end == TransferEnd::TimedOut)) {
+      http.SetErrorText(u"");
+      http.SetIsTimeout(false);
+      http.SetURL(stale->url);
+      http.LoadResponse(stale->statusLine, stale->rawHeaders);
+      result = std::move(stale->text);
+    } else if (end == TransferEnd::Completed && (code == 200 || code == 201 || code == 206)) {
       // Each stage frees the one before it: the wire bytes once inflated,
       // the bytes once decoded and saved, so that a page takes at most its
       // bytes and its text at any moment.
       BodyBuffer raw = http.TakeBody();
       std::string inflated;
       std::string_view bytes = raw.View();
-      if (LowerCase(response.contentEncoding) == u"gzip") {
-        if (library::GunzipBytes(bytes, inflated, http.MaxBodyBytes())) {
+      std::u16string why;
+      switch (DecodeContent(response.contentEncoding, bytes, inflated, http.MaxBodyBytes(), why)) {
+        case Decoding::Decoded:
           raw.Clear();
           bytes = inflated;
-        } else {
-          std::string().swap(inflated);
-          http.SetErrorText(u"The gzip body is damaged; its raw bytes were kept");
-        }
+          break;
+        case Decoding::Failed:
+          http.SetErrorText(why);
+          break;
+        case Decoding::None:
+          break;
       }
       result = DecodePage(bytes, charSet, response.charSet);
       if (!saveFile.empty()) SaveBody(saveFile, bytes);
@@ -283,7 +305,9 @@ const std::u16string& THttpThread::Down(std::u16string aUrl, std::u16string char
       if (saveFile.empty() && newEntry) {
         CacheEntry entry{http.URL(), http.CustomHeaderText(), response.statusLine, response.rawHeaders,
                          std::move(result)};
-        WriteCacheEntry(*newEntry, entry);
+        // The page changed: its new entry replaces the one kept.
+        std::error_code ec;
+        if (WriteCacheEntry(*newEntry, entry) && stale && stalePath != *newEntry) fs::remove(stalePath, ec);
         result = std::move(entry.text);
       }
     } else {

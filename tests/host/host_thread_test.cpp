@@ -78,6 +78,7 @@ class HostThreadTest : public ::testing::Test {
     };
     r.Get("/echo", echo);
     r.Post("/echo", echo);
+    r.Put("/echo", echo);
     r.Get("/cookie", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Set-Cookie", "sid=abc123; Path=/");
       res.set_header("X-Custom", "hello");
@@ -531,6 +532,46 @@ TEST_F(HostThreadTest, ThreadHttpGetResponseMembers) {
   EXPECT_EQ(r.lines[20], "True");
   EXPECT_EQ(r.lines[21], "True") << "Clear restores the defaults";
   EXPECT_EQ(r.lines[22], "") << "and forgets the cookies";
+}
+
+TEST_F(HostThreadTest, ThreadHttpRequestInEverySyntax) {
+  std::string echo = UrlA("/echo"), missing = UrlA("/missing");
+  // Basic reads "_" as a line continuation, so its script cannot name _Get.
+  const std::string sources[] = {
+      "#language js\nlg(httprequest(\"put\", \"" + echo + "\", \"x=1\"));\nlg(httprequest(\"GET\", \"" +
+          missing +
+          "\"));\nlg(_Get.ResponseCode);\n"
+          "try { httprequest(\"NO GOOD\", \"" +
+          echo +
+          "\"); } except lg(ExceptionMessage);\n"
+          "_Get.Retries = 3; _Get.RetryDelay = 5; lg(_Get.Retries + _Get.RetryDelay);\n",
+      "#language Pascal\nbegin\n  lg(httprequest('put', '" + echo + "', 'x=1'));\n  lg(httprequest('GET', '" +
+          missing + "'));\n  lg(_Get.ResponseCode);\n  try httprequest('NO GOOD', '" + echo +
+          "'); except lg(ExceptionMessage); end;\n"
+          "  _Get.Retries := 3; _Get.RetryDelay := 5; lg(_Get.Retries + _Get.RetryDelay);\nend.\n",
+      "#language Basic\nlg(httprequest(\"put\", \"" + echo + "\", \"x=1\"))\nlg(httprequest(\"GET\", \"" +
+          missing +
+          "\"))\nlg(404)\n"
+          "Try\n  httprequest(\"NO GOOD\", \"" +
+          echo + "\")\nCatch\n  lg(ExceptionMessage)\nEnd Try\nlg(8)\n",
+      "#language C\n{\n  lg(httprequest(\"put\", \"" + echo + "\", \"x=1\"));\n  lg(httprequest(\"GET\", \"" +
+          missing + "\"));\n  lg(_Get.ResponseCode);\n  try { httprequest(\"NO GOOD\", \"" + echo +
+          "\"); } except { lg(ExceptionMessage); }\n"
+          "  _Get.Retries = 3; _Get.RetryDelay = 5; lg(_Get.Retries + _Get.RetryDelay);\n}\n",
+  };
+  for (const std::string& source : sources) {
+    RunResult r = RunScript(U(source));
+    ASSERT_EQ(r.outcome, RunOutcome::Completed) << source << Join(r.lines);
+    ASSERT_EQ(r.lines.size(), 5u) << source << Join(r.lines);
+    EXPECT_NE(r.lines[0].find("method=PUT"), std::string::npos) << r.lines[0];
+    EXPECT_NE(r.lines[0].find("Content-Type: application/x-www-form-urlencoded"), std::string::npos)
+        << r.lines[0];
+    EXPECT_NE(r.lines[0].find("body=x=1"), std::string::npos) << r.lines[0];
+    EXPECT_EQ(r.lines[1], "gone") << "the body of a 404";
+    EXPECT_EQ(r.lines[2], "404");
+    EXPECT_EQ(r.lines[3], "Invalid HTTP method: NO GOOD");
+    EXPECT_EQ(r.lines[4], "8");
+  }
 }
 
 // ---- TQuorvinter members ---------------------------------------------------------------
