@@ -60,6 +60,13 @@ const NameDescription kDescriptions[] = {
      "Nothing but the headers comes back, so the result is empty text on success. Read the status from "
      "_Get.ResponseCode and a header from _Get.ResponseHead[\"Content-Type\"].",
      "httphead(site);\nlg(_Get.ResponseCode);", "200"},
+    {"httprequest", kGroupWeb, "Sends a request of any method and returns the response body for every status.",
+     "The body goes as UTF-8 with ContentType (default application/json for a body starting with { or [, "
+     "else application/x-www-form-urlencoded), with the headers set on _Get; 303 turns into GET, 307 and "
+     "308 keep the method and body. _Get.ResponseCode, _Get.ResponseHead and _Get.ErrorText tell the rest; "
+     "the download cache is never used.",
+     "var page = httprequest(\"GET\", site);\nlg(_Get.ResponseCode);\nhttprequest(\"DELETE\", site);\nlg(_Get.ResponseCode);",
+     "200\n501"},
     {"down", kGroupWeb, "Downloads with any method: the general form of httpget and httppost.",
      "method is \"GET\", \"POST\" or \"HEAD\"; PostPra is the body of a POST. The other arguments are "
      "those of httpget.",
@@ -187,6 +194,12 @@ const NameDescription kDescriptions[] = {
     {"ThttpGet.ResponseHead", kGroupClasses,
      "A header of the last response by name; an empty name gives all header lines."},
     {"ThttpGet.Clear", kGroupClasses, "Replaces the client by a new one with the defaults (as cleardowncache)."},
+    {"ThttpGet.Retries", kGroupClasses,
+     "How many more tries a failed download or request gets (default 0): a refused connection, a time-out, "
+     "or an answer of 429, 502, 503 or 504 is tried again."},
+    {"ThttpGet.RetryDelay", kGroupClasses,
+     "The first wait between tries in milliseconds (default 1000), doubled at each try; the server's "
+     "Retry-After replaces it, a wait never passes 60 s and a stop ends it at once."},
 
     {"TQuorvinter", kGroupClasses, "A script thread: what runthread returns, and _SELF and _Parent.",
      "Through it a script reads and writes another thread's variables (Vars), its template output and "

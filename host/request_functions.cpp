@@ -7,10 +7,8 @@ namespace qv::host {
 
 namespace {
 
-constexpr FunctionDescription kFunctions[] = {
-    {u"function httprequest(Method:string;Url:string;Body:string='';ContentType:string=''):string;",
-     u"Sends a request of any method with a UTF-8 body on _Get and returns the response body for every "
-     u"status; _Get.ResponseCode, _Get.ResponseHead and _Get.ErrorText tell the rest."},
+const char16_t* const kDeclarations[] = {
+    u"function httprequest(Method:string;Url:string;Body:string='';ContentType:string=''):string;",
 };
 
 Value HttpRequest(TQuorvint& t, Caller& c) {
@@ -34,9 +32,7 @@ void RegisterRequestFunctions(TfsScript& prog, TQuorvint& thread) {
     if (name == u"HTTPREQUEST") return HttpRequest(thread, c);
     return Value::Text(u"");
   };
-  for (const FunctionDescription& f : kFunctions) prog.AddMethod(f.declaration, handler);
+  for (const char16_t* declaration : kDeclarations) prog.AddMethod(declaration, handler);
 }
-
-std::span<const FunctionDescription> RequestFunctionDescriptions() { return kFunctions; }
 
 }  // namespace qv::host
