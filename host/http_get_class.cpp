@@ -4,6 +4,7 @@
 
 #include "host/quorvint.h"
 #include "support/text.h"
+#include "web/host_politeness.h"
 
 namespace qv::host {
 
@@ -55,6 +56,8 @@ Value GetProp(TQuorvint& thread, HostObject* instance, const std::u16string& nam
     return Value::Text(http.ProtocolVersion() == web::HttpVersion::Http10 ? u"1.0" : u"1.1");
   if (name == u"HTML") return t->HTMLValue();
   if (name == u"ERRORTEXT") return Value::Text(http.ErrorText());
+  if (name == u"HOSTDELAY") return Value::Int(web::HostDelayMs());
+  if (name == u"HOSTCONNECTIONS") return Value::Int(web::HostConnections());
   // The request's From and Referer are write-only fields.
   return Value::Text(u"");
 }
@@ -87,6 +90,10 @@ void SetProp(TQuorvint& thread, HostObject* instance, const std::u16string& name
     if (ver == u"1.1") http.SetProtocolVersion(web::HttpVersion::Http11);
   } else if (name == u"HTML") {
     t->SetHTML(ToText(v));
+  } else if (name == u"HOSTDELAY") {
+    web::SetHostDelayMs(ToInt32(v));  // for every thread of the process
+  } else if (name == u"HOSTCONNECTIONS") {
+    web::SetHostConnections(ToInt32(v));
   }
 }
 
@@ -163,6 +170,9 @@ void RegisterHttpGetClass(TfsScript& prog, TQuorvint& thread) {
       {u"ProtocolVer", u"String", true},
       {u"HTML", u"String", true},
       {u"ErrorText", u"String", false},
+      // Per host, for all threads of the process.
+      {u"HostDelay", u"Integer", true},
+      {u"HostConnections", u"Integer", true},
   };
   for (const Prop& p : kProps)
     cls->AddPropertyEx(p.name, p.type, get, p.writable ? TfsSetValueNewEvent(set) : TfsSetValueNewEvent());
