@@ -33,6 +33,7 @@ plan=(
   "value_fuzz 90 - -"
   "format_fuzz 90 - -"
   "string_list_fuzz 60 - -"
+  "robots_fuzz 120 - robots.dict"
 )
 # Returning freed memory to the system stalls for many seconds at a time on
 # some virtual machines, which libFuzzer would report as a timeout.
