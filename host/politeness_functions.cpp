@@ -23,7 +23,7 @@ Value RobotsAllowed(TQuorvint& thread, Caller& c) {
   BlockingCall waiting;  // the first question about a site downloads its file
   return Value::Bool(web::RobotsAllowed(url, agent, [&](const std::string& robotsUrl) {
     return web::DownloadRobots(robotsUrl, agent, stop);
-  }));
+  }, stop));
 }
 
 }  // namespace

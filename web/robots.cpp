@@ -234,7 +234,8 @@ bool SplitUrl(const std::string& wire, std::string& site, std::string& path) {
 }  // namespace
 
 bool RobotsAllowed(std::u16string_view url, std::u16string_view userAgent,
-                   const std::function<RobotsFetch(const std::string& robotsUrl)>& fetch) {
+                   const std::function<RobotsFetch(const std::string& robotsUrl)>& fetch,
+                   const std::atomic<bool>* stop) {
   std::string site, path;
   if (!SplitUrl(WireUrl(url), site, path)) return false;
   std::string agent = RobotsProductToken(userAgent);
@@ -247,8 +248,8 @@ bool RobotsAllowed(std::u16string_view url, std::u16string_view userAgent,
       if (it == c.sites.end()) break;  // nobody has it: this thread fetches it
       entry = it->second;
       if (entry->ready) return entry->rules.Allowed(agent, path);
-      // Another thread is fetching it. Its fetch ends when stopped too, so
-      // the wait is no longer than the caller's own would be.
+      // Another thread is fetching it.
+      if (stop != nullptr && stop->load()) return false;
       c.cv.wait_for(lock, std::chrono::milliseconds(20));
       entry.reset();
     }

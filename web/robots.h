@@ -65,10 +65,12 @@ struct RobotsFetch {
 // Answers for `url` from the robots.txt of its scheme, host and port,
 // downloaded once per process through `fetch` (given the robots.txt
 // address); threads asking about a site whose file is on its way wait for
-// it. A fetch that was stopped is not remembered. An address that is not
+// it, or until `stop` turns true. A fetch that was stopped is not
+// remembered; a stopped question is not allowed. An address that is not
 // http or https is never allowed.
 bool RobotsAllowed(std::u16string_view url, std::u16string_view userAgent,
-                   const std::function<RobotsFetch(const std::string& robotsUrl)>& fetch);
+                   const std::function<RobotsFetch(const std::string& robotsUrl)>& fetch,
+                   const std::atomic<bool>* stop = nullptr);
 
 // Downloads a robots.txt with its own client: 2xx gives the rules, other
 // 4xx allow all, 5xx or no answer disallow all; stopped when `stop` turns

@@ -226,6 +226,35 @@ TEST_F(RobotsSite, UnreachableSiteRefusesAndABadAddressIsNeverAllowed) {
   EXPECT_EQ(calls, 0);
 }
 
+// A thread waiting for another's download leaves when told to stop.
+TEST_F(RobotsSite, ThreadStopEndsTheWaitForAnotherThreadsFetch) {
+  std::atomic<bool> fetching{false}, release{false}, stop{false};
+  std::u16string url = FromUtf8(server_.Url("/a"));
+  std::thread slow([&] {
+    RobotsAllowed(url, u"x", [&](const std::string&) {
+      fetching = true;
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return RobotsFetch{RobotsFetch::AllowAll, ""};
+    });
+  });
+  while (!fetching) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop = true;
+  });
+  int calls = 0;
+  auto counting = [&](const std::string&) {
+    ++calls;
+    return RobotsFetch{RobotsFetch::DisallowAll, ""};
+  };
+  EXPECT_FALSE(RobotsAllowed(url, u"x", counting, &stop));
+  stopper.join();
+  release = true;
+  slow.join();
+  EXPECT_EQ(calls, 0);
+  EXPECT_TRUE(RobotsAllowed(url, u"x", counting));  // the other thread's answer is kept
+}
+
 TEST_F(RobotsSite, AStoppedFetchIsNotRemembered) {
   std::atomic<bool> stop{true};
   std::u16string url = FromUtf8(server_.Url("/public/a"));
