@@ -15,14 +15,16 @@ constexpr const char16_t* kDeclarations[] = {
 Value RobotsAllowed(TQuorvint& thread, Caller& c) {
   std::u16string url = ToText(c.GetParam(0));
   std::u16string agent = c.Count() > 1 ? ToText(c.GetParam(1)) : std::u16string();
-  if (agent.empty()) {
+  web::ProxySetting proxy;
+  {
     std::lock_guard client(thread.ClientLock());
-    agent = thread.HttpGet().Request().userAgent;
+    if (agent.empty()) agent = thread.HttpGet().Request().userAgent;
+    proxy = thread.HttpGet().Proxy();  // the file comes the way the pages will
   }
   const std::atomic<bool>* stop = thread.StopFlag();
   BlockingCall waiting;  // the first question about a site downloads its file
   return Value::Bool(web::RobotsAllowed(url, agent, [&](const std::string& robotsUrl) {
-    return web::DownloadRobots(robotsUrl, agent, stop);
+    return web::DownloadRobots(robotsUrl, agent, stop, proxy);
   }, stop));
 }
 

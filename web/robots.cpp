@@ -278,8 +278,10 @@ void ClearRobotsCache() {
 }
 
 RobotsFetch DownloadRobots(const std::string& robotsUrl, std::u16string_view userAgent,
-                           const std::atomic<bool>* stop) {
+                           const std::atomic<bool>* stop, const ProxySetting& proxy) {
   THttpGet http;
+  if (!proxy.server.empty())
+    http.SetProxy(true, proxy.server + u":" + IntToText(proxy.port), proxy.user, proxy.password);
   http.SetStopFlag(stop);
   http.Request().userAgent = std::u16string(userAgent);
   http.Request().acceptEncoding.clear();  // the body is read as it comes

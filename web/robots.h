@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "web/proxy_setting.h"
+
 namespace qv::web {
 
 // Only this much of a robots.txt file is read.
@@ -74,9 +76,9 @@ bool RobotsAllowed(std::u16string_view url, std::u16string_view userAgent,
 
 // Downloads a robots.txt with its own client: 2xx gives the rules, other
 // 4xx allow all, 5xx or no answer disallow all; stopped when `stop` turns
-// true.
+// true; through `proxy` when it names a server.
 RobotsFetch DownloadRobots(const std::string& robotsUrl, std::u16string_view userAgent,
-                           const std::atomic<bool>* stop);
+                           const std::atomic<bool>* stop, const ProxySetting& proxy = {});
 
 // Forgets every remembered robots.txt (tests).
 void ClearRobotsCache();

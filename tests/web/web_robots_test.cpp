@@ -162,6 +162,7 @@ class RobotsSite : public ::testing::Test {
     server_.Routes().Get("/robots.txt", [this](const httplib::Request& req, httplib::Response& res) {
       ++hits_;
       userAgent_ = req.get_header_value("User-Agent");
+      via_ = req.get_header_value("Via");
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       if (status_ != 200) {
         res.status = status_;
@@ -184,6 +185,7 @@ class RobotsSite : public ::testing::Test {
   std::atomic<int> hits_{0};
   int status_ = 200;
   std::string userAgent_;
+  std::string via_;
 };
 
 TEST_F(RobotsSite, ConcurrentQuestionsFetchTheFileOnce) {
@@ -224,6 +226,14 @@ TEST_F(RobotsSite, UnreachableSiteRefusesAndABadAddressIsNeverAllowed) {
   EXPECT_FALSE(RobotsAllowed(u"ftp://example.org/a", u"x", counting));
   EXPECT_FALSE(RobotsAllowed(u"no address", u"x", counting));
   EXPECT_EQ(calls, 0);
+}
+
+TEST_F(RobotsSite, TheFileComesThroughTheClientsProxy) {
+  testing::TinyProxy proxy(testing::TempFolder("robots_proxy"));
+  if (!proxy.Running()) GTEST_SKIP() << "tinyproxy did not start";
+  ProxySetting setting = ProxyFromAddress(u"127.0.0.1:" + FromUtf8(std::to_string(proxy.Port())), u"", u"");
+  EXPECT_EQ(DownloadRobots(server_.Url("/robots.txt"), u"Crawler", nullptr, setting).kind, RobotsFetch::Rules);
+  EXPECT_NE(via_.find("qvtestproxy"), std::string::npos) << via_;
 }
 
 // A thread waiting for another's download leaves when told to stop.
