@@ -71,5 +71,31 @@ TEST_F(PolitenessScripts, RobotsAllowedUsesTheClientsUserAgent) {
   EXPECT_EQ(hits.load(), 1);
 }
 
+// One child thread per page, eight at a time, over a few kept-alive
+// connections.
+TEST_F(PolitenessScripts, ChildThreadsReuseEachOthersConnections) {
+  web::testing::HttpServer server;
+  server.CountConnections();
+  std::atomic<int> hits{0};
+  server.Routes().Get(R"(/page/(\d+))", [&](const httplib::Request&, httplib::Response& res) {
+    ++hits;
+    res.set_content("<html>page</html>", "text/html");
+  });
+  server.Start();
+  auto r = RunScript(Js("var b = '" + server.Url("") + "';\n"
+                        "for (var i = 0; i < 200; i++) {\n"
+                        "  runthread('#language js' + #13#10 + 'httpget(' + Chr(34) + b + '/page/' + IntToStr(i) + Chr(34) + ');');\n"
+                        "  if (i % 8 == 7) waitthread();\n"
+                        "}\n"
+                        "waitthread();\n"
+                        "lg('done');\n"),
+                     testing::RunOptions().Timeout(120000));
+  EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  EXPECT_EQ(r.lines, std::vector<std::string>{"done"});
+  EXPECT_EQ(hits.load(), 200);
+  RecordProperty("connections", server.Connections());
+  EXPECT_LE(server.Connections(), 16);
+}
+
 }  // namespace
 }  // namespace qv::host
