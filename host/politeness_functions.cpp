@@ -23,9 +23,10 @@ Value RobotsAllowed(TQuorvint& thread, Caller& c) {
   }
   const std::atomic<bool>* stop = thread.StopFlag();
   BlockingCall waiting;  // the first question about a site downloads its file
-  return Value::Bool(web::RobotsAllowed(url, agent, [&](const std::string& robotsUrl) {
-    return web::DownloadRobots(robotsUrl, agent, stop, proxy);
-  }, stop));
+  return Value::Bool(web::RobotsAllowed(
+      url, agent,
+      [&](const std::string& robotsUrl) { return web::DownloadRobots(robotsUrl, agent, stop, proxy); },
+      stop));
 }
 
 }  // namespace

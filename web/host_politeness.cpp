@@ -103,7 +103,8 @@ void HostSlot::Release() {
     if (it != t.hosts.end()) --it->second.active;
     if (t.hosts.size() > kSweepAt) {
       Clock::time_point now = Clock::now();
-      std::erase_if(t.hosts, [now](const auto& e) { return e.second.active == 0 && e.second.nextStart <= now; });
+      std::erase_if(t.hosts,
+                    [now](const auto& e) { return e.second.active == 0 && e.second.nextStart <= now; });
     }
   }
   t.cv.notify_all();

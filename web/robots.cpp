@@ -38,8 +38,8 @@ int HexValue(char c) {
 }
 
 bool Unreserved(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '.' || c == '_' || c == '~';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
 }
 
 // The leading product token of a user-agent line's value: letters, "-"
@@ -166,7 +166,8 @@ bool RobotsTxt::Allowed(std::string_view agent, std::string_view path) const {
         }
     return out;
   };
-  std::vector<const Group*> groups = token.empty() || token == "*" ? std::vector<const Group*>() : matching(token);
+  std::vector<const Group*> groups =
+      token.empty() || token == "*" ? std::vector<const Group*>() : matching(token);
   if (groups.empty()) groups = matching("*");
   size_t bestLength = 0;
   bool found = false, allowed = true;
@@ -220,7 +221,8 @@ bool SplitUrl(const std::string& wire, std::string& site, std::string& path) {
     ok = s == "http" || s == "https";
     site = s + "://" + LowerText(host) + ":" + port;
     path = p;
-    if (curl_url_get(u, CURLUPART_QUERY, &query, 0) == CURLUE_OK && query != nullptr) path += "?" + std::string(query);
+    if (curl_url_get(u, CURLUPART_QUERY, &query, 0) == CURLUE_OK && query != nullptr)
+      path += "?" + std::string(query);
   }
   curl_free(scheme);
   curl_free(host);

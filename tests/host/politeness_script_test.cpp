@@ -39,11 +39,12 @@ class PolitenessScripts : public ::testing::Test {
 
 // A child sets the limits; its parent reads them back after the child ended.
 TEST_F(PolitenessScripts, LimitsSetOnAChildThreadHoldForTheProcess) {
-  auto r = RunScript(Js("runthread('#language js' + #13#10 + '_Get.HostDelay = 250; _Get.HostConnections = 3;');\n"
-                        "waitthread();\n"
-                        "lg(IntToStr(_Get.HostDelay) + ' ' + IntToStr(_Get.HostConnections));\n"
-                        "_Get.HostDelay = -5;\n"
-                        "lg(IntToStr(_Get.HostDelay));\n"));
+  auto r =
+      RunScript(Js("runthread('#language js' + #13#10 + '_Get.HostDelay = 250; _Get.HostConnections = 3;');\n"
+                   "waitthread();\n"
+                   "lg(IntToStr(_Get.HostDelay) + ' ' + IntToStr(_Get.HostConnections));\n"
+                   "_Get.HostDelay = -5;\n"
+                   "lg(IntToStr(_Get.HostDelay));\n"));
   EXPECT_EQ(r.outcome, RunOutcome::Completed);
   ASSERT_EQ(r.lines.size(), 2u) << ::testing::PrintToString(r.lines);
   EXPECT_EQ(r.lines[0], "250 3");
@@ -61,7 +62,8 @@ TEST_F(PolitenessScripts, RobotsAllowedUsesTheClientsUserAgent) {
   });
   server.Start();
   std::string base = server.Url("");
-  auto r = RunScript(Js("var b = '" + base + "';\n"
+  auto r = RunScript(Js("var b = '" + base +
+                        "';\n"
                         "lg(robotsallowed(b + '/m/1')); lg(robotsallowed(b + '/c/1'));\n"
                         "_Get.UserAgent = 'Crawler/3.0';\n"
                         "lg(robotsallowed(b + '/m/1')); lg(robotsallowed(b + '/c/1'));\n"
@@ -82,9 +84,11 @@ TEST_F(PolitenessScripts, ChildThreadsReuseEachOthersConnections) {
     res.set_content("<html>page</html>", "text/html");
   });
   server.Start();
-  auto r = RunScript(Js("var b = '" + server.Url("") + "';\n"
+  auto r = RunScript(Js("var b = '" + server.Url("") +
+                        "';\n"
                         "for (var i = 0; i < 200; i++) {\n"
-                        "  runthread('#language js' + #13#10 + 'httpget(' + Chr(34) + b + '/page/' + IntToStr(i) + Chr(34) + ');');\n"
+                        "  runthread('#language js' + #13#10 + 'httpget(' + Chr(34) + b + '/page/' + "
+                        "IntToStr(i) + Chr(34) + ');');\n"
                         "  if (i % 8 == 7) waitthread();\n"
                         "}\n"
                         "waitthread();\n"

@@ -43,16 +43,25 @@ struct Case {
 TEST(RobotsTxt, TheProtocolsExample) {
   RobotsTxt rules = RobotsTxt::Parse(kExample);
   const Case cases[] = {
-      {"foobot", "/example/page.html", true},      {"foobot", "/example/allowed.gif", true},
-      {"foobot", "/example/other.html", false},    {"foobot", "/", false},
-      {"FooBot", "/example/page.html", true},      {"barbot", "/example/page.html", false},
-      {"bazbot", "/example/page.html", false},     {"barbot", "/example/other.html", true},
-      {"quxbot", "/example/page.html", true},      {"quxbot", "/a.gif", true},
-      {"otherbot", "/example/page.html", false},   {"otherbot", "/publications/x", true},
-      {"otherbot", "/images/a.gif", false},        {"otherbot", "/images/a.gif?x", true},
-      {"otherbot", "/", true},                     {"foobot", "/robots.txt", true},
+      {"foobot", "/example/page.html", true},
+      {"foobot", "/example/allowed.gif", true},
+      {"foobot", "/example/other.html", false},
+      {"foobot", "/", false},
+      {"FooBot", "/example/page.html", true},
+      {"barbot", "/example/page.html", false},
+      {"bazbot", "/example/page.html", false},
+      {"barbot", "/example/other.html", true},
+      {"quxbot", "/example/page.html", true},
+      {"quxbot", "/a.gif", true},
+      {"otherbot", "/example/page.html", false},
+      {"otherbot", "/publications/x", true},
+      {"otherbot", "/images/a.gif", false},
+      {"otherbot", "/images/a.gif?x", true},
+      {"otherbot", "/", true},
+      {"foobot", "/robots.txt", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(rules.Allowed(c.agent, c.path), c.allowed) << c.agent << " " << c.path;
+  for (const Case& c : cases)
+    EXPECT_EQ(rules.Allowed(c.agent, c.path), c.allowed) << c.agent << " " << c.path;
 }
 
 TEST(RobotsTxt, LongestMatchWinsAndAllowWinsATie) {
@@ -168,7 +177,8 @@ class RobotsSite : public ::testing::Test {
         res.status = status_;
         return;
       }
-      res.set_content("User-agent: crawler\nDisallow: /private\n\nUser-agent: *\nDisallow: /\n", "text/plain");
+      res.set_content("User-agent: crawler\nDisallow: /private\n\nUser-agent: *\nDisallow: /\n",
+                      "text/plain");
     });
     server_.Start();
   }
@@ -176,9 +186,8 @@ class RobotsSite : public ::testing::Test {
 
   bool Ask(const std::string& path, std::u16string ua) {
     std::u16string url = FromUtf8(server_.Url(path));
-    return RobotsAllowed(url, ua, [&](const std::string& robotsUrl) {
-      return DownloadRobots(robotsUrl, ua, nullptr);
-    });
+    return RobotsAllowed(
+        url, ua, [&](const std::string& robotsUrl) { return DownloadRobots(robotsUrl, ua, nullptr); });
   }
 
   HttpServer server_;
@@ -192,9 +201,8 @@ TEST_F(RobotsSite, ConcurrentQuestionsFetchTheFileOnce) {
   std::vector<std::thread> pool;
   std::atomic<int> allowed{0}, refused{0};
   for (int i = 0; i < 8; ++i)
-    pool.emplace_back([&, i] {
-      (Ask(i % 2 ? "/public/a" : "/private/a", u"Crawler/2.1") ? allowed : refused)++;
-    });
+    pool.emplace_back(
+        [&, i] { (Ask(i % 2 ? "/public/a" : "/private/a", u"Crawler/2.1") ? allowed : refused)++; });
   for (auto& t : pool) t.join();
   EXPECT_EQ(hits_.load(), 1);
   EXPECT_EQ(userAgent_, "Crawler/2.1");
@@ -217,7 +225,8 @@ TEST_F(RobotsSite, MissingFileAllowsAndServerErrorRefuses) {
 
 TEST_F(RobotsSite, UnreachableSiteRefusesAndABadAddressIsNeverAllowed) {
   std::u16string url = FromUtf8("http://127.0.0.1:" + std::to_string(testing::FreePort()) + "/a");
-  EXPECT_FALSE(RobotsAllowed(url, u"x", [](const std::string& u) { return DownloadRobots(u, u"x", nullptr); }));
+  EXPECT_FALSE(
+      RobotsAllowed(url, u"x", [](const std::string& u) { return DownloadRobots(u, u"x", nullptr); }));
   int calls = 0;
   auto counting = [&](const std::string&) {
     ++calls;
@@ -232,7 +241,8 @@ TEST_F(RobotsSite, TheFileComesThroughTheClientsProxy) {
   testing::TinyProxy proxy(testing::TempFolder("robots_proxy"));
   if (!proxy.Running()) GTEST_SKIP() << "tinyproxy did not start";
   ProxySetting setting = ProxyFromAddress(u"127.0.0.1:" + FromUtf8(std::to_string(proxy.Port())), u"", u"");
-  EXPECT_EQ(DownloadRobots(server_.Url("/robots.txt"), u"Crawler", nullptr, setting).kind, RobotsFetch::Rules);
+  EXPECT_EQ(DownloadRobots(server_.Url("/robots.txt"), u"Crawler", nullptr, setting).kind,
+            RobotsFetch::Rules);
   EXPECT_NE(via_.find("qvtestproxy"), std::string::npos) << via_;
 }
 
