@@ -38,6 +38,7 @@ plan=(
   "json_path_fuzz 120 - jsonpath.dict"
   "json_document_fuzz 90 - jsonpath.dict"
   "csv_split_fuzz 60 - -"
+  "robots_fuzz 120 - robots.dict"
 )
 # Returning freed memory to the system stalls for many seconds at a time on
 # some virtual machines, which libFuzzer would report as a timeout.

@@ -1,9 +1,10 @@
 // What every script thread registers on its program, in order: the dialog
 // constants, the classes TInfo, ThttpGet, TQuorvinter and TRegExp, then the
-// host functions and the request functions.
+// host functions, the request functions and the functions for polite crawling.
 #include "host/host_functions.h"
 #include "host/http_get_class.h"
 #include "host/info_class.h"
+#include "host/politeness_functions.h"
 #include "host/quorvint.h"
 #include "host/request_functions.h"
 #include "host/regexp_class.h"
@@ -36,6 +37,7 @@ void TQuorvint::RegisterHost(TfsScript& prog) {
   RegisterRegExpClass(prog);
   RegisterHostFunctions(prog, *this);
   RegisterRequestFunctions(prog, *this);
+  RegisterPolitenessFunctions(prog, *this);
 }
 
 }  // namespace qv::host

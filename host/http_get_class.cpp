@@ -4,6 +4,7 @@
 
 #include "host/quorvint.h"
 #include "support/text.h"
+#include "web/host_politeness.h"
 
 namespace qv::host {
 
@@ -57,6 +58,8 @@ Value GetProp(TQuorvint& thread, HostObject* instance, const std::u16string& nam
   if (name == u"ERRORTEXT") return Value::Text(http.ErrorText());
   if (name == u"RETRIES") return Value::Int(http.Retries());
   if (name == u"RETRYDELAY") return Value::Int(http.RetryDelay());
+  if (name == u"HOSTDELAY") return Value::Int(web::HostDelayMs());
+  if (name == u"HOSTCONNECTIONS") return Value::Int(web::HostConnections());
   // The request's From and Referer are write-only fields.
   return Value::Text(u"");
 }
@@ -93,6 +96,10 @@ void SetProp(TQuorvint& thread, HostObject* instance, const std::u16string& name
     http.SetRetries(ToInt32(v));
   } else if (name == u"RETRYDELAY") {
     http.SetRetryDelay(ToInt32(v));
+  } else if (name == u"HOSTDELAY") {
+    web::SetHostDelayMs(ToInt32(v));  // for every thread of the process
+  } else if (name == u"HOSTCONNECTIONS") {
+    web::SetHostConnections(ToInt32(v));
   }
 }
 
@@ -172,6 +179,9 @@ void RegisterHttpGetClass(TfsScript& prog, TQuorvint& thread) {
       // Beyond the specified members: retries of refused transfers.
       {u"Retries", u"Integer", true},
       {u"RetryDelay", u"Integer", true},
+      // Per host, for all threads of the process.
+      {u"HostDelay", u"Integer", true},
+      {u"HostConnections", u"Integer", true},
   };
   for (const Prop& p : kProps)
     cls->AddPropertyEx(p.name, p.type, get, p.writable ? TfsSetValueNewEvent(set) : TfsSetValueNewEvent());

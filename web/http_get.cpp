@@ -7,6 +7,8 @@
 
 #include "support/text.h"
 #include "web/address_encoding.h"
+#include "web/curl_share.h"
+#include "web/host_politeness.h"
 #include "web/redirect_target.h"
 #include "web/set_cookie.h"
 
@@ -58,6 +60,9 @@ struct THttpGet::Curl {
 THttpGet::THttpGet() : curl_(new Curl) {
   GlobalInit();
   curl_->multi = curl_multi_init();
+  // Each multi handle sizes the shared pool by its own few transfers and
+  // would close idle connections other clients are about to reuse.
+  curl_multi_setopt(curl_->multi, CURLMOPT_MAXCONNECTS, kSharedIdleConnections);
   curl_->easy = curl_easy_init();
   CURL* e = curl_->easy;
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -77,6 +82,7 @@ THttpGet::THttpGet() : curl_(new Curl) {
   curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
   curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_easy_setopt(e, CURLOPT_SHARE, SharedCurl());
 }
 
 THttpGet::~THttpGet() { delete curl_; }
@@ -263,6 +269,12 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
   lastDown_ = lastUp_ = 0;
   Touch();
   ConfigureRequest(method, url);
+  // Held until the transfer ends: the host's delay and connection limits.
+  HostSlot slot;
+  if (!slot.Acquire(WireUrl(url), [this] { return StopRequested(); })) {
+    errorText_ = u"The transfer was stopped";
+    return TransferEnd::Stopped;
+  }
 
   CURLM* m = curl_->multi;
   CURL* e = curl_->easy;

@@ -31,6 +31,24 @@ void HttpServer::Start() {
   while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+void HttpServer::CountConnections(int threads) {
+  server_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+  server_->set_keep_alive_max_count(1000000);
+  server_->set_keep_alive_timeout(1);
+  // A client port names one connection: the loopback test never runs
+  // long enough for the kernel to hand the same port out again.
+  server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    std::lock_guard<std::mutex> lock(connMu_);
+    clientPorts_.insert(req.remote_port);
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+}
+
+int HttpServer::Connections() const {
+  std::lock_guard<std::mutex> lock(connMu_);
+  return static_cast<int>(clientPorts_.size());
+}
+
 std::string HttpServer::Url(const std::string& path) const {
   return scheme_ + "://127.0.0.1:" + std::to_string(port_) + path;
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,9 +28,17 @@ class HttpServer {
   void Start();
   int Port() const { return port_; }
   std::string Url(const std::string& path) const;
+  // Before Start: count the connections clients open (each keeps serving
+  // requests until the client closes it), with `threads` workers so that
+  // idle kept-alive connections never starve a new one.
+  void CountConnections(int threads = 64);
+  // Connections accepted so far (those that carried at least one request).
+  int Connections() const;
 
  private:
   std::unique_ptr<httplib::Server> server_;
+  mutable std::mutex connMu_;
+  std::set<int> clientPorts_;
   std::thread thread_;
   int port_ = 0;
   std::string scheme_ = "http";
