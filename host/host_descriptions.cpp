@@ -67,6 +67,11 @@ const NameDescription kDescriptions[] = {
      "the download cache is never used.",
      "var page = httprequest(\"GET\", site);\nlg(_Get.ResponseCode);\nhttprequest(\"DELETE\", site);\nlg(_Get.ResponseCode);",
      "200\n501"},
+    {"robotsallowed", kGroupWeb, "Whether a site's robots.txt lets a crawler fetch an address.",
+     "The robots.txt of the address's scheme, host and port is downloaded once per process and read as RFC "
+     "9309 says, for UserAgent (default: the client's User-Agent; its name is the text before \"/\"). A "
+     "missing file allows everything; a server error or no answer disallows the whole site for the run.",
+     "lg(robotsallowed(site + \"index.html\", \"MyCrawler/1.0\"));", "True"},
     {"down", kGroupWeb, "Downloads with any method: the general form of httpget and httppost.",
      "method is \"GET\", \"POST\" or \"HEAD\"; PostPra is the body of a POST. The other arguments are "
      "those of httpget.",
@@ -194,6 +199,12 @@ const NameDescription kDescriptions[] = {
     {"ThttpGet.ResponseHead", kGroupClasses,
      "A header of the last response by name; an empty name gives all header lines."},
     {"ThttpGet.Clear", kGroupClasses, "Replaces the client by a new one with the defaults (as cleardowncache)."},
+    {"ThttpGet.HostDelay", kGroupClasses,
+     "The least time in milliseconds between the starts of two requests to one host (default 0, none); "
+     "it holds for every thread of the process, whichever thread sets it."},
+    {"ThttpGet.HostConnections", kGroupClasses,
+     "The most requests to one host at a time (default 0, no limit), for every thread of the process; a "
+     "request over the limit waits for a place, and a stop ends the wait."},
     {"ThttpGet.Retries", kGroupClasses,
      "How many more tries a failed download or request gets (default 0): a refused connection, a time-out, "
      "or an answer of 429, 502, 503 or 504 is tried again."},
