@@ -1,9 +1,10 @@
 // What every script thread registers on its program, in order: the dialog
 // constants, the classes TInfo, ThttpGet, TQuorvinter and TRegExp, then the
-// host functions.
+// host functions, and after them the work queue's functions.
 #include "host/host_functions.h"
 #include "host/http_get_class.h"
 #include "host/info_class.h"
+#include "host/queue/queue_functions.h"
 #include "host/quorvint.h"
 #include "host/regexp_class.h"
 #include "host/thread_class.h"
@@ -34,6 +35,7 @@ void TQuorvint::RegisterHost(TfsScript& prog) {
   RegisterThreadClass(prog, *this);
   RegisterRegExpClass(prog);
   RegisterHostFunctions(prog, *this);
+  queue::RegisterQueueFunctions(prog, *this);
 }
 
 }  // namespace qv::host

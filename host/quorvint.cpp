@@ -320,6 +320,7 @@ void TQuorvint::Stop() {
     std::lock_guard lock(sleepMutex_);
   }
   sleepCv_.notify_all();
+  stopWakeups_.WakeAll();
   { std::lock_guard lock(scriptCs_); }
   registryCv_.notify_all();
   // Every child still known is stopped, also one whose name a later child

@@ -13,6 +13,7 @@ packages=(
   libcpp-httplib-dev tinyproxy openssl curl
   duktape-dev libelf-dev
   python3-lxml python3-bs4
+  libhiredis-dev redis-server
   qt6-base-dev xvfb xauth
 )
 
