@@ -6,7 +6,7 @@
 
 namespace qv::host::queue {
 
-bool LocalQueue::Add(const std::u16string& item, int32_t priority) {
+bool LocalQueue::Add(const std::u16string& item, int32_t priority, const StopControl&) {
   {
     std::lock_guard lock(mutex_);
     auto [it, added] = items_.try_emplace(item);
@@ -55,7 +55,7 @@ std::u16string LocalQueue::Take(int waitMs, int leaseMs, const StopControl& stop
   }
 }
 
-void LocalQueue::Done(const std::u16string& name) {
+void LocalQueue::Done(const std::u16string& name, const StopControl&) {
   {
     std::lock_guard lock(mutex_);
     auto it = items_.find(name);
@@ -75,7 +75,7 @@ void LocalQueue::Done(const std::u16string& name) {
   cv_.notify_all();
 }
 
-QueueCounts LocalQueue::Info() {
+QueueCounts LocalQueue::Info(const StopControl&) {
   std::lock_guard lock(mutex_);
   ReclaimExpired(Clock::now());
   return QueueCounts{static_cast<int64_t>(pending_.size()), static_cast<int64_t>(leases_.size()), done_,

@@ -14,10 +14,10 @@ namespace qv::host::queue {
 
 class LocalQueue : public WorkQueue {
  public:
-  bool Add(const std::u16string& item, int32_t priority) override;
+  bool Add(const std::u16string& item, int32_t priority, const StopControl& stop = {}) override;
   std::u16string Take(int waitMs, int leaseMs, const StopControl& stop) override;
-  void Done(const std::u16string& item) override;
-  QueueCounts Info() override;
+  void Done(const std::u16string& item, const StopControl& stop = {}) override;
+  QueueCounts Info(const StopControl& stop = {}) override;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -43,21 +43,19 @@ Value Call(TQuorvint& thread, const std::u16string& name, Caller& c) {
   // A take may wait, and a Redis queue talks to its server: other threads'
   // callbacks into this script may run meanwhile.
   BlockingCall waiting;
+  const StopControl stop{thread.StopFlag(), &thread.StopWakeupList()};
   if (name == u"QUEUEADD") {
     std::u16string item = Text(c, 1);
     // Empty text is what queuetake answers for "no item": it cannot be one.
-    return Value::Bool(!item.empty() && queue->Add(item, Int(c, 2)));
+    return Value::Bool(!item.empty() && queue->Add(item, Int(c, 2), stop));
   }
-  if (name == u"QUEUETAKE") {
-    StopControl stop{thread.StopFlag(), &thread.StopWakeupList()};
-    return Value::Text(queue->Take(Int(c, 1), Int(c, 2), stop));
-  }
+  if (name == u"QUEUETAKE") return Value::Text(queue->Take(Int(c, 1), Int(c, 2), stop));
   if (name == u"QUEUEDONE") {
     std::u16string item = Text(c, 1);
-    if (!item.empty()) queue->Done(item);
+    if (!item.empty()) queue->Done(item, stop);
     return Value::Text(u"");
   }
-  if (name == u"QUEUEINFO") return Value::Text(queue->Info().Text());
+  if (name == u"QUEUEINFO") return Value::Text(queue->Info(stop).Text());
   return Value::Text(u"");
 }
 

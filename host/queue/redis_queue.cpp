@@ -293,8 +293,8 @@ class RedisQueue : public WorkQueue {
   explicit RedisQueue(const RedisAddress& a)
       : server_(ServerFor(a)), prefix_("qvqueue:{" + a.name + "}:"), display_(a.display) {}
 
-  bool Add(const std::u16string& item, int32_t priority) override {
-    auto r = server_->Run(kAddScript, prefix_, {ToUtf8(item), std::to_string(priority)}, {}, display_);
+  bool Add(const std::u16string& item, int32_t priority, const StopControl& stop) override {
+    auto r = server_->Run(kAddScript, prefix_, {ToUtf8(item), std::to_string(priority)}, stop, display_);
     return r && !r->empty() && (*r)[0].number == 1;
   }
 
@@ -315,10 +315,12 @@ class RedisQueue : public WorkQueue {
     }
   }
 
-  void Done(const std::u16string& item) override { server_->Run(kDoneScript, prefix_, {ToUtf8(item)}, {}, display_); }
+  void Done(const std::u16string& item, const StopControl& stop) override {
+    server_->Run(kDoneScript, prefix_, {ToUtf8(item)}, stop, display_);
+  }
 
-  QueueCounts Info() override {
-    auto r = server_->Run(kInfoScript, prefix_, {}, {}, display_);
+  QueueCounts Info(const StopControl& stop) override {
+    auto r = server_->Run(kInfoScript, prefix_, {}, stop, display_);
     QueueCounts c;
     if (r && r->size() == 4) c = QueueCounts{(*r)[0].number, (*r)[1].number, (*r)[2].number, (*r)[3].number};
     return c;

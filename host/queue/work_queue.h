@@ -54,10 +54,12 @@ struct StopControl {
 class WorkQueue {
  public:
   virtual ~WorkQueue() = default;
-  virtual bool Add(const std::u16string& item, int32_t priority) = 0;
+  // `stop` also ends the retries of a queue on a server that is away; the
+  // call then does nothing (Add answers false, Info counts nothing).
+  virtual bool Add(const std::u16string& item, int32_t priority, const StopControl& stop = {}) = 0;
   virtual std::u16string Take(int waitMs, int leaseMs, const StopControl& stop) = 0;
-  virtual void Done(const std::u16string& item) = 0;
-  virtual QueueCounts Info() = 0;
+  virtual void Done(const std::u16string& item, const StopControl& stop = {}) = 0;
+  virtual QueueCounts Info(const StopControl& stop = {}) = 0;
 };
 
 // The queue of that name, made on first use and kept for the process's
