@@ -25,7 +25,9 @@ class LocalQueue : public WorkQueue {
   struct Place {
     int32_t priority;
     uint64_t seq;
-    bool operator<(const Place& o) const { return priority != o.priority ? priority > o.priority : seq < o.seq; }
+    bool operator<(const Place& o) const {
+      return priority != o.priority ? priority > o.priority : seq < o.seq;
+    }
   };
   enum class State { Pending, Leased, Done };
   struct Item {

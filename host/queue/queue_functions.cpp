@@ -21,15 +21,14 @@ constexpr FunctionRow kRows[] = {
      u"With nothing pending it waits up to WaitMs for an item, and returns empty text at once when "
      u"the queue is drained (nothing pending or leased) or the script is stopped. An item not "
      u"finished with queuedone within LeaseMs (0: no limit) goes back to the queue for another worker.",
-     u"var url = queuetake(\"pages\", 60000);\nwhile (url != \"\") { httpget(url); queuedone(\"pages\", url); "
+     u"var url = queuetake(\"pages\", 60000);\nwhile (url != \"\") { httpget(url); queuedone(\"pages\", "
+     u"url); "
      u"url = queuetake(\"pages\", 60000); }"},
-    {u"procedure queuedone(Name:string;Item:string);",
-     u"Finishes an item taken from a work queue.",
+    {u"procedure queuedone(Name:string;Item:string);", u"Finishes an item taken from a work queue.",
      u"The item counts as done once and will not be taken again. An item whose lease ran out is "
      u"finished as well, so work that ended late is not repeated.",
      u"queuedone(\"pages\", url);"},
-    {u"function queueinfo(Name:string):string;",
-     u"Counts the items of a work queue.",
+    {u"function queueinfo(Name:string):string;", u"Counts the items of a work queue.",
      u"The result reads \"pending=P leased=L done=D seen=S\": items waiting, taken but not finished, "
      u"finished, and ever added. Leases that ran out count as pending again.",
      u"lg(queueinfo(\"pages\"));"},

@@ -308,7 +308,8 @@ class RedisQueue : public WorkQueue {
       if (!r || r->empty()) return u"";
       if ((*r)[0].number == 1 && r->size() > 1) return FromUtf8((*r)[1].text);
       if ((*r)[0].number < 0 || stop.Stopped()) return u"";
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return u"";
       if (!stop.Sleep(static_cast<int>(std::min<int64_t>(slice, left.count())))) return u"";
       slice = std::min(slice * 2, 100);
@@ -333,7 +334,8 @@ class RedisQueue : public WorkQueue {
 };
 
 bool IsDigits(std::string_view s) {
-  return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !s.empty() && s.size() <= 9 &&
+         std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace

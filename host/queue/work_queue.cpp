@@ -35,7 +35,8 @@ bool StopControl::Sleep(int ms) const {
   std::mutex mutex;
   std::condition_variable cv;
   StopWakeups::Registration wake;
-  if (wakeups != nullptr) wake = wakeups->Add([&] {
+  if (wakeups != nullptr)
+    wake = wakeups->Add([&] {
       { std::lock_guard lock(mutex); }
       cv.notify_all();
     });

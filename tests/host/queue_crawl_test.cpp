@@ -2,8 +2,8 @@
 // against a generated site on 127.0.0.1 that counts how often each page is
 // fetched: every page exactly once, and no page lost when a worker process
 // is killed mid-crawl.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,7 +28,8 @@ using Clock = std::chrono::steady_clock;
 class Site {
  public:
   Site(int pages, int delayMs) : hits_(pages) {
-    server_.Routes().Get(R"(/p/(\d*)(\.html)?)", [this, delayMs](const httplib::Request& req, httplib::Response& res) {
+    server_.Routes().Get(R"(/p/(\d*)(\.html)?)", [this, delayMs](const httplib::Request& req,
+                                                                 httplib::Response& res) {
       int n = req.matches[1].length() == 0 ? 0 : std::stoi(req.matches[1].str());
       if (n >= static_cast<int>(hits_.size()) || (n == 0 && req.matches[2].length() != 0)) {
         res.status = 404;
@@ -39,8 +40,10 @@ class Site {
       std::ostringstream page;
       page << "<html><head><title>Page " << n << "</title></head><body>";
       for (int child : {2 * n + 1, 2 * n + 2})
-        if (child < static_cast<int>(hits_.size())) page << "<a href=\"" << child << ".html\">" << child << "</a> ";
-      page << "<a href=\"" << (n / 2 == 0 ? std::string("/p/") : std::to_string(n / 2) + ".html") << "\">up</a> "
+        if (child < static_cast<int>(hits_.size()))
+          page << "<a href=\"" << child << ".html\">" << child << "</a> ";
+      page << "<a href=\"" << (n / 2 == 0 ? std::string("/p/") : std::to_string(n / 2) + ".html")
+           << "\">up</a> "
            << "<a href=\"/p/#top\">start</a> <a href=\"http://example.invalid/p/\">away</a></body></html>";
       res.set_content(page.str(), "text/html; charset=utf-8");
     });
@@ -78,17 +81,13 @@ class QueueCrawl : public ::testing::Test {
   Worker Start(const Site& site, const std::string& queue, int workers, int leaseMs) {
     Worker w;
     w.log = (dir_ / ("worker" + std::to_string(next_++) + ".log")).string();
-    std::vector<std::string> args = {QV_QVRUN,
-                                     "--plain",
-                                     "--var",
-                                     "base=" + site.Base(),
-                                     "--var",
-                                     "queue=redis://127.0.0.1:" + std::to_string(redis_.Port()) + "/0/" + queue,
-                                     "--var",
-                                     "workers=" + std::to_string(workers),
-                                     "--var",
-                                     "lease=" + std::to_string(leaseMs),
-                                     QV_CRAWL_EXAMPLE};
+    std::vector<std::string> args = {
+        QV_QVRUN,        "--plain",
+        "--var",         "base=" + site.Base(),
+        "--var",         "queue=redis://127.0.0.1:" + std::to_string(redis_.Port()) + "/0/" + queue,
+        "--var",         "workers=" + std::to_string(workers),
+        "--var",         "lease=" + std::to_string(leaseMs),
+        QV_CRAWL_EXAMPLE};
     w.pid = fork();
     if (w.pid == 0) {
       int fd = open(w.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -126,7 +125,9 @@ class QueueCrawl : public ::testing::Test {
     return last;
   }
 
-  static std::string Queue() { return "crawl" + std::to_string(getpid()) + "-" + std::to_string(Clock::now().time_since_epoch().count()); }
+  static std::string Queue() {
+    return "crawl" + std::to_string(getpid()) + "-" + std::to_string(Clock::now().time_since_epoch().count());
+  }
 
   qv::host::testing::RedisServerProcess redis_;
   std::filesystem::path dir_;
@@ -144,7 +145,9 @@ TEST_F(QueueCrawl, FourProcessesFetchEveryPageExactlyOnce) {
     EXPECT_EQ(Wait(w, 120000), 0) << w.log;
     EXPECT_EQ(LastLine(w), "pending=0 leased=0 done=500 seen=500") << w.log;
   }
-  RecordProperty("ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()));
+  RecordProperty(
+      "ms",
+      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()));
   std::vector<int> hits = site.Hits();
   for (int i = 0; i < kPages; ++i) EXPECT_EQ(hits[i], 1) << "page " << i;
 }

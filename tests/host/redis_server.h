@@ -41,8 +41,9 @@ class RedisServerProcess {
       int null = open("/dev/null", O_RDWR);
       dup2(null, 1);
       dup2(null, 2);
-      execlp("redis-server", "redis-server", "--port", port.c_str(), "--bind", "127.0.0.1", "--dir", dir.c_str(),
-             "--save", "", "--appendonly", "no", "--daemonize", "no", "--logfile", log.c_str(), nullptr);
+      execlp("redis-server", "redis-server", "--port", port.c_str(), "--bind", "127.0.0.1", "--dir",
+             dir.c_str(), "--save", "", "--appendonly", "no", "--daemonize", "no", "--logfile", log.c_str(),
+             nullptr);
       _exit(127);
     }
     if (pid < 0) {
