@@ -1,10 +1,12 @@
 // What every script thread registers on its program, in order: the dialog
 // constants, the classes TInfo, ThttpGet, TQuorvinter and TRegExp, then the
-// host functions, the request functions and the functions for polite crawling.
+// host functions, the request functions, the functions for polite crawling
+// and the work queue's functions.
 #include "host/host_functions.h"
 #include "host/http_get_class.h"
 #include "host/info_class.h"
 #include "host/politeness_functions.h"
+#include "host/queue/queue_functions.h"
 #include "host/quorvint.h"
 #include "host/request_functions.h"
 #include "host/regexp_class.h"
@@ -38,6 +40,7 @@ void TQuorvint::RegisterHost(TfsScript& prog) {
   RegisterHostFunctions(prog, *this);
   RegisterRequestFunctions(prog, *this);
   RegisterPolitenessFunctions(prog, *this);
+  queue::RegisterQueueFunctions(prog, *this);
 }
 
 }  // namespace qv::host

@@ -383,6 +383,7 @@ void TQuorvint::CutBlockingCalls() {
   // Under the waiters' mutexes, so a sleep or wait about to block sees it.
   { std::lock_guard lock(sleepMutex_); }
   sleepCv_.notify_all();
+  stopWakeups_.WakeAll();
   { std::lock_guard lock(scriptCs_); }
   registryCv_.notify_all();
 }

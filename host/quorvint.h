@@ -33,6 +33,7 @@
 
 #include "engine/engine.h"
 #include "host/diagnostics.h"
+#include "host/stop_wakeups.h"
 #include "web/http_thread.h"
 
 namespace qv::host {
@@ -82,6 +83,8 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
   void Stop() override;
   // Set once Stop was called; for waits outside the engine (runjs).
   const std::atomic<bool>* StopFlag() const { return &terminated_; }
+  // Waits outside the thread (the work queue) that Stop must wake.
+  StopWakeups& StopWakeupList() { return stopWakeups_; }
   // A log line through the UiBridge; dropped without one.
   void LG(std::u16string_view msg);
 
@@ -263,6 +266,7 @@ class TQuorvint : public web::THttpThread, public std::enable_shared_from_this<T
 
   std::mutex sleepMutex_;
   std::condition_variable sleepCv_;
+  StopWakeups stopWakeups_;
 
   std::atomic<RunOutcome> outcome_{RunOutcome::NotRun};
   std::u16string errorMsgAtEnd_;

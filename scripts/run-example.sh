@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the release configuration and runs the bundled example script
-# against the demo site in examples/site, served on 127.0.0.1 by python3's
+# Builds the release configuration and runs the bundled example script (or
+# the one named: scripts/run-example.sh examples/crawl/crawl.qvs) against
+# the demo site in examples/site, served on 127.0.0.1 by python3's
 # http.server on a free port for the length of the run, so it works without
 # internet access.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+script=${1:-examples/qv.qvs}
 bash scripts/build.sh release qvrun
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
@@ -20,4 +22,4 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-build/release/cli/qvrun --var "base=http://127.0.0.1:$port/" examples/qv.qvs
+build/release/cli/qvrun --var "base=http://127.0.0.1:$port/" "$script"

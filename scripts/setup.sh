@@ -14,6 +14,7 @@ packages=(
   duktape-dev libelf-dev lintian libsimdjson-dev
   python3-lxml python3-bs4 python3-cssselect
   libxml2-dev
+  libhiredis-dev redis-server
   qt6-base-dev xvfb xauth
 )
 

@@ -21,7 +21,8 @@ echo "== tsan (threading tests) =="
 thread_targets=(engine_bridge_thread_test engine_value_test engine_syslib_test engine_xml_test
                 engine_runtime_test engine_builder_test engine_classes_test library_core_test
                 library_files_test library_select_test web_hostile_test host_thread_test
-                host_script_threads_test web_shared_hosts_test web_robots_test host_politeness_script_test)
+                host_script_threads_test web_shared_hosts_test web_robots_test host_politeness_script_test
+                host_queue_test)
 bash scripts/build.sh tsan "${thread_targets[@]}"
 ctest --test-dir build/tsan --output-on-failure -j "$(nproc)" \
   -R 'Thread|Concurrent|Shared|Random|Parallel|Hostile.*Stop' || status=1
