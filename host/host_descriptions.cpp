@@ -72,6 +72,26 @@ const NameDescription kDescriptions[] = {
      "9309 says, for UserAgent (default: the client's User-Agent; its name is the text before \"/\"). A "
      "missing file allows everything; a server error or no answer disallows the whole site for the run.",
      "lg(robotsallowed(site + \"index.html\", \"MyCrawler/1.0\"));", "True"},
+    {"queueadd", kGroupThreads, "Adds an item to a work queue unless the queue has seen it before.",
+     "Every script thread of the process shares a queue by its name; a name \"redis://HOST:PORT/DB/NAME\" "
+     "keeps it in a Redis server, shared by many processes. The queue remembers every item ever added, so "
+     "a link found twice is queued once; higher priorities are taken first, then first in, first out.",
+     "lg(queueadd(\"doc\", \"a\"));\nlg(queueadd(\"doc\", \"a\"));\nqueueadd(\"doc\", \"b\", 5);\n"
+     "lg(queuetake(\"doc\"));\nlg(queueinfo(\"doc\"));",
+     "True\nFalse\nb\npending=1 leased=1 done=0 seen=2"},
+    {"queuetake", kGroupThreads, "Takes the next item of a work queue and leases it.",
+     "With nothing pending it waits up to WaitMs for an item, and gives empty text at once when the queue "
+     "is drained (nothing pending or leased) or the script is stopped. An item not finished with queuedone "
+     "within LeaseMs (0: no limit) goes back to the queue for another worker.",
+     "queueadd(\"jobs\", \"one\");\nvar item = queuetake(\"jobs\");\nwhile (item != \"\") {\n  lg(\"work on \" + item);\n"
+     "  queuedone(\"jobs\", item);\n  item = queuetake(\"jobs\", 1000);\n}\nlg(queueinfo(\"jobs\"));",
+     "work on one\npending=0 leased=0 done=1 seen=1"},
+    {"queuedone", kGroupThreads, "Finishes an item taken from a work queue.",
+     "The item counts as done once and is not taken again; an item whose lease ran out is finished as "
+     "well, so work that ended late is not repeated."},
+    {"queueinfo", kGroupThreads, "Counts a work queue's items: \"pending=P leased=L done=D seen=S\".",
+     "Items waiting, taken but not finished, finished, and ever added; leases that ran out count as "
+     "pending again."},
     {"down", kGroupWeb, "Downloads with any method: the general form of httpget and httppost.",
      "method is \"GET\", \"POST\" or \"HEAD\"; PostPra is the body of a POST. The other arguments are "
      "those of httpget.",

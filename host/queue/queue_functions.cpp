@@ -9,29 +9,11 @@ namespace qv::host::queue {
 
 namespace {
 
-constexpr FunctionRow kRows[] = {
-    {u"function queueadd(Name:string;Item:string;Priority:integer=0):boolean;",
-     u"Adds an item to a work queue unless the queue has seen it before.",
-     u"The queue remembers every item ever added to it, so a link found twice is queued once; the "
-     u"result is true when Item was added. Higher priorities are taken first, and items of one "
-     u"priority in the order they were added.",
-     u"if (queueadd(\"pages\", url)) lg(\"queued \" + url);"},
-    {u"function queuetake(Name:string;WaitMs:integer=0;LeaseMs:integer=60000):string;",
-     u"Takes the next item of a work queue and leases it.",
-     u"With nothing pending it waits up to WaitMs for an item, and returns empty text at once when "
-     u"the queue is drained (nothing pending or leased) or the script is stopped. An item not "
-     u"finished with queuedone within LeaseMs (0: no limit) goes back to the queue for another worker.",
-     u"var url = queuetake(\"pages\", 60000);\nwhile (url != \"\") { httpget(url); queuedone(\"pages\", "
-     u"url); "
-     u"url = queuetake(\"pages\", 60000); }"},
-    {u"procedure queuedone(Name:string;Item:string);", u"Finishes an item taken from a work queue.",
-     u"The item counts as done once and will not be taken again. An item whose lease ran out is "
-     u"finished as well, so work that ended late is not repeated.",
-     u"queuedone(\"pages\", url);"},
-    {u"function queueinfo(Name:string):string;", u"Counts the items of a work queue.",
-     u"The result reads \"pending=P leased=L done=D seen=S\": items waiting, taken but not finished, "
-     u"finished, and ever added. Leases that ran out count as pending again.",
-     u"lg(queueinfo(\"pages\"));"},
+const char16_t* const kDeclarations[] = {
+    u"function queueadd(Name:string;Item:string;Priority:integer=0):boolean;",
+    u"function queuetake(Name:string;WaitMs:integer=0;LeaseMs:integer=60000):string;",
+    u"procedure queuedone(Name:string;Item:string);",
+    u"function queueinfo(Name:string):string;",
 };
 
 int32_t Int(Caller& c, int i) { return ToInt32(c.GetParam(i)); }
@@ -60,12 +42,11 @@ Value Call(TQuorvint& thread, const std::u16string& name, Caller& c) {
 
 }  // namespace
 
-std::span<const FunctionRow> QueueFunctionRows() { return kRows; }
 
 void RegisterQueueFunctions(TfsScript& prog, TQuorvint& thread) {
   TfsCallMethodNewEvent handler = [&thread](HostObject*, const HostClass*, const std::u16string& name,
                                             Caller& c) { return Call(thread, name, c); };
-  for (const FunctionRow& row : kRows) prog.AddMethod(row.declaration, handler, u"Work queue", row.summary);
+  for (const char16_t* declaration : kDeclarations) prog.AddMethod(declaration, handler);
 }
 
 }  // namespace qv::host::queue
