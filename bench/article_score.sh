@@ -4,7 +4,7 @@
 # evaluate.py) and prints its F1 beside the speed.
 #   bench/article_score.sh [DEVSET] [BUILD]
 set -euo pipefail
-dev=${1:-/work/shared/articles-dev}
+dev=${1:-$(dirname "$0")/../tests/library/select/articles-dev}
 build=${2:-build/release}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
