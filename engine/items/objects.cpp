@@ -78,6 +78,7 @@ int32_t ObjectRegistry::Adopt(std::unique_ptr<HostObject> object, const void* ow
   if (it == live_.end() || it->second.owned) ThrowInvalid();
   it->second.owned = std::move(object);
   it->second.owner = owner;
+  byOwner_[owner].insert(id);
   return id;
 }
 
@@ -88,6 +89,11 @@ bool ObjectRegistry::Free(int32_t id) {
     auto it = live_.find(id);
     if (it == live_.end() || !it->second.owned) return false;
     doomed = std::move(it->second.owned);
+    auto owned = byOwner_.find(it->second.owner);
+    if (owned != byOwner_.end()) {
+      owned->second.erase(id);
+      if (owned->second.empty()) byOwner_.erase(owned);
+    }
   }
   doomed.reset();  // its destructor takes the lock to leave
   return true;
@@ -97,8 +103,13 @@ void ObjectRegistry::FreeOwnedBy(const void* owner) {
   std::vector<std::unique_ptr<HostObject>> doomed;
   {
     std::unique_lock lock(mutex_);
-    for (auto& [id, entry] : live_)
-      if (entry.owned && entry.owner == owner) doomed.push_back(std::move(entry.owned));
+    auto owned = byOwner_.find(owner);
+    if (owned == byOwner_.end()) return;
+    for (int32_t id : owned->second) {
+      auto it = live_.find(id);
+      if (it != live_.end() && it->second.owned) doomed.push_back(std::move(it->second.owned));
+    }
+    byOwner_.erase(owned);
   }
   // Newest first, so that objects made from others go before them.
   for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) it->reset();

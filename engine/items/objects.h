@@ -24,6 +24,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <set>
 #include <unordered_map>
 
 #include "engine/value/value.h"
@@ -98,6 +99,9 @@ class ObjectRegistry {
 
   mutable std::shared_mutex mutex_;
   std::unordered_map<int32_t, Entry> live_;
+  // The ids each owner adopted, in id order (the order of creation), so that
+  // freeing one owner's objects does not walk every live object.
+  std::unordered_map<const void*, std::set<int32_t>> byOwner_;
   int32_t nextId_ = 1;
 };
 

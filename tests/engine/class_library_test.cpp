@@ -417,6 +417,51 @@ TEST(ClassLibraryGlobalTest, RegisteredAfterTheSystemLibrary) {
   EXPECT_EQ(ObjectRegistry::Instance().LiveCount(), before);
 }
 
+// An owner's objects go newest first (one made from another goes before
+// it), other owners' objects stay, and an object freed on its own is not
+// freed again; many owners each with few objects are freed without walking
+// everybody's objects.
+struct Recorded : HostObject {
+  explicit Recorded(std::vector<int32_t>* log) : log_(log) {}
+  ~Recorded() override { log_->push_back(ObjectId()); }
+  const HostClass& Class() const override {
+    static const HostClass kClass{u"TRecorded"};
+    return kClass;
+  }
+  std::vector<int32_t>* log_;
+};
+
+TEST(ObjectRegistryOwners, FreedNewestFirstAndOnlyTheirOwn) {
+  ObjectRegistry& registry = ObjectRegistry::Instance();
+  std::vector<int32_t> freed;
+  int a = 0, b = 0;
+  std::vector<int32_t> ofA;
+  for (int i = 0; i < 5; ++i) ofA.push_back(registry.Adopt(std::make_unique<Recorded>(&freed), &a));
+  int32_t ofB = registry.Adopt(std::make_unique<Recorded>(&freed), &b);
+  EXPECT_TRUE(registry.Free(ofA[2]));
+  EXPECT_EQ(freed, std::vector<int32_t>{ofA[2]});
+  freed.clear();
+  registry.FreeOwnedBy(&a);
+  EXPECT_EQ(freed, (std::vector<int32_t>{ofA[4], ofA[3], ofA[1], ofA[0]}));
+  EXPECT_NE(registry.Find(ofB), nullptr);
+  registry.FreeOwnedBy(&a);  // nothing left of a
+  EXPECT_EQ(freed.size(), 4u);
+  registry.FreeOwnedBy(&b);
+  EXPECT_EQ(registry.Find(ofB), nullptr);
+
+  // 20,000 owners that ended, one object each, beside 20,000 live objects.
+  std::vector<int> owners(20000);
+  std::vector<int32_t> keep;
+  for (int& owner : owners) {
+    keep.push_back(registry.Adopt(std::make_unique<Recorded>(&freed), &b));
+    registry.Adopt(std::make_unique<Recorded>(&freed), &owner);
+  }
+  for (int& owner : owners) registry.FreeOwnedBy(&owner);
+  for (int32_t id : keep) ASSERT_NE(registry.Find(id), nullptr);
+  registry.FreeOwnedBy(&b);
+  EXPECT_EQ(freed.size(), 4u + 1u + 40000u);
+}
+
 // Two script threads use the shared class items at once, each on its own
 // objects; run under TSan this checks that the handlers and the XML
 // reference table keep no unguarded shared state.
