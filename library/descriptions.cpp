@@ -72,9 +72,15 @@ const NameDescription kDescriptions[] = {
      "lg(isnull(Null));\nlg(isnull(\"split\"));", "True\nFalse"},
     {"rand", kGroupMath, "A random integer: rand(n) from 0 to n-1; rand(low, n) from low to low+n-1.", "",
      "lg(rand(5, 1));", "5"},
-    {"free", kGroupStrings, "Releases an object the script created."},
+    {"free", kGroupStrings, "Releases an object the script created.",
+     "Call it for objects made with Create or CreateReg once they are no longer needed; the "
+     "thread releases what is left when it ends. The variable must not be used afterwards.",
+     "var sl = TStringList.Create();\nsl.Add(\"x\");\nlg(sl.Count);\nfree(sl);",
+     "1"},
     {"eval", kGroupSystem, "Compiles and runs script text in the calling script's syntax.",
-     "The code sees the script's variables. Use it sparingly: errors in the text surface only at run time."},
+     "The code sees the script's variables. Use it sparingly: errors in the text surface only at run time.",
+     "var n = 5;\neval(\"n = n * 2;\");\nlg(n);",
+     "10"},
     {"funexists", kGroupSystem, "Whether the script declares a function or procedure of that name.",
      "Only the script's own routines count, not library functions.",
      "function twice(n) { return n * 2; }\nlg(funexists(\"twice\"));\nlg(funexists(\"split\"));", "True\nFalse"},
@@ -85,19 +91,27 @@ const NameDescription kDescriptions[] = {
     {"call", kGroupSystem, "The same as funcall: calls a function of the script by its name.", "",
      "function greet(who) { return \"hi \" + who; }\nlg(call(\"greet\", \"you\"));", "hi you"},
     {"createobject", kGroupSystem, "Kept for old scripts: automation objects are not available on this platform.",
-     "Calling it is a run-time error."},
+     "Calling it is a run-time error.",
+     "try {\n  createobject(\"Scripting.FileSystemObject\");\n} except {\n  lg(ExceptionMessage);\n}",
+     "Automation objects are not available on this platform"},
     {"GetAppVar", kGroupThreads, "Reads a variable shared by every script of the process.",
      "def is returned when no script has set the name.", "SetAppVar(\"counter\", 5);\nlg(GetAppVar(\"counter\"));\nlg(GetAppVar(\"none\", \"-\"));",
      "5\n-"},
     {"SetAppVar", kGroupThreads, "Sets a variable shared by every script of the process.",
-     "Other threads, and scripts run later by the window, read it with GetAppVar."},
+     "Other threads, and scripts run later by the window, read it with GetAppVar.",
+     "SetAppVar(\"status\", \"busy\");\n"
+     "runthread(\"#language js\" + Chr(10) + \"lg(GetAppVar(\" + Chr(34) + \"status\" + Chr(34) + \"));\", \"reader\");\n"
+     "waitthread();",
+     "(reader)busy"},
     {"getguid", kGroupStrings, "A random identifier: 32 lower-case hexadecimal digits in groups of 8-4-4-4-12.", "",
      "var g = getguid();\nlg(Length(g));\nlg(g == getguid());", "36\nFalse"},
     {"gettickcount", kGroupSystem, "Milliseconds from a steady clock: for measuring time spans.", "",
      "var t = gettickcount();\nlg(gettickcount() - t < 1000);", "True"},
     {"TIMESTAMP", kGroupConversion, "The current Unix time in seconds, shifted by timezone hours.",
      "The default -8 gives the true Unix time on a machine set to UTC+8; TIMESTAMP(0) counts the local "
-     "wall-clock time as UTC."},
+     "wall-clock time as UTC.",
+     "lg(TIMESTAMP(0) > 1700000000);\nlg(TIMESTAMP() - TIMESTAMP(0));",
+     "True\n-28800"},
     {"getimagetype", kGroupFiles, "The image type (\"GIF\", \"JPG\", \"PNG\", \"BMP\") of a file or of data.", "",
      "lg(getimagetype(\"GIF89a....\"));", "GIF"},
 
@@ -138,18 +152,37 @@ const NameDescription kDescriptions[] = {
      "lg(getdomain(\"http://www.example.com/x\"));", "example.com"},
     {"isURL", kGroupUrls, "Whether text looks like a web address (contains http:// or https://).", "",
      "lg(isURL(\"https://e.com\"));\nlg(isURL(\"e.com\"));", "True\nFalse"},
-    {"getcookie", kGroupUrls, "Kept for old scripts: there is no browser cookie store here, the result is empty text."},
+    {"getcookie", kGroupUrls, "Kept for old scripts: there is no browser cookie store here, the result is empty text.",
+     "The function exists so that old scripts still compile. Read the cookies a server sent "
+     "from the thread's own client with _Get instead.",
+     "lg(\"[\" + getcookie(site) + \"]\");",
+     "[]"},
 
     // ---- encoders and digests
     {"base64encode", kGroupEncoders, "Base64 of the text's bytes.", "", "lg(base64encode(\"abc\"));", "YWJj"},
     {"base64decode", kGroupEncoders, "Decodes Base64; a length that is not a multiple of four gives empty text.", "",
      "lg(base64decode(\"YWJj\"));", "abc"},
-    {"base64encodefile", kGroupEncoders, "Base64 of a file's bytes."},
-    {"base64decodefile", kGroupEncoders, "Decodes Base64 text into a file (replacing it)."},
+    {"base64encodefile", kGroupEncoders, "Base64 of a file's bytes.",
+     "The file is read as it is, so it suits images and other binary files. A file that cannot "
+     "be opened is a run-time error.",
+     "savefile(_AppPath + \"data/abc.txt\", \"abc\");\n"
+     "lg(base64encodefile(_AppPath + \"data/abc.txt\"));",
+     "YWJj"},
+    {"base64decodefile", kGroupEncoders, "Decodes Base64 text into a file (replacing it).",
+     "The decoded bytes replace the file's content and the result is their number. A file that "
+     "cannot be created is a run-time error.",
+     "isdir(_AppPath + \"data/\", true);\n"
+     "lg(base64decodefile(_AppPath + \"data/hello.txt\", \"aGVsbG8=\"));\n"
+     "lg(readfile(_AppPath + \"data/hello.txt\"));",
+     "5\nhello"},
     {"Encrypt", kGroupEncoders, "Enciphers text with a key (default \"947\"), for hiding text from casual readers.",
      "It is an obfuscation, not security. Decrypt with the same key gives the text back.",
      "lg(Decrypt(Encrypt(\"secret\", \"k\"), \"k\"));", "secret"},
-    {"Decrypt", kGroupEncoders, "Reverses Encrypt with the same key."},
+    {"Decrypt", kGroupEncoders, "Reverses Encrypt with the same key.",
+     "The key must be the one Encrypt used (default \"947\"); another key gives other text, not "
+     "an error.",
+     "var hidden = Encrypt(\"password\", \"k1\");\nlg(Decrypt(hidden, \"k1\"));",
+     "password"},
     {"escape", kGroupEncoders, "Escapes every character except letters and digits as %XX or %uXXXX.", "",
      "lg(escape(\"a b中\"));", "a%20b%u4E2D"},
     {"unescape", kGroupEncoders, "Reverses escape: %XX, %uXXXX and \\uXXXX become characters.", "",
@@ -157,19 +190,46 @@ const NameDescription kDescriptions[] = {
     {"gzencode", kGroupEncoders, "Compresses bytes with gzip.", "The result is a byte string; gzdecode reverses it.",
      "lg(Length(gzencode(\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\")) < 40);", "True"},
     {"gzdecode", kGroupEncoders, "Decompresses gzip bytes.", "", "lg(gzdecode(gzencode(\"same again\")));", "same again"},
-    {"gzsavefile", kGroupEncoders, "Writes text to a file, gzip-compressed."},
-    {"gzreadfile", kGroupEncoders, "Reads a file, decompressing it when it is gzip."},
-    {"gzbase64encode", kGroupEncoders, "Compresses with gzip, then encodes with Base64."},
+    {"gzsavefile", kGroupEncoders, "Writes text to a file, gzip-compressed.",
+     "The compressed bytes replace the file's content; gzreadfile reads it back. The result is "
+     "true on success; the folder must exist.",
+     "isdir(_AppPath + \"data/\", true);\n"
+     "lg(gzsavefile(_AppPath + \"data/page.gz\", \"<html>...</html>\"));\n"
+     "lg(gzreadfile(_AppPath + \"data/page.gz\"));",
+     "True\n<html>...</html>"},
+    {"gzreadfile", kGroupEncoders, "Reads a file, decompressing it when it is gzip.",
+     "A file that is not gzip is read as it is, and a missing one gives empty text. The content "
+     "is read as text in the system code page.",
+     "isdir(_AppPath + \"data/\", true);\ngzsavefile(_AppPath + \"data/notes.gz\", \"packed text\");\n"
+     "lg(gzreadfile(_AppPath + \"data/notes.gz\"));",
+     "packed text"},
+    {"gzbase64encode", kGroupEncoders, "Compresses with gzip, then encodes with Base64.",
+     "The result is plain ASCII, so compressed data can travel in text, a URL parameter or an "
+     "INI file. gzbase64decode reverses it.",
+     "var packed = gzbase64encode(\"abc\");\nlg(Copy(packed, 1, 4));\nlg(gzbase64decode(packed));",
+     "H4sI\nabc"},
     {"gzbase64decode", kGroupEncoders, "Decodes Base64, then decompresses gzip.", "",
      "lg(gzbase64decode(gzbase64encode(\"round trip\")));", "round trip"},
     {"md5", kGroupEncoders, "The MD5 digest as hexadecimal digits (Len 16 gives the first 16).",
      "Characters beyond ASCII become \"?\" before hashing.", "lg(md5(\"abc\"));\nlg(md5(\"abc\", 16));",
      "900150983cd24fb0d6963f7d28e17f72\n900150983cd24fb0"},
-    {"md5file", kGroupEncoders, "The MD5 digest of a file; empty text when it cannot be read."},
-    {"utf8encode", kGroupEncoders, "The UTF-8 bytes of text, as a byte string."},
+    {"md5file", kGroupEncoders, "The MD5 digest of a file; empty text when it cannot be read.",
+     "The file's bytes are hashed as they are, so the digest equals other tools' MD5 of the "
+     "file. Len 16 gives the first 16 digits.",
+     "savefile(_AppPath + \"data/abc.txt\", \"abc\");\nlg(md5file(_AppPath + \"data/abc.txt\"));",
+     "900150983cd24fb0d6963f7d28e17f72"},
+    {"utf8encode", kGroupEncoders, "The UTF-8 bytes of text, as a byte string.",
+     "Use it where bytes must be UTF-8, such as a body or digest input; utf8decode reverses it. "
+     "Characters beyond ASCII take two to four bytes.",
+     "lg(base64encode(utf8encode(\"中\")));\nlg(utf8decode(utf8encode(\"中文\")));",
+     "5Lit\n中文"},
     {"utf8decode", kGroupEncoders, "Text from UTF-8 bytes; malformed UTF-8 gives empty text.", "",
      "lg(utf8decode(utf8encode(\"中文\")));", "中文"},
-    {"ansistring", kGroupEncoders, "The text's bytes in the system code page, as a byte string."},
+    {"ansistring", kGroupEncoders, "The text's bytes in the system code page, as a byte string.",
+     "The text is converted to bytes through the system code page (UTF-8 on most Linux "
+     "systems), for functions that work on bytes. Text is unchanged for ASCII.",
+     "lg(base64encode(ansistring(\"abc\")));",
+     "YWJj"},
 
     // ---- HTML
     {"analyzetitle", kGroupHtml, "The most plausible title of a page, chosen among its title, h1 and h2 elements.",
@@ -177,7 +237,10 @@ const NameDescription kDescriptions[] = {
      "lg(html2txt(analyzetitle(\"<title>News - Site</title><h1>News</h1>\")));", "News"},
     {"analyzecontent", kGroupHtml, "The main text of an article page.",
      "Lines that carry much text against few tags are kept; images become a bracket notation with "
-     "absolute addresses (against absurl). Combine with html2txt for plain text."},
+     "absolute addresses (against absurl). Combine with html2txt for plain text.",
+     "var p = replace(\"<div class='nav'><a href='/'>Home</a></div><h1>Rain</h1><p>Heavy rain is expected across the region on Sunday, the weather service said.</p>\", \"'\", Chr(34));\n"
+     "var c = analyzecontent(p);\nlg(Pos(\"Heavy rain\", c) > 0);\nlg(Pos(\"Home\", c) > 0);",
+     "True\nFalse"},
 
     // ---- Chinese
     {"gb2big", kGroupChinese, "Simplified Chinese characters to Traditional ones.", "", "lg(gb2big(\"汉语\"));", "漢語"},
@@ -187,7 +250,11 @@ const NameDescription kDescriptions[] = {
 
     // ---- files
     {"readfile", kGroupFiles, "Reads a whole text file; empty text when it does not exist.",
-     "A byte-order mark selects UTF-8 or UTF-16; otherwise the file is read in the system code page."},
+     "A byte-order mark selects UTF-8 or UTF-16; otherwise the file is read in the system code page.",
+     "savefile(_AppPath + \"data/note.txt\", \"first line\");\n"
+     "lg(readfile(_AppPath + \"data/note.txt\"));\n"
+     "lg(\"[\" + readfile(_AppPath + \"data/missing.txt\") + \"]\");",
+     "first line\n[]"},
     {"savefile", kGroupFiles, "Writes text to a file (append true adds to it); true on success.",
      "Text is written in the system code page, a byte string as it is. Missing folders are created; a "
      "relative name is taken in the application folder. Writes from several threads take turns; a file "
@@ -195,43 +262,94 @@ const NameDescription kDescriptions[] = {
      "savefile(_AppPath + \"data/out.txt\", \"one\");\nsavefile(_AppPath + \"data/out.txt\", \"two\", true);\n"
      "lg(readfile(_AppPath + \"data/out.txt\"));\ndeletefile(_AppPath + \"data/out.txt\");",
      "onetwo"},
-    {"save", kGroupFiles, "The same as savefile."},
+    {"save", kGroupFiles, "The same as savefile.",
+     "Writes text in the system code page, creates missing folders and gives true on success; "
+     "append true adds to the file. A relative name is taken in the application folder.",
+     "save(_AppPath + \"data/saved.txt\", \"saved\");\nlg(readfile(_AppPath + \"data/saved.txt\"));",
+     "saved"},
     {"savefile2", kGroupFiles, "Writes text to a file as UTF-8 without a byte-order mark (append true adds to it).",
      "Missing folders are created and a relative name is taken in the application folder; a file that "
-     "cannot be written is a run-time error."},
+     "cannot be written is a run-time error.",
+     "savefile2(_AppPath + \"data/utf8.txt\", \"中\");\nlg(getfilesize(_AppPath + \"data/utf8.txt\"));",
+     "3"},
     {"readini", kGroupFiles, "A value from an INI file (relative names are in the application folder).", "",
      "saveini(\"data/demo.ini\", \"main\", \"color\", \"blue\");\nlg(readini(\"data/demo.ini\", \"main\", \"color\"));\n"
      "lg(readini(\"data/demo.ini\", \"main\", \"size\", \"none\"));\ndeletefile(_AppPath + \"data/demo.ini\");",
      "blue\nnone"},
-    {"saveini", kGroupFiles, "Writes a value into an INI file, creating file and section as needed."},
-    {"getdirs", kGroupFiles, "The names of a folder's sub-folders, separated by \"||\"."},
+    {"saveini", kGroupFiles, "Writes a value into an INI file, creating file and section as needed.",
+     "Relative names are taken in the application folder. Other keys and sections of the file "
+     "are kept; readini reads the value back.",
+     "saveini(_AppPath + \"data/settings.ini\", \"main\", \"color\", \"blue\");\n"
+     "lg(Trim(readfile(_AppPath + \"data/settings.ini\")));",
+     "[main]\ncolor=blue"},
+    {"getdirs", kGroupFiles, "The names of a folder's sub-folders, separated by \"||\".",
+     "Only the names are given, without the folder in front, and files are left out. An absent "
+     "folder gives empty text.",
+     "isdir(_AppPath + \"data/dirs/one\", true);\nisdir(_AppPath + \"data/dirs/two\", true);\n"
+     "lg(getdirs(_AppPath + \"data/dirs\"));",
+     "one||two"},
     {"getfiles", kGroupFiles, "The names of a folder's files that match a wildcard such as *.txt (default *), separated by \"||\".", "",
      "savefile(_AppPath + \"data/list/a.txt\", \"\");\nsavefile(_AppPath + \"data/list/b.csv\", \"\");\nlg(getfiles(_AppPath + \"data/list\", \"*.txt\"));", "a.txt"},
-    {"selfile", kGroupDialogs, "Lets the user choose a file (several with Mulit true); qvrun answers empty text."},
-    {"seldir", kGroupDialogs, "Lets the user choose a folder; qvrun answers empty text."},
+    {"selfile", kGroupDialogs, "Lets the user choose a file (several with Mulit true); qvrun answers empty text.",
+     "Several chosen files are separated by \"||\"; a cancelled dialog gives empty text. qvrun "
+     "shows no dialog and answers empty text.",
+     "var f = selfile(_AppPath, \"*.txt\");\nif (f == \"\") lg(\"nothing chosen\");",
+     "nothing chosen"},
+    {"seldir", kGroupDialogs, "Lets the user choose a folder; qvrun answers empty text.",
+     "A cancelled dialog gives empty text. qvrun shows no dialog and answers empty text.",
+     "var d = seldir(_AppPath);\nif (d == \"\") lg(\"no folder chosen\");",
+     "no folder chosen"},
     {"getfilesize", kGroupFiles, "The size of a file in bytes; -1 when it does not exist.", "",
      "savefile(_AppPath + \"data/five.txt\", \"12345\");\nlg(getfilesize(_AppPath + \"data/five.txt\"));\nlg(getfilesize(_AppPath + \"data/none.txt\"));", "5\n-1"},
     {"replacefilenamechars", kGroupFiles, "Removes the characters a file name should not hold: \\ / : * ? \" < > |, line breaks and the ideographic space.", "",
      "lg(replacefilenamechars(\"a/b:c?\"));", "abc"},
     {"isdir", kGroupFiles, "Whether a folder exists; CreateDir true creates it with its parents.", "",
      "var d = _AppPath + \"data/new/deeper\";\nlg(isdir(d));\nisdir(d, true);\nlg(isdir(d));", "False\nTrue"},
-    {"isfile", kGroupFiles, "Whether a file exists."},
-    {"fileexists", kGroupFiles, "Whether a file exists."},
-    {"deletefile", kGroupFiles, "Deletes a file; true on success."},
+    {"isfile", kGroupFiles, "Whether a file exists.",
+     "Folders do not count: isdir tests those. A relative name is taken in the application "
+     "folder.",
+     "savefile(_AppPath + \"data/here.txt\", \"x\");\nlg(isfile(_AppPath + \"data/here.txt\"));\n"
+     "lg(isfile(_AppPath + \"data/\"));",
+     "True\nFalse"},
+    {"fileexists", kGroupFiles, "Whether a file exists.",
+     "The same test as isfile: a folder of that name does not count.",
+     "savefile(_AppPath + \"data/here.txt\", \"x\");\nlg(fileexists(_AppPath + \"data/here.txt\"));\n"
+     "lg(fileexists(_AppPath + \"data/gone.txt\"));",
+     "True\nFalse"},
+    {"deletefile", kGroupFiles, "Deletes a file; true on success.",
+     "A file that does not exist, or cannot be removed, gives false. Folders are not deleted.",
+     "savefile(_AppPath + \"data/tmp.txt\", \"x\");\nlg(deletefile(_AppPath + \"data/tmp.txt\"));\n"
+     "lg(deletefile(_AppPath + \"data/tmp.txt\"));",
+     "True\nFalse"},
     {"renamefile", kGroupFiles, "Renames or moves a file or folder; false when the target exists.", "",
      "savefile(_AppPath + \"data/old.txt\", \"x\");\nlg(renamefile(_AppPath + \"data/old.txt\", _AppPath + \"data/new.txt\"));\nlg(fileexists(_AppPath + \"data/new.txt\"));", "True\nTrue"},
     {"getfiletime", kGroupFiles, "A time of a file in seconds: TimeType 0 created, 1 written, 2 accessed (default).",
      "The local time is counted as seconds since 1970 and shifted by timezone hours (default -8, as "
-     "TIMESTAMP does); 0 when the file does not exist."},
+     "TIMESTAMP does); 0 when the file does not exist.",
+     "savefile(_AppPath + \"data/stamp.txt\", \"x\");\n"
+     "lg(getfiletime(_AppPath + \"data/stamp.txt\", 1) > 0);\n"
+     "lg(getfiletime(_AppPath + \"data/none.txt\", 1));",
+     "True\n0"},
     {"getfiledir", kGroupFiles, "The folder part of a file name, with its trailing separator.", "",
      "lg(getfiledir(\"/tmp/x/a.txt\"));", "/tmp/x/"},
-    {"getfilePath", kGroupFiles, "The same as getfiledir."},
+    {"getfilePath", kGroupFiles, "The same as getfiledir.",
+     "The folder part of a file name with its trailing separator; the file need not exist.",
+     "lg(getfilePath(\"/tmp/x/a.txt\"));",
+     "/tmp/x/"},
     {"getfileext", kGroupFiles, "The extension of a file name, dot included.", "", "lg(getfileext(\"/tmp/a.tar.gz\"));", ".gz"},
     {"getfilename", kGroupFiles, "The last part of a file name.", "", "lg(getfilename(\"/tmp/x/a.txt\"));", "a.txt"},
-    {"expandfilename", kGroupFiles, "The full name of a file, relative names against the current folder."},
+    {"expandfilename", kGroupFiles, "The full name of a file, relative names against the current folder.",
+     "Gives an absolute name: a relative one is joined to the current folder. The file need not "
+     "exist.",
+     "lg(Copy(expandfilename(\"a.txt\"), 1, 1));\nlg(getfilename(expandfilename(\"a.txt\")));",
+     "/\na.txt"},
     {"run", kGroupFiles, "Runs a command line, or opens a file or address; waitover true waits for its end.",
-     "With waiting, the command line runs through /bin/sh; without, the file or address opens with "
-     "xdg-open when there is one, and the call returns at once. A failure to start is not reported."},
+     "With waiting the command line runs through /bin/sh and the script goes on when it ends; "
+     "without, the file or address opens with xdg-open when there is one. The result says "
+     "nothing about success: check the command's effect.",
+     "isdir(_AppPath + \"data/\", true);\nrun(\"echo hi > data/run.txt\", true);\n"
+     "lg(Trim(readfile(_AppPath + \"data/run.txt\")));",
+     "hi"},
     // ---- selectors, XPath and articles
     {"htmlselect", kGroupHtml, "Every element a CSS selector matches, in document order.",
      "What chooses each element's value: text (white space collapsed), html (outer), inner, or @NAME for "
@@ -254,7 +372,12 @@ const NameDescription kDescriptions[] = {
     {"extractarticle", kGroupHtml, "The main content of an article page: its text, cleaned HTML or headline.",
      "What is text (paragraphs separated by CR LF), html (the content elements with absolute links and "
      "images) or title (the headline, not the site name). Blocks are scored by text and link density, tags "
-     "and class hints; Chinese text counts by characters."},
+     "and class hints; Chinese text counts by characters.",
+     "var p = replace(\"<div class='nav'><a href='/'>Home</a></div><article><h1>Rain expected</h1><p>Heavy rain is expected across the region on Sunday, the weather service said.</p><p>Rivers may rise quickly; drivers should avoid flooded roads.</p></article>\", \"'\", Chr(34));\n"
+     "lg(extractarticle(p, \"\", \"title\"));\n"
+     "var parts = split(extractarticle(p), Chr(13) + Chr(10));\nlg(high(parts) + 1);\n"
+     "lg(parts[1]);",
+     "Rain expected\n2\nRivers may rise quickly; drivers should avoid flooded roads."},
     // ---- JSON and CSV
     {"jsonpath", kGroupData, "Every value a JSONPath query (RFC 9535) selects in a JSON text.",
      "A string gives its text and any other value its compact JSON; with AsJson true every value is "
