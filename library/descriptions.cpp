@@ -174,9 +174,10 @@ const NameDescription kDescriptions[] = {
      "Each alternative is a mask pattern or a regular expression (whose first named group, or group 1, "
      "is taken).",
      "lg(matchcontent(\"id: 42\", \"no(*)match||id: (*)\"));", "42"},
-    {"replacecontent", kGroupPatterns, "Replaces what a mask pattern or regular expression matches.",
-     "The pattern is a mask with (*) and [*] places, or a regular expression. Every match is "
-     "replaced by the new text.",
+    {"replacecontent", kGroupPatterns, "Replaces what a mask pattern, or a literal text, matches.",
+     "With [*] or (*) in the pattern, the first matched span is replaced everywhere, ignoring case, and "
+     "the match is repeated on the new text until nothing matches. A pattern without them is replaced as "
+     "literal text, also ignoring case.",
      "lg(replacecontent(\"a<b>x</b>c\", \"<b>[*]</b>\", \"-\"));", "a-c"},
     {"url2creg", kGroupPatterns, "The path of a URL as a readable pattern: numbers become 数字.",
      "The host is dropped; runs of percent escapes become 任意字符 (any text) and numbers 数字 (digits). "
@@ -225,7 +226,10 @@ const NameDescription kDescriptions[] = {
      "[]"},
 
     // ---- encoders and digests
-    {"base64encode", kGroupEncoders, "Base64 of the text's bytes.", "", "lg(base64encode(\"abc\"));", "YWJj"},
+    {"base64encode", kGroupEncoders, "Base64 of the text's bytes.",
+     "Text is turned into bytes through the system code page first; a byte string is encoded as "
+     "it is. base64decode reverses it.",
+     "lg(base64encode(\"abc\"));", "YWJj"},
     {"base64decode", kGroupEncoders, "Decodes Base64; a length that is not a multiple of four gives empty text.",
      "The result is a byte string, so it can hold binary data; base64encode reverses it. "
      "Invalid input gives empty text rather than an error.",
