@@ -33,7 +33,9 @@ const NameDescription kDescriptions[] = {
      "lg(input(\"Search\", \"Word:\", \"harvest\"));", "harvest"},
     {"debugtime", kGroupDialogs, "Logs the milliseconds since the script started compiling.",
      "The line reads \"usedtime(MSG):N\", without the parentheses when msg is empty. Useful to find the "
-     "slow part of a script."},
+     "slow part of a script.",
+     "var debug = false;\nif (debug) debugtime(\"after download\");\nlg(\"done\");",
+     "done"},
     {"sleep", kGroupThreads, "Waits the given number of milliseconds.",
      "A stop request (the Stop button, Ctrl+C in qvrun, stop() of a parent) ends the wait at once. Zero "
      "or a negative time returns at once.",
@@ -55,7 +57,9 @@ const NameDescription kDescriptions[] = {
      "200\nDemo site"},
     {"httppost", kGroupWeb, "Sends a POST request with PostPra as its body and returns the answer's text.",
      "PostPra is sent as it is (for a form: \"name=value&name2=value2\", with _Get.ContentType set when "
-     "the server needs another type). The answer is treated as by httpget."},
+     "the server needs another type). The answer is treated as by httpget.",
+     "var answer = httppost(site, \"CHECK\", \"q=harvest\");\nlg(_Get.ResponseCode);",
+     "501"},
     {"httphead", kGroupWeb, "Sends a HEAD request; the headers are in _Get.ResponseHead.",
      "Nothing but the headers comes back, so the result is empty text on success. Read the status from "
      "_Get.ResponseCode and a header from _Get.ResponseHead[\"Content-Type\"].",
@@ -88,23 +92,35 @@ const NameDescription kDescriptions[] = {
      "work on one\npending=0 leased=0 done=1 seen=1"},
     {"queuedone", kGroupThreads, "Finishes an item taken from a work queue.",
      "The item counts as done once and is not taken again; an item whose lease ran out is finished as "
-     "well, so work that ended late is not repeated."},
+     "well, so work that ended late is not repeated.",
+     "queueadd(\"pages\", \"p1\");\nvar item = queuetake(\"pages\");\nqueuedone(\"pages\", item);\n"
+     "queuedone(\"pages\", item);\nlg(queueinfo(\"pages\"));",
+     "pending=0 leased=0 done=1 seen=1"},
     {"queueinfo", kGroupThreads, "Counts a work queue's items: \"pending=P leased=L done=D seen=S\".",
      "Items waiting, taken but not finished, finished, and ever added; leases that ran out count as "
-     "pending again."},
+     "pending again.",
+     "queueadd(\"links\", \"a\");\nqueueadd(\"links\", \"b\");\nqueuetake(\"links\");\n"
+     "lg(queueinfo(\"links\"));\nlg(queueinfo(\"unused\"));",
+     "pending=1 leased=1 done=0 seen=2\npending=0 leased=0 done=0 seen=0"},
     {"down", kGroupWeb, "Downloads with any method: the general form of httpget and httppost.",
      "method is \"GET\", \"POST\" or \"HEAD\"; PostPra is the body of a POST. The other arguments are "
      "those of httpget.",
      "var page = down(site, \"CHECK\", \"GET\");\nlg(Pos(\"Demo site\", page) > 0);", "True"},
     {"setproxy", kGroupWeb, "Sends the thread's downloads through a proxy, or stops doing so.",
      "address is \"host:port\"; an empty address takes the environment's http_proxy. user and pass "
-     "are the proxy's credentials when it needs them; setproxy(false) turns the proxy off."},
+     "are the proxy's credentials when it needs them; setproxy(false) turns the proxy off.",
+     "setproxy(false);\nlg(Pos(\"Demo site\", httpget(site)) > 0);",
+     "True"},
     {"cleardowncache", kGroupWeb, "Gives the thread a fresh HTTP client with the default settings.",
      "Cookies, the proxy, request headers and time-outs set before are forgotten. The download cache "
-     "on disk stays."},
+     "on disk stays.",
+     "_Get.UserAgent = \"probe\";\ncleardowncache();\nlg(Pos(\"Demo site\", httpget(site)) > 0);",
+     "True"},
     {"getDllMethod", kGroupThreads, "Lists the functions a shared library exports.",
      "Reads the dynamic symbol table of the ELF file and returns the names as an array. A plug-in in "
-     "plugin/NAME.so is called as NAME.function(...)."},
+     "plugin/NAME.so is called as NAME.function(...).",
+     "var names = getDllMethod(_AppPath + \"data/none.so\");\nlg(high(names));",
+     "-1"},
 
     // ---- regular expressions
     {"regmatch", kGroupPatterns, "One group of the first match of a regular expression.",
@@ -124,7 +140,10 @@ const NameDescription kDescriptions[] = {
      "lg(regreplaces(\"one two\", \"one||1||two||2\"));", "1 2"},
     {"MatchURL", kGroupPatterns, "Fills link templates from a page and makes them absolute.",
      "In APattern, an item {index,regex} is replaced by the text the regular expression picks from "
-     "Source; the result is made absolute against AbsUrl."},
+     "Source; the result is made absolute against AbsUrl.",
+     "var page = replace(\"<a href='p2.html'>next</a>\", \"'\", Chr(34));\n"
+     "lg(MatchURL(\"http://e.com/list/\", page, \"{1,href=.(.*?).>}\"));",
+     "http://e.com/list/p2.html"},
     {"CreateReg", kGroupPatterns, "A new TRegExp object with a pattern and a subject.",
      "The object matches case-insensitively and in multi-line mode. It belongs to the script: Free "
      "releases it, and the thread releases what is left when it ends.",
@@ -135,13 +154,24 @@ const NameDescription kDescriptions[] = {
      "parameter, Para. Matches are found in order from the start of Source.",
      "function onmatch(r, m, p) { lg(p + r.SubMatchs[1]); }\nregpick(\"onmatch\", \"a=1 b=2\", \"\\w=(\\d)\", \"got \");",
      "got 1\ngot 2"},
-    {"regcallback", kGroupPatterns, "The same as regpick.", "Calls the procedure once per match with a TRegExp, the matched text and Para."},
+    {"regcallback", kGroupPatterns, "The same as regpick.",
+     "Calls the procedure once per match of the regular expression, with a TRegExp standing on "
+     "the match, the matched text and Para. Matches are found in order from the start of Source.",
+     "function onmatch(r, m, p) { lg(p + m); }\n"
+     "regcallback(\"onmatch\", \"a1 b22\", \"\\d+\", \"number \");",
+     "number 1\nnumber 22"},
     {"splitpick", kGroupPatterns, "Calls a procedure of the script once per piece of a split text.",
      "Source is split at separator (literal text, or a regular expression after the prefix \"(reg)\"); "
      "the procedure gets the piece's index (from 0), the piece and, when it has a third parameter, Para.",
      "function onpiece(i, s) { lg(IntToStr(i) + \": \" + s); }\nsplitpick(\"onpiece\", \"x||y\");\nsplitpick(\"onpiece\", \"a1b\", \"(reg)\\d\");",
      "0: x\n1: y\n0: a\n1: b"},
-    {"splitcallback", kGroupPatterns, "The same as splitpick.", "Calls the procedure once per piece with its index, the piece and Para."},
+    {"splitcallback", kGroupPatterns, "The same as splitpick.",
+     "Calls the procedure once per piece of Source split at separator, with the piece's index "
+     "(from 0), the piece and Para. A separator after the prefix \"(reg)\" is a regular "
+     "expression.",
+     "function onpiece(i, s, p) { lg(IntToStr(i) + p + s); }\n"
+     "splitcallback(\"onpiece\", \"x,y\", \",\", \": \");",
+     "0: x\n1: y"},
 
     // ---- HTML
     {"html2txt", kGroupHtml, "HTML to plain text.",
@@ -159,15 +189,26 @@ const NameDescription kDescriptions[] = {
      "\"begin lg('child says hi'); end.\", \"worker\", \"\", \"over\");\nwaitthread();",
      "(worker)child says hi\nended: worker"},
     {"waitthread", kGroupThreads, "Waits until a child thread (or, without a name, every child) has ended.",
-     "Other threads' callbacks can run while this thread waits. A stop request ends the wait."},
+     "Other threads' callbacks can run while this thread waits. A stop request ends the wait.",
+     "runthread(\"#language Pascal\" + Chr(10) + \"begin sleep(50); lg('child done'); end.\", \"slow\");\n"
+     "waitthread(\"slow\");\nlg(\"after the child\");",
+     "(slow)child done\nafter the child"},
     {"runjs", kGroupThreads, "Runs JavaScript and returns the value of an expression as text.",
      "JsCode runs first, then JsVar is evaluated. Each call runs in the helper qvjs with a 10-second "
      "limit; any error gives empty text.",
      "lg(runjs(\"var a = [1, 2, 3];\", \"a.join('-')\"));", "1-2-3"},
-    {"runvb", kGroupThreads, "Kept for old scripts: there is no VBScript engine, the result is empty text."},
+    {"runvb", kGroupThreads, "Kept for old scripts: there is no VBScript engine, the result is empty text.",
+     "The function exists so that old scripts still compile; use runjs for script code in "
+     "another language.",
+     "lg(\"[\" + runvb(\"x = 1\", \"x\") + \"]\");",
+     "[]"},
     {"encryptscript", kGroupThreads, "Compiles every script of a folder into a distributable file.",
      "Each .qvs file of dir (default: the application folder) is written to targetdir as a compiled "
-     "script of the given version. A compiled script hides the code from casual readers only."},
+     "script of the given version. A compiled script hides the code from casual readers only.",
+     "savefile(_AppPath + \"data/scripts/hello.qvs\", \"#language js\" + Chr(10) + \"lg(1);\");\n"
+     "encryptscript(_AppPath + \"data/scripts\", _AppPath + \"data/compiled\");\n"
+     "lg(getfiles(_AppPath + \"data/compiled\"));",
+     "hello.qvs"},
 
     // ---- classes
     {"TInfo", kGroupClasses, "A table of text values under text keys, with a cursor.",

@@ -76,12 +76,21 @@ const NameDescription kDescriptions[] = {
      "_path('app') gives the folder of the file open in the editor; a positive number or other text gives "
      "the application folder, a negative number empty text. Without an argument (or 0) it gives the "
      "editor file's folder when that file has an absolute name, else the application folder. Folders end "
-     "with \"/\"; only the window offers this function."},
+     "with \"/\".",
+     "var dir = _AppPath;\nif (isset(\"_path\")) eval(\"dir = _path();\");\n"
+     "lg(Copy(dir, Length(dir), 1));",
+     "/"},
     {"_close", kGroupWindow, "Stops the running script and closes the window.",
      "The window stops the script that Run started (and so its child threads) and closes, as its Close "
-     "button does. Only the window offers this function."},
+     "button does. A script that also runs in qvrun tests isset(\"_close\") and calls it through eval.",
+     "lg(\"all done\");\nif (isset(\"_close\")) eval(\"_close();\");",
+     "all done"},
     {"_setcaption", kGroupWindow, "Sets the window's caption.",
-     "The text becomes the caption of the main window. Only the window offers this function."},
+     "The text becomes the caption of the main window, a place to show progress such as the page being "
+     "fetched. A script that also runs in qvrun tests isset(\"_setcaption\") and calls it through eval.",
+     "if (isset(\"_setcaption\")) eval(\"_setcaption(\" + Chr(34) + \"Harvest: page 1\" + Chr(34) + \");\");\n"
+     "lg(\"caption set\");",
+     "caption set"},
 };
 
 }  // namespace

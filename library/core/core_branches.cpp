@@ -2,6 +2,8 @@
 // random numbers, identifiers and application variables.
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <vector>
 
 #include "library/branches.h"
@@ -94,12 +96,22 @@ Value GetTickCount(Caller&) {
   return Value::Int64(static_cast<int64_t>(static_cast<uint32_t>(ms)));
 }
 
+// Not from Random's sequence: that starts from the same seed in every run
+// until Randomize, and identifiers must not repeat across runs.
 Value GetGuid(Caller&) {
   static constexpr char16_t kHex[] = u"0123456789abcdef";
+  thread_local std::mt19937_64 engine{[] {
+    std::random_device device;
+    std::seed_seq seed{device(), device(), device(), device()};
+    return std::mt19937_64(seed);
+  }()};
   std::u16string r;
+  uint64_t bits = 0;
   for (int i = 0; i < 32; ++i) {
+    if (i % 16 == 0) bits = engine();
     if (i == 8 || i == 12 || i == 16 || i == 20) r += u'-';
-    r += kHex[RandomBelow(16)];
+    r += kHex[bits & 15];
+    bits >>= 4;
   }
   return Value::Text(std::move(r));
 }

@@ -72,5 +72,12 @@ for sig in INT TERM; do
   echo "SIG$sig stopped the script in $ms ms"
 done
 
+# Identifiers differ between runs too: a file named after one must not
+# collide with the previous run's.
+printf '#language js\nlg(getguid());\n' > guid.qvs
+first=$("$qvrun" --plain guid.qvs)
+second=$("$qvrun" --plain guid.qvs)
+[ "$first" != "$second" ] || fail "getguid repeated across runs: $first"
+
 [ "$failures" = 0 ] || exit 1
 echo "all runner checks passed"
