@@ -195,9 +195,9 @@ const NameDescription kDescriptions[] = {
      "Only \\d+, .*? and \\w+ are translated; the rest of the text is copied as it is. creg2reg "
      "goes the other way.",
      "lg(reg2creg(\"/item/\\d+\\.html\"));", "/item/数字.html"},
-    {"UseRegStr", kGroupConstants, "\"(reg)\": the prefix that marks a text as a regular expression."},
-    {"SplitStr", kGroupConstants, "\"||\": the default separator of lists."},
-    {"MAXINT", kGroupConstants, "The largest 32-bit integer, 2147483647."},
+    {"UseRegStr", kGroupConstants, "\"(reg)\": the prefix that marks a text as a regular expression.", "", "lg(UseRegStr);", "(reg)"},
+    {"SplitStr", kGroupConstants, "\"||\": the default separator of lists.", "", "lg(SplitStr);", "||"},
+    {"MAXINT", kGroupConstants, "The largest 32-bit integer, 2147483647.", "", "lg(MAXINT);", "2147483647"},
 
     // ---- URLs
     {"urlencode", kGroupUrls, "Percent-encodes text for a URL.",
