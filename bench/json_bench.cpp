@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     std::vector<std::u16string> out;
     for (uint32_t n : path.Select(doc))
       out.push_back(qv::FromUtf8(doc.Kind(n) == qv::library::JsonKind::String ? std::string(doc.Text(n))
-                                                                                : doc.Compact(n)));
+                                                                              : doc.Compact(n)));
     best = std::min(best, Cpu() - t0);
     count = out.size();
   }

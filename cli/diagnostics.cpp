@@ -15,7 +15,8 @@ DiagnosticWriter::DiagnosticWriter() {
 
 void DiagnosticWriter::Write(const host::Diagnostic& d) {
   std::string text;
-  for (const std::u16string& line : host::FormatDiagnostic(d, folder_, u"<stdin>")) text += ToUtf8(line) + "\n";
+  for (const std::u16string& line : host::FormatDiagnostic(d, folder_, u"<stdin>"))
+    text += ToUtf8(line) + "\n";
   std::lock_guard lock(mutex_);
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);

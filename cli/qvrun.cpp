@@ -41,9 +41,9 @@ constexpr int kExitInterrupted = 130;
 struct Options {
   bool plain = false;
   bool il = false;
-  bool check = false;  // compile only
+  bool check = false;   // compile only
   bool marked = false;  // the file began with a UTF-8 byte-order mark
-  std::string syntax;  // empty: a file without "#language" is a template
+  std::string syntax;   // empty: a file without "#language" is a template
   std::vector<std::pair<std::string, std::string>> vars;
   std::string file;
 };

@@ -22,10 +22,10 @@ namespace fs = std::filesystem;
 using qv::host::CatalogEntry;
 
 const char* const kGroupOrder[] = {
-    qv::kGroupStrings, qv::kGroupPatterns,   qv::kGroupUrls,  qv::kGroupEncoders,   qv::kGroupHtml,
-    qv::kGroupData,    qv::kGroupChinese, qv::kGroupFiles,      qv::kGroupWeb,   qv::kGroupThreads,    qv::kGroupDialogs,
-    qv::kGroupSystem,  qv::kGroupConversion, qv::kGroupMath,  qv::kGroupClasses,    qv::kGroupConstants,
-    qv::kGroupWindow,
+    qv::kGroupStrings,   qv::kGroupPatterns, qv::kGroupUrls,       qv::kGroupEncoders, qv::kGroupHtml,
+    qv::kGroupData,      qv::kGroupChinese,  qv::kGroupFiles,      qv::kGroupWeb,      qv::kGroupThreads,
+    qv::kGroupDialogs,   qv::kGroupSystem,   qv::kGroupConversion, qv::kGroupMath,     qv::kGroupClasses,
+    qv::kGroupConstants, qv::kGroupWindow,
 };
 
 std::string Lower(std::string s) {
@@ -38,8 +38,10 @@ std::string Lower(std::string s) {
 std::string Anchor(const std::string& title) {
   std::string a;
   for (char ch : Lower(title)) {
-    if ((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '_') a += ch;
-    else if (ch == ' ') a += '-';
+    if ((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '_')
+      a += ch;
+    else if (ch == ' ')
+      a += '-';
   }
   return a;
 }

@@ -22,7 +22,8 @@ void PrintEntry(std::ostream& out, const host::CatalogEntry& e) {
 }
 
 int ListFunctions(const char* text) {
-  host::Catalog catalog = host::BuildCatalog(shell::WindowFunctionDescriptions(), shell::WindowFunctionsForCatalog);
+  host::Catalog catalog =
+      host::BuildCatalog(shell::WindowFunctionDescriptions(), shell::WindowFunctionsForCatalog);
   auto found = host::FindInCatalog(catalog, text);
   if (found.empty()) {
     std::cerr << "qvrun: no function, class, member or constant contains \"" << text << "\"\n";

@@ -12,7 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
   // The first byte picks the separator.
-  const std::u16string separator = size > 0 && data[0] % 3 == 0 ? u";" : (size > 0 && data[0] % 3 == 1 ? u"||" : u",");
+  const std::u16string separator =
+      size > 0 && data[0] % 3 == 0 ? u";" : (size > 0 && data[0] % 3 == 1 ? u"||" : u",");
   const std::u16string text = qv::FromUtf8(in.empty() ? in : in.substr(1));
   for (const std::u16string& record : qv::library::CsvRecords(text)) {
     const auto fields = qv::library::CsvSplit(record, separator);

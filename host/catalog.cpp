@@ -86,9 +86,9 @@ class Collector {
       std::string full = name + "." + ToUtf8(member->Name());
       if (auto* method = dynamic_cast<TfsMethodHelper*>(member)) {
         std::string declaration = ToUtf8(method->Syntax());
-        std::string kind = method->IndexMethod()                        ? "property"
+        std::string kind = method->IndexMethod()                     ? "property"
                            : FirstWord(declaration) == "CONSTRUCTOR" ? "constructor"
-                                                                       : "method";
+                                                                     : "method";
         if (method->IndexMethod() && method->IsReadOnly()) declaration += " (read-only)";
         Add(full, kind, declaration, windowOnly);
       } else {
@@ -125,8 +125,8 @@ Catalog BuildCatalog(std::span<const NameDescription> windowRows, const WindowRe
   RegisterSysLibraryModule();
   RegisterClassesModule();
   RegisterFunctionsModule();
-  Collector collector(
-      {SysLibraryDescriptions(), ClassLibraryDescriptions(), qv::FunctionDescriptions(), HostDescriptions(), windowRows});
+  Collector collector({SysLibraryDescriptions(), ClassLibraryDescriptions(), qv::FunctionDescriptions(),
+                       HostDescriptions(), windowRows});
 
   TfsScript global;
   global.AddRTTI();

@@ -31,8 +31,8 @@ struct CatalogEntry {
 };
 
 struct Catalog {
-  std::vector<CatalogEntry> entries;  // in registration order
-  std::vector<std::string> undescribed;  // registered names without a row
+  std::vector<CatalogEntry> entries;      // in registration order
+  std::vector<std::string> undescribed;   // registered names without a row
   std::vector<std::string> unregistered;  // rows that match no registered name
 };
 
@@ -45,7 +45,8 @@ std::span<const NameDescription> HostDescriptions();
 // what `window` registers (its rows in `windowRows`); what `window` returns
 // is kept until the walk is over.
 using WindowRegistration = std::function<std::shared_ptr<void>(TfsScript&)>;
-Catalog BuildCatalog(std::span<const NameDescription> windowRows = {}, const WindowRegistration& window = nullptr);
+Catalog BuildCatalog(std::span<const NameDescription> windowRows = {},
+                     const WindowRegistration& window = nullptr);
 
 // Entries whose name contains `text`, ignoring case (all for empty text).
 std::vector<const CatalogEntry*> FindInCatalog(const Catalog& catalog, std::string_view text);

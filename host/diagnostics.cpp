@@ -14,7 +14,8 @@ bool ParsePosition(std::u16string_view pos, int32_t& line, int32_t& column) {
   if (colon == std::u16string_view::npos) return false;
   int32_t l = 0;
   int32_t c = 0;
-  if (!TextToInt32(std::u16string(pos.substr(0, colon)), l) || !TextToInt32(std::u16string(pos.substr(colon + 1)), c))
+  if (!TextToInt32(std::u16string(pos.substr(0, colon)), l) ||
+      !TextToInt32(std::u16string(pos.substr(colon + 1)), c))
     return false;
   line = l;
   column = c;
@@ -31,7 +32,8 @@ std::u16string ShiftLine(const std::u16string& pos, ptrdiff_t shift) {
 namespace {
 
 std::u16string ShownFile(std::u16string_view file, std::u16string_view folder) {
-  if (folder.empty() || file.size() <= folder.size() || file.substr(0, folder.size()) != folder) return std::u16string(file);
+  if (folder.empty() || file.size() <= folder.size() || file.substr(0, folder.size()) != folder)
+    return std::u16string(file);
   std::u16string_view rest = file.substr(folder.size());
   if (folder.back() != u'/') {
     if (rest.front() != u'/') return std::u16string(file);
@@ -121,7 +123,8 @@ std::vector<std::u16string> CallableNames(const TfsScript& prog) {
       }
       TfsCustomVariable* item = object != nullptr ? object->AsItem() : nullptr;
       if (item == nullptr || item->Name().empty()) continue;
-      const bool callable = item->AsProcedure() != nullptr || dynamic_cast<TfsMethodHelper*>(item) != nullptr ||
+      const bool callable = item->AsProcedure() != nullptr ||
+                            dynamic_cast<TfsMethodHelper*>(item) != nullptr ||
                             dynamic_cast<TfsClassVariable*>(item) != nullptr ||
                             (item->IsReadOnly() && dynamic_cast<TfsVariable*>(item) != nullptr);
       if (callable && seen.insert(UpperCase(item->Name())).second) names.push_back(item->Name());

@@ -34,8 +34,7 @@ const NameDescription kDescriptions[] = {
     {"debugtime", kGroupDialogs, "Logs the milliseconds since the script started compiling.",
      "The line reads \"usedtime(MSG):N\", without the parentheses when msg is empty. Useful to find the "
      "slow part of a script.",
-     "var debug = false;\nif (debug) debugtime(\"after download\");\nlg(\"done\");",
-     "done"},
+     "var debug = false;\nif (debug) debugtime(\"after download\");\nlg(\"done\");", "done"},
     {"sleep", kGroupThreads, "Waits the given number of milliseconds.",
      "A stop request (the Stop button, Ctrl+C in qvrun, stop() of a parent) ends the wait at once. Zero "
      "or a negative time returns at once.",
@@ -58,18 +57,19 @@ const NameDescription kDescriptions[] = {
     {"httppost", kGroupWeb, "Sends a POST request with PostPra as its body and returns the answer's text.",
      "PostPra is sent as it is (for a form: \"name=value&name2=value2\", with _Get.ContentType set when "
      "the server needs another type). The answer is treated as by httpget.",
-     "var answer = httppost(site, \"CHECK\", \"q=harvest\");\nlg(_Get.ResponseCode);",
-     "501"},
+     "var answer = httppost(site, \"CHECK\", \"q=harvest\");\nlg(_Get.ResponseCode);", "501"},
     {"httphead", kGroupWeb, "Sends a HEAD request; the headers are in _Get.ResponseHead.",
      "Nothing but the headers comes back, so the result is empty text on success. Read the status from "
      "_Get.ResponseCode and a header from _Get.ResponseHead[\"Content-Type\"].",
      "httphead(site);\nlg(_Get.ResponseCode);", "200"},
-    {"httprequest", kGroupWeb, "Sends a request of any method and returns the response body for every status.",
+    {"httprequest", kGroupWeb,
+     "Sends a request of any method and returns the response body for every status.",
      "The body goes as UTF-8 with ContentType (default application/json for a body starting with { or [, "
      "else application/x-www-form-urlencoded), with the headers set on _Get; 303 turns into GET, 307 and "
      "308 keep the method and body. _Get.ResponseCode, _Get.ResponseHead and _Get.ErrorText tell the rest; "
      "the download cache is never used.",
-     "var page = httprequest(\"GET\", site);\nlg(_Get.ResponseCode);\nhttprequest(\"DELETE\", site);\nlg(_Get.ResponseCode);",
+     "var page = httprequest(\"GET\", site);\nlg(_Get.ResponseCode);\nhttprequest(\"DELETE\", "
+     "site);\nlg(_Get.ResponseCode);",
      "200\n501"},
     {"robotsallowed", kGroupWeb, "Whether a site's robots.txt lets a crawler fetch an address.",
      "The robots.txt of the address's scheme, host and port is downloaded once per process and read as RFC "
@@ -87,7 +87,8 @@ const NameDescription kDescriptions[] = {
      "With nothing pending it waits up to WaitMs for an item, and gives empty text at once when the queue "
      "is drained (nothing pending or leased) or the script is stopped. An item not finished with queuedone "
      "within LeaseMs (0: no limit) goes back to the queue for another worker.",
-     "queueadd(\"jobs\", \"one\");\nvar item = queuetake(\"jobs\");\nwhile (item != \"\") {\n  lg(\"work on \" + item);\n"
+     "queueadd(\"jobs\", \"one\");\nvar item = queuetake(\"jobs\");\nwhile (item != \"\") {\n  lg(\"work on "
+     "\" + item);\n"
      "  queuedone(\"jobs\", item);\n  item = queuetake(\"jobs\", 1000);\n}\nlg(queueinfo(\"jobs\"));",
      "work on one\npending=0 leased=0 done=1 seen=1"},
     {"queuedone", kGroupThreads, "Finishes an item taken from a work queue.",
@@ -109,18 +110,15 @@ const NameDescription kDescriptions[] = {
     {"setproxy", kGroupWeb, "Sends the thread's downloads through a proxy, or stops doing so.",
      "address is \"host:port\"; an empty address takes the environment's http_proxy. user and pass "
      "are the proxy's credentials when it needs them; setproxy(false) turns the proxy off.",
-     "setproxy(false);\nlg(Pos(\"Demo site\", httpget(site)) > 0);",
-     "True"},
+     "setproxy(false);\nlg(Pos(\"Demo site\", httpget(site)) > 0);", "True"},
     {"cleardowncache", kGroupWeb, "Gives the thread a fresh HTTP client with the default settings.",
      "Cookies, the proxy, request headers and time-outs set before are forgotten. The download cache "
      "on disk stays.",
-     "_Get.UserAgent = \"probe\";\ncleardowncache();\nlg(Pos(\"Demo site\", httpget(site)) > 0);",
-     "True"},
+     "_Get.UserAgent = \"probe\";\ncleardowncache();\nlg(Pos(\"Demo site\", httpget(site)) > 0);", "True"},
     {"getDllMethod", kGroupThreads, "Lists the functions a shared library exports.",
      "Reads the dynamic symbol table of the ELF file and returns the names as an array. A plug-in in "
      "plugin/NAME.so is called as NAME.function(...).",
-     "var names = getDllMethod(_AppPath + \"data/none.so\");\nlg(high(names));",
-     "-1"},
+     "var names = getDllMethod(_AppPath + \"data/none.so\");\nlg(high(names));", "-1"},
 
     // ---- regular expressions
     {"regmatch", kGroupPatterns, "One group of the first match of a regular expression.",
@@ -128,14 +126,16 @@ const NameDescription kDescriptions[] = {
      "is then matched case-insensitively). mode is the group number; the default -1 returns the pattern "
      "itself when it matches, which makes regmatch a test. No match gives empty text.",
      "lg(regmatch(\"price: 42 EUR\", \"(\\d+) EUR\", 1));", "42"},
-    {"regmatchs", kGroupPatterns, "regmatch over several patterns separated by \"||\": the first that matches wins.",
+    {"regmatchs", kGroupPatterns,
+     "regmatch over several patterns separated by \"||\": the first that matches wins.",
      "Each alternative is tried in turn with the same group number.",
      "lg(regmatchs(\"id=7\", \"name=(\\w+)||id=(\\d+)\", 1));", "7"},
     {"regreplace", kGroupPatterns, "Replaces every match of a regular expression.",
      "In Target, $1 ... $9 stand for groups; \"#13\" and \"#10\" write a carriage return and a line "
      "feed, and \"#space\" is removed. An invalid pattern stops the script with a message naming it.",
      "lg(regreplace(\"a1b22c\", \"\\d+\", \"-\"));", "a-b-c"},
-    {"regreplaces", kGroupPatterns, "Several replacements in turn: pattern||replacement||pattern||replacement...",
+    {"regreplaces", kGroupPatterns,
+     "Several replacements in turn: pattern||replacement||pattern||replacement...",
      "Each pair is applied to the result of the previous one.",
      "lg(regreplaces(\"one two\", \"one||1||two||2\"));", "1 2"},
     {"MatchURL", kGroupPatterns, "Fills link templates from a page and makes them absolute.",
@@ -152,7 +152,8 @@ const NameDescription kDescriptions[] = {
     {"regpick", kGroupPatterns, "Calls a procedure of the script once per match of a regular expression.",
      "The procedure gets a TRegExp standing on the match, the matched text and, when it has a third "
      "parameter, Para. Matches are found in order from the start of Source.",
-     "function onmatch(r, m, p) { lg(p + r.SubMatchs[1]); }\nregpick(\"onmatch\", \"a=1 b=2\", \"\\w=(\\d)\", \"got \");",
+     "function onmatch(r, m, p) { lg(p + r.SubMatchs[1]); }\nregpick(\"onmatch\", \"a=1 b=2\", "
+     "\"\\w=(\\d)\", \"got \");",
      "got 1\ngot 2"},
     {"regcallback", kGroupPatterns, "The same as regpick.",
      "Calls the procedure once per match of the regular expression, with a TRegExp standing on "
@@ -163,7 +164,8 @@ const NameDescription kDescriptions[] = {
     {"splitpick", kGroupPatterns, "Calls a procedure of the script once per piece of a split text.",
      "Source is split at separator (literal text, or a regular expression after the prefix \"(reg)\"); "
      "the procedure gets the piece's index (from 0), the piece and, when it has a third parameter, Para.",
-     "function onpiece(i, s) { lg(IntToStr(i) + \": \" + s); }\nsplitpick(\"onpiece\", \"x||y\");\nsplitpick(\"onpiece\", \"a1b\", \"(reg)\\d\");",
+     "function onpiece(i, s) { lg(IntToStr(i) + \": \" + s); }\nsplitpick(\"onpiece\", "
+     "\"x||y\");\nsplitpick(\"onpiece\", \"a1b\", \"(reg)\\d\");",
      "0: x\n1: y\n0: a\n1: b"},
     {"splitcallback", kGroupPatterns, "The same as splitpick.",
      "Calls the procedure once per piece of Source split at separator, with the piece's index "
@@ -200,8 +202,7 @@ const NameDescription kDescriptions[] = {
     {"runvb", kGroupThreads, "Kept for old scripts: there is no VBScript engine, the result is empty text.",
      "The function exists so that old scripts still compile; use runjs for script code in "
      "another language.",
-     "lg(\"[\" + runvb(\"x = 1\", \"x\") + \"]\");",
-     "[]"},
+     "lg(\"[\" + runvb(\"x = 1\", \"x\") + \"]\");", "[]"},
     {"encryptscript", kGroupThreads, "Compiles every script of a folder into a distributable file.",
      "Each .qvs file of dir (default: the application folder) is written to targetdir as a compiled "
      "script of the given version. A compiled script hides the code from casual readers only.",
@@ -214,7 +215,8 @@ const NameDescription kDescriptions[] = {
     {"TInfo", kGroupClasses, "A table of text values under text keys, with a cursor.",
      "Create one with TInfo.Create, store with t[\"key\"] = value and read with t[\"key\"] (empty text "
      "for an absent key). ReStart and next walk the items.",
-     "var t = TInfo.Create;\nt[\"b\"] = \"2\";\nt[\"a\"] = \"1\";\nlg(t.Count);\nlg(t[\"a\"] + t[\"zz\"]);\nt.Free;",
+     "var t = TInfo.Create;\nt[\"b\"] = \"2\";\nt[\"a\"] = \"1\";\nlg(t.Count);\nlg(t[\"a\"] + "
+     "t[\"zz\"]);\nt.Free;",
      "2\n1"},
     {"TInfo.Count", kGroupClasses, "The number of items."},
     {"TInfo.CurrentKey", kGroupClasses, "The key of the item at the cursor."},
@@ -236,7 +238,8 @@ const NameDescription kDescriptions[] = {
      "response properties (ResponseCode, ResponseHead, ContentType ...) describe the last one.",
      "httpget(site);\nlg(_Get.ResponseCode);\nlg(_Get.ContentType);", "200\ntext/html"},
     {"ThttpGet.RequestTimeOut", kGroupClasses, "Connect and read time-out in milliseconds (default 300000)."},
-    {"ThttpGet.ContentType", kGroupClasses, "Read: the content type of the last response; write: of the next request."},
+    {"ThttpGet.ContentType", kGroupClasses,
+     "Read: the content type of the last response; write: of the next request."},
     {"ThttpGet.UserAgent", kGroupClasses, "The User-Agent request header."},
     {"ThttpGet.AcceptCharSet", kGroupClasses, "The Accept-Charset request header."},
     {"ThttpGet.AcceptEncoding", kGroupClasses, "The Accept-Encoding request header."},
@@ -259,7 +262,8 @@ const NameDescription kDescriptions[] = {
      "A custom request header by name; writing adds one, writing under an empty name resets the request."},
     {"ThttpGet.ResponseHead", kGroupClasses,
      "A header of the last response by name; an empty name gives all header lines."},
-    {"ThttpGet.Clear", kGroupClasses, "Replaces the client by a new one with the defaults (as cleardowncache)."},
+    {"ThttpGet.Clear", kGroupClasses,
+     "Replaces the client by a new one with the defaults (as cleardowncache)."},
     {"ThttpGet.HostDelay", kGroupClasses,
      "The least time in milliseconds between the starts of two requests to one host (default 0, none); "
      "it holds for every thread of the process, whichever thread sets it."},
@@ -314,10 +318,13 @@ const NameDescription kDescriptions[] = {
     {"MTWarning", kGroupConstants, "alert's tp: the warning icon.", "", "lg(MTWarning);", "2"},
     {"MTInformation", kGroupConstants, "alert's tp: the information icon.", "", "lg(MTInformation);", "3"},
     {"MBOkCancel", kGroupConstants, "alert's mb: OK and Cancel buttons.", "", "lg(MBOkCancel);", "1"},
-    {"MBAbortRetryIgnore", kGroupConstants, "alert's mb: Abort, Retry and Ignore buttons.", "", "lg(MBAbortRetryIgnore);", "2"},
-    {"MBYesNoCancel", kGroupConstants, "alert's mb: Yes, No and Cancel buttons.", "", "lg(MBYesNoCancel);", "3"},
+    {"MBAbortRetryIgnore", kGroupConstants, "alert's mb: Abort, Retry and Ignore buttons.", "",
+     "lg(MBAbortRetryIgnore);", "2"},
+    {"MBYesNoCancel", kGroupConstants, "alert's mb: Yes, No and Cancel buttons.", "", "lg(MBYesNoCancel);",
+     "3"},
     {"MBYesNo", kGroupConstants, "alert's mb: Yes and No buttons.", "", "lg(MBYesNo);", "4"},
-    {"MBRetryCancel", kGroupConstants, "alert's mb: Retry and Cancel buttons.", "", "lg(MBRetryCancel);", "5"},
+    {"MBRetryCancel", kGroupConstants, "alert's mb: Retry and Cancel buttons.", "", "lg(MBRetryCancel);",
+     "5"},
     {"MRYes", kGroupConstants, "alert's answer: Yes.", "", "lg(MRYes);", "6"},
     {"MRNo", kGroupConstants, "alert's answer: No.", "", "lg(MRNo);", "7"},
     {"MRCancel", kGroupConstants, "alert's answer: Cancel.", "", "lg(MRCancel);", "2"},
@@ -333,13 +340,14 @@ const NameDescription kDescriptions[] = {
      "", "", "var _AppPath: String"},
     {"_ThreadName", kGroupConstants, "The name of the running thread (empty for the main script).", "",
      "lg(\"[\" + _ThreadName + \"]\");", "[]", "var _ThreadName: String"},
-    {"_ScriptPath", kGroupConstants, "The file name of the running script (empty for script text).", "", "", "",
-     "var _ScriptPath: String"},
+    {"_ScriptPath", kGroupConstants, "The file name of the running script (empty for script text).", "", "",
+     "", "var _ScriptPath: String"},
     {"_Version", kGroupConstants, "The program's version.", "", "", "", "var _Version: String"},
     {"_Get", kGroupConstants, "The thread's HTTP client (a ThttpGet).", "", "", "", "object _Get: ThttpGet"},
     {"_RegExp", kGroupConstants, "The thread's own regular-expression object (a TRegExp).", "", "", "",
      "object _RegExp: TRegExp"},
-    {"_SELF", kGroupConstants, "The running thread (a TQuorvinter).", "", "", "", "object _SELF: TQuorvinter"},
+    {"_SELF", kGroupConstants, "The running thread (a TQuorvinter).", "", "", "",
+     "object _SELF: TQuorvinter"},
     {"_Parent", kGroupConstants, "The thread that started this one; the thread itself for the main script.",
      "", "", "", "object _Parent: TQuorvinter"},
 };

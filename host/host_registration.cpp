@@ -8,8 +8,8 @@
 #include "host/politeness_functions.h"
 #include "host/queue/queue_functions.h"
 #include "host/quorvint.h"
-#include "host/request_functions.h"
 #include "host/regexp_class.h"
+#include "host/request_functions.h"
 #include "host/thread_class.h"
 
 namespace qv::host {

@@ -63,9 +63,10 @@ void TQuorvint::ReportCompileError() {
 void TQuorvint::ReportCompileWarnings(bool markedTemplate) {
   TfsScript& prog = *globalScripter_;
   if (markedTemplate)
-    Report(DiagnosticAt(DiagnosticKind::Warning, u"", u"1:1",
-                        u"the file begins with a UTF-8 byte-order mark, so \"#language\" is not its first text "
-                        u"and it runs as a template; save it as UTF-8 without the mark"));
+    Report(
+        DiagnosticAt(DiagnosticKind::Warning, u"", u"1:1",
+                     u"the file begins with a UTF-8 byte-order mark, so \"#language\" is not its first text "
+                     u"and it runs as a template; save it as UTF-8 without the mark"));
   auto stopped = [this](const std::u16string& unit, const std::u16string& pos) {
     Report(DiagnosticAt(DiagnosticKind::Warning, unit, pos,
                         u"translation stopped here; the rest of the script was not translated"));

@@ -11,7 +11,8 @@ const NameDescription kDescriptions[] = {
     {"split", kGroupStrings, "Splits text at a separator into an array.",
      "The separator is literal text (default \"||\") or a regular expression (the /body/flags notation, "
      "or text that looks like one). Empty pieces are kept; text without the separator gives one piece.",
-     "var a = split(\"red||green||blue\");\nlg(high(a));\nlg(a[1]);\nlg(high(split(\"a1b22c\", \"/\\d+/i\")));",
+     "var a = split(\"red||green||blue\");\nlg(high(a));\nlg(a[1]);\nlg(high(split(\"a1b22c\", "
+     "\"/\\d+/i\")));",
      "2\ngreen\n2"},
     {"explode", kGroupStrings, "split with the arguments the other way round: separator first.",
      "The separator is literal text; the pieces are returned as an array. Empty text gives an "
@@ -59,7 +60,8 @@ const NameDescription kDescriptions[] = {
      "With an integer second argument, the first n characters, followed by the third argument when the "
      "text was cut; otherwise the text between the two markers (case-sensitive).",
      "lg(cutstr(\"abcdef\", 3, \"...\"));\nlg(cutstr(\"[x]\", \"[\", \"]\"));", "abc...\nx"},
-    {"isnumeric", kGroupStrings, "Whether text reads as a 32-bit integer (decimal, or hexadecimal with $ or 0x).",
+    {"isnumeric", kGroupStrings,
+     "Whether text reads as a 32-bit integer (decimal, or hexadecimal with $ or 0x).",
      "Surrounding spaces are allowed; a decimal point or a value beyond the 32-bit range gives "
      "false. Use it before StrToInt to avoid a conversion error.",
      "lg(isnumeric(\"0x1A\"));\nlg(isnumeric(\"1.5\"));", "True\nFalse"},
@@ -80,7 +82,9 @@ const NameDescription kDescriptions[] = {
     {"arraydelbyindex", kGroupStrings, "Removes the elements at the listed indexes.",
      "The indexes may come in any order; each refers to the array as it was before the call. "
      "The other elements keep their order.",
-     "var a = split(\"a||b||c||d||e\");\nvar i = split(\"3||1\");\narraydelbyindex(a, i);\nlg(join(\",\", a));", "a,c,e"},
+     "var a = split(\"a||b||c||d||e\");\nvar i = split(\"3||1\");\narraydelbyindex(a, i);\nlg(join(\",\", "
+     "a));",
+     "a,c,e"},
     {"arraygetdulpicate", kGroupStrings, "The indexes of elements that repeat an earlier one.",
      "Returns the list of later duplicates' indexes; the array is unchanged. Case is ignored unless "
      "ignorecase is false.",
@@ -88,7 +92,8 @@ const NameDescription kDescriptions[] = {
     {"arraysortbyreg", kGroupStrings, "Sorts an array by a key that a pattern picks from each element.",
      "The key is a number when it reads as one, else the sum of its character codes. The result lists, "
      "for each new position, the element's old index.",
-     "var a = split(\"id=3||id=1||id=2\");\nvar o = arraysortbyreg(a, \"id=(*)\");\nlg(join(\",\", a));\nlg(join(\",\", o));",
+     "var a = split(\"id=3||id=1||id=2\");\nvar o = arraysortbyreg(a, \"id=(*)\");\nlg(join(\",\", "
+     "a));\nlg(join(\",\", o));",
      "id=1,id=2,id=3\n1,2,0"},
     {"arraysortbyindex", kGroupStrings, "Reorders an array by a list of old indexes.",
      "The list gives, for each new position, the old index of the element to put there; "
@@ -117,15 +122,14 @@ const NameDescription kDescriptions[] = {
     {"free", kGroupStrings, "Releases an object the script created.",
      "Call it for objects made with Create or CreateReg once they are no longer needed; the "
      "thread releases what is left when it ends. The variable must not be used afterwards.",
-     "var sl = TStringList.Create();\nsl.Add(\"x\");\nlg(sl.Count);\nfree(sl);",
-     "1"},
+     "var sl = TStringList.Create();\nsl.Add(\"x\");\nlg(sl.Count);\nfree(sl);", "1"},
     {"eval", kGroupSystem, "Compiles and runs script text in the calling script's syntax.",
      "The code sees the script's variables. Use it sparingly: errors in the text surface only at run time.",
-     "var n = 5;\neval(\"n = n * 2;\");\nlg(n);",
-     "10"},
+     "var n = 5;\neval(\"n = n * 2;\");\nlg(n);", "10"},
     {"funexists", kGroupSystem, "Whether the script declares a function or procedure of that name.",
      "Only the script's own routines count, not library functions.",
-     "function twice(n) { return n * 2; }\nlg(funexists(\"twice\"));\nlg(funexists(\"split\"));", "True\nFalse"},
+     "function twice(n) { return n * 2; }\nlg(funexists(\"twice\"));\nlg(funexists(\"split\"));",
+     "True\nFalse"},
     {"funcall", kGroupSystem, "Calls a function of the script by its name with up to five arguments.",
      "The arguments go in by reference, so the function's changes to its parameters come back. A name "
      "the script does not declare gives empty text.",
@@ -134,20 +138,23 @@ const NameDescription kDescriptions[] = {
      "Up to five arguments go to the function by reference. A name the script does not declare "
      "gives empty text.",
      "function greet(who) { return \"hi \" + who; }\nlg(call(\"greet\", \"you\"));", "hi you"},
-    {"createobject", kGroupSystem, "Kept for old scripts: automation objects are not available on this platform.",
+    {"createobject", kGroupSystem,
+     "Kept for old scripts: automation objects are not available on this platform.",
      "Calling it is a run-time error.",
      "try {\n  createobject(\"Scripting.FileSystemObject\");\n} except {\n  lg(ExceptionMessage);\n}",
      "Automation objects are not available on this platform"},
     {"GetAppVar", kGroupThreads, "Reads a variable shared by every script of the process.",
-     "def is returned when no script has set the name.", "SetAppVar(\"counter\", 5);\nlg(GetAppVar(\"counter\"));\nlg(GetAppVar(\"none\", \"-\"));",
-     "5\n-"},
+     "def is returned when no script has set the name.",
+     "SetAppVar(\"counter\", 5);\nlg(GetAppVar(\"counter\"));\nlg(GetAppVar(\"none\", \"-\"));", "5\n-"},
     {"SetAppVar", kGroupThreads, "Sets a variable shared by every script of the process.",
      "Other threads, and scripts run later by the window, read it with GetAppVar.",
      "SetAppVar(\"status\", \"busy\");\n"
-     "runthread(\"#language js\" + Chr(10) + \"lg(GetAppVar(\" + Chr(34) + \"status\" + Chr(34) + \"));\", \"reader\");\n"
+     "runthread(\"#language js\" + Chr(10) + \"lg(GetAppVar(\" + Chr(34) + \"status\" + Chr(34) + \"));\", "
+     "\"reader\");\n"
      "waitthread();",
      "(reader)busy"},
-    {"getguid", kGroupStrings, "A random identifier: 32 lower-case hexadecimal digits in groups of 8-4-4-4-12.",
+    {"getguid", kGroupStrings,
+     "A random identifier: 32 lower-case hexadecimal digits in groups of 8-4-4-4-12.",
      "Each call gives a new value, drawn from a random source, in the 8-4-4-4-12 form with "
      "hyphens. Use it for unique file names or keys.",
      "var g = getguid();\nlg(Length(g));\nlg(g == getguid());", "36\nFalse"},
@@ -158,8 +165,7 @@ const NameDescription kDescriptions[] = {
     {"TIMESTAMP", kGroupConversion, "The current Unix time in seconds, shifted by timezone hours.",
      "The default -8 gives the true Unix time on a machine set to UTC+8; TIMESTAMP(0) counts the local "
      "wall-clock time as UTC.",
-     "lg(TIMESTAMP(0) > 1700000000);\nlg(Abs(TIMESTAMP() - TIMESTAMP(0) + 28800) <= 1);",
-     "True\nTrue"},
+     "lg(TIMESTAMP(0) > 1700000000);\nlg(Abs(TIMESTAMP() - TIMESTAMP(0) + 28800) <= 1);", "True\nTrue"},
     {"getimagetype", kGroupFiles, "The image type (\"GIF\", \"JPG\", \"PNG\", \"BMP\") of a file or of data.",
      "A text that names an existing file is read from the file; any other value is taken as the "
      "data itself. Data of no known type gives empty text.",
@@ -170,7 +176,8 @@ const NameDescription kDescriptions[] = {
      "Literal text between the masks must occur in order (case is ignored). The captured pieces are "
      "joined with contact (default \"||\"); no match gives empty text.",
      "lg(match(\"<a href=x.html>X</a>\", \"href=(*)>(*)<\"));", "x.html||X"},
-    {"matchcontent", kGroupPatterns, "The first non-empty extraction among \"||\"-separated masks and regular expressions.",
+    {"matchcontent", kGroupPatterns,
+     "The first non-empty extraction among \"||\"-separated masks and regular expressions.",
      "Each alternative is a mask pattern or a regular expression (whose first named group, or group 1, "
      "is taken).",
      "lg(matchcontent(\"id: 42\", \"no(*)match||id: (*)\"));", "42"},
@@ -187,15 +194,18 @@ const NameDescription kDescriptions[] = {
      "The host is dropped, runs of digits become \\d+ and special characters are escaped. Use "
      "the result to find links of the same kind on a page.",
      "lg(url2reg(\"http://e.com/news/2010/77.html\"));", "/news/\\d+/\\d+\\.html"},
-    {"creg2reg", kGroupPatterns, "A readable pattern as a regular expression: 数字, 任意字符 and 字符 become \\d+, .*? and \\w+.",
+    {"creg2reg", kGroupPatterns,
+     "A readable pattern as a regular expression: 数字, 任意字符 and 字符 become \\d+, .*? and \\w+.",
      "Only the three words are translated; the rest of the text is copied as it is. reg2creg "
      "goes the other way.",
      "lg(creg2reg(\"/item/数字.html\"));", "/item/\\d+.html"},
-    {"reg2creg", kGroupPatterns, "A regular expression back in the readable form (\\d+ becomes 数字, .*? 任意字符, \\w+ 字符).",
+    {"reg2creg", kGroupPatterns,
+     "A regular expression back in the readable form (\\d+ becomes 数字, .*? 任意字符, \\w+ 字符).",
      "Only \\d+, .*? and \\w+ are translated; the rest of the text is copied as it is. creg2reg "
      "goes the other way.",
      "lg(reg2creg(\"/item/\\d+\\.html\"));", "/item/数字.html"},
-    {"UseRegStr", kGroupConstants, "\"(reg)\": the prefix that marks a text as a regular expression.", "", "lg(UseRegStr);", "(reg)"},
+    {"UseRegStr", kGroupConstants, "\"(reg)\": the prefix that marks a text as a regular expression.", "",
+     "lg(UseRegStr);", "(reg)"},
     {"SplitStr", kGroupConstants, "\"||\": the default separator of lists.", "", "lg(SplitStr);", "||"},
     {"MAXINT", kGroupConstants, "The largest 32-bit integer, 2147483647.", "", "lg(MAXINT);", "2147483647"},
 
@@ -219,18 +229,19 @@ const NameDescription kDescriptions[] = {
      "The test only looks for http:// or https:// anywhere in the text; it does not check the "
      "address further.",
      "lg(isURL(\"https://e.com\"));\nlg(isURL(\"e.com\"));", "True\nFalse"},
-    {"getcookie", kGroupUrls, "Kept for old scripts: there is no browser cookie store here, the result is empty text.",
+    {"getcookie", kGroupUrls,
+     "Kept for old scripts: there is no browser cookie store here, the result is empty text.",
      "The function exists so that old scripts still compile. Read the cookies a server sent "
      "from the thread's own client with _Get instead.",
-     "lg(\"[\" + getcookie(site) + \"]\");",
-     "[]"},
+     "lg(\"[\" + getcookie(site) + \"]\");", "[]"},
 
     // ---- encoders and digests
     {"base64encode", kGroupEncoders, "Base64 of the text's bytes.",
      "Text is turned into bytes through the system code page first; a byte string is encoded as "
      "it is. base64decode reverses it.",
      "lg(base64encode(\"abc\"));", "YWJj"},
-    {"base64decode", kGroupEncoders, "Decodes Base64; a length that is not a multiple of four gives empty text.",
+    {"base64decode", kGroupEncoders,
+     "Decodes Base64; a length that is not a multiple of four gives empty text.",
      "The result is a byte string, so it can hold binary data; base64encode reverses it. "
      "Invalid input gives empty text rather than an error.",
      "lg(base64decode(\"YWJj\"));", "abc"},
@@ -247,14 +258,14 @@ const NameDescription kDescriptions[] = {
      "lg(base64decodefile(_AppPath + \"data/hello.txt\", \"aGVsbG8=\"));\n"
      "lg(readfile(_AppPath + \"data/hello.txt\"));",
      "5\nhello"},
-    {"Encrypt", kGroupEncoders, "Enciphers text with a key (default \"947\"), for hiding text from casual readers.",
+    {"Encrypt", kGroupEncoders,
+     "Enciphers text with a key (default \"947\"), for hiding text from casual readers.",
      "It is an obfuscation, not security. Decrypt with the same key gives the text back.",
      "lg(Decrypt(Encrypt(\"secret\", \"k\"), \"k\"));", "secret"},
     {"Decrypt", kGroupEncoders, "Reverses Encrypt with the same key.",
      "The key must be the one Encrypt used (default \"947\"); another key gives other text, not "
      "an error.",
-     "var hidden = Encrypt(\"password\", \"k1\");\nlg(Decrypt(hidden, \"k1\"));",
-     "password"},
+     "var hidden = Encrypt(\"password\", \"k1\");\nlg(Decrypt(hidden, \"k1\"));", "password"},
     {"escape", kGroupEncoders, "Escapes every character except letters and digits as %XX or %uXXXX.",
      "Characters up to 255 become %XX and others %uXXXX, with upper-case hexadecimal digits. "
      "unescape reverses it.",
@@ -263,7 +274,8 @@ const NameDescription kDescriptions[] = {
      "Escapes may use upper- or lower-case digits; a % not followed by a valid escape stays as "
      "it is.",
      "lg(unescape(\"%u4e2d%41\"));", "中A"},
-    {"gzencode", kGroupEncoders, "Compresses bytes with gzip.", "The result is a byte string; gzdecode reverses it.",
+    {"gzencode", kGroupEncoders, "Compresses bytes with gzip.",
+     "The result is a byte string; gzdecode reverses it.",
      "lg(Length(gzencode(\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\")) < 40);", "True"},
     {"gzdecode", kGroupEncoders, "Decompresses gzip bytes.",
      "Data that is not gzip is an error (\"gzip: data error\"), which try/except catches. "
@@ -301,8 +313,7 @@ const NameDescription kDescriptions[] = {
     {"utf8encode", kGroupEncoders, "The UTF-8 bytes of text, as a byte string.",
      "Use it where bytes must be UTF-8, such as a body or digest input; utf8decode reverses it. "
      "Characters beyond ASCII take two to four bytes.",
-     "lg(base64encode(utf8encode(\"中\")));\nlg(utf8decode(utf8encode(\"中文\")));",
-     "5Lit\n中文"},
+     "lg(base64encode(utf8encode(\"中\")));\nlg(utf8decode(utf8encode(\"中文\")));", "5Lit\n中文"},
     {"utf8decode", kGroupEncoders, "Text from UTF-8 bytes; malformed UTF-8 gives empty text.",
      "Use it on bytes that arrived as UTF-8, such as a body read as bytes; utf8encode reverses "
      "it. Invalid UTF-8 gives empty text rather than an error.",
@@ -310,17 +321,18 @@ const NameDescription kDescriptions[] = {
     {"ansistring", kGroupEncoders, "The text's bytes in the system code page, as a byte string.",
      "The text is converted to bytes through the system code page (UTF-8 on most Linux "
      "systems), for functions that work on bytes. Text is unchanged for ASCII.",
-     "lg(base64encode(ansistring(\"abc\")));",
-     "YWJj"},
+     "lg(base64encode(ansistring(\"abc\")));", "YWJj"},
 
     // ---- HTML
-    {"analyzetitle", kGroupHtml, "The most plausible title of a page, chosen among its title, h1 and h2 elements.",
+    {"analyzetitle", kGroupHtml,
+     "The most plausible title of a page, chosen among its title, h1 and h2 elements.",
      "The result is the chosen element's HTML; html2txt gives its text.",
      "lg(html2txt(analyzetitle(\"<title>News - Site</title><h1>News</h1>\")));", "News"},
     {"analyzecontent", kGroupHtml, "The main text of an article page.",
      "Lines that carry much text against few tags are kept; images become a bracket notation with "
      "absolute addresses (against absurl). Combine with html2txt for plain text.",
-     "var p = replace(\"<div class='nav'><a href='/'>Home</a></div><h1>Rain</h1><p>Heavy rain is expected across the region on Sunday, the weather service said.</p>\", \"'\", Chr(34));\n"
+     "var p = replace(\"<div class='nav'><a href='/'>Home</a></div><h1>Rain</h1><p>Heavy rain is expected "
+     "across the region on Sunday, the weather service said.</p>\", \"'\", Chr(34));\n"
      "var c = analyzecontent(p);\nlg(Pos(\"Heavy rain\", c) > 0);\nlg(Pos(\"Home\", c) > 0);",
      "True\nFalse"},
 
@@ -348,7 +360,8 @@ const NameDescription kDescriptions[] = {
      "Text is written in the system code page, a byte string as it is. Missing folders are created; a "
      "relative name is taken in the application folder. Writes from several threads take turns; a file "
      "that cannot be written gives false.",
-     "savefile(_AppPath + \"data/out.txt\", \"one\");\nsavefile(_AppPath + \"data/out.txt\", \"two\", true);\n"
+     "savefile(_AppPath + \"data/out.txt\", \"one\");\nsavefile(_AppPath + \"data/out.txt\", \"two\", "
+     "true);\n"
      "lg(readfile(_AppPath + \"data/out.txt\"));\ndeletefile(_AppPath + \"data/out.txt\");",
      "onetwo"},
     {"save", kGroupFiles, "The same as savefile.",
@@ -356,16 +369,19 @@ const NameDescription kDescriptions[] = {
      "append true adds to the file. A relative name is taken in the application folder.",
      "save(_AppPath + \"data/saved.txt\", \"saved\");\nlg(readfile(_AppPath + \"data/saved.txt\"));",
      "saved"},
-    {"savefile2", kGroupFiles, "Writes text to a file as UTF-8 without a byte-order mark (append true adds to it).",
+    {"savefile2", kGroupFiles,
+     "Writes text to a file as UTF-8 without a byte-order mark (append true adds to it).",
      "Missing folders are created and a relative name is taken in the application folder; a file that "
      "cannot be written is a run-time error.",
-     "savefile2(_AppPath + \"data/utf8.txt\", \"中\");\nlg(getfilesize(_AppPath + \"data/utf8.txt\"));",
-     "3"},
+     "savefile2(_AppPath + \"data/utf8.txt\", \"中\");\nlg(getfilesize(_AppPath + \"data/utf8.txt\"));", "3"},
     {"readini", kGroupFiles, "A value from an INI file (relative names are in the application folder).",
      "Section and key are matched without regard to case. Default is returned when the file, "
      "the section or the key is missing.",
-     "saveini(\"data/demo.ini\", \"main\", \"color\", \"blue\");\nlg(readini(\"data/demo.ini\", \"main\", \"color\"));\n"
-     "lg(readini(\"data/demo.ini\", \"main\", \"size\", \"none\"));\ndeletefile(_AppPath + \"data/demo.ini\");", "blue\nnone"},
+     "saveini(\"data/demo.ini\", \"main\", \"color\", \"blue\");\nlg(readini(\"data/demo.ini\", \"main\", "
+     "\"color\"));\n"
+     "lg(readini(\"data/demo.ini\", \"main\", \"size\", \"none\"));\ndeletefile(_AppPath + "
+     "\"data/demo.ini\");",
+     "blue\nnone"},
     {"saveini", kGroupFiles, "Writes a value into an INI file, creating file and section as needed.",
      "Relative names are taken in the application folder. Other keys and sections of the file "
      "are kept; readini reads the value back.",
@@ -378,24 +394,30 @@ const NameDescription kDescriptions[] = {
      "isdir(_AppPath + \"data/dirs/one\", true);\nisdir(_AppPath + \"data/dirs/two\", true);\n"
      "lg(getdirs(_AppPath + \"data/dirs\"));",
      "one||two"},
-    {"getfiles", kGroupFiles, "The names of a folder's files that match a wildcard such as *.txt (default *), separated by \"||\".",
+    {"getfiles", kGroupFiles,
+     "The names of a folder's files that match a wildcard such as *.txt (default *), separated by \"||\".",
      "Only the names are given, without the folder in front, and sub-folders are left out. An "
      "absent folder gives empty text.",
-     "savefile(_AppPath + \"data/list/a.txt\", \"\");\nsavefile(_AppPath + \"data/list/b.csv\", \"\");\nlg(getfiles(_AppPath + \"data/list\", \"*.txt\"));", "a.txt"},
-    {"selfile", kGroupDialogs, "Lets the user choose a file (several with Mulit true); qvrun answers empty text.",
+     "savefile(_AppPath + \"data/list/a.txt\", \"\");\nsavefile(_AppPath + \"data/list/b.csv\", "
+     "\"\");\nlg(getfiles(_AppPath + \"data/list\", \"*.txt\"));",
+     "a.txt"},
+    {"selfile", kGroupDialogs,
+     "Lets the user choose a file (several with Mulit true); qvrun answers empty text.",
      "Several chosen files are separated by \"||\"; a cancelled dialog gives empty text. qvrun "
      "shows no dialog and answers empty text.",
-     "var f = selfile(_AppPath, \"*.txt\");\nif (f == \"\") lg(\"nothing chosen\");",
-     "nothing chosen"},
+     "var f = selfile(_AppPath, \"*.txt\");\nif (f == \"\") lg(\"nothing chosen\");", "nothing chosen"},
     {"seldir", kGroupDialogs, "Lets the user choose a folder; qvrun answers empty text.",
      "A cancelled dialog gives empty text. qvrun shows no dialog and answers empty text.",
-     "var d = seldir(_AppPath);\nif (d == \"\") lg(\"no folder chosen\");",
-     "no folder chosen"},
+     "var d = seldir(_AppPath);\nif (d == \"\") lg(\"no folder chosen\");", "no folder chosen"},
     {"getfilesize", kGroupFiles, "The size of a file in bytes; -1 when it does not exist.",
      "The size is in bytes, so a UTF-8 character may count several. Use it to check that a "
      "download is complete.",
-     "savefile(_AppPath + \"data/five.txt\", \"12345\");\nlg(getfilesize(_AppPath + \"data/five.txt\"));\nlg(getfilesize(_AppPath + \"data/none.txt\"));", "5\n-1"},
-    {"replacefilenamechars", kGroupFiles, "Removes the characters a file name should not hold: \\ / : * ? \" < > |, line breaks and the ideographic space.",
+     "savefile(_AppPath + \"data/five.txt\", \"12345\");\nlg(getfilesize(_AppPath + "
+     "\"data/five.txt\"));\nlg(getfilesize(_AppPath + \"data/none.txt\"));",
+     "5\n-1"},
+    {"replacefilenamechars", kGroupFiles,
+     "Removes the characters a file name should not hold: \\ / : * ? \" < > |, line breaks and the "
+     "ideographic space.",
      "Use it to turn a page title into a file name. The characters are removed, not replaced.",
      "lg(replacefilenamechars(\"a/b:c?\"));", "abc"},
     {"isdir", kGroupFiles, "Whether a folder exists; CreateDir true creates it with its parents.",
@@ -421,8 +443,11 @@ const NameDescription kDescriptions[] = {
     {"renamefile", kGroupFiles, "Renames or moves a file or folder; false when the target exists.",
      "The source may be a file or a folder; an existing target is not replaced. Relative names "
      "are taken in the application folder.",
-     "savefile(_AppPath + \"data/old.txt\", \"x\");\nlg(renamefile(_AppPath + \"data/old.txt\", _AppPath + \"data/new.txt\"));\nlg(fileexists(_AppPath + \"data/new.txt\"));", "True\nTrue"},
-    {"getfiletime", kGroupFiles, "A time of a file in seconds: TimeType 0 created, 1 written, 2 accessed (default).",
+     "savefile(_AppPath + \"data/old.txt\", \"x\");\nlg(renamefile(_AppPath + \"data/old.txt\", _AppPath + "
+     "\"data/new.txt\"));\nlg(fileexists(_AppPath + \"data/new.txt\"));",
+     "True\nTrue"},
+    {"getfiletime", kGroupFiles,
+     "A time of a file in seconds: TimeType 0 created, 1 written, 2 accessed (default).",
      "The local time is counted as seconds since 1970 and shifted by timezone hours (default -8, as "
      "TIMESTAMP does); 0 when the file does not exist.",
      "savefile(_AppPath + \"data/stamp.txt\", \"x\");\n"
@@ -434,11 +459,10 @@ const NameDescription kDescriptions[] = {
      "lg(getfiledir(\"/tmp/x/a.txt\"));", "/tmp/x/"},
     {"getfilePath", kGroupFiles, "The same as getfiledir.",
      "The folder part of a file name with its trailing separator; the file need not exist.",
-     "lg(getfilePath(\"/tmp/x/a.txt\"));",
-     "/tmp/x/"},
+     "lg(getfilePath(\"/tmp/x/a.txt\"));", "/tmp/x/"},
     {"getfileext", kGroupFiles, "The extension of a file name, dot included.",
-     "A name without a dot gives empty text. The file need not exist.",
-     "lg(getfileext(\"/tmp/a.tar.gz\"));", ".gz"},
+     "A name without a dot gives empty text. The file need not exist.", "lg(getfileext(\"/tmp/a.tar.gz\"));",
+     ".gz"},
     {"getfilename", kGroupFiles, "The last part of a file name.",
      "The folder part is dropped; a name ending in a separator gives empty text. The file need "
      "not exist.",
@@ -446,8 +470,7 @@ const NameDescription kDescriptions[] = {
     {"expandfilename", kGroupFiles, "The full name of a file, relative names against the current folder.",
      "Gives an absolute name: a relative one is joined to the current folder. The file need not "
      "exist.",
-     "lg(Copy(expandfilename(\"a.txt\"), 1, 1));\nlg(getfilename(expandfilename(\"a.txt\")));",
-     "/\na.txt"},
+     "lg(Copy(expandfilename(\"a.txt\"), 1, 1));\nlg(getfilename(expandfilename(\"a.txt\")));", "/\na.txt"},
     {"run", kGroupFiles, "Runs a command line, or opens a file or address; waitover true waits for its end.",
      "With waiting the command line runs through /bin/sh and the script goes on when it ends; "
      "without, the file or address opens with xdg-open when there is one. The result says "
@@ -471,14 +494,17 @@ const NameDescription kDescriptions[] = {
      "second"},
     {"xpath", kGroupHtml, "The result of an XPath 1.0 expression on an HTML page.",
      "A node-set gives each node's string-value in document order (attributes their value); a number, "
-     "string or Boolean gives one element holding it. An invalid expression raises \"Invalid XPath at N: ...\".",
+     "string or Boolean gives one element holding it. An invalid expression raises \"Invalid XPath at N: "
+     "...\".",
      "var p = \"<p>a</p><p>b</p>\";\nlg(join(\",\", xpath(p, \"//p\")));\nlg(xpath(p, \"count(//p)\")[0]);",
      "a,b\n2"},
     {"extractarticle", kGroupHtml, "The main content of an article page: its text, cleaned HTML or headline.",
      "What is text (paragraphs separated by CR LF), html (the content elements with absolute links and "
      "images) or title (the headline, not the site name). Blocks are scored by text and link density, tags "
      "and class hints; Chinese text counts by characters.",
-     "var p = replace(\"<div class='nav'><a href='/'>Home</a></div><article><h1>Rain expected</h1><p>Heavy rain is expected across the region on Sunday, the weather service said.</p><p>Rivers may rise quickly; drivers should avoid flooded roads.</p></article>\", \"'\", Chr(34));\n"
+     "var p = replace(\"<div class='nav'><a href='/'>Home</a></div><article><h1>Rain expected</h1><p>Heavy "
+     "rain is expected across the region on Sunday, the weather service said.</p><p>Rivers may rise quickly; "
+     "drivers should avoid flooded roads.</p></article>\", \"'\", Chr(34));\n"
      "lg(extractarticle(p, \"\", \"title\"));\n"
      "var parts = split(extractarticle(p), Chr(13) + Chr(10));\nlg(high(parts) + 1);\n"
      "lg(parts[1]);",
@@ -487,7 +513,8 @@ const NameDescription kDescriptions[] = {
     {"jsonpath", kGroupData, "Every value a JSONPath query (RFC 9535) selects in a JSON text.",
      "A string gives its text and any other value its compact JSON; with AsJson true every value is "
      "compact JSON, so results can be fed back. Numbers keep the text they were written with. An invalid "
-     "query raises \"Invalid JSONPath at N: ...\", invalid JSON \"Invalid JSON at N: ...\"; try catches both.",
+     "query raises \"Invalid JSONPath at N: ...\", invalid JSON \"Invalid JSON at N: ...\"; try catches "
+     "both.",
      "var j = replace(\"{'a':[1,2.50,{'b':'x'}]}\", \"'\", Chr(34));\nvar a = jsonpath(j, \"$.a[*]\");\n"
      "lg(a[1]);\nlg(a[2]);\nlg(join(\",\", jsonpath(\"[3,1,4]\", \"$[?@ > 2]\")));",
      "2.50\n{\"b\":\"x\"}\n3,4"},
@@ -501,7 +528,8 @@ const NameDescription kDescriptions[] = {
      "Objects are made for missing members on the way and \"-\" appends to an array. The value is written "
      "by its script type (text as a string, numbers, Booleans) or parsed as JSON when AsJson is true; an "
      "empty Json counts as \"{}\".",
-     "lg(jsonset(\"{}\", \"/q\", \"x\"));\nlg(jsonset(replace(\"{'a':[1]}\", \"'\", Chr(34)), \"/a/-\", 2));\n"
+     "lg(jsonset(\"{}\", \"/q\", \"x\"));\nlg(jsonset(replace(\"{'a':[1]}\", \"'\", Chr(34)), \"/a/-\", "
+     "2));\n"
      "lg(jsonset(\"\", \"/n/m\", \"[true]\", true));",
      "{\"q\":\"x\"}\n{\"a\":[1,2]}\n{\"n\":{\"m\":[true]}}"},
     {"jsonquote", kGroupData, "A text as a JSON string literal, quotes and control characters escaped.",
@@ -511,8 +539,7 @@ const NameDescription kDescriptions[] = {
     {"csvline", kGroupData, "One CSV record (RFC 4180) made of an array's values, without a line end.",
      "A value is put in double quotes, its quotes doubled, when it holds the separator, a quote, CR or LF. "
      "Append a row to a file with savefile(name, csvline(row) + #13#10, true).",
-     "var row = split(\"a||b,c||d\");\nlg(csvline(row));\nlg(csvline(row, \";\"));",
-     "a,\"b,c\",d\na;b,c;d"},
+     "var row = split(\"a||b,c||d\");\nlg(csvline(row));\nlg(csvline(row, \";\"));", "a,\"b,c\",d\na;b,c;d"},
     {"csvsplit", kGroupData, "The fields of one CSV record.",
      "Splits at the separator outside double quotes and removes the quotes of quoted fields, so a field "
      "may hold separators and line breaks. An empty record is one empty field.",
@@ -520,7 +547,8 @@ const NameDescription kDescriptions[] = {
     {"csvrecords", kGroupData, "The records of a CSV text, split at line ends outside double quotes.",
      "A quoted field may span lines; a line end after the last record adds no empty record.",
      "var r = csvrecords(\"a,b\" + Chr(13) + Chr(10) + \"x,z\" + Chr(13) + Chr(10));\nlg(high(r));\n"
-     "lg(csvsplit(r[1])[1]);", "1\nz"},
+     "lg(csvsplit(r[1])[1]);",
+     "1\nz"},
 };
 
 }  // namespace

@@ -20,8 +20,8 @@ const std::unordered_map<std::u16string, BranchFunction>& Branches() {
     std::unordered_map<std::u16string, BranchFunction> map;
     for (auto family : {library::CoreBranches(), library::StringBranches(), library::EncoderBranches(),
                         library::MaskBranches(), library::HtmlBranches(), library::UrlBranches(),
-                        library::ChineseBranches(), library::FileBranches(),
-                        library::SelectBranches(), library::JsonBranches(), library::CsvBranches()})
+                        library::ChineseBranches(), library::FileBranches(), library::SelectBranches(),
+                        library::JsonBranches(), library::CsvBranches()})
       for (const Branch& b : family) map.emplace(b.upperName, b.function);
     return map;
   }();

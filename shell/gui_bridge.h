@@ -11,12 +11,12 @@
 // more: lines are dropped and dialogs answer as if cancelled.
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
-#include <QDateTime>
 #include <QWidget>
 #include <atomic>
 #include <condition_variable>

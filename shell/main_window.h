@@ -36,7 +36,8 @@ class TScriptMainFrm : public QMainWindow {
   // `appFolder`: the application folder (_AppPath, ending with "/").
   // `scriptFile`: the script Run runs (the file the window was started
   // with); empty for qv.qvs of the application folder.
-  explicit TScriptMainFrm(std::u16string appFolder, QWidget* parent = nullptr, std::u16string scriptFile = u"");
+  explicit TScriptMainFrm(std::u16string appFolder, QWidget* parent = nullptr,
+                          std::u16string scriptFile = u"");
   // Stops every script and waits for the threads (see EndScriptThreads).
   ~TScriptMainFrm() override;
 

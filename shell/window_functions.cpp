@@ -83,12 +83,12 @@ const NameDescription kDescriptions[] = {
     {"_close", kGroupWindow, "Stops the running script and closes the window.",
      "The window stops the script that Run started (and so its child threads) and closes, as its Close "
      "button does. A script that also runs in qvrun tests isset(\"_close\") and calls it through eval.",
-     "lg(\"all done\");\nif (isset(\"_close\")) eval(\"_close();\");",
-     "all done"},
+     "lg(\"all done\");\nif (isset(\"_close\")) eval(\"_close();\");", "all done"},
     {"_setcaption", kGroupWindow, "Sets the window's caption.",
      "The text becomes the caption of the main window, a place to show progress such as the page being "
      "fetched. A script that also runs in qvrun tests isset(\"_setcaption\") and calls it through eval.",
-     "if (isset(\"_setcaption\")) eval(\"_setcaption(\" + Chr(34) + \"Harvest: page 1\" + Chr(34) + \");\");\n"
+     "if (isset(\"_setcaption\")) eval(\"_setcaption(\" + Chr(34) + \"Harvest: page 1\" + Chr(34) + "
+     "\");\");\n"
      "lg(\"caption set\");",
      "caption set"},
 };

@@ -43,7 +43,8 @@ class HalfWidthTable {
       if (map_.count(static_cast<char16_t>(c)) || !nfd->getDecomposition(c, d) || d.length() != 2) continue;
       auto base = map_.find(d.charAt(0));
       auto mark = map_.find(d.charAt(1));
-      if (base != map_.end() && mark != map_.end()) map_[static_cast<char16_t>(c)] = base->second + mark->second;
+      if (base != map_.end() && mark != map_.end())
+        map_[static_cast<char16_t>(c)] = base->second + mark->second;
     }
   }
 

@@ -23,9 +23,9 @@ struct ErrorPlace {
     std::u16string unit;     // the unit of the calling statement; empty: the main script
     std::u16string pos;      // "line:col" of the calling statement
   };
-  std::u16string unit;  // empty: the main script
-  std::u16string pos;   // "line:col" of the statement that was running
-  std::vector<Call> calls;  // innermost first
+  std::u16string unit;       // empty: the main script
+  std::u16string pos;        // "line:col" of the statement that was running
+  std::vector<Call> calls;   // innermost first
   bool callPending = false;  // calls.back() still waits for its calling statement
   size_t omittedCalls = 0;   // levels beyond kMaxCalls
 };

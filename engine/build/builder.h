@@ -162,9 +162,9 @@ class TfsBuilder {
   enum class NameUse : uint8_t { Read, Write, Call };
   struct ImplicitState {
     std::u16string unit;
-    std::u16string firstReadPos;     // a read with no write before it in its scope
+    std::u16string firstReadPos;  // a read with no write before it in its scope
     TfsScript* firstReadScope = nullptr;
-    std::u16string callPos;          // the first use as a statement of its own
+    std::u16string callPos;  // the first use as a statement of its own
     std::vector<TfsScript*> writeScopes;
   };
   // A first step found or declared `item` for a use of kind `use` in `prog`.

@@ -343,7 +343,8 @@ std::unique_ptr<TfsDesignator> TfsBuilder::DoDesignator(const TfsXMLItem& xml, T
         if (!implicit_.empty()) {
           // A call names the item alone; "x.y;" reads x.
           const bool alone = use == NameUse::Call && (i + 1 == n || !xml.Items(i + 1)->NameIs(il::kNode));
-          NoteNameUse(d->Step(0)->Ref(), prog, use == NameUse::Call && !alone ? NameUse::Read : use, errorPos_);
+          NoteNameUse(d->Step(0)->Ref(), prog, use == NameUse::Call && !alone ? NameUse::Read : use,
+                      errorPos_);
         }
       } else if (NextStep(xml, c, prog, *d) == StepResult::LateBound) {
         return d;

@@ -22,7 +22,8 @@ std::u16string StartOfName(const std::u16string& pos, size_t length) {
 
 }  // namespace
 
-void TfsBuilder::NoteNameUse(TfsCustomVariable* item, TfsScript& prog, NameUse use, const std::u16string& pos) {
+void TfsBuilder::NoteNameUse(TfsCustomVariable* item, TfsScript& prog, NameUse use,
+                             const std::u16string& pos) {
   auto it = implicit_.find(item);
   if (it == implicit_.end()) return;
   ImplicitState& state = it->second;

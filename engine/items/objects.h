@@ -22,9 +22,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <shared_mutex>
 #include <string>
-#include <set>
 #include <unordered_map>
 
 #include "engine/value/value.h"

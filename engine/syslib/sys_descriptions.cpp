@@ -40,8 +40,7 @@ const NameDescription kDescriptions[] = {
     {"StrToInt64", kGroupConversion, "Text as a 64-bit integer.",
      "Use it for counts and identifiers beyond the 32-bit range of StrToInt. Text that is not "
      "an integer is an error (EConvertError), which try/except catches.",
-     "lg(StrToInt64(\"9000000000\") + 1);",
-     "9000000001"},
+     "lg(StrToInt64(\"9000000000\") + 1);", "9000000001"},
     {"StrToFloat", kGroupConversion, "Text as a floating-point number.",
      "The decimal separator is \".\", and an exponent such as 1e3 is accepted. Text that is not a "
      "number is an EConvertError; ValidFloat tests first.",
@@ -53,13 +52,11 @@ const NameDescription kDescriptions[] = {
     {"StrToTime", kGroupConversion, "Text \"hh:nn:ss\" as a time.",
      "The result is a fraction of a day, so it adds to a date and formats with TimeToStr. Text "
      "that is not a time is an error (EConvertError).",
-     "lg(TimeToStr(StrToTime(\"13:45:10\") + EncodeTime(0, 15, 0, 0)));",
-     "14:00:10"},
+     "lg(TimeToStr(StrToTime(\"13:45:10\") + EncodeTime(0, 15, 0, 0)));", "14:00:10"},
     {"StrToDateTime", kGroupConversion, "Text \"yyyy-mm-dd hh:nn:ss\" as a date and time.",
      "The whole part of the result counts days and the fraction the time of day, so adding 1 "
      "moves to the next day. Text that is not a date and time is an error (EConvertError).",
-     "lg(DateTimeToStr(StrToDateTime(\"2024-03-09 14:30:00\") + 1));",
-     "2024-03-10 14:30:00"},
+     "lg(DateTimeToStr(StrToDateTime(\"2024-03-09 14:30:00\") + 1));", "2024-03-10 14:30:00"},
     {"Format", kGroupConversion, "Formats values into text: %d, %s, %f, %x ... with an array of arguments.",
      "Each % directive takes the next element of the array: %d integers, %s text, %f and %n "
      "numbers (with .digits for decimals), %x hexadecimal; a width such as %5d pads on the "
@@ -70,7 +67,8 @@ const NameDescription kDescriptions[] = {
      "decimal point and \",\" asks for thousands separators. The number is rounded to the "
      "decimals the picture shows.",
      "lg(FormatFloat(\"0.00\", 3.14159));", "3.14"},
-    {"FormatDateTime", kGroupConversion, "Formats a date and time with a picture such as \"yyyy-mm-dd hh:nn\".",
+    {"FormatDateTime", kGroupConversion,
+     "Formats a date and time with a picture such as \"yyyy-mm-dd hh:nn\".",
      "In the picture, \"/\" writes the date separator \"-\" and \":\" the time separator; text in quotes is "
      "copied.",
      "lg(FormatDateTime(\"dd.mm.yyyy\", EncodeDate(2024, 1, 2)));", "02.01.2024"},
@@ -79,8 +77,7 @@ const NameDescription kDescriptions[] = {
      "letters, \\ makes the next character literal and anything else is copied. With save 0 the "
      "value holds only the characters of the places; blank (default _) fills places the value "
      "does not reach.",
-     "lg(FormatMaskText(\"(000) 000-0000;0;_\", \"5551234567\"));",
-     "(555) 123-4567"},
+     "lg(FormatMaskText(\"(000) 000-0000;0;_\", \"5551234567\"));", "(555) 123-4567"},
     {"EncodeDate", kGroupConversion, "A date from year, month and day.",
      "The result counts days since 1899-12-30, so adding 1 gives the next day. A month or day "
      "out of range, such as 30 February, is an error.",
@@ -106,18 +103,15 @@ const NameDescription kDescriptions[] = {
     {"Date", kGroupConversion, "Today's date.",
      "The whole part of Now: midnight of the current day in local time, counted in days since "
      "1899-12-30. Format it with DateToStr or FormatDateTime.",
-     "lg(Frac(Date()));\nlg(DateToStr(Date()) == DateToStr(Now()));",
-     "0\nTrue"},
+     "lg(Frac(Date()));\nlg(DateToStr(Date()) == DateToStr(Now()));", "0\nTrue"},
     {"Time", kGroupConversion, "The current time of day.",
      "The fractional part of Now: the share of the local day that has passed (0.5 at noon). "
      "Format it with TimeToStr.",
-     "lg(Int(Time()));\nlg(Time() < 1);",
-     "0\nTrue"},
+     "lg(Int(Time()));\nlg(Time() < 1);", "0\nTrue"},
     {"Now", kGroupConversion, "The current date and time.",
      "Local time counted in days since 1899-12-30, the time of day being the fraction. The "
      "difference of two values is in days: multiply by 86400 for seconds.",
-     "lg(Now() > EncodeDate(2024, 1, 1));\nlg(Int(Now()) == Date());",
-     "True\nTrue"},
+     "lg(Now() > EncodeDate(2024, 1, 1));\nlg(Int(Now()) == Date());", "True\nTrue"},
     {"DayOfWeek", kGroupConversion, "The day of the week, 1 for Sunday to 7 for Saturday.",
      "The time of day in the value does not matter. Saturday is 7, so a week-end test is "
      "DayOfWeek(d) == 1 || DayOfWeek(d) == 7.",
@@ -127,8 +121,8 @@ const NameDescription kDescriptions[] = {
      "29 days in a leap year.",
      "lg(IsLeapYear(2000));\nlg(IsLeapYear(1900));", "True\nFalse"},
     {"DaysInMonth", kGroupConversion, "The number of days of a month.",
-     "The month is 1 to 12; leap years are taken into account for February.",
-     "lg(DaysInMonth(2024, 2));", "29"},
+     "The month is 1 to 12; leap years are taken into account for February.", "lg(DaysInMonth(2024, 2));",
+     "29"},
 
     // ---- strings
     {"Length", kGroupStrings, "The length of text (in UTF-16 units) or of an array.",
@@ -149,8 +143,7 @@ const NameDescription kDescriptions[] = {
     {"DeleteStr", kGroupStrings, "The same as Delete, under a name every syntax can call.",
      "Removes count characters of a text variable from position from (counted from 1). Use it "
      "in the JS-like and C-like syntax, where delete is an operator.",
-     "var s = \"harvest\";\nDeleteStr(s, 4, 4);\nlg(s);",
-     "har"},
+     "var s = \"harvest\";\nDeleteStr(s, 4, 4);\nlg(s);", "har"},
     {"Insert", kGroupStrings, "Inserts text into a text variable at a position.",
      "The text goes before the character at that position (counted from 1); a position past the "
      "end appends it. The variable itself is changed.",
@@ -177,8 +170,7 @@ const NameDescription kDescriptions[] = {
      "line breaks into text, which has no escape sequences.",
      "lg(\"say \" + Chr(34) + \"hi\" + Chr(34));", "say \"hi\""},
     {"Ord", kGroupStrings, "The code of a character.",
-     "The result is the Unicode code of the first character. Chr is its inverse.",
-     "lg(Ord(\"A\"));", "65"},
+     "The result is the Unicode code of the first character. Chr is its inverse.", "lg(Ord(\"A\"));", "65"},
     {"SetLength", kGroupStrings, "Sets the length of a text or array variable.",
      "A longer text is padded with spaces and a shorter one cut. An array keeps its first "
      "elements; new ones are unassigned.",
@@ -198,14 +190,12 @@ const NameDescription kDescriptions[] = {
     {"Int", kGroupMath, "The integer part as a floating-point number.",
      "Drops the fractional part towards zero but keeps a floating-point value, unlike Trunc "
      "which gives an integer. Int(Now()) is today's date.",
-     "lg(Int(2.7));\nlg(Int(-2.7));",
-     "2\n-2"},
+     "lg(Int(2.7));\nlg(Int(-2.7));", "2\n-2"},
     {"Frac", kGroupMath, "The fractional part.",
      "It keeps the sign of the number: Frac(-2.25) is -0.25. For a date and time it gives the "
      "time of day.",
      "lg(Frac(2.25));", "0.25"},
-    {"Sqrt", kGroupMath, "The square root.",
-     "The square root of a negative number is an error.",
+    {"Sqrt", kGroupMath, "The square root.", "The square root of a negative number is an error.",
      "lg(Sqrt(16));", "4"},
     {"Abs", kGroupMath, "The absolute value.",
      "Works for integers and floating-point numbers alike; the type of the result is that of "
@@ -213,29 +203,22 @@ const NameDescription kDescriptions[] = {
      "lg(Abs(-3));", "3"},
     {"Sin", kGroupMath, "The sine of an angle in radians.",
      "Multiply degrees by Pi / 180 to get radians. The result lies between -1 and 1.",
-     "lg(Sin(0));\nlg(FormatFloat(\"0.000\", Sin(Pi / 6)));",
-     "0\n0.500"},
+     "lg(Sin(0));\nlg(FormatFloat(\"0.000\", Sin(Pi / 6)));", "0\n0.500"},
     {"Cos", kGroupMath, "The cosine of an angle in radians.",
      "Multiply degrees by Pi / 180 to get radians. The result lies between -1 and 1.",
-     "lg(Cos(0));\nlg(FormatFloat(\"0.000\", Cos(Pi / 3)));",
-     "1\n0.500"},
+     "lg(Cos(0));\nlg(FormatFloat(\"0.000\", Cos(Pi / 3)));", "1\n0.500"},
     {"ArcTan", kGroupMath, "The arc tangent, in radians.",
      "The result lies between -Pi/2 and Pi/2; ArcTan(1) is a quarter of Pi.",
-     "lg(FormatFloat(\"0.0000\", ArcTan(1) * 4));",
-     "3.1416"},
+     "lg(FormatFloat(\"0.0000\", ArcTan(1) * 4));", "3.1416"},
     {"Tan", kGroupMath, "The tangent of an angle in radians.",
      "Multiply degrees by Pi / 180 to get radians. Tan is Sin divided by Cos, so it grows without "
      "bound near Pi / 2.",
-     "lg(FormatFloat(\"0.000\", Tan(Pi / 4)));",
-     "1.000"},
-    {"Exp", kGroupMath, "e raised to a power.",
-     "Exp(1) is Euler's number e; Ln is its inverse.",
-     "lg(FormatFloat(\"0.0000\", Exp(1)));",
-     "2.7183"},
+     "lg(FormatFloat(\"0.000\", Tan(Pi / 4)));", "1.000"},
+    {"Exp", kGroupMath, "e raised to a power.", "Exp(1) is Euler's number e; Ln is its inverse.",
+     "lg(FormatFloat(\"0.0000\", Exp(1)));", "2.7183"},
     {"Ln", kGroupMath, "The natural logarithm.",
      "The argument must be above 0. Ln(Exp(x)) is x; divide by Ln(10) for the decimal logarithm.",
-     "lg(FormatFloat(\"0.00\", Ln(Exp(2))));\nlg(FormatFloat(\"0.00\", Ln(1000) / Ln(10)));",
-     "2.00\n3.00"},
+     "lg(FormatFloat(\"0.00\", Ln(Exp(2))));\nlg(FormatFloat(\"0.00\", Ln(1000) / Ln(10)));", "2.00\n3.00"},
     {"Pi", kGroupMath, "The number pi.",
      "It is exact to double precision (3.14159265358979...). Angles for Sin, Cos and Tan are in "
      "radians: multiply degrees by Pi / 180.",
@@ -257,18 +240,15 @@ const NameDescription kDescriptions[] = {
     {"ShowMessage", kGroupDialogs, "Shows a message; in qvrun and the window it is written out.",
      "The text goes to the log as lg would write it, and the script goes on at once. Use alert "
      "when the user must answer.",
-     "ShowMessage(\"Download finished\");",
-     "Download finished"},
+     "ShowMessage(\"Download finished\");", "Download finished"},
     {"Randomize", kGroupMath, "Seeds the random numbers from the clock.",
      "Without it every run of the program draws the same sequence from Random and rand. One "
      "call at the start of a script is enough; the generator is shared by all threads.",
-     "Randomize();\nvar r = Random();\nlg((r >= 0) && (r < 1));",
-     "True"},
+     "Randomize();\nvar r = Random();\nlg((r >= 0) && (r < 1));", "True"},
     {"Random", kGroupMath, "A random number from 0 up to (not including) 1.",
      "The generator is shared by all threads and starts from the same seed in every run until "
      "Randomize is called. For a whole number from 1 to 6 use Trunc(Random() * 6) + 1, or rand.",
-     "Randomize();\nvar die = Trunc(Random() * 6) + 1;\nlg((die >= 1) && (die <= 6));",
-     "True"},
+     "Randomize();\nvar die = Trunc(Random() * 6) + 1;\nlg((die >= 1) && (die <= 6));", "True"},
     {"ValidInt", kGroupConversion, "Whether text reads as an integer.",
      "True when StrToInt would succeed, so the test avoids a conversion error. Surrounding "
      "spaces are allowed.",
@@ -280,16 +260,17 @@ const NameDescription kDescriptions[] = {
      "True when StrToDate would succeed: the date must exist, so 2024-02-29 is valid and "
      "2023-02-29 is not.",
      "lg(ValidDate(\"2024-02-30\"));", "False"},
-    {"CreateOleObject", kGroupSystem, "Kept for old scripts: automation objects are not available on this platform.",
+    {"CreateOleObject", kGroupSystem,
+     "Kept for old scripts: automation objects are not available on this platform.",
      "Calling it is a run-time error with the message \"Automation objects are not available on "
      "this platform\"; try/except catches it.",
      "try {\n  CreateOleObject(\"Excel.Application\");\n} except {\n  lg(ExceptionMessage);\n}",
      "Automation objects are not available on this platform"},
-    {"VarArrayCreate", kGroupStrings, "A new array with the given bounds, e.g. VarArrayCreate([0, 9], varVariant).",
+    {"VarArrayCreate", kGroupStrings,
+     "A new array with the given bounds, e.g. VarArrayCreate([0, 9], varVariant).",
      "The bounds [low, high] give the first and last index, and the elements start unassigned. "
      "The type code is usually varVariant; SetLength and arrayadd grow the array later.",
-     "var a = VarArrayCreate([0, 2], varVariant);\na[2] = \"last\";\nlg(high(a));\nlg(a[2]);",
-     "2\nlast"},
+     "var a = VarArrayCreate([0, 2], varVariant);\na[2] = \"last\";\nlg(high(a));\nlg(a[2]);", "2\nlast"},
     {"VarType", kGroupSystem, "The type code of a value (varInteger, varString, ...).",
      "Compare the result with the var constants, such as varString, varInteger or varDouble. An "
      "array has varArray set in its code.",
@@ -300,7 +281,8 @@ const NameDescription kDescriptions[] = {
     {"False", kGroupConstants, "The Boolean false.", "", "lg(False);", "False"},
     {"nil", kGroupConstants, "No object (0).", "", "lg(nil);", "0"},
     {"Null", kGroupConstants, "The Null value.", "", "lg(VarType(Null) == varNull);", "True"},
-    {"ExceptionClassName", kGroupConstants, "In an except block: the class of the caught error (\"Exception\", "
+    {"ExceptionClassName", kGroupConstants,
+     "In an except block: the class of the caught error (\"Exception\", "
      "\"EConvertError\", \"EDivByZero\" ...)."},
     {"ExceptionMessage", kGroupConstants, "In an except block: the message of the caught error."},
     {"varEmpty", kGroupConstants, "VarType code: an unassigned value.", "", "lg(varEmpty);", "0"},
@@ -315,17 +297,20 @@ const NameDescription kDescriptions[] = {
     {"varDispatch", kGroupConstants, "VarType code: an automation object.", "", "lg(varDispatch);", "9"},
     {"varError", kGroupConstants, "VarType code: an error value.", "", "lg(varError);", "10"},
     {"varBoolean", kGroupConstants, "VarType code: a Boolean.", "", "lg(varBoolean);", "11"},
-    {"varVariant", kGroupConstants, "VarType code: a value of any type (array elements).", "", "lg(varVariant);", "12"},
+    {"varVariant", kGroupConstants, "VarType code: a value of any type (array elements).", "",
+     "lg(varVariant);", "12"},
     {"varUnknown", kGroupConstants, "VarType code: an unknown interface.", "", "lg(varUnknown);", "13"},
     {"varShortInt", kGroupConstants, "VarType code: an 8-bit integer.", "", "lg(varShortInt);", "16"},
     {"varByte", kGroupConstants, "VarType code: a byte.", "", "lg(varByte);", "17"},
     {"varWord", kGroupConstants, "VarType code: a 16-bit unsigned integer.", "", "lg(varWord);", "18"},
-    {"varLongWord", kGroupConstants, "VarType code: a 32-bit unsigned integer.", "", "lg(varLongWord);", "19"},
+    {"varLongWord", kGroupConstants, "VarType code: a 32-bit unsigned integer.", "", "lg(varLongWord);",
+     "19"},
     {"varInt64", kGroupConstants, "VarType code: a 64-bit integer.", "", "lg(varInt64);", "20"},
     {"varStrArg", kGroupConstants, "VarType code: a text argument.", "", "lg(varStrArg);", "72"},
     {"varString", kGroupConstants, "VarType code: a byte string.", "", "lg(varString);", "256"},
     {"varAny", kGroupConstants, "VarType code: any.", "", "lg(varAny);", "257"},
-    {"varTypeMask", kGroupConstants, "The mask of the type bits of a VarType code.", "", "lg(varTypeMask);", "4095"},
+    {"varTypeMask", kGroupConstants, "The mask of the type bits of a VarType code.", "", "lg(varTypeMask);",
+     "4095"},
     {"varArray", kGroupConstants, "The VarType flag of arrays.", "", "lg(varArray);", "8192"},
     {"varByRef", kGroupConstants, "The VarType flag of references.", "", "lg(varByRef);", "16384"},
 };

@@ -42,7 +42,6 @@ Value Call(TQuorvint& thread, const std::u16string& name, Caller& c) {
 
 }  // namespace
 
-
 void RegisterQueueFunctions(TfsScript& prog, TQuorvint& thread) {
   TfsCallMethodNewEvent handler = [&thread](HostObject*, const HostClass*, const std::u16string& name,
                                             Caller& c) { return Call(thread, name, c); };

@@ -7,7 +7,6 @@ namespace qv::library {
 
 namespace {
 
-
 Value CsvLineBranch(Caller& c) {
   return Value::Text(CsvLine(ToTextList(c.GetParam(0)), TextOf(c.GetParam(1))));
 }

@@ -167,9 +167,10 @@ Table Measure(const std::vector<std::u16string>& lines, int indexpre) {
     row.textLen = textLen;
     // Ratio 0 marks a line with an image and no text; a long paragraph whose
     // ratio rounds to 0 must not pass for one, so text gives at least 1.
-    row.ratio = textLen == 0
-                    ? 0
-                    : std::max(1LL, RoundEven(1000.0 * static_cast<double>(tags) / static_cast<double>(textLen)));
+    row.ratio =
+        textLen == 0
+            ? 0
+            : std::max(1LL, RoundEven(1000.0 * static_cast<double>(tags) / static_cast<double>(textLen)));
     if (textLen > 0) {
       t.totalTags += tags;
       if (t.automatic && row.ratio > 0 && row.ratio < 50 && textLen > bestLen) {

@@ -161,7 +161,8 @@ void ResolveSegmentBreaks(std::string& text) {
       out += spaces;
     } else if (out.empty() || IsLineEnd(out.back()) || end == text.size() || IsLineEnd(text[end])) {
       out += spaces;
-    } else if (!(IsWideCharacter(CodePointBefore(out, out.size())) && IsWideCharacter(CodePointAt(text, end)))) {
+    } else if (!(IsWideCharacter(CodePointBefore(out, out.size())) &&
+                 IsWideCharacter(CodePointAt(text, end)))) {
       out += ' ';
     }
     i = end;

@@ -131,8 +131,18 @@ class Translator {
   void NormalChar() {
     const char32_t c = Next();
     switch (c) {
-      case '(': case ')': case '*': case '+': case '.': case '?':
-      case '[': case '\\': case ']': case '{': case '|': case '}':
+      case '(':
+      case ')':
+      case '*':
+      case '+':
+      case '.':
+      case '?':
+      case '[':
+      case '\\':
+      case ']':
+      case '{':
+      case '|':
+      case '}':
         throw Invalid{};
       default:
         Literal(c);
@@ -147,11 +157,29 @@ class Translator {
     Next();  // the backslash
     const char32_t c = Next();
     switch (c) {
-      case 'n': Literal('\n'); return;
-      case 'r': Literal('\r'); return;
-      case 't': Literal('\t'); return;
-      case '(': case ')': case '*': case '+': case '-': case '.': case '?':
-      case '[': case '\\': case ']': case '^': case '{': case '|': case '}':
+      case 'n':
+        Literal('\n');
+        return;
+      case 'r':
+        Literal('\r');
+        return;
+      case 't':
+        Literal('\t');
+        return;
+      case '(':
+      case ')':
+      case '*':
+      case '+':
+      case '-':
+      case '.':
+      case '?':
+      case '[':
+      case '\\':
+      case ']':
+      case '^':
+      case '{':
+      case '|':
+      case '}':
         Literal(c);
         return;
       case 'p':
@@ -172,10 +200,10 @@ class Translator {
   // charProp = IsCategory: a general category letter, optionally with its
   // subcategory letter.
   void CharProp() {
-    static const char* const kCategories[] = {"L", "Lu", "Ll", "Lt", "Lm", "Lo", "M", "Mn", "Mc", "Me",
-                                              "N", "Nd", "Nl", "No", "P", "Pc", "Pd", "Ps", "Pe", "Pi",
-                                              "Pf", "Po", "Z", "Zs", "Zl", "Zp", "S", "Sm", "Sc", "Sk",
-                                              "So", "C", "Cc", "Cf", "Co", "Cn"};
+    static const char* const kCategories[] = {"L",  "Lu", "Ll", "Lt", "Lm", "Lo", "M",  "Mn", "Mc",
+                                              "Me", "N",  "Nd", "Nl", "No", "P",  "Pc", "Pd", "Ps",
+                                              "Pe", "Pi", "Pf", "Po", "Z",  "Zs", "Zl", "Zp", "S",
+                                              "Sm", "Sc", "Sk", "So", "C",  "Cc", "Cf", "Co", "Cn"};
     std::string name;
     while (!AtEnd() && Peek() != '}' && name.size() < 3) {
       const char32_t c = Next();
@@ -250,11 +278,26 @@ class Translator {
     if (c != '\\') return c;
     const char32_t e = Next();
     switch (e) {
-      case 'n': return '\n';
-      case 'r': return '\r';
-      case 't': return '\t';
-      case '(': case ')': case '*': case '+': case '-': case '.': case '?':
-      case '[': case '\\': case ']': case '^': case '{': case '|': case '}':
+      case 'n':
+        return '\n';
+      case 'r':
+        return '\r';
+      case 't':
+        return '\t';
+      case '(':
+      case ')':
+      case '*':
+      case '+':
+      case '-':
+      case '.':
+      case '?':
+      case '[':
+      case '\\':
+      case ']':
+      case '^':
+      case '{':
+      case '|':
+      case '}':
         return e;
       default:
         throw Invalid{};

@@ -10,7 +10,6 @@ namespace qv::library {
 
 namespace {
 
-
 std::u16string Text(Caller& c, int i) { return ToText(c.GetParam(i)); }
 
 JsonDocument ParseText(std::u16string_view json) { return JsonDocument::Parse(ToUtf8(json)); }

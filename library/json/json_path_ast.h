@@ -47,8 +47,8 @@ enum class ExprKind : uint8_t {
   And,
   Not,
   Compare,
-  Literal,   // a JSON value written in the query
-  Query,     // a filter query; in a logical context a test for existence
+  Literal,  // a JSON value written in the query
+  Query,    // a filter query; in a logical context a test for existence
   Function,
 };
 
@@ -58,8 +58,8 @@ enum class FunctionId : uint8_t { Length, Count, Match, Search, Value };
 
 struct Expr {
   ExprKind kind;
-  size_t pos = 0;        // 1-based, for messages
-  bool grouped = false;  // written in parentheses: a logical expression
+  size_t pos = 0;                               // 1-based, for messages
+  bool grouped = false;                         // written in parentheses: a logical expression
   std::vector<std::unique_ptr<Expr>> operands;  // Or, And, Not, Compare, Function arguments
   CompareOp op = CompareOp::Eq;
   std::optional<JsonDocument> literal;

@@ -27,7 +27,9 @@ struct Val {
 
   static Val Nothing() { return {}; }
   static Val Of(const JsonDocument& d, uint32_t n) { return Val{&d, n, std::nullopt}; }
-  static Val Number(size_t n) { return Val{nullptr, 0, JsonDocument::Scalar(JsonKind::Number, std::to_string(n))}; }
+  static Val Number(size_t n) {
+    return Val{nullptr, 0, JsonDocument::Scalar(JsonKind::Number, std::to_string(n))};
+  }
   bool IsNothing() const { return !doc && !own; }
   const JsonDocument& Doc() const { return own ? *own : *doc; }
   JsonKind Kind() const { return Doc().Kind(node); }
@@ -184,12 +186,18 @@ class Evaluator {
 
   static bool Compare(CompareOp op, const Val& a, const Val& b) {
     switch (op) {
-      case CompareOp::Eq: return Equal(a, b);
-      case CompareOp::Ne: return !Equal(a, b);
-      case CompareOp::Lt: return Less(a, b);
-      case CompareOp::Le: return Less(a, b) || Equal(a, b);
-      case CompareOp::Gt: return Less(b, a);
-      case CompareOp::Ge: return Less(b, a) || Equal(a, b);
+      case CompareOp::Eq:
+        return Equal(a, b);
+      case CompareOp::Ne:
+        return !Equal(a, b);
+      case CompareOp::Lt:
+        return Less(a, b);
+      case CompareOp::Le:
+        return Less(a, b) || Equal(a, b);
+      case CompareOp::Gt:
+        return Less(b, a);
+      case CompareOp::Ge:
+        return Less(b, a) || Equal(a, b);
     }
     return false;
   }

@@ -242,13 +242,27 @@ class Parser {
     const char16_t c = Peek();
     ++i_;
     switch (c) {
-      case u'b': out += u'\b'; return;
-      case u'f': out += u'\f'; return;
-      case u'n': out += u'\n'; return;
-      case u'r': out += u'\r'; return;
-      case u't': out += u'\t'; return;
-      case u'/': out += u'/'; return;
-      case u'\\': out += u'\\'; return;
+      case u'b':
+        out += u'\b';
+        return;
+      case u'f':
+        out += u'\f';
+        return;
+      case u'n':
+        out += u'\n';
+        return;
+      case u'r':
+        out += u'\r';
+        return;
+      case u't':
+        out += u'\t';
+        return;
+      case u'/':
+        out += u'/';
+        return;
+      case u'\\':
+        out += u'\\';
+        return;
       case u'u': {
         const char32_t unit = Hex4();
         if (IsLowSurrogate(unit)) Fail(at, u"lone low surrogate");

@@ -38,7 +38,6 @@ constexpr Branch kBranches[] = {
     {u"EXTRACTARTICLE", ExtractArticleBranch},
 };
 
-
 }  // namespace
 
 std::span<const Branch> SelectBranches() { return kBranches; }

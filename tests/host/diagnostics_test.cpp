@@ -24,7 +24,8 @@ TEST(Diagnostics, DistanceCountsTyposAsOneEditIgnoringCase) {
       {u"", u"abc", 3},
       {u"kitten", u"sitting", 3},
   };
-  for (const Row& r : rows) EXPECT_EQ(NameDistance(r.a, r.b), r.distance) << ToUtf8(r.a) << " " << ToUtf8(r.b);
+  for (const Row& r : rows)
+    EXPECT_EQ(NameDistance(r.a, r.b), r.distance) << ToUtf8(r.a) << " " << ToUtf8(r.b);
 }
 
 TEST(Diagnostics, ClosestNameOnlyWhenCloseForItsLength) {
@@ -50,10 +51,9 @@ TEST(Diagnostics, LinesNameFileLineColumnAndNotes) {
              {u"/elsewhere/lib.js", 2, u"called from report"},
              {u"", 0, u"and 3 more calls"}};
   EXPECT_EQ(FormatDiagnostic(d, u"/work/s", u"<stdin>"),
-            (std::vector<std::u16string>{u"main.qvs:4:7: error: Division by zero",
-                                         u"main.qvs:10: note: called from ratio",
-                                         u"/elsewhere/lib.js:2: note: called from report",
-                                         u"note: and 3 more calls"}));
+            (std::vector<std::u16string>{
+                u"main.qvs:4:7: error: Division by zero", u"main.qvs:10: note: called from ratio",
+                u"/elsewhere/lib.js:2: note: called from report", u"note: and 3 more calls"}));
   // Script text has no file: a named thread stands for it, else `unnamed`.
   Diagnostic w;
   w.kind = DiagnosticKind::Warning;

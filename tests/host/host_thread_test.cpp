@@ -226,8 +226,8 @@ TEST_F(HostThreadTest, ThreadRunsCompiledFilesOfEveryVersion) {
                                (dir / "src").string() + "\", 3);"));
   EXPECT_EQ(same.outcome, RunOutcome::RunError);
   ASSERT_EQ(same.lines.size(), 1u);
-  EXPECT_EQ(same.lines[0],
-            "MainProc:(complie dir cant same source dir" + (dir / "src").string() + "/), 在第 2 行,第 1 个字符");
+  EXPECT_EQ(same.lines[0], "MainProc:(complie dir cant same source dir" + (dir / "src").string() +
+                               "/), 在第 2 行,第 1 个字符");
 }
 
 // ---- error messages ------------------------------------------------------------
@@ -292,7 +292,8 @@ TEST_F(HostThreadTest, ThreadRunTimeErrorLogsTheMessage) {
   // the label directly.
   RunResult r = RunScript(u"#language js\nlg(\"before\");\nvar x = StrToInt(\"abc\");\nlg(\"after\");");
   EXPECT_EQ(r.outcome, RunOutcome::RunError);
-  EXPECT_EQ(r.lines, (Lines{"before", "MainProc:('abc' is not a valid integer value), 在第 3 行,第 5 个字符"}));
+  EXPECT_EQ(r.lines,
+            (Lines{"before", "MainProc:('abc' is not a valid integer value), 在第 3 行,第 5 个字符"}));
   // An unknown language is reported with the label.
   RunResult lang = RunScript(u"#language Cobol\nlg(1);", RunOptions().Name(u"w"));
   EXPECT_EQ(lang.outcome, RunOutcome::CompileError);

@@ -131,7 +131,8 @@ class WindowFileTest : public QObject {
   void oldRunLogsArePrunedAtStartUp() {
     WriteFile(app_ + "qv.qvs", "#language js\n");
     const QString logs = app_ + "data/log/";
-    for (int i = 0; i < 205; ++i) WriteLog(logs + QString("run%1.log").arg(i, 3, 10, QChar('0')), 10, 300 - i);
+    for (int i = 0; i < 205; ++i)
+      WriteLog(logs + QString("run%1.log").arg(i, 3, 10, QChar('0')), 10, 300 - i);
     WriteFile(logs + "notes.txt", "not a run log");
     window_ = std::make_unique<TScriptMainFrm>(app_.toStdU16String());
     QStringList kept = QDir(logs).entryList({"*.log"}, QDir::Files, QDir::Name);
@@ -158,7 +159,8 @@ class WindowFileTest : public QObject {
     const qv::host::Catalog catalog =
         qv::host::BuildCatalog(qv::shell::WindowFunctionDescriptions(), qv::shell::WindowFunctionsForCatalog);
     int expected = 0;
-    for (const qv::host::CatalogEntry& e : catalog.entries) expected += e.kind == "function" || e.kind == "procedure";
+    for (const qv::host::CatalogEntry& e : catalog.entries)
+      expected += e.kind == "function" || e.kind == "procedure";
     QCOMPARE(functions->count(), expected);
     QVERIFY(expected > 150);
     QCOMPARE(window_->Editor().ClassList()->findItems("TStringList", Qt::MatchExactly).size(), 1);

@@ -533,9 +533,10 @@ class WindowTest : public QObject {
     QVERIFY2(Messages(log).contains("MainProc:(Division by zero), 在第 3 行,第 3 个字符"), qPrintable(log));
     QVERIFY2(all.contains("✖ qv.qvs:3:3: error: Division by zero"), qPrintable(log));
     QVERIFY2(all.contains("   qv.qvs:6: note: called from f"), qPrintable(log));
-    QVERIFY2(all.contains("▲ qv.qvs:5:4: warning: 'gettickcout' is not declared; it is taken as a new variable "
-                          "(did you mean 'gettickcount'?)"),
-             qPrintable(log));
+    QVERIFY2(
+        all.contains("▲ qv.qvs:5:4: warning: 'gettickcout' is not declared; it is taken as a new variable "
+                     "(did you mean 'gettickcount'?)"),
+        qPrintable(log));
     // Marked lines have their own colour; the script's lines keep the default.
     const QColor plain = LogMemo()->palette().color(QPalette::Text);
     for (QTextBlock block = LogMemo()->document()->begin(); block.isValid(); block = block.next()) {

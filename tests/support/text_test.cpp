@@ -56,9 +56,9 @@ TEST(Text, MalformedUtf8GivesOneReplacementPerSubpart) {
     std::string bytes;
     std::u16string decoded;
   } rows[] = {
-      {"\xF0\xA9\xA1\t", u"\uFFFD\t"},        // a four-byte form cut short
-      {"\xE1\x80", u"\uFFFD"},                  // cut by the end
-      {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},  // overlong: E0 needs A0..BF next
+      {"\xF0\xA9\xA1\t", u"\uFFFD\t"},                    // a four-byte form cut short
+      {"\xE1\x80", u"\uFFFD"},                            // cut by the end
+      {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},            // overlong: E0 needs A0..BF next
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
       {"\xF5\x80", u"\uFFFD\uFFFD"},
       {"a\xF1\x80\x80\xE1\x80\xC2"
@@ -75,9 +75,9 @@ TEST(Text, MalformedUtf8GivesOneReplacementPerSubpart) {
 TEST(Text, MalformedUtf8AgreesWithPython) {
   if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "no python3";
   std::mt19937 rng(20260);
-  const unsigned char interesting[] = {0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2,
-                                       0xDF, 0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4,
-                                       0xF5, 0xFF};
+  const unsigned char interesting[] = {0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
+                                       0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC, 0xED,
+                                       0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
   std::vector<std::string> inputs;
   for (int n = 0; n < 5000; ++n) {
     std::string bytes(rng() % 12, '\0');
@@ -93,9 +93,11 @@ TEST(Text, MalformedUtf8AgreesWithPython) {
     std::ofstream out(name);
     for (const std::string& in : inputs) out << Hex(in) << "\n";
   }
-  std::string command = std::string("python3 -c 'import sys\nfor l in open(sys.argv[1]): "
-                                    "print(bytes.fromhex(l.strip()).decode(\"utf-8\", \"replace\")"
-                                    ".encode(\"utf-16-le\").hex())' ") + name;
+  std::string command = std::string(
+                            "python3 -c 'import sys\nfor l in open(sys.argv[1]): "
+                            "print(bytes.fromhex(l.strip()).decode(\"utf-8\", \"replace\")"
+                            ".encode(\"utf-16-le\").hex())' ") +
+                        name;
   FILE* pipe = ::popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string expected;

@@ -79,7 +79,8 @@ std::string ReadFile(const std::string& path) {
 // Random rows of fields drawn from characters that matter to CSV.
 std::vector<Fields> RandomRows(unsigned seed) {
   std::mt19937 rng(seed);
-  const char16_t* const pieces[] = {u"a", u"Z", u"9", u",", u"\"", u"\r", u"\n", u"\r\n", u" ", u"é", u"中", u";", u"'"};
+  const char16_t* const pieces[] = {u"a",    u"Z", u"9", u",",  u"\"", u"\r", u"\n",
+                                    u"\r\n", u" ", u"é", u"中", u";",  u"'"};
   std::vector<Fields> rows;
   for (int r = 0; r < 300; ++r) {
     Fields row(1 + rng() % 6);

@@ -80,14 +80,10 @@ TEST(UrlCoding, DecodeTextKeepsOtherCharacters) {
   struct Row {
     std::u16string in, out;
   } rows[] = {
-      {u"a+b", u"a+b"},
-      {u"\u4E2D%41", u"\u4E2DA"},
-      {u"%E4%B8%AD", u"\u4E2D"},
-      {u"%u4E2D%U0041", u"\u4E2DA"},
-      {u"%FFx", u"\uFFFDx"},
-      {u"%F0%A9%A1%09", u"\uFFFD\t"},  // one replacement for the cut sequence
-      {u"x%zzy", u"xy"},
-      {u"%ud83d%ude00", u"\U0001F600"},
+      {u"a+b", u"a+b"},          {u"\u4E2D%41", u"\u4E2DA"},
+      {u"%E4%B8%AD", u"\u4E2D"}, {u"%u4E2D%U0041", u"\u4E2DA"},
+      {u"%FFx", u"\uFFFDx"},     {u"%F0%A9%A1%09", u"\uFFFD\t"},  // one replacement for the cut sequence
+      {u"x%zzy", u"xy"},         {u"%ud83d%ude00", u"\U0001F600"},
   };
   for (const auto& r : rows) EXPECT_EQ(UrlDecodeText(r.in), r.out) << ToUtf8(r.in);
 }

@@ -30,16 +30,18 @@ TEST(JsonDocument, KeepsNumberTextOrderAndDuplicates) {
   EXPECT_EQ(Roundtrip(R"( [1.0, -0, 1E+2, 123456789012345678901234567890, 0.1e-7] )"),
             "[1.0,-0,1E+2,123456789012345678901234567890,0.1e-7]");
   EXPECT_EQ(Roundtrip(R"({"z":1,"a":{"y":[],"x":{}},"z":2})"), R"({"z":1,"a":{"y":[],"x":{}},"z":2})");
-  EXPECT_EQ(Roundtrip(R"("a\"b\\c\/d\u00e9\ud83d\ude00\n\u0001")"), "\"a\\\"b\\\\c/d\xc3\xa9\xf0\x9f\x98\x80\\n\\u0001\"");
+  EXPECT_EQ(Roundtrip(R"("a\"b\\c\/d\u00e9\ud83d\ude00\n\u0001")"),
+            "\"a\\\"b\\\\c/d\xc3\xa9\xf0\x9f\x98\x80\\n\\u0001\"");
   EXPECT_EQ(Roundtrip(" true "), "true");
   EXPECT_EQ(Roundtrip("null"), "null");
   EXPECT_EQ(Roundtrip("-5"), "-5");
 }
 
 TEST(JsonDocument, InvalidTextIsAnErrorWithItsPosition) {
-  for (const char* bad : {"", " ", "[", "[1,]", "{\"a\" 1}", "01", "[1 2]", "tru", "\"a", "[1] x", "{\"a\":1,}",
-                          "[-]", "[1.]", "[.5]", "[+1]", "[1e]", "[NaN]", "{a:1}", "['a']", "[\"\t\"]",
-                          "\"\\x\"", "[1]]", "}", "[true false]", "\"\xff\""})
+  for (const char* bad :
+       {"",      " ",          "[",       "[1,]", "{\"a\" 1}", "01",           "[1 2]",   "tru",   "\"a",
+        "[1] x", "{\"a\":1,}", "[-]",     "[1.]", "[.5]",      "[+1]",         "[1e]",    "[NaN]", "{a:1}",
+        "['a']", "[\"\t\"]",   "\"\\x\"", "[1]]", "}",         "[true false]", "\"\xff\""})
     EXPECT_EQ(ErrorOf(bad).rfind("Invalid JSON at ", 0), 0u) << bad << ": " << ErrorOf(bad);
   EXPECT_EQ(ErrorOf("[1, 2, 01]").rfind("Invalid JSON at 8: ", 0), 0u) << ErrorOf("[1, 2, 01]");
   // Positions count UTF-16 units: "é" is one, the emoji two.
@@ -62,12 +64,24 @@ TEST(JsonDocument, NumbersCompareExactly) {
     const char *a, *b;
     int c;
   } rows[] = {
-      {"1", "1.0", 0},      {"1e2", "100", 0},   {"-0", "0", 0},       {"0.1", "1e-1", 0},
-      {"2", "10", -1},      {"-2", "-10", 1},    {"-1", "1", -1},      {"0", "-0.5", 1},
+      {"1", "1.0", 0},
+      {"1e2", "100", 0},
+      {"-0", "0", 0},
+      {"0.1", "1e-1", 0},
+      {"2", "10", -1},
+      {"-2", "-10", 1},
+      {"-1", "1", -1},
+      {"0", "-0.5", 1},
       {"123456789012345678901234567891", "123456789012345678901234567890", 1},
       {"1e999999999999999999", "1e999999999999999998", 0},  // exponents past 10^15 saturate
-      {"9.99", "10", -1},   {"0.001", "0.01", -1},  {"10.0", "1e1", 0},    {"0.0010", "1e-3", 0},
-      {"-0.0", "0", 0},     {"100", "99.999", 1}, {"12.5", "12.50001", -1}, {"-12.5", "-12.50001", 1},
+      {"9.99", "10", -1},
+      {"0.001", "0.01", -1},
+      {"10.0", "1e1", 0},
+      {"0.0010", "1e-3", 0},
+      {"-0.0", "0", 0},
+      {"100", "99.999", 1},
+      {"12.5", "12.50001", -1},
+      {"-12.5", "-12.50001", 1},
   };
   for (const auto& r : rows) EXPECT_EQ(CompareJsonNumbers(r.a, r.b), r.c) << r.a << " " << r.b;
 }
@@ -105,8 +119,9 @@ TEST(JsonSet, BadPointersAreErrors) {
     const char* json;
     const char16_t* pointer;
   } rows[] = {
-      {"{}", u"a"}, {"{}", u"/a~2"}, {"{}", u"/a~"}, {"[1]", u"/2"}, {"[1]", u"/01"},
-      {"[1]", u"/x"}, {R"({"a":1})", u"/a/b"}, {R"({"a":null})", u"/a/b"}, {"[1]", u"/-1"},
+      {"{}", u"a"},    {"{}", u"/a~2"}, {"{}", u"/a~"},          {"[1]", u"/2"},
+      {"[1]", u"/01"}, {"[1]", u"/x"},  {R"({"a":1})", u"/a/b"}, {R"({"a":null})", u"/a/b"},
+      {"[1]", u"/-1"},
   };
   for (const auto& r : rows) EXPECT_THROW(Set(r.json, r.pointer, "1"), ScriptError) << r.json;
 }

@@ -55,8 +55,10 @@ const char* const kBookstore = R"({ "store": {
 TEST(JsonPathRfc, Overview) {
   const std::string moby =
       R"({"category":"fiction","author":"Herman Melville","title":"Moby Dick","isbn":"0-553-21311-3","price":8.99})";
-  const std::string rees = R"({"category":"reference","author":"Nigel Rees","title":"Sayings of the Century","price":8.95})";
-  const std::string waugh = R"({"category":"fiction","author":"Evelyn Waugh","title":"Sword of Honour","price":12.99})";
+  const std::string rees =
+      R"({"category":"reference","author":"Nigel Rees","title":"Sayings of the Century","price":8.95})";
+  const std::string waugh =
+      R"({"category":"fiction","author":"Evelyn Waugh","title":"Sword of Honour","price":12.99})";
   const std::string lotr =
       R"({"category":"fiction","author":"J. R. R. Tolkien","title":"The Lord of the Rings","isbn":"0-395-19395-8","price":22.99})";
   const std::string authors = R"("Nigel Rees" "Evelyn Waugh" "Herman Melville" "J. R. R. Tolkien")";
@@ -71,7 +73,8 @@ TEST(JsonPathRfc, Overview) {
                             {"$..book[?@.isbn]", (moby + " " + lotr).c_str()},
                             {"$..book[?@.price<10]", (rees + " " + moby).c_str()},
                         });
-  for (const char* q : {"$..book[0,1]", "$..book[:2]"}) EXPECT_EQ(Select(kBookstore, q), rees + " " + waugh) << q;
+  for (const char* q : {"$..book[0,1]", "$..book[:2]"})
+    EXPECT_EQ(Select(kBookstore, q), rees + " " + waugh) << q;
   const std::string store = Select(kBookstore, "$.store.*");
   EXPECT_TRUE(store.ends_with(R"(] {"color":"red","price":399})")) << store;
   const JsonDocument doc = JsonDocument::Parse(kBookstore);
@@ -81,11 +84,11 @@ TEST(JsonPathRfc, Overview) {
 TEST(JsonPathRfc, RootNameWildcardIndexSlice) {
   CheckRows(R"({"k": "v"})", {{"$", R"({"k":"v"})"}});
   CheckRows(R"({"o": {"j j": {"k.k": 3}}, "'": {"@": 2}})", {
-                                                                 {"$.o['j j']", R"({"k.k":3})"},
-                                                                 {"$.o['j j']['k.k']", "3"},
-                                                                 {R"($.o["j j"]["k.k"])", "3"},
-                                                                 {R"($["'"]["@"])", "2"},
-                                                             });
+                                                                {"$.o['j j']", R"({"k.k":3})"},
+                                                                {"$.o['j j']['k.k']", "3"},
+                                                                {R"($.o["j j"]["k.k"])", "3"},
+                                                                {R"($["'"]["@"])", "2"},
+                                                            });
   CheckRows(R"({"o": {"j": 1, "k": 2}, "a": [5, 3]})", {
                                                            {"$[*]", R"({"j":1,"k":2} [5,3])"},
                                                            {"$.o[*]", "1 2"},
@@ -136,15 +139,33 @@ TEST(JsonPathRfc, Comparisons) {
     const char* comparison;
     bool result;
   } rows[] = {
-      {"$.absent1 == $.absent2", true}, {"$.absent1 <= $.absent2", true}, {"$.absent == 'g'", false},
-      {"$.absent1 != $.absent2", false}, {"$.absent != 'g'", true},     {"1 <= 2", true},
-      {"1 > 2", false},                  {"13 == '13'", false},          {"'a' <= 'b'", true},
-      {"'a' > 'b'", false},              {"$.obj == $.arr", false},      {"$.obj != $.arr", true},
-      {"$.obj == $.obj", true},          {"$.obj != $.obj", false},      {"$.arr == $.arr", true},
-      {"$.arr != $.arr", false},         {"$.obj == 17", false},         {"$.obj != 17", true},
-      {"$.obj <= $.arr", false},         {"$.obj < $.arr", false},       {"$.obj <= $.obj", true},
-      {"$.arr <= $.arr", true},          {"1 <= $.arr", false},          {"1 >= $.arr", false},
-      {"1 > $.arr", false},              {"1 < $.arr", false},           {"true <= true", true},
+      {"$.absent1 == $.absent2", true},
+      {"$.absent1 <= $.absent2", true},
+      {"$.absent == 'g'", false},
+      {"$.absent1 != $.absent2", false},
+      {"$.absent != 'g'", true},
+      {"1 <= 2", true},
+      {"1 > 2", false},
+      {"13 == '13'", false},
+      {"'a' <= 'b'", true},
+      {"'a' > 'b'", false},
+      {"$.obj == $.arr", false},
+      {"$.obj != $.arr", true},
+      {"$.obj == $.obj", true},
+      {"$.obj != $.obj", false},
+      {"$.arr == $.arr", true},
+      {"$.arr != $.arr", false},
+      {"$.obj == 17", false},
+      {"$.obj != 17", true},
+      {"$.obj <= $.arr", false},
+      {"$.obj < $.arr", false},
+      {"$.obj <= $.obj", true},
+      {"$.arr <= $.arr", true},
+      {"1 <= $.arr", false},
+      {"1 >= $.arr", false},
+      {"1 > $.arr", false},
+      {"1 < $.arr", false},
+      {"true <= true", true},
       {"true > true", false},
   };
   for (const auto& r : rows) {
@@ -154,27 +175,29 @@ TEST(JsonPathRfc, Comparisons) {
 }
 
 TEST(JsonPathRfc, DescendantSegmentAndNull) {
-  CheckRows(R"({"o": {"j": 1, "k": 2}, "a": [5, 3, [{"j": 4}, {"k": 6}]]})",
-            {
-                {"$..j", "1 4"},
-                {"$..[0]", R"(5 {"j":4})"},
-                {"$..[*]", R"({"j":1,"k":2} [5,3,[{"j":4},{"k":6}]] 1 2 5 3 [{"j":4},{"k":6}] {"j":4} {"k":6} 4 6)"},
-                {"$..*", R"({"j":1,"k":2} [5,3,[{"j":4},{"k":6}]] 1 2 5 3 [{"j":4},{"k":6}] {"j":4} {"k":6} 4 6)"},
-                {"$..o", R"({"j":1,"k":2})"},
-                {"$.o..[*, *]", "1 2 1 2"},
-                {"$.a..[0, 1]", R"(5 3 {"j":4} {"k":6})"},
-            });
+  CheckRows(
+      R"({"o": {"j": 1, "k": 2}, "a": [5, 3, [{"j": 4}, {"k": 6}]]})",
+      {
+          {"$..j", "1 4"},
+          {"$..[0]", R"(5 {"j":4})"},
+          {"$..[*]",
+           R"({"j":1,"k":2} [5,3,[{"j":4},{"k":6}]] 1 2 5 3 [{"j":4},{"k":6}] {"j":4} {"k":6} 4 6)"},
+          {"$..*", R"({"j":1,"k":2} [5,3,[{"j":4},{"k":6}]] 1 2 5 3 [{"j":4},{"k":6}] {"j":4} {"k":6} 4 6)"},
+          {"$..o", R"({"j":1,"k":2})"},
+          {"$.o..[*, *]", "1 2 1 2"},
+          {"$.a..[0, 1]", R"(5 3 {"j":4} {"k":6})"},
+      });
   CheckRows(R"({"a": null, "b": [null], "c": [{}], "null": 1})", {
-                                                                      {"$.a", "null"},
-                                                                      {"$.a[0]", ""},
-                                                                      {"$.a.d", ""},
-                                                                      {"$.b[0]", "null"},
-                                                                      {"$.b[*]", "null"},
-                                                                      {"$.b[?@]", "null"},
-                                                                      {"$.b[?@==null]", "null"},
-                                                                      {"$.c[?@.d==null]", ""},
-                                                                      {"$.null", "1"},
-                                                                  });
+                                                                     {"$.a", "null"},
+                                                                     {"$.a[0]", ""},
+                                                                     {"$.a.d", ""},
+                                                                     {"$.b[0]", "null"},
+                                                                     {"$.b[*]", "null"},
+                                                                     {"$.b[?@]", "null"},
+                                                                     {"$.b[?@==null]", "null"},
+                                                                     {"$.c[?@.d==null]", ""},
+                                                                     {"$.null", "1"},
+                                                                 });
 }
 
 TEST(JsonPathRfc, FunctionExamples) {
@@ -203,21 +226,48 @@ TEST(JsonPathRfc, WellTypedness) {
   for (const char* q : {"$[?length(@) < 3]", "$[?count(@.*) == 1]", "$[?match(@.timezone, 'Europe/.*')]",
                         "$[?value(@..color) == \"red\"]"})
     EXPECT_EQ(ErrorOf(q), "accepted") << q;
-  for (const char* q : {"$[?length(@.*) < 3]", "$[?count(1) == 1]", "$[?match(@.timezone, 'Europe/.*') == true]",
-                        "$[?value(@..color)]"})
+  for (const char* q : {"$[?length(@.*) < 3]", "$[?count(1) == 1]",
+                        "$[?match(@.timezone, 'Europe/.*') == true]", "$[?value(@..color)]"})
     EXPECT_NE(ErrorOf(q).find("Invalid JSONPath at "), std::string::npos) << q;
 }
 
 TEST(JsonPath, InvalidQueriesAreErrors) {
   const char* const invalid[] = {
-      "",          "$.",         "$..",          "$[",           "$[]",           "a",
-      " $",        "$ ",         "$.1a",         "$[01]",        "$[-0]",         "$[1.0]",
-      "$['a]",     "$['\\x']",   "$['\\ud800']", "$[?true]",     "$[?1]",         "$[?@.* == 1]",
-      "$[?foo(@)]", "$[9007199254740992]",       "$[?@.a=1]",    "$.a b",         "$[?(@.a]",
-      "$[?@.a == 1 == 2]",       "$. a",         "$[?length(@, @)]",              "$[?!1]",
-      "$[?@.a && ]", "$..['a' 'b']",             "$[?count(@.a) == (1)]",         "$[?'a']", "$[?@ == [1]]",
+      "",
+      "$.",
+      "$..",
+      "$[",
+      "$[]",
+      "a",
+      " $",
+      "$ ",
+      "$.1a",
+      "$[01]",
+      "$[-0]",
+      "$[1.0]",
+      "$['a]",
+      "$['\\x']",
+      "$['\\ud800']",
+      "$[?true]",
+      "$[?1]",
+      "$[?@.* == 1]",
+      "$[?foo(@)]",
+      "$[9007199254740992]",
+      "$[?@.a=1]",
+      "$.a b",
+      "$[?(@.a]",
+      "$[?@.a == 1 == 2]",
+      "$. a",
+      "$[?length(@, @)]",
+      "$[?!1]",
+      "$[?@.a && ]",
+      "$..['a' 'b']",
+      "$[?count(@.a) == (1)]",
+      "$[?'a']",
+      "$[?@ == [1]]",
   };
-  for (const char* q : invalid) EXPECT_EQ(ErrorOf(q).rfind("Invalid JSONPath at ", 0), 0u) << q << ": " << ErrorOf(q);
+  for (const char* q : invalid)
+    EXPECT_EQ(ErrorOf(q).rfind("Invalid JSONPath at ", 0), 0u) << q << ": " << ErrorOf(q);
   EXPECT_EQ(ErrorOf("$.1a"), "Invalid JSONPath at 3: expected a member name");
   const std::string deep = "$[?" + std::string(100000, '(') + "@" + std::string(100000, ')') + "]";
   EXPECT_EQ(ErrorOf(deep.c_str()), "Invalid JSONPath at 260: expression nested too deeply");

@@ -134,7 +134,8 @@ TEST(HtmlSelect, WhatModes) {
   EXPECT_EQ(ToUtf8(HtmlSelectFirst(page, u"table")), "");
   EXPECT_THROW(HtmlSelect(page, u"p", u"outer"), ScriptError);
   // Serialised HTML keeps characters beyond ASCII as they are.
-  EXPECT_EQ(ToUtf8(HtmlSelectFirst(u"<p title='中'>中 &amp; é</p>", u"p", u"html")), "<p title=\"中\">中 &amp; é</p>");
+  EXPECT_EQ(ToUtf8(HtmlSelectFirst(u"<p title='中'>中 &amp; é</p>", u"p", u"html")),
+            "<p title=\"中\">中 &amp; é</p>");
   // Script and style below the element are not text; the element itself is.
   const char16_t scripted[] = u"<div>a<script>var x;</script><style>p{}</style> b</div><script>s()</script>";
   EXPECT_EQ(Joined(HtmlSelect(scripted, u"div")), "a b");
