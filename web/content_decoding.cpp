@@ -1,7 +1,5 @@
 #include "web/content_decoding.h"
 
-#include <zlib.h>
-
 #include <vector>
 
 #include "library/encode/gzip.h"
@@ -19,38 +17,6 @@ namespace qv::web {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
-
-// One zlib stream; windowBits 15 reads the zlib wrapper, -15 raw deflate.
-bool Inflate(std::string_view in, std::string& out, size_t limit, int windowBits) {
-  z_stream z{};
-  if (inflateInit2(&z, windowBits) != Z_OK) return false;
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  z.avail_in = static_cast<uInt>(in.size());
-  out.clear();
-  int rc = Z_OK;
-  char buffer[kChunk];
-  while (rc == Z_OK) {
-    z.next_out = reinterpret_cast<Bytef*>(buffer);
-    z.avail_out = sizeof buffer;
-    rc = inflate(&z, Z_NO_FLUSH);
-    size_t n = sizeof buffer - z.avail_out;
-    if (out.size() + n > limit)
-      rc = Z_MEM_ERROR;
-    else
-      out.append(buffer, n);
-    if (rc == Z_BUF_ERROR && n == 0) break;  // the input ended early
-    if (rc == Z_BUF_ERROR) rc = Z_OK;
-  }
-  inflateEnd(&z);
-  return rc == Z_STREAM_END;
-}
-
-bool Deflate(std::string_view in, std::string& out, size_t limit) {
-  // A zlib stream begins with a header whose 16-bit value is a multiple
-  // of 31; anything else is taken as raw deflate.
-  if (Inflate(in, out, limit, 15)) return true;
-  return Inflate(in, out, limit, -15);
-}
 
 #if QV_HAVE_BROTLI
 bool Brotli(std::string_view in, std::string& out, size_t limit) {
@@ -110,7 +76,7 @@ bool DecodeOne(std::u16string_view coding, std::string_view in, std::string& out
   if (coding == u"gzip" || coding == u"x-gzip") {
     ok = library::GunzipBytes(in, out, limit);
   } else if (coding == u"deflate") {
-    ok = Deflate(in, out, limit);
+    ok = library::InflateBytes(in, out, limit);
 #if QV_HAVE_BROTLI
   } else if (coding == u"br") {
     ok = Brotli(in, out, limit);

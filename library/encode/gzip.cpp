@@ -49,6 +49,31 @@ size_t SkipHeader(std::string_view in) {
   return pos <= in.size() ? pos : 0;
 }
 
+// One zlib stream; windowBits 15 reads the zlib wrapper, -15 raw deflate.
+bool InflateStream(std::string_view in, std::string& out, size_t limit, int windowBits) {
+  z_stream z{};
+  if (inflateInit2(&z, windowBits) != Z_OK) return false;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  out.clear();
+  int rc = Z_OK;
+  char buffer[64 * 1024];
+  while (rc == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    rc = inflate(&z, Z_NO_FLUSH);
+    size_t n = sizeof buffer - z.avail_out;
+    if (out.size() + n > limit)
+      rc = Z_MEM_ERROR;
+    else
+      out.append(buffer, n);
+    if (rc == Z_BUF_ERROR && n == 0) break;  // the input ended early
+    if (rc == Z_BUF_ERROR) rc = Z_OK;
+  }
+  inflateEnd(&z);
+  return rc == Z_STREAM_END;
+}
+
 }  // namespace
 
 struct GzipWriter::State {
@@ -163,6 +188,13 @@ bool GunzipBytes(std::string_view in, std::string& out, size_t limit) {
   if (GetLE32(in, inPos + 4) != static_cast<uint32_t>(outPos)) return false;
   out.resize(outPos);
   return true;
+}
+
+bool InflateBytes(std::string_view in, std::string& out, size_t limit) {
+  // A zlib stream begins with a header whose 16-bit value is a multiple
+  // of 31; anything else is taken as raw deflate.
+  if (InflateStream(in, out, limit, 15)) return true;
+  return InflateStream(in, out, limit, -15);
 }
 
 }  // namespace qv::library

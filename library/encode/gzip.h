@@ -52,4 +52,9 @@ class GzipWriter {
 // or more than `limit` bytes of output; `out` is then unspecified.
 bool GunzipBytes(std::string_view in, std::string& out, size_t limit = kGunzipLimit);
 
+// The content of an HTTP "deflate" body: a zlib-wrapped stream, or raw
+// deflate as some servers send it. False on a damaged or cut stream or more
+// than `limit` bytes of output.
+bool InflateBytes(std::string_view in, std::string& out, size_t limit = kGunzipLimit);
+
 }  // namespace qv::library

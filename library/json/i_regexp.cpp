@@ -4,6 +4,7 @@
 #include "library/json/i_regexp.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "support/text.h"
 
@@ -156,32 +157,11 @@ class Translator {
   void Escape() {
     Next();  // the backslash
     const char32_t c = Next();
+    if (std::optional<char32_t> single = SingleCharEsc(c)) {
+      Literal(*single);
+      return;
+    }
     switch (c) {
-      case 'n':
-        Literal('\n');
-        return;
-      case 'r':
-        Literal('\r');
-        return;
-      case 't':
-        Literal('\t');
-        return;
-      case '(':
-      case ')':
-      case '*':
-      case '+':
-      case '-':
-      case '.':
-      case '?':
-      case '[':
-      case '\\':
-      case ']':
-      case '^':
-      case '{':
-      case '|':
-      case '}':
-        Literal(c);
-        return;
       case 'p':
       case 'P':
         out_ += '\\';
@@ -276,14 +256,19 @@ class Translator {
     const char32_t c = Next();
     if (c == '-' || c == '[' || c == ']') throw Invalid{};
     if (c != '\\') return c;
-    const char32_t e = Next();
+    if (std::optional<char32_t> single = SingleCharEsc(Next())) return *single;
+    throw Invalid{};
+  }
+
+  // The character a SingleCharEsc stands for (after its backslash), or none.
+  static std::optional<char32_t> SingleCharEsc(char32_t e) {
     switch (e) {
       case 'n':
-        return '\n';
+        return U'\n';
       case 'r':
-        return '\r';
+        return U'\r';
       case 't':
-        return '\t';
+        return U'\t';
       case '(':
       case ')':
       case '*':
@@ -300,7 +285,7 @@ class Translator {
       case '}':
         return e;
       default:
-        throw Invalid{};
+        return std::nullopt;
     }
   }
 

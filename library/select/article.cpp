@@ -498,34 +498,21 @@ xmlNode* Body(xmlDoc* doc) {
 std::string MetaContent(xmlDoc* doc, const char* property) {
   xmlNode* root = xmlDocGetRootElement(doc);
   if (root == nullptr) return {};
-  for (xmlNode* n = root; n != nullptr;) {
+  for (xmlNode* n = root; n != nullptr; n = select::NextInTree(n, nullptr)) {
     if (n->type == XML_ELEMENT_NODE && NameIs(n, "meta") &&
         (Attr(n, "property") == property || Attr(n, "name") == property))
       return Attr(n, "content");
     if (n->type == XML_ELEMENT_NODE && NameIs(n, "body")) break;
-    if (n->children && n->type == XML_ELEMENT_NODE) {
-      n = n->children;
-      continue;
-    }
-    while (n != nullptr && n->next == nullptr) n = n->parent;
-    if (n != nullptr) n = n->next;
   }
   return {};
 }
 
 xmlNode* FindFirst(xmlNode* root, const char* name, std::vector<xmlNode*>* all = nullptr) {
-  for (xmlNode* n = root; n != nullptr;) {
+  for (xmlNode* n = root; n != nullptr; n = select::NextInTree(n, root)) {
     if (n->type == XML_ELEMENT_NODE && NameIs(n, name)) {
       if (all == nullptr) return n;
       all->push_back(n);
     }
-    if (n->children && n->type == XML_ELEMENT_NODE) {
-      n = n->children;
-      continue;
-    }
-    while (n != nullptr && n != root && n->next == nullptr) n = n->parent;
-    if (n == nullptr || n == root) break;
-    n = n->next;
   }
   return nullptr;
 }
@@ -594,7 +581,7 @@ std::string Headline(xmlDoc* doc) {
 // ---- cleaned HTML
 
 void MakeLinksAbsolute(xmlNode* n, std::u16string_view url) {
-  for (xmlNode* c = n; c != nullptr;) {
+  for (xmlNode* c = n; c != nullptr; c = select::NextInTree(c, n)) {
     if (c->type == XML_ELEMENT_NODE) {
       // Event handlers and styles are not content.
       for (xmlAttr* a = c->properties; a != nullptr;) {
@@ -609,27 +596,12 @@ void MakeLinksAbsolute(xmlNode* n, std::u16string_view url) {
         a = next;
       }
     }
-    if (c->children && c->type == XML_ELEMENT_NODE) {
-      c = c->children;
-      continue;
-    }
-    while (c != nullptr && c != n && c->next == nullptr) c = c->parent;
-    if (c == nullptr || c == n) break;
-    c = c->next;
   }
 }
 
 bool HasBlockDescendant(xmlNode* n) {
-  for (xmlNode* c = n->children; c != nullptr;) {
+  for (xmlNode* c = n->children; c != nullptr; c = select::NextInTree(c, n))
     if (c->type == XML_ELEMENT_NODE && select::IsBlockName(c->name) && !NameIs(c, "br")) return true;
-    if (c->children && c->type == XML_ELEMENT_NODE) {
-      c = c->children;
-      continue;
-    }
-    while (c != nullptr && c != n && c->next == nullptr) c = c->parent;
-    if (c == nullptr || c == n) break;
-    c = c->next;
-  }
   return false;
 }
 

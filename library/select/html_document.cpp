@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "library/select/node_values.h"
 #include "library/select/select.h"
 #include "support/errors.h"
 #include "support/text.h"
@@ -44,18 +45,10 @@ struct ElementIndex {
 
   explicit ElementIndex(xmlDoc* doc) {
     xmlNode* root = reinterpret_cast<xmlNode*>(doc);
-    for (xmlNode* n = root->children; n != nullptr;) {
-      if (n->type == XML_ELEMENT_NODE) {
-        all.push_back(n);
-        if (n->name) byName[reinterpret_cast<const char*>(n->name)].push_back(n);
-        if (n->children != nullptr) {
-          n = n->children;
-          continue;
-        }
-      }
-      while (n != nullptr && n != root && n->next == nullptr) n = n->parent;
-      if (n == nullptr || n == root) break;
-      n = n->next;
+    for (xmlNode* n = root->children; n != nullptr; n = NextInTree(n, root)) {
+      if (n->type != XML_ELEMENT_NODE) continue;
+      all.push_back(n);
+      if (n->name) byName[reinterpret_cast<const char*>(n->name)].push_back(n);
     }
   }
 };

@@ -9,6 +9,15 @@
 
 namespace qv::library::select {
 
+// The node after `n` in document order without leaving `root`'s subtree
+// (nullptr at its end): an element's children first, then the next sibling
+// of the nearest node that has one. Walks need no stack at any depth.
+inline xmlNode* NextInTree(xmlNode* n, const xmlNode* root) {
+  if (n->type == XML_ELEMENT_NODE && n->children != nullptr) return n->children;
+  while (n != nullptr && n != root && n->next == nullptr) n = n->parent;
+  return (n == nullptr || n == root) ? nullptr : n->next;
+}
+
 // True for the elements whose start and end separate words in rendered
 // text (blocks, list items, table cells, <br>).
 bool IsBlockName(const xmlChar* name);
