@@ -422,6 +422,7 @@ void TfsBuilder::BuildCppFor(const TfsXMLItem& xml, TfsScript& prog, TfsStatemen
     while (body < n - 1 && Child(xml, body).NameIs(il::kVar)) ++body;
   for (int i = iteration; i < body; ++i) BuildStatement(Child(xml, i), prog, *stmt->SecondStmt());
   for (int i = body; i < n; ++i) BuildStatement(Child(xml, i), prog, *stmt);
+  stmt->FindCountingShape();
   Append(list, std::move(stmt));
 }
 

@@ -2,22 +2,30 @@
 // leave on break or exit (Terminate sets exit too), otherwise forget a
 // continue; and clears break when it ends.
 #include <cstdint>
+#include <typeinfo>
 
 #include "engine/program/program.h"
+#include "engine/run/specialised.h"
 #include "engine/run/statements.h"
 
 namespace qv {
 
 namespace {
 
-bool LeaveAfterPass(TfsScript& prog) {
+[[gnu::always_inline]] inline bool LeaveAfterPass(TfsScript& prog) {
   if (prog.BreakCalled() || prog.ExitCalled()) return true;
-  prog.SetContinueCalled(false);
+  if (prog.ContinueCalled()) prog.SetContinueCalled(false);
   return false;
 }
 
 // The loop variable receives counters without its value conversion.
 void StoreCounter(TfsCustomVariable* variable, Value v) { variable->RestoreStoredValue(std::move(v)); }
+
+// A private script variable takes a counter straight into its storage,
+// which is what RestoreStoredValue does for it.
+bool TakesCounterDirectly(const TfsCustomVariable* v) {
+  return SpecialisedPaths() && v != nullptr && v->Storage() == ItemStorage::Variable && !v->IsShared();
+}
 
 }  // namespace
 
@@ -45,6 +53,11 @@ void TfsWhileStmt::Execute() {
   prog.SetBreakCalled(false);
 }
 
+void TfsForStmt::SetVariable(TfsCustomVariable* v) {
+  variable_ = v;
+  direct_ = TakesCounterDirectly(v);
+}
+
 void TfsForStmt::Execute() {
   const int32_t a = ToInt32(beginValue_->GetValue());
   const int32_t b = ToInt32(endValue_->GetValue());
@@ -56,10 +69,19 @@ void TfsForStmt::Execute() {
   int64_t passes = down_ ? int64_t{a} - b + 1 : int64_t{b} - a + 1;
   int64_t counter = a;
   const int step = down_ ? -1 : 1;
-  for (; passes > 0; --passes, counter += step) {
-    StoreCounter(variable_, Value::Int(static_cast<int32_t>(counter)));
-    RunChildren();
-    if (LeaveAfterPass(prog)) break;
+  if (direct_ && !variable_->IsShared()) {
+    Value& stored = variable_->PValue();
+    for (; passes > 0; --passes, counter += step) {
+      stored = Value::Int(static_cast<int32_t>(counter));
+      RunChildren();
+      if (LeaveAfterPass(prog)) break;
+    }
+  } else {
+    for (; passes > 0; --passes, counter += step) {
+      StoreCounter(variable_, Value::Int(static_cast<int32_t>(counter)));
+      RunChildren();
+      if (LeaveAfterPass(prog)) break;
+    }
   }
   prog.SetBreakCalled(false);
 }
@@ -93,6 +115,22 @@ void TfsCppForStmt::Execute() {
   if (prog.Terminated()) return;
   firstStmt_->RunChildren();
   if (prog.Terminated()) return;
+  if (counting_ != nullptr) {
+    switch (counting_->comparison) {
+      case BinaryOp::Less:
+        return RunCounting<BinaryOp::Less>(prog);
+      case BinaryOp::LessEq:
+        return RunCounting<BinaryOp::LessEq>(prog);
+      case BinaryOp::Great:
+        return RunCounting<BinaryOp::Great>(prog);
+      case BinaryOp::GreatEq:
+        return RunCounting<BinaryOp::GreatEq>(prog);
+      case BinaryOp::NonEq:
+        return RunCounting<BinaryOp::NonEq>(prog);
+      default:
+        return RunCounting<BinaryOp::Eq>(prog);
+    }
+  }
   for (;;) {
     if (expression_ != nullptr && !expression_->GetBool()) break;
     RunChildren();
@@ -100,6 +138,87 @@ void TfsCppForStmt::Execute() {
     secondStmt_->RunChildren();
   }
   prog.SetBreakCalled(false);
+}
+
+// What the comparison node computes when it reads both operands in place.
+template <BinaryOp kCmp>
+[[gnu::always_inline]] inline bool TfsCppForStmt::CountingCondition() {
+  const Counting& c = *counting_;
+  if (!c.counter->IsShared() && !c.counter->HasGetOverride()) {
+    const Value* bound = c.boundConst;
+    if (bound == nullptr && !c.boundVar->IsShared() && !c.boundVar->HasGetOverride()) bound = &c.boundVar->PValue();
+    if (bound != nullptr) return CompareOp<kCmp>(c.counter->PValue(), *bound);
+  }
+  return expression_->GetBool();
+}
+
+// What running the iteration list does for its one i++ statement when no
+// run-line handler wants to hear of it.
+[[gnu::always_inline]] inline void TfsCppForStmt::CountingStep() {
+  TfsCallStmt* step = counting_->step;
+  TfsScript& prog = *step->Prog();
+  if (secondStmt_->OnlyChild() != step || prog.RunLineOwner() != nullptr)
+    return secondStmt_->RunChildren();
+  if (prog.Terminated()) return;
+  if (!step->StepInPlace()) RunOne(*step);
+}
+
+// The general loop with the condition and the step inline.
+template <BinaryOp kCmp>
+void TfsCppForStmt::RunCounting(TfsScript& prog) {
+  for (;;) {
+    if (!CountingCondition<kCmp>()) break;
+    RunChildren();
+    if (LeaveAfterPass(prog)) break;
+    CountingStep();
+  }
+  prog.SetBreakCalled(false);
+}
+
+void TfsCppForStmt::FindCountingShape() {
+  counting_.reset();
+  if (!SpecialisedPaths() || expression_ == nullptr || secondStmt_->Count() != 1) return;
+  auto* step = dynamic_cast<TfsCallStmt*>(secondStmt_->Get(0));
+  TfsOperatorNode* compare = expression_->Root() != nullptr ? expression_->Root()->AsOperator() : nullptr;
+  if (step == nullptr || step->Counter() == nullptr || step->Prog() != Prog() || compare == nullptr) return;
+  BinaryOp comparison;
+  switch (compare->Op()) {
+    case opLess:
+      comparison = BinaryOp::Less;
+      break;
+    case opLessEq:
+      comparison = BinaryOp::LessEq;
+      break;
+    case opGreat:
+      comparison = BinaryOp::Great;
+      break;
+    case opGreatEq:
+      comparison = BinaryOp::GreatEq;
+      break;
+    case opNonEq:
+      comparison = BinaryOp::NonEq;
+      break;
+    case opEq:
+      comparison = BinaryOp::Eq;
+      break;
+    default:
+      return;
+  }
+  TfsDesignatorNode* left = compare->Left() != nullptr ? compare->Left()->AsDesignatorNode() : nullptr;
+  TfsExpressionNode* right = compare->Right();
+  if (left == nullptr || !left->IsPlain() || left->Var() != step->Counter() || right == nullptr) return;
+  auto c = std::make_unique<Counting>();
+  c->counter = step->Counter();
+  c->step = step;
+  c->comparison = comparison;
+  if (typeid(*right) == typeid(TfsOperandNode)) {
+    c->boundConst = &static_cast<TfsOperandNode*>(right)->Constant();
+  } else if (TfsDesignatorNode* bound = right->AsDesignatorNode(); bound != nullptr && bound->IsPlain()) {
+    c->boundVar = bound->Var();
+  } else {
+    return;
+  }
+  counting_ = std::move(c);
 }
 
 }  // namespace qv

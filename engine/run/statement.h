@@ -60,6 +60,9 @@ class TfsStatement : public TfsItemList {
     if (TfsScript* owner = program_->RunLineOwner()) Notify(*owner);
   }
 
+  // The list's child when it holds exactly one, else nullptr.
+  TfsObject* OnlyChild() const noexcept { return Objects().size() == 1 ? Objects()[0].get() : nullptr; }
+
   TfsScript* Prog() const noexcept { return program_; }
   std::u16string SourcePos() const { return sourcePos_.Text(); }
   const PackedPos& Pos() const noexcept { return sourcePos_; }

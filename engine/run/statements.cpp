@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "engine/program/program.h"
+#include "engine/run/specialised.h"
 #include "support/errors.h"
 #include "support/size_limit.h"
 #include "support/text.h"
@@ -105,24 +106,54 @@ void TfsCompoundAssignStmt::Prepare() {
   } else if (op_ == BinaryOp::Plus && IsPrivateVariable(var_, ItemStorage::Text)) {
     fast_ = Fast::Text;
   }
+  numeric_ = Numeric::None;
+  constant_ = nullptr;
+  if (!SpecialisedPaths()) return;
+  if (fast_ == Fast::Variant) numeric_ = Numeric::Variant;
+  if (fast_ == Fast::Typed) numeric_ = var_->Typ() == fvtFloat ? Numeric::Float : Numeric::Int;
+  if (expr_ != nullptr && typeid(*expr_) == typeid(TfsOperandNode))
+    constant_ = &static_cast<TfsOperandNode*>(expr_)->Constant();
 }
 
-void TfsCompoundAssignStmt::Execute() {
+template <BinaryOp kOp>
+void TfsCompoundAssignStmt::Run() {
   RunLine();
   if (Prog()->Terminated()) return;
+  if (numeric_ != Numeric::None && !var_->HasGetOverride())
+    if (const Value* right = PeekExpr()) {
+      Value& target = var_->PValue();
+      switch (numeric_) {
+        case Numeric::Variant:
+          if (ApplyInPlaceFast<kOp>(target, *right)) return;
+          break;
+        case Numeric::Float:
+          if (target.is_double() && ApplyInPlaceFast<kOp>(target, *right)) return;
+          break;
+        default:
+          int32_t i;
+          if (target.is_int32() && right->is_int32() &&
+              detail::Int32Fast<kOp>(target.as_int32(), right->as_int32(), i)) {
+            target = Value::Int(i);
+            return;
+          }
+      }
+    }
+  RunGeneral<kOp>();
+}
+
+template <BinaryOp kOp>
+void TfsCompoundAssignStmt::RunGeneral() {
   // In place, so that s := s + x appends instead of copying s each time.
   if (fast_ != Fast::None && !var_->HasGetOverride()) {
+    Value right = ReadExpr();
     if (fast_ == Fast::Variant) {
-      Value right = ReadExpr();
-      ApplyInPlace(op_, var_->PValue(), right);
+      ApplyInPlace(kOp, var_->PValue(), right);
       return;
     }
     if (fast_ == Fast::Typed) {
-      Value right = ReadExpr();
-      var_->SetValue(Apply(op_, var_->PValue(), right));
+      var_->SetValue(Apply(kOp, var_->PValue(), right));
       return;
     }
-    Value right = ReadExpr();
     std::u16string& text = static_cast<TfsStringVariable*>(var_)->Str();
     if (right.is_text()) {
       CheckSize(text.size(), right.as_text().size());
@@ -136,14 +167,45 @@ void TfsCompoundAssignStmt::Execute() {
       return;
     }
     Value current = var_->GetValue();
-    var_->SetValue(Apply(op_, current, right));
+    var_->SetValue(Apply(kOp, current, right));
     return;
   }
   Value current = var_->GetValue();
   Value right = ReadExpr();
-  ApplyInPlace(op_, current, right);
+  ApplyInPlace(kOp, current, right);
   var_->SetValue(current);
 }
+
+void TfsCompoundAssignStmt::Execute() {
+  switch (op_) {
+    case BinaryOp::Plus:
+      return Run<BinaryOp::Plus>();
+    case BinaryOp::Minus:
+      return Run<BinaryOp::Minus>();
+    case BinaryOp::Mul:
+      return Run<BinaryOp::Mul>();
+    case BinaryOp::DivFloat:
+      return Run<BinaryOp::DivFloat>();
+    default: {
+      RunLine();
+      if (Prog()->Terminated()) return;
+      Value current = var_->GetValue();
+      Value right = ReadExpr();
+      ApplyInPlace(op_, current, right);
+      var_->SetValue(current);
+    }
+  }
+}
+
+template <BinaryOp kOp>
+void TfsCompoundOpStmt<kOp>::Execute() {
+  Run<kOp>();
+}
+
+template class TfsCompoundOpStmt<BinaryOp::Plus>;
+template class TfsCompoundOpStmt<BinaryOp::Minus>;
+template class TfsCompoundOpStmt<BinaryOp::Mul>;
+template class TfsCompoundOpStmt<BinaryOp::DivFloat>;
 
 // ---- calls ----------------------------------------------------------------
 
@@ -160,18 +222,12 @@ void TfsCallStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
   // i++ and i-- on a 32-bit integer that stays in range.
-  if (counter_ != nullptr && !modificator_.empty() && !counter_->HasGetOverride()) {
+  if (counter_ != nullptr && step_ != 0 && !counter_->HasGetOverride()) {
     Value& v = counter_->PValue();
-    if (v.is_int32()) {
-      const int32_t i = v.as_int32();
-      if (modificator_ == u"+" && i < INT32_MAX) {
-        v = Value::Int(i + 1);
-        return;
-      }
-      if (modificator_ == u"-" && i > INT32_MIN) {
-        v = Value::Int(i - 1);
-        return;
-      }
+    int32_t next;
+    if (v.is_int32() && !__builtin_add_overflow(v.as_int32(), int32_t{step_}, &next)) {
+      v = Value::Int(next);
+      return;
     }
   }
   if (modificator_.empty()) {
@@ -180,9 +236,9 @@ void TfsCallStmt::Execute() {
     return;
   }
   Value v = designator_->GetValue();
-  if (modificator_ == u"+") {
+  if (step_ > 0) {
     designator_->SetValue(qv::Add(v, Value::Int(1)));
-  } else if (modificator_ == u"-") {
+  } else if (step_ < 0) {
     designator_->SetValue(Apply(BinaryOp::Minus, v, Value::Int(1)));
   }
 }

@@ -113,36 +113,49 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
   void Execute() override;
   BinaryOp Op() const noexcept { return op_; }
 
+ protected:
+  // Execute for op() == kOp.
+  template <BinaryOp kOp>
+  void Run();
+
  private:
   void Prepare() override;
+  // The expression's value in place when it is a constant or a plain
+  // variable that may be read so; else nullptr.
+  const Value* PeekExpr() const {
+    if (constant_ != nullptr) return constant_;
+    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride()) return &exprVar_->PValue();
+    return nullptr;
+  }
+  template <BinaryOp kOp>
+  [[gnu::noinline]] void RunGeneral();
 
   enum class Fast : uint8_t { None, Variant, Typed, Text };
   BinaryOp op_;
   // Set by Optimize when the target's storage may be changed in place:
-  // a private variant variable, or a script string variable appended to.
+  // a private variant variable, a private integer or floating-point
+  // variable, or a script string variable appended to.
   Fast fast_ = Fast::None;
+  // The specialised paths: numbers are combined inline when the operand
+  // can be read in place and the result keeps the target's kind.
+  enum class Numeric : uint8_t { None, Variant, Int, Float };
+  Numeric numeric_ = Numeric::None;
+  const Value* constant_ = nullptr;
 };
 
-class TfsAssignPlusStmt : public TfsCompoundAssignStmt {
+// The compound assignment of one operator, with its arithmetic inline.
+template <BinaryOp kOp>
+class TfsCompoundOpStmt final : public TfsCompoundAssignStmt {
  public:
-  TfsAssignPlusStmt(TfsScript* p, std::u16string unit, std::u16string pos)
-      : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), BinaryOp::Plus) {}
+  TfsCompoundOpStmt(TfsScript* p, std::u16string unit, std::u16string pos)
+      : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), kOp) {}
+  void Execute() override;
 };
-class TfsAssignMinusStmt : public TfsCompoundAssignStmt {
- public:
-  TfsAssignMinusStmt(TfsScript* p, std::u16string unit, std::u16string pos)
-      : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), BinaryOp::Minus) {}
-};
-class TfsAssignMulStmt : public TfsCompoundAssignStmt {
- public:
-  TfsAssignMulStmt(TfsScript* p, std::u16string unit, std::u16string pos)
-      : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), BinaryOp::Mul) {}
-};
-class TfsAssignDivStmt : public TfsCompoundAssignStmt {
- public:
-  TfsAssignDivStmt(TfsScript* p, std::u16string unit, std::u16string pos)
-      : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), BinaryOp::DivFloat) {}
-};
+
+using TfsAssignPlusStmt = TfsCompoundOpStmt<BinaryOp::Plus>;
+using TfsAssignMinusStmt = TfsCompoundOpStmt<BinaryOp::Minus>;
+using TfsAssignMulStmt = TfsCompoundOpStmt<BinaryOp::Mul>;
+using TfsAssignDivStmt = TfsCompoundOpStmt<BinaryOp::DivFloat>;
 
 // A call whose value is dropped; with the modificator "+" or "-" an
 // increment or decrement of the designator.
@@ -151,13 +164,32 @@ class TfsCallStmt : public TfsStatement {
   using TfsStatement::TfsStatement;
   void SetDesignator(std::unique_ptr<TfsDesignator> d);
   TfsDesignator* Designator() const noexcept { return designator_.get(); }
-  void SetModificator(std::u16string m) { modificator_ = std::move(m); }
+  void SetModificator(std::u16string m) {
+    modificator_ = std::move(m);
+    step_ = modificator_ == u"+" ? 1 : modificator_ == u"-" ? -1 : 0;
+  }
   const std::u16string& Modificator() const noexcept { return modificator_; }
   void Execute() override;
+
+  // The variable that i++ or i-- changes in place, else nullptr.
+  TfsCustomVariable* Counter() const noexcept { return step_ != 0 ? counter_ : nullptr; }
+  // What Execute does after its run-line notice and stop check for i++ or
+  // i-- on a 32-bit integer that stays in range; false when Execute's
+  // general path must run.
+  bool StepInPlace() {
+    if (counter_ == nullptr || step_ == 0 || counter_->HasGetOverride()) return false;
+    Value& v = counter_->PValue();
+    int32_t next;
+    if (!v.is_int32() || __builtin_add_overflow(v.as_int32(), int32_t{step_}, &next)) return false;
+    v = Value::Int(next);
+    return true;
+  }
 
  private:
   std::unique_ptr<TfsDesignator> designator_;
   std::u16string modificator_;
+  // 1 for "+", -1 for "-", else 0.
+  int8_t step_ = 0;
   // A private variant or integer variable incremented in place.
   TfsCustomVariable* counter_ = nullptr;
 };
@@ -231,13 +263,15 @@ class TfsForStmt : public TfsStatement {
   void SetBeginValue(std::unique_ptr<TfsExpression> e) { beginValue_ = std::move(e); }
   void SetEndValue(std::unique_ptr<TfsExpression> e) { endValue_ = std::move(e); }
   void SetDown(bool on) noexcept { down_ = on; }
-  void SetVariable(TfsCustomVariable* v) noexcept { variable_ = v; }
+  void SetVariable(TfsCustomVariable* v);
   void Execute() override;
 
  private:
   std::unique_ptr<TfsExpression> beginValue_;
   std::unique_ptr<TfsExpression> endValue_;
   bool down_ = false;
+  // The counter goes straight into the variable's storage.
+  bool direct_ = false;
   TfsCustomVariable* variable_ = nullptr;
 };
 
@@ -266,12 +300,30 @@ class TfsCppForStmt : public TfsStatement {
   TfsStatement* FirstStmt() const noexcept { return firstStmt_.get(); }
   TfsStatement* SecondStmt() const noexcept { return secondStmt_.get(); }
   void SetExpression(std::unique_ptr<TfsExpression> e) { expression_ = std::move(e); }
+  // Looks for the counting shape `v op bound; v++` (or v--), where v is a
+  // private variable and the bound a constant or a plain variable; the
+  // loop then compares and steps inline. Call once the loop is built.
+  void FindCountingShape();
   void Execute() override;
 
  private:
+  struct Counting {
+    TfsCustomVariable* counter = nullptr;
+    TfsCustomVariable* boundVar = nullptr;
+    const Value* boundConst = nullptr;
+    TfsCallStmt* step = nullptr;
+    BinaryOp comparison = BinaryOp::Less;
+  };
+  template <BinaryOp kCmp>
+  void RunCounting(TfsScript& prog);
+  template <BinaryOp kCmp>
+  bool CountingCondition();
+  void CountingStep();
+
   std::unique_ptr<TfsStatement> firstStmt_;
   std::unique_ptr<TfsExpression> expression_;
   std::unique_ptr<TfsStatement> secondStmt_;
+  std::unique_ptr<Counting> counting_;
 };
 
 // try ... except / try ... finally; the own list is the protected part.

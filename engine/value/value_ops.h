@@ -78,26 +78,106 @@ Value Add(const Value& left, const Value& right);
 // result is always a boolean.
 bool Compare(BinaryOp comparison, const Value& left, const Value& right);
 
-// Apply and Compare for an operator known at compile time, with the
-// 32-bit integer case inline (operator nodes call these).
+namespace detail {
+
+constexpr bool IsFloatArithOp(BinaryOp op) {
+  return op == BinaryOp::Plus || op == BinaryOp::Minus || op == BinaryOp::Mul || op == BinaryOp::DivFloat;
+}
+
+// a op b for two 32-bit integers whose result stays a 32-bit integer;
+// false leaves the case (an overflow, another operator) to Apply.
+template <BinaryOp kOp>
+inline bool Int32Fast(int32_t a, int32_t b, int32_t& out) noexcept {
+  if constexpr (kOp == BinaryOp::Plus) return !__builtin_add_overflow(a, b, &out);
+  if constexpr (kOp == BinaryOp::Minus) return !__builtin_sub_overflow(a, b, &out);
+  if constexpr (kOp == BinaryOp::Mul) return !__builtin_mul_overflow(a, b, &out);
+  return false;
+}
+
+// a op b in floating point when one operand is a Double and the other a
+// Double or a 32-bit integer, as Apply computes it; false leaves the case
+// to Apply (other kinds, a zero divisor, an overflow that raises there).
+template <BinaryOp kOp>
+inline bool FloatFast(const Value& left, const Value& right, double& out) noexcept {
+  if constexpr (!IsFloatArithOp(kOp)) {
+    return false;
+  } else {
+    double a, b;
+    if (left.is_double()) {
+      a = left.as_double();
+      if (right.is_double())
+        b = right.as_double();
+      else if (right.is_int32())
+        b = right.as_int32();
+      else
+        return false;
+    } else if (left.is_int32() && right.is_double()) {
+      a = left.as_int32();
+      b = right.as_double();
+    } else {
+      return false;
+    }
+    if constexpr (kOp == BinaryOp::Plus) out = a + b;
+    if constexpr (kOp == BinaryOp::Minus) out = a - b;
+    if constexpr (kOp == BinaryOp::Mul) out = a * b;
+    if constexpr (kOp == BinaryOp::DivFloat) {
+      if (b == 0) return false;
+      out = a / b;
+    }
+    return !__builtin_isinf(out);
+  }
+}
+
+}  // namespace detail
+
+// Apply for an operator known at compile time, with the 32-bit integer
+// and the floating-point cases inline (operator nodes call these).
 template <BinaryOp kOp>
 inline Value ApplyOp(const Value& left, const Value& right) {
-  if constexpr (kOp == BinaryOp::Plus || kOp == BinaryOp::Minus || kOp == BinaryOp::Mul) {
-    if (left.is_int32() && right.is_int32()) {
-      int32_t r;
-      bool overflow;
-      if constexpr (kOp == BinaryOp::Plus)
-        overflow = __builtin_add_overflow(left.as_int32(), right.as_int32(), &r);
-      else if constexpr (kOp == BinaryOp::Minus)
-        overflow = __builtin_sub_overflow(left.as_int32(), right.as_int32(), &r);
-      else
-        overflow = __builtin_mul_overflow(left.as_int32(), right.as_int32(), &r);
-      if (!overflow) return Value::Int(r);
-    }
+  if (left.is_int32() && right.is_int32()) {
+    int32_t r;
+    if (detail::Int32Fast<kOp>(left.as_int32(), right.as_int32(), r)) return Value::Int(r);
+  } else {
+    double d;
+    if (detail::FloatFast<kOp>(left, right, d)) return Value::Double(d);
   }
   return Apply(kOp, left, right);
 }
 
+// target := target op right for numbers, in place: true when done, false
+// when the general rules must decide (ApplyInPlace).
+template <BinaryOp kOp>
+inline bool ApplyInPlaceFast(Value& target, const Value& right) noexcept {
+  if (target.is_int32() && right.is_int32()) {
+    int32_t r;
+    if (!detail::Int32Fast<kOp>(target.as_int32(), right.as_int32(), r)) return false;
+    target = Value::Int(r);
+    return true;
+  }
+  double d;
+  if (!detail::FloatFast<kOp>(target, right, d)) return false;
+  target = Value::Double(d);
+  return true;
+}
+
+// ApplyInPlaceFast for an operator known only at run time.
+inline bool ApplyInPlaceFast(BinaryOp op, Value& target, const Value& right) noexcept {
+  switch (op) {
+    case BinaryOp::Plus:
+      return ApplyInPlaceFast<BinaryOp::Plus>(target, right);
+    case BinaryOp::Minus:
+      return ApplyInPlaceFast<BinaryOp::Minus>(target, right);
+    case BinaryOp::Mul:
+      return ApplyInPlaceFast<BinaryOp::Mul>(target, right);
+    case BinaryOp::DivFloat:
+      return ApplyInPlaceFast<BinaryOp::DivFloat>(target, right);
+    default:
+      return false;
+  }
+}
+
+// Compare for an operator known at compile time, with the 32-bit integer
+// case inline.
 template <BinaryOp kOp>
 inline bool CompareOp(const Value& left, const Value& right) {
   if (left.is_int32() && right.is_int32()) {
