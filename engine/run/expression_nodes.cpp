@@ -8,6 +8,7 @@
 #include "engine/program/program.h"
 #include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
+#include "engine/run/specialised.h"
 #include "engine/value/value_ops.h"
 #include "support/errors.h"
 #include "support/size_limit.h"
@@ -202,14 +203,16 @@ class TCompareNode final : public TfsOperatorNode {
   }
 };
 
-// The arithmetic operators; "+" without concatenation is kOp Plus.
-template <BinaryOp kOp>
+// The arithmetic operators; "+" without concatenation is kOp Plus. With
+// kFloat (the specialised paths) floating-point operands are combined
+// inline too.
+template <BinaryOp kOp, bool kFloat>
 class TArithNode final : public TfsOperatorNode {
  public:
   explicit TArithNode(TfsOperatorType op) : TfsOperatorNode(op, false) {}
   Value Eval() override {
     const Value *a, *b;
-    if (Direct(a, b)) return ApplyOp<kOp>(*a, *b);
+    if (Direct(a, b)) return ApplyOp<kOp, kFloat>(*a, *b);
     return EvalNodes();
   }
 
@@ -217,7 +220,7 @@ class TArithNode final : public TfsOperatorNode {
   [[gnu::noinline]] Value EvalNodes() {
     Value l = EvalOf(Left());
     Value r = EvalOf(Right());
-    return ApplyOp<kOp>(l, r);
+    return ApplyOp<kOp, kFloat>(l, r);
   }
 };
 
@@ -374,6 +377,16 @@ class TIsNode : public TfsOperatorNode {
 
 }  // namespace
 
+namespace {
+
+template <BinaryOp kOp>
+std::unique_ptr<TfsOperatorNode> Arith(TfsOperatorType op) {
+  if (SpecialisedPaths()) return std::make_unique<TArithNode<kOp, true>>(op);
+  return std::make_unique<TArithNode<kOp, false>>(op);
+}
+
+}  // namespace
+
 std::unique_ptr<TfsOperatorNode> TfsOperatorNode::Create(TfsOperatorType op, bool strCat) {
   switch (op) {
     case opNone:
@@ -394,23 +407,23 @@ std::unique_ptr<TfsOperatorNode> TfsOperatorNode::Create(TfsOperatorType op, boo
       return std::make_unique<TCompareNode<BinaryOp::Eq>>(op);
     case opPlus:
       if (strCat) return std::make_unique<TStrCatNode>();
-      return std::make_unique<TArithNode<BinaryOp::Plus>>(op);
+      return Arith<BinaryOp::Plus>(op);
     case opMinus:
-      return std::make_unique<TArithNode<BinaryOp::Minus>>(op);
+      return Arith<BinaryOp::Minus>(op);
     case opXor:
-      return std::make_unique<TArithNode<BinaryOp::Xor>>(op);
+      return Arith<BinaryOp::Xor>(op);
     case opMul:
-      return std::make_unique<TArithNode<BinaryOp::Mul>>(op);
+      return Arith<BinaryOp::Mul>(op);
     case opDivFloat:
-      return std::make_unique<TArithNode<BinaryOp::DivFloat>>(op);
+      return Arith<BinaryOp::DivFloat>(op);
     case opDivInt:
-      return std::make_unique<TArithNode<BinaryOp::DivInt>>(op);
+      return Arith<BinaryOp::DivInt>(op);
     case opMod:
-      return std::make_unique<TArithNode<BinaryOp::Mod>>(op);
+      return Arith<BinaryOp::Mod>(op);
     case opShl:
-      return std::make_unique<TArithNode<BinaryOp::Shl>>(op);
+      return Arith<BinaryOp::Shl>(op);
     case opShr:
-      return std::make_unique<TArithNode<BinaryOp::Shr>>(op);
+      return Arith<BinaryOp::Shr>(op);
     case opOr:
       return std::make_unique<TOrNode>();
     case opAnd:

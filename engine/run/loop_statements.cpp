@@ -2,7 +2,6 @@
 // leave on break or exit (Terminate sets exit too), otherwise forget a
 // continue; and clears break when it ends.
 #include <cstdint>
-#include <typeinfo>
 
 #include "engine/program/program.h"
 #include "engine/run/specialised.h"
@@ -36,7 +35,7 @@ void TfsRepeatStmt::Execute() {
   for (;;) {
     RunChildren();
     if (LeaveAfterPass(prog)) break;
-    if (condition_->GetBool() != inverseCondition_) break;
+    if ((direct_ != nullptr ? direct_->Test(*condition_) : condition_->GetBool()) != inverseCondition_) break;
   }
   prog.SetBreakCalled(false);
 }
@@ -46,7 +45,7 @@ void TfsWhileStmt::Execute() {
   TfsScript& prog = *Prog();
   if (prog.Terminated()) return;
   for (;;) {
-    if (!condition_->GetBool()) break;
+    if (!(direct_ != nullptr ? direct_->Test(*condition_) : condition_->GetBool())) break;
     RunChildren();
     if (LeaveAfterPass(prog)) break;
   }
@@ -109,14 +108,47 @@ TfsCppForStmt::TfsCppForStmt(TfsScript* program, std::u16string unitName, std::u
       firstStmt_(std::make_unique<TfsStatement>(program, unitName, sourcePos)),
       secondStmt_(std::make_unique<TfsStatement>(program, unitName, sourcePos)) {}
 
+// What running the iteration list does for its one i++ statement when no
+// run-line handler wants to hear of it.
+[[gnu::always_inline]] inline void TfsCppForStmt::CountingStep() {
+  TfsCallStmt* step = countingStep_;
+  TfsScript& prog = *step->Prog();
+  if (secondStmt_->OnlyChild() != step || prog.RunLineOwner() != nullptr)
+    return secondStmt_->RunChildren();
+  if (prog.Terminated()) return;
+  if (!step->StepInPlace()) RunOne(*step);
+}
+
+// The general loop with the condition and the step inline; the operands'
+// items are kept in registers across the passes.
+template <BinaryOp kCmp>
+void TfsCppForStmt::RunCounting(TfsScript& prog) {
+  TfsCustomVariable* const counter = direct_->Left();
+  TfsCustomVariable* const boundVar = direct_->RightVar();
+  const Value* const boundConst = &direct_->Constant();
+  for (;;) {
+    bool holds;
+    if (!counter->IsShared() && !counter->HasGetOverride() &&
+        (boundVar == nullptr || (!boundVar->IsShared() && !boundVar->HasGetOverride())))
+      holds = CompareOp<kCmp>(counter->PValue(), boundVar != nullptr ? boundVar->PValue() : *boundConst);
+    else
+      holds = expression_->GetBool();
+    if (!holds) break;
+    RunChildren();
+    if (LeaveAfterPass(prog)) break;
+    CountingStep();
+  }
+  prog.SetBreakCalled(false);
+}
+
 void TfsCppForStmt::Execute() {
   RunLine();
   TfsScript& prog = *Prog();
   if (prog.Terminated()) return;
   firstStmt_->RunChildren();
   if (prog.Terminated()) return;
-  if (counting_ != nullptr) {
-    switch (counting_->comparison) {
+  if (countingStep_ != nullptr) {
+    switch (direct_->Op()) {
       case BinaryOp::Less:
         return RunCounting<BinaryOp::Less>(prog);
       case BinaryOp::LessEq:
@@ -132,7 +164,8 @@ void TfsCppForStmt::Execute() {
     }
   }
   for (;;) {
-    if (expression_ != nullptr && !expression_->GetBool()) break;
+    if (expression_ != nullptr && !(direct_ != nullptr ? direct_->Test(*expression_) : expression_->GetBool()))
+      break;
     RunChildren();
     if (LeaveAfterPass(prog)) break;
     secondStmt_->RunChildren();
@@ -140,85 +173,12 @@ void TfsCppForStmt::Execute() {
   prog.SetBreakCalled(false);
 }
 
-// What the comparison node computes when it reads both operands in place.
-template <BinaryOp kCmp>
-[[gnu::always_inline]] inline bool TfsCppForStmt::CountingCondition() {
-  const Counting& c = *counting_;
-  if (!c.counter->IsShared() && !c.counter->HasGetOverride()) {
-    const Value* bound = c.boundConst;
-    if (bound == nullptr && !c.boundVar->IsShared() && !c.boundVar->HasGetOverride()) bound = &c.boundVar->PValue();
-    if (bound != nullptr) return CompareOp<kCmp>(c.counter->PValue(), *bound);
-  }
-  return expression_->GetBool();
-}
-
-// What running the iteration list does for its one i++ statement when no
-// run-line handler wants to hear of it.
-[[gnu::always_inline]] inline void TfsCppForStmt::CountingStep() {
-  TfsCallStmt* step = counting_->step;
-  TfsScript& prog = *step->Prog();
-  if (secondStmt_->OnlyChild() != step || prog.RunLineOwner() != nullptr)
-    return secondStmt_->RunChildren();
-  if (prog.Terminated()) return;
-  if (!step->StepInPlace()) RunOne(*step);
-}
-
-// The general loop with the condition and the step inline.
-template <BinaryOp kCmp>
-void TfsCppForStmt::RunCounting(TfsScript& prog) {
-  for (;;) {
-    if (!CountingCondition<kCmp>()) break;
-    RunChildren();
-    if (LeaveAfterPass(prog)) break;
-    CountingStep();
-  }
-  prog.SetBreakCalled(false);
-}
-
 void TfsCppForStmt::FindCountingShape() {
-  counting_.reset();
-  if (!SpecialisedPaths() || expression_ == nullptr || secondStmt_->Count() != 1) return;
+  direct_ = DirectComparison::Find(expression_.get());
+  countingStep_ = nullptr;
+  if (direct_ == nullptr || secondStmt_->Count() != 1) return;
   auto* step = dynamic_cast<TfsCallStmt*>(secondStmt_->Get(0));
-  TfsOperatorNode* compare = expression_->Root() != nullptr ? expression_->Root()->AsOperator() : nullptr;
-  if (step == nullptr || step->Counter() == nullptr || step->Prog() != Prog() || compare == nullptr) return;
-  BinaryOp comparison;
-  switch (compare->Op()) {
-    case opLess:
-      comparison = BinaryOp::Less;
-      break;
-    case opLessEq:
-      comparison = BinaryOp::LessEq;
-      break;
-    case opGreat:
-      comparison = BinaryOp::Great;
-      break;
-    case opGreatEq:
-      comparison = BinaryOp::GreatEq;
-      break;
-    case opNonEq:
-      comparison = BinaryOp::NonEq;
-      break;
-    case opEq:
-      comparison = BinaryOp::Eq;
-      break;
-    default:
-      return;
-  }
-  TfsDesignatorNode* left = compare->Left() != nullptr ? compare->Left()->AsDesignatorNode() : nullptr;
-  TfsExpressionNode* right = compare->Right();
-  if (left == nullptr || !left->IsPlain() || left->Var() != step->Counter() || right == nullptr) return;
-  auto c = std::make_unique<Counting>();
-  c->counter = step->Counter();
-  c->step = step;
-  c->comparison = comparison;
-  if (typeid(*right) == typeid(TfsOperandNode)) {
-    c->boundConst = &static_cast<TfsOperandNode*>(right)->Constant();
-  } else if (TfsDesignatorNode* bound = right->AsDesignatorNode(); bound != nullptr && bound->IsPlain()) {
-    c->boundVar = bound->Var();
-  } else {
-    return;
-  }
-  counting_ = std::move(c);
+  if (step != nullptr && step->Counter() == direct_->Left() && step->Prog() == Prog()) countingStep_ = step;
 }
 
 }  // namespace qv

@@ -107,12 +107,10 @@ void TfsCompoundAssignStmt::Prepare() {
     fast_ = Fast::Text;
   }
   numeric_ = Numeric::None;
-  constant_ = nullptr;
   if (!SpecialisedPaths()) return;
   if (fast_ == Fast::Variant) numeric_ = Numeric::Variant;
   if (fast_ == Fast::Typed) numeric_ = var_->Typ() == fvtFloat ? Numeric::Float : Numeric::Int;
-  if (expr_ != nullptr && typeid(*expr_) == typeid(TfsOperandNode))
-    constant_ = &static_cast<TfsOperandNode*>(expr_)->Constant();
+  constantOperand_ = expr_ != nullptr && typeid(*expr_) == typeid(TfsOperandNode);
 }
 
 template <BinaryOp kOp>
@@ -252,7 +250,7 @@ TfsIfStmt::TfsIfStmt(TfsScript* program, std::u16string unitName, std::u16string
 void TfsIfStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
-  if (condition_->GetBool()) {
+  if (direct_ != nullptr ? direct_->Test(*condition_) : condition_->GetBool()) {
     RunChildren();
   } else {
     elseStmt_->RunChildren();

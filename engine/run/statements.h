@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/run/designator.h"
+#include "engine/run/direct_comparison.h"
 #include "engine/run/expression.h"
 #include "engine/run/set_expression.h"
 #include "engine/run/statement.h"
@@ -123,7 +124,7 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
   // The expression's value in place when it is a constant or a plain
   // variable that may be read so; else nullptr.
   const Value* PeekExpr() const {
-    if (constant_ != nullptr) return constant_;
+    if (constantOperand_) return &static_cast<const TfsOperandNode*>(expr_)->Constant();
     if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride()) return &exprVar_->PValue();
     return nullptr;
   }
@@ -140,7 +141,8 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
   // can be read in place and the result keeps the target's kind.
   enum class Numeric : uint8_t { None, Variant, Int, Float };
   Numeric numeric_ = Numeric::None;
-  const Value* constant_ = nullptr;
+  // The operand is a constant node (expr_).
+  bool constantOperand_ = false;
 };
 
 // The compound assignment of one operator, with its arithmetic inline.
@@ -198,12 +200,16 @@ class TfsCallStmt : public TfsStatement {
 class TfsIfStmt : public TfsStatement {
  public:
   TfsIfStmt(TfsScript* program, std::u16string unitName, std::u16string sourcePos);
-  void SetCondition(std::unique_ptr<TfsExpression> e) { condition_ = std::move(e); }
+  void SetCondition(std::unique_ptr<TfsExpression> e) {
+    condition_ = std::move(e);
+    direct_ = DirectComparison::Find(condition_.get());
+  }
   TfsStatement* ElseStmt() const noexcept { return elseStmt_.get(); }
   void Execute() override;
 
  private:
   std::unique_ptr<TfsExpression> condition_;
+  std::unique_ptr<DirectComparison> direct_;
   std::unique_ptr<TfsStatement> elseStmt_;
 };
 
@@ -236,23 +242,31 @@ class TfsCaseStmt : public TfsStatement {
 class TfsRepeatStmt : public TfsStatement {
  public:
   using TfsStatement::TfsStatement;
-  void SetCondition(std::unique_ptr<TfsExpression> e) { condition_ = std::move(e); }
+  void SetCondition(std::unique_ptr<TfsExpression> e) {
+    condition_ = std::move(e);
+    direct_ = DirectComparison::Find(condition_.get());
+  }
   void SetInverseCondition(bool on) noexcept { inverseCondition_ = on; }
   void Execute() override;
 
  private:
   std::unique_ptr<TfsExpression> condition_;
+  std::unique_ptr<DirectComparison> direct_;
   bool inverseCondition_ = false;
 };
 
 class TfsWhileStmt : public TfsStatement {
  public:
   using TfsStatement::TfsStatement;
-  void SetCondition(std::unique_ptr<TfsExpression> e) { condition_ = std::move(e); }
+  void SetCondition(std::unique_ptr<TfsExpression> e) {
+    condition_ = std::move(e);
+    direct_ = DirectComparison::Find(condition_.get());
+  }
   void Execute() override;
 
  private:
   std::unique_ptr<TfsExpression> condition_;
+  std::unique_ptr<DirectComparison> direct_;
 };
 
 // for v := a to b / downto b: bounds read once as 32-bit integers, a fixed
@@ -300,30 +314,24 @@ class TfsCppForStmt : public TfsStatement {
   TfsStatement* FirstStmt() const noexcept { return firstStmt_.get(); }
   TfsStatement* SecondStmt() const noexcept { return secondStmt_.get(); }
   void SetExpression(std::unique_ptr<TfsExpression> e) { expression_ = std::move(e); }
-  // Looks for the counting shape `v op bound; v++` (or v--), where v is a
-  // private variable and the bound a constant or a plain variable; the
-  // loop then compares and steps inline. Call once the loop is built.
+  // Looks for a condition that compares a plain variable in place, and
+  // for the counting shape `v op bound; v++` (or v--) on a private
+  // variable, which the loop then also steps inline. Call once the loop
+  // is built.
   void FindCountingShape();
   void Execute() override;
 
  private:
-  struct Counting {
-    TfsCustomVariable* counter = nullptr;
-    TfsCustomVariable* boundVar = nullptr;
-    const Value* boundConst = nullptr;
-    TfsCallStmt* step = nullptr;
-    BinaryOp comparison = BinaryOp::Less;
-  };
   template <BinaryOp kCmp>
   void RunCounting(TfsScript& prog);
-  template <BinaryOp kCmp>
-  bool CountingCondition();
   void CountingStep();
 
   std::unique_ptr<TfsStatement> firstStmt_;
   std::unique_ptr<TfsExpression> expression_;
+  std::unique_ptr<DirectComparison> direct_;
   std::unique_ptr<TfsStatement> secondStmt_;
-  std::unique_ptr<Counting> counting_;
+  // The iteration's one i++ or i-- on the variable the condition compares.
+  TfsCallStmt* countingStep_ = nullptr;
 };
 
 // try ... except / try ... finally; the own list is the protected part.

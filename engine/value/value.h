@@ -13,6 +13,7 @@
 #pragma once
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -100,10 +101,13 @@ class Value {
     v.kind_ = ValueKind::Null;
     return v;
   }
+  // The 32-bit payloads below are written as the whole 8-byte word they
+  // occupy: a 4-byte store followed by the 8-byte read of a copy cannot be
+  // forwarded, and the processor waits for the store to retire.
   static Value Int(int32_t i) noexcept {
     Value v;
     v.kind_ = ValueKind::Int32;
-    v.i32_ = i;
+    v.i64_ = Word32(i);
     return v;
   }
   static Value Int64(int64_t i) noexcept {
@@ -140,8 +144,7 @@ class Value {
   static Value Bool(bool b) noexcept {
     Value v;
     v.kind_ = ValueKind::Boolean;
-    v.i64_ = 0;
-    v.b_ = b;
+    v.i64_ = b ? 1 : 0;
     return v;
   }
   static Value Text(std::u16string text);
@@ -151,7 +154,7 @@ class Value {
   static Value Object(int32_t id) noexcept {
     Value v;
     v.kind_ = ValueKind::Object;
-    v.i32_ = id;
+    v.i64_ = Word32(id);
     return v;
   }
   // An array with `dims` dimensions (1..3) and the given inclusive bounds;
@@ -212,6 +215,8 @@ class Value {
   }
 
  private:
+  // The payload word whose low four bytes hold `i` and the rest zero.
+  static int64_t Word32(int32_t i) noexcept { return static_cast<int64_t>(static_cast<uint32_t>(i)); }
   bool on_heap() const noexcept {
     return kind_ == ValueKind::Text || kind_ == ValueKind::Bytes || kind_ == ValueKind::Array;
   }
@@ -238,5 +243,7 @@ class Value {
 };
 
 static_assert(sizeof(Value) <= 16, "Value must stay within 16 bytes");
+// The 32-bit and boolean payloads are the low bytes of the 64-bit word.
+static_assert(std::endian::native == std::endian::little, "Value assumes a little-endian payload");
 
 }  // namespace qv

@@ -131,13 +131,14 @@ inline bool FloatFast(const Value& left, const Value& right, double& out) noexce
 }  // namespace detail
 
 // Apply for an operator known at compile time, with the 32-bit integer
-// and the floating-point cases inline (operator nodes call these).
-template <BinaryOp kOp>
+// case inline, and with kFloat the floating-point one (operator nodes call
+// these).
+template <BinaryOp kOp, bool kFloat = true>
 inline Value ApplyOp(const Value& left, const Value& right) {
   if (left.is_int32() && right.is_int32()) {
     int32_t r;
     if (detail::Int32Fast<kOp>(left.as_int32(), right.as_int32(), r)) return Value::Int(r);
-  } else {
+  } else if constexpr (kFloat) {
     double d;
     if (detail::FloatFast<kOp>(left, right, d)) return Value::Double(d);
   }
