@@ -3,9 +3,11 @@
 
 #include <atomic>
 
+#include "engine/items/array_index.h"
 #include "engine/program/program.h"
 #include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
+#include "engine/run/specialised.h"
 #include "engine/value/value_ops.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
@@ -135,6 +137,7 @@ void TfsDesignator::Borrow(TfsDesignator& other) {
   SetTypeName(other.TypeName());
   SetIsReadOnly(other.IsReadOnly());
   SetRefItem(other.RefItem());
+  Adopted();
 }
 
 void TfsDesignator::SetLateBindingXmlSource(std::unique_ptr<TfsXMLItem> xml) {
@@ -275,6 +278,21 @@ void TfsStringDesignator::SetValue(const Value& v) {
   str.Str()[at] = c.empty() ? u'\0' : c[0];
 }
 
+void TfsArrayDesignator::Adopted() {
+  inPlace_ = false;
+  TfsCustomVariable* var = RefItem();
+  TfsDesignatorItem* step = Ref2();
+  if (!SpecialisedPaths() || var == nullptr || step == nullptr || Ref1() == nullptr) return;
+  if (var->Storage() != ItemStorage::Variable) return;
+  const int params = Ref1()->ParamCount();
+  const int n = std::min(params, step->ArgCount());
+  if (params > ArrayBlock::kMaxDims) return;
+  for (int j = 0; j < n; ++j) index_[j] = step->Arg(j);
+  params_ = static_cast<int8_t>(params);
+  evaluated_ = static_cast<int8_t>(n);
+  inPlace_ = true;
+}
+
 void TfsArrayDesignator::FillIndexes(CallFrame& frame) {
   TfsDesignatorItem& step = *Ref2();
   int n = std::min(frame.Count(), step.ArgCount());
@@ -282,14 +300,53 @@ void TfsArrayDesignator::FillIndexes(CallFrame& frame) {
   frame.SetParent(RefItem(), Value::Null());
 }
 
+void TfsArrayDesignator::EvalIndexes(Value* values) {
+  for (int j = 0; j < evaluated_; ++j) values[j] = index_[j]->GetValue();
+}
+
+// As TfsArrayHelper::Read on the variable's stored value: any failure to
+// find the element reads Null.
 Value TfsArrayDesignator::GetValue() {
+  if (InPlace()) {
+    Value values[ArrayBlock::kMaxDims];
+    EvalIndexes(values);
+    // The stored value as it is after the indexes ran.
+    const Value& stored = RefItem()->PValue();
+    if (!stored.is_array()) return Value::Null();
+    const ArrayBlock& a = stored.as_array();
+    int32_t index[ArrayBlock::kMaxDims];
+    long long offset = -1;
+    try {
+      if (ConvertIndexes(a.dims, params_, [&](int d) -> const Value& { return values[d]; }, index))
+        offset = ElementOffset(a, index, a.dims);
+    } catch (const ScriptError&) {
+      return Value::Null();
+    }
+    return offset < 0 ? Value::Null() : a.items[static_cast<size_t>(offset)];
+  }
   if (Ref2() == nullptr) return TfsDesignator::GetValue();
   CallFrame frame(*Ref1(), Prog());
   FillIndexes(frame);
   return Ref1()->Read(frame);
 }
 
+// As TfsArrayHelper::Write: the element is replaced as given, copying an
+// array shared with other values first.
 void TfsArrayDesignator::SetValue(const Value& v) {
+  if (InPlace()) {
+    Value values[ArrayBlock::kMaxDims];
+    EvalIndexes(values);
+    Value& stored = RefItem()->PValue();
+    if (!stored.is_array()) throw ScriptError(run_msg::kArrayRequired);
+    const int dims = stored.as_array().dims;
+    int32_t index[ArrayBlock::kMaxDims];
+    long long offset = -1;
+    if (ConvertIndexes(dims, params_, [&](int d) -> const Value& { return values[d]; }, index))
+      offset = ElementOffset(stored.as_array(), index, dims);
+    if (offset < 0) throw ScriptError(run_msg::kArrayIndex);
+    stored.mutable_array().items[static_cast<size_t>(offset)] = v;
+    return;
+  }
   if (Ref2() == nullptr) return TfsDesignator::SetValue(v);
   CallFrame frame(*Ref1(), Prog());
   FillIndexes(frame);

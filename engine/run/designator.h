@@ -128,6 +128,8 @@ class TfsDesignator : public TfsCustomVariable {
  protected:
   // The general walk; stores `*store` into the last step when given.
   Value Walk(const Value* store);
+  // Called at the end of Borrow: a specialised class prepares its shape.
+  virtual void Adopted() {}
 
  private:
   void CompleteLateBinding();
@@ -175,14 +177,34 @@ class TfsStringDesignator : public TfsDesignator {
 
 // a[i, j] on an array variable, through the variable's array helper: a read
 // outside the bounds gives Null, a write there raises.
+//
+// With the specialised paths on, an element of a script's own array
+// variable (exactly a TfsVariable, not shared) is read and written in place:
+// the index expressions are evaluated in order as the helper's frame would
+// be filled, then converted, checked and applied to the stored array by the
+// helper's rules (array_index.h). Anything else goes through the helper.
 class TfsArrayDesignator : public TfsDesignator {
  public:
   using TfsDesignator::TfsDesignator;
   Value GetValue() override;
   void SetValue(const Value& v) override;
 
+ protected:
+  void Adopted() override;
+
  private:
   void FillIndexes(CallFrame& frame);
+  // The index values into `values`, which must start empty.
+  void EvalIndexes(Value* values);
+  // Whether this access may use the stored array in place.
+  bool InPlace() const noexcept { return inPlace_ && !RefItem()->IsShared(); }
+
+  bool inPlace_ = false;
+  // The helper's parameters (declared dimensions) and the index
+  // expressions evaluated: one per parameter, at most.
+  int8_t params_ = 0;
+  int8_t evaluated_ = 0;
+  TfsExpression* index_[ArrayBlock::kMaxDims] = {nullptr, nullptr, nullptr};
 };
 
 }  // namespace qv

@@ -1,0 +1,39 @@
+// Where an element of an array value lives: the one rule for the array
+// helper and the array designator.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/value/value.h"
+#include "engine/value/value_ops.h"
+
+namespace qv {
+
+// Offset of an element in row-major storage, or -1 when the number of
+// indexes does not match or one lies outside its bounds.
+inline long long ElementOffset(const ArrayBlock& a, const int32_t* index, int count) noexcept {
+  if (count != a.dims || a.dims < 1 || a.dims > ArrayBlock::kMaxDims) return -1;
+  long long offset = 0;
+  for (int d = 0; d < a.dims; ++d) {
+    if (index[d] < a.low[d] || index[d] > a.high[d]) return -1;
+    long long extent = static_cast<long long>(a.high[d]) - a.low[d] + 1;
+    offset = offset * extent + (static_cast<long long>(index[d]) - a.low[d]);
+  }
+  return offset < static_cast<long long>(a.items.size()) ? offset : -1;
+}
+
+// The indexes for an array of `dims` dimensions out of `count` index values
+// (`value(d)` is the d-th), each converted to an integer as any value is;
+// false without converting any when `dims` is not 1 to 3 or exceeds `count`.
+// Conversion errors propagate.
+template <class ValueAt>
+bool ConvertIndexes(int dims, int count, ValueAt&& value, int32_t* out) {
+  if (dims < 1 || dims > ArrayBlock::kMaxDims || dims > count) return false;
+  for (int d = 0; d < dims; ++d) {
+    const Value& v = value(d);
+    out[d] = v.is_int32() ? v.as_int32() : ToInt32(v);
+  }
+  return true;
+}
+
+}  // namespace qv
