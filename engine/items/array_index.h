@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "engine/value/value.h"
-#include "engine/value/value_ops.h"
 
 namespace qv {
 
@@ -22,17 +21,14 @@ inline long long ElementOffset(const ArrayBlock& a, const int32_t* index, int co
   return offset < static_cast<long long>(a.items.size()) ? offset : -1;
 }
 
-// The indexes for an array of `dims` dimensions out of `count` index values
-// (`value(d)` is the d-th), each converted to an integer as any value is;
-// false without converting any when `dims` is not 1 to 3 or exceeds `count`.
+// The indexes for an array of `dims` dimensions out of `count` given:
+// `index(d)` gives the d-th converted to an integer (as ToInt32 converts);
+// false, converting none, when `dims` is not 1 to 3 or exceeds `count`.
 // Conversion errors propagate.
-template <class ValueAt>
-bool ConvertIndexes(int dims, int count, ValueAt&& value, int32_t* out) {
+template <class IndexAt>
+bool ConvertIndexes(int dims, int count, IndexAt&& index, int32_t* out) {
   if (dims < 1 || dims > ArrayBlock::kMaxDims || dims > count) return false;
-  for (int d = 0; d < dims; ++d) {
-    const Value& v = value(d);
-    out[d] = v.is_int32() ? v.as_int32() : ToInt32(v);
-  }
+  for (int d = 0; d < dims; ++d) out[d] = index(d);
   return true;
 }
 

@@ -287,7 +287,12 @@ void TfsArrayDesignator::Adopted() {
   const int params = Ref1()->ParamCount();
   const int n = std::min(params, step->ArgCount());
   if (params > ArrayBlock::kMaxDims) return;
-  for (int j = 0; j < n; ++j) index_[j] = step->Arg(j);
+  for (int j = 0; j < n; ++j) {
+    index_[j] = step->Arg(j);
+    TfsExpressionNode* root = index_[j]->Root();
+    TfsDesignatorNode* node = root != nullptr ? root->AsDesignatorNode() : nullptr;
+    indexVar_[j] = node != nullptr && node->IsPlain() ? node->Var() : nullptr;
+  }
   params_ = static_cast<int8_t>(params);
   evaluated_ = static_cast<int8_t>(n);
   inPlace_ = true;
@@ -300,25 +305,54 @@ void TfsArrayDesignator::FillIndexes(CallFrame& frame) {
   frame.SetParent(RefItem(), Value::Null());
 }
 
-void TfsArrayDesignator::EvalIndexes(Value* values) {
-  for (int j = 0; j < evaluated_; ++j) values[j] = index_[j]->GetValue();
+// The index values of one access as evaluated: 32-bit integers as they
+// are, anything else kept to be converted once the array is known, as the
+// helper converts its arguments. An index without expression is empty: 0.
+struct TfsArrayDesignator::IndexValues {
+  int32_t at[ArrayBlock::kMaxDims] = {0, 0, 0};
+  Value other[ArrayBlock::kMaxDims];
+  unsigned convert = 0;  // bit d: index d is other[d]
+
+  // The element's offset in `a` (-1 when there is none) by the helper's
+  // rules for `count` declared indexes.
+  long long OffsetIn(const ArrayBlock& a, int count) {
+    int32_t index[ArrayBlock::kMaxDims];
+    auto at_d = [&](int d) { return (convert >> d & 1u) != 0 ? ToInt32(other[d]) : at[d]; };
+    return ConvertIndexes(a.dims, count, at_d, index) ? ElementOffset(a, index, a.dims) : -1;
+  }
+};
+
+// In order, as the frame would be filled; a plain variable is read as its
+// expression node would read it.
+inline void TfsArrayDesignator::EvalIndexes(IndexValues& values) {
+  for (int j = 0; j < evaluated_; ++j) {
+    TfsCustomVariable* var = indexVar_[j];
+    if (var != nullptr && !var->IsShared() && !var->HasGetOverride() && var->PValue().is_int32()) {
+      values.at[j] = var->PValue().as_int32();
+      continue;
+    }
+    Value& v = values.other[j];
+    v = index_[j]->GetValue();
+    if (v.is_int32())
+      values.at[j] = v.as_int32();
+    else
+      values.convert |= 1u << j;
+  }
 }
 
 // As TfsArrayHelper::Read on the variable's stored value: any failure to
 // find the element reads Null.
 Value TfsArrayDesignator::GetValue() {
   if (InPlace()) {
-    Value values[ArrayBlock::kMaxDims];
+    IndexValues values;
     EvalIndexes(values);
     // The stored value as it is after the indexes ran.
     const Value& stored = RefItem()->PValue();
     if (!stored.is_array()) return Value::Null();
     const ArrayBlock& a = stored.as_array();
-    int32_t index[ArrayBlock::kMaxDims];
-    long long offset = -1;
+    long long offset;
     try {
-      if (ConvertIndexes(a.dims, params_, [&](int d) -> const Value& { return values[d]; }, index))
-        offset = ElementOffset(a, index, a.dims);
+      offset = values.OffsetIn(a, params_);
     } catch (const ScriptError&) {
       return Value::Null();
     }
@@ -334,15 +368,11 @@ Value TfsArrayDesignator::GetValue() {
 // array shared with other values first.
 void TfsArrayDesignator::SetValue(const Value& v) {
   if (InPlace()) {
-    Value values[ArrayBlock::kMaxDims];
+    IndexValues values;
     EvalIndexes(values);
     Value& stored = RefItem()->PValue();
     if (!stored.is_array()) throw ScriptError(run_msg::kArrayRequired);
-    const int dims = stored.as_array().dims;
-    int32_t index[ArrayBlock::kMaxDims];
-    long long offset = -1;
-    if (ConvertIndexes(dims, params_, [&](int d) -> const Value& { return values[d]; }, index))
-      offset = ElementOffset(stored.as_array(), index, dims);
+    const long long offset = values.OffsetIn(stored.as_array(), params_);
     if (offset < 0) throw ScriptError(run_msg::kArrayIndex);
     stored.mutable_array().items[static_cast<size_t>(offset)] = v;
     return;

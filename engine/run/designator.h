@@ -193,9 +193,9 @@ class TfsArrayDesignator : public TfsDesignator {
   void Adopted() override;
 
  private:
+  struct IndexValues;
   void FillIndexes(CallFrame& frame);
-  // The index values into `values`, which must start empty.
-  void EvalIndexes(Value* values);
+  void EvalIndexes(IndexValues& values);
   // Whether this access may use the stored array in place.
   bool InPlace() const noexcept { return inPlace_ && !RefItem()->IsShared(); }
 
@@ -205,6 +205,9 @@ class TfsArrayDesignator : public TfsDesignator {
   int8_t params_ = 0;
   int8_t evaluated_ = 0;
   TfsExpression* index_[ArrayBlock::kMaxDims] = {nullptr, nullptr, nullptr};
+  // The variable of an index expression that is one plain variable (read
+  // in place as its expression node would), else nullptr.
+  TfsCustomVariable* indexVar_[ArrayBlock::kMaxDims] = {nullptr, nullptr, nullptr};
 };
 
 }  // namespace qv
