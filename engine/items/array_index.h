@@ -21,13 +21,19 @@ inline long long ElementOffset(const ArrayBlock& a, const int32_t* index, int co
   return offset < static_cast<long long>(a.items.size()) ? offset : -1;
 }
 
+// Whether an array of `dims` dimensions can be indexed with `count`
+// indexes: the first `dims` of them are used.
+inline bool IndexesFit(int dims, int count) noexcept {
+  return dims >= 1 && dims <= ArrayBlock::kMaxDims && dims <= count;
+}
+
 // The indexes for an array of `dims` dimensions out of `count` given:
 // `index(d)` gives the d-th converted to an integer (as ToInt32 converts);
 // false, converting none, when `dims` is not 1 to 3 or exceeds `count`.
 // Conversion errors propagate.
 template <class IndexAt>
 bool ConvertIndexes(int dims, int count, IndexAt&& index, int32_t* out) {
-  if (dims < 1 || dims > ArrayBlock::kMaxDims || dims > count) return false;
+  if (!IndexesFit(dims, count)) return false;
   for (int d = 0; d < dims; ++d) out[d] = index(d);
   return true;
 }

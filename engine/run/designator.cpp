@@ -295,6 +295,8 @@ void TfsArrayDesignator::Adopted() {
   }
   params_ = static_cast<int8_t>(params);
   evaluated_ = static_cast<int8_t>(n);
+  plainIndexes_ = n == params;
+  for (int j = 0; j < n; ++j) plainIndexes_ = plainIndexes_ && indexVar_[j] != nullptr;
   inPlace_ = true;
 }
 
@@ -340,9 +342,35 @@ inline void TfsArrayDesignator::EvalIndexes(IndexValues& values) {
   }
 }
 
+// a[i, j] with plain variables that hold 32-bit integers: reading them has
+// no effect, so when one does not, the indexes are evaluated once more the
+// general way.
+inline bool TfsArrayDesignator::PlainIndexes(int32_t* index) const noexcept {
+  if (!plainIndexes_) return false;
+  for (int j = 0; j < evaluated_; ++j) {
+    TfsCustomVariable* var = indexVar_[j];
+    if (var->IsShared() || var->HasGetOverride() || !var->PValue().is_int32()) return false;
+    index[j] = var->PValue().as_int32();
+  }
+  return true;
+}
+
+inline long long TfsArrayDesignator::PlainOffset(const ArrayBlock& a, const int32_t* index) const noexcept {
+  return IndexesFit(a.dims, params_) ? ElementOffset(a, index, a.dims) : -1;
+}
+
 // As TfsArrayHelper::Read on the variable's stored value: any failure to
 // find the element reads Null.
 Value TfsArrayDesignator::GetValue() {
+  if (int32_t index[ArrayBlock::kMaxDims]; InPlace() && PlainIndexes(index)) {
+    const Value& stored = RefItem()->PValue();
+    const long long offset = stored.is_array() ? PlainOffset(stored.as_array(), index) : -1;
+    return offset < 0 ? Value::Null() : stored.as_array().items[static_cast<size_t>(offset)];
+  }
+  return GetEvaluated();
+}
+
+Value TfsArrayDesignator::GetEvaluated() {
   if (InPlace()) {
     IndexValues values;
     EvalIndexes(values);
@@ -367,6 +395,18 @@ Value TfsArrayDesignator::GetValue() {
 // As TfsArrayHelper::Write: the element is replaced as given, copying an
 // array shared with other values first.
 void TfsArrayDesignator::SetValue(const Value& v) {
+  if (int32_t index[ArrayBlock::kMaxDims]; InPlace() && PlainIndexes(index)) {
+    Value& stored = RefItem()->PValue();
+    if (!stored.is_array()) throw ScriptError(run_msg::kArrayRequired);
+    const long long offset = PlainOffset(stored.as_array(), index);
+    if (offset < 0) throw ScriptError(run_msg::kArrayIndex);
+    stored.mutable_array().items[static_cast<size_t>(offset)] = v;
+    return;
+  }
+  SetEvaluated(v);
+}
+
+void TfsArrayDesignator::SetEvaluated(const Value& v) {
   if (InPlace()) {
     IndexValues values;
     EvalIndexes(values);

@@ -194,12 +194,19 @@ class TfsArrayDesignator : public TfsDesignator {
 
  private:
   struct IndexValues;
+  // Indexes that are not all plain integer variables, or the general path.
+  [[gnu::noinline]] Value GetEvaluated();
+  [[gnu::noinline]] void SetEvaluated(const Value& v);
   void FillIndexes(CallFrame& frame);
   void EvalIndexes(IndexValues& values);
+  bool PlainIndexes(int32_t* index) const noexcept;
+  long long PlainOffset(const ArrayBlock& a, const int32_t* index) const noexcept;
   // Whether this access may use the stored array in place.
   bool InPlace() const noexcept { return inPlace_ && !RefItem()->IsShared(); }
 
   bool inPlace_ = false;
+  // Every declared index is given as one plain variable.
+  bool plainIndexes_ = false;
   // The helper's parameters (declared dimensions) and the index
   // expressions evaluated: one per parameter, at most.
   int8_t params_ = 0;
