@@ -29,6 +29,7 @@ namespace qv {
 
 class TfsExpression;
 class TfsXMLItem;
+struct ArrayIndexValues;
 class TfsScript;
 class TfsDesignator;
 
@@ -143,8 +144,11 @@ class TfsDesignator : public TfsCustomVariable {
   }
   // The procedure's step through a frame (many parameters, macros).
   Value CallFramed(TfsDesignatorItem& step);
+  bool WalkElement(const Value* store, Value& out);
 
   TfsDesignatorKind kind_ = dkOther;
+  // dkArray built with the specialised paths: the walk may be skipped.
+  bool elementInPlace_ = false;
   // The procedure of a chain that is a single call of a script procedure.
   TfsProcVariable* soleProc_ = nullptr;
   TfsScript* mainProg_ = nullptr;
@@ -193,18 +197,20 @@ class TfsArrayDesignator : public TfsDesignator {
   void Adopted() override;
 
  private:
-  struct IndexValues;
   // Indexes that are not all plain integer variables, or the general path.
   [[gnu::noinline]] Value GetEvaluated();
   [[gnu::noinline]] void SetEvaluated(const Value& v);
   void FillIndexes(CallFrame& frame);
-  void EvalIndexes(IndexValues& values);
+  void EvalIndexes(ArrayIndexValues& values);
   bool PlainIndexes(int32_t* index) const noexcept;
   long long PlainOffset(const ArrayBlock& a, const int32_t* index) const noexcept;
   // Whether this access may use the stored array in place.
   bool InPlace() const noexcept { return inPlace_ && !RefItem()->IsShared(); }
 
   bool inPlace_ = false;
+  // The variable is a declared array with this helper; any other chain of
+  // this kind is the general walk's.
+  bool declared_ = false;
   // Every declared index is given as one plain variable.
   bool plainIndexes_ = false;
   // The helper's parameters (declared dimensions) and the index

@@ -422,6 +422,27 @@ TEST_F(DesignatorTest, SetExpressionValueAndCheck) {
   EXPECT_EQ(empty.GetValue().as_array().items.size(), 0u);
 }
 
+// The walk reads a variant before its helper indexes it: a read override
+// of the variable runs once per element read, on either path.
+TEST_F(DesignatorTest, VariantElementsRunTheReadOverride) {
+  TfsVariable* v = Var(u"v", fvtVariant, u"Variant", Value::Array({Value::Int(4), Value::Int(5)}));
+  auto* helper = prog.AddItem(u"", std::make_unique<TfsArrayHelper>(u"", -1, fvtVariant, u""));
+  int reads = 0;
+  v->SetOnGetVarValue([&](const std::u16string&, TfsVarType, const Value&) {
+    ++reads;
+    return Value::Null();
+  });
+  auto steps = Steps(v);
+  steps.push_back({helper, Args(ConstExpr(Value::Int(1)), ConstExpr(Value::Null()))});
+  steps.back().args.push_back(ConstExpr(Value::Null()));
+  auto d = Chain(&prog, std::move(steps));
+  EXPECT_EQ(d->Kind(), dkArray);
+  EXPECT_EQ(d->GetValue().as_int32(), 5);
+  d->SetValue(Value::Int(6));
+  EXPECT_EQ(v->PValue().as_array().items[1].as_int32(), 6);
+  EXPECT_EQ(reads, 2);
+}
+
 // Elements of declared arrays, run with the specialised paths on and off:
 // both must print the same and fail with the same message.
 TEST(ArrayElementTest, SameWithAndWithoutSpecialisedPaths) {
@@ -465,6 +486,13 @@ TEST(ArrayElementTest, SameWithAndWithoutSpecialisedPaths) {
        u"  m := t; lg(VarType(m[1, 1]));\n"
        u"  v := 3; a := v; lg(VarType(a[0])); a[0] := 1; end.",
        u"f|44|g|f|7|44|1.5|7|0|5|1|1|", u"Array type required"},
+      // Variants and parameters holding arrays: late-bound chains included.
+      {"variants", u"js",
+       u"var a[3]; a[1] = 5; var b = a; var i = 1; lg(b[i]); b[i] = 6; lg(a[1]); lg(b[1]);"
+       u"lg(VarType(b[i + 5])); var x = 1.6; b[x] = 7; lg(b[2]);"
+       u"function f(p, k) { p[k] = 9; return p[k]; } lg(f(a, i)); lg(a[1]);"
+       u"for (var k = 0; k < 2; k++) { lg(VarType(b[i])); b[i] = 3; b = 4; }",
+       u"5|5|6|1|7|9|5|3|1|", u"Array type required"},
   };
   struct Restore {
     ~Restore() { SetSpecialisedPaths(true); }
