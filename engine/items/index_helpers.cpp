@@ -13,7 +13,8 @@ namespace {
 // The indexes of a call for an array of `dims` dimensions; false when the
 // frame has fewer.
 bool Indexes(const Caller& call, int dims, int32_t* out) {
-  return ConvertIndexes(dims, call.Count(), [&](int d) { return ToInt32(call.GetParam(d)); }, out);
+  return ConvertIndexes(
+      dims, call.Count(), [&](int d) { return ToInt32(call.GetParam(d)); }, out);
 }
 
 // The value an indexing helper acts on: the parent item's stored value when

@@ -14,9 +14,10 @@
 // Every step runs through its own call frame (caller.h), so nothing of a call
 // is left in a shared item. Three specialised classes skip the walk for the
 // most frequent shapes: a plain variable, a character of a string variable
-// and an element of an array variable. A chain whose tail could not be
-// resolved at build time keeps its intermediate code and is rebuilt by the
-// builder at its first evaluation (late binding).
+// and an element of an array variable; an element of any other plain
+// variable (a variant holding an array) skips the frames. A chain whose tail
+// could not be resolved at build time keeps its intermediate code and is
+// rebuilt by the builder at its first evaluation (late binding).
 #pragma once
 
 #include <memory>

@@ -482,7 +482,8 @@ TEST(ArrayElementTest, SameWithAndWithoutSpecialisedPaths) {
        u"function f: Integer; begin lg('f'); a := c; Result := 4; end;\n"
        u"function g: Integer; begin lg('g'); Result := 7; end;\n"
        u"begin c[4] := 44; lg(a[f]); a[f] := g; lg(a[4]); lg(c[4]);\n"
-       u"  v := 1.5; a[0] := v; lg(a[0]); m := a; lg(m[4, 9]); m[2, 1] := 5; lg(VarType(a[2])); lg(m[2, 0]);\n"
+       u"  v := 1.5; a[0] := v; lg(a[0]);\n"
+       u"  m := a; lg(m[4, 9]); m[2, 1] := 5; lg(VarType(a[2])); lg(m[2, 0]);\n"
        u"  m := t; lg(VarType(m[1, 1]));\n"
        u"  v := 3; a := v; lg(VarType(a[0])); a[0] := 1; end.",
        u"f|44|g|f|7|44|1.5|7|0|5|1|1|", u"Array type required"},
