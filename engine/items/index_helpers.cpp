@@ -1,4 +1,5 @@
 // The indexing helpers: elements of arrays and characters of strings.
+#include "engine/items/array_index.h"
 #include "engine/items/items.h"
 #include "engine/run/run_messages.h"
 #include "engine/value/value_ops.h"
@@ -9,25 +10,11 @@ namespace qv {
 
 namespace {
 
-// Offset of an element in row-major storage, or -1 when the number of
-// indexes does not match or one lies outside its bounds.
-long long ElementOffset(const ArrayBlock& a, const int32_t* index, int count) {
-  if (count != a.dims || a.dims < 1 || a.dims > ArrayBlock::kMaxDims) return -1;
-  long long offset = 0;
-  for (int d = 0; d < a.dims; ++d) {
-    if (index[d] < a.low[d] || index[d] > a.high[d]) return -1;
-    long long extent = static_cast<long long>(a.high[d]) - a.low[d] + 1;
-    offset = offset * extent + (static_cast<long long>(index[d]) - a.low[d]);
-  }
-  return offset < static_cast<long long>(a.items.size()) ? offset : -1;
-}
-
 // The indexes of a call for an array of `dims` dimensions; false when the
 // frame has fewer.
 bool Indexes(const Caller& call, int dims, int32_t* out) {
-  if (dims < 1 || dims > ArrayBlock::kMaxDims || dims > call.Count()) return false;
-  for (int d = 0; d < dims; ++d) out[d] = ToInt32(call.GetParam(d));
-  return true;
+  return ConvertIndexes(
+      dims, call.Count(), [&](int d) { return ToInt32(call.GetParam(d)); }, out);
 }
 
 // The value an indexing helper acts on: the parent item's stored value when

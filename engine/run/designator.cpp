@@ -3,9 +3,11 @@
 
 #include <atomic>
 
+#include "engine/items/array_index.h"
 #include "engine/program/program.h"
 #include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
+#include "engine/run/specialised.h"
 #include "engine/value/value_ops.h"
 #include "engine/xml/xml.h"
 #include "support/errors.h"
@@ -82,6 +84,7 @@ TfsDesignatorItem* TfsDesignator::Step(int i) const {
 
 void TfsDesignator::Finalize() {
   kind_ = dkOther;
+  elementInPlace_ = false;
   ref1_ = nullptr;
   ref2_ = nullptr;
   soleProc_ = steps_.size() == 1 ? steps_[0]->Proc() : nullptr;
@@ -122,12 +125,23 @@ void TfsDesignator::Finalize() {
         ref2_ = second;
       }
     }
+    // Any other plain variable or parameter indexed by an array helper (a
+    // variant holding an array): the walk reads such an element in place.
+    if (kind_ == dkOther && SpecialisedPaths() && first->HasPlainStorage())
+      if (auto* helper = dynamic_cast<TfsArrayHelper*>(second->Ref())) {
+        kind_ = dkArray;
+        SetRefItem(first);
+        ref1_ = helper;
+        ref2_ = second;
+      }
+    elementInPlace_ = kind_ == dkArray && SpecialisedPaths();
   }
 }
 
 void TfsDesignator::Borrow(TfsDesignator& other) {
   steps_.swap(other.steps_);
   kind_ = other.kind_;
+  elementInPlace_ = other.elementInPlace_;
   soleProc_ = other.soleProc_;
   ref1_ = other.ref1_;
   ref2_ = other.ref2_;
@@ -135,6 +149,7 @@ void TfsDesignator::Borrow(TfsDesignator& other) {
   SetTypeName(other.TypeName());
   SetIsReadOnly(other.IsReadOnly());
   SetRefItem(other.RefItem());
+  Adopted();
 }
 
 void TfsDesignator::SetLateBindingXmlSource(std::unique_ptr<TfsXMLItem> xml) {
@@ -157,11 +172,13 @@ void TfsDesignator::CompleteLateBinding() {
 Value TfsDesignator::GetValue() {
   if (lateBindingXmlSource_) CompleteLateBinding();
   if (soleProc_ != nullptr) return CallProc(*steps_[0], *soleProc_);
+  if (Value element; elementInPlace_ && WalkElement(nullptr, element)) return element;
   return Walk(nullptr);
 }
 
 void TfsDesignator::SetValue(const Value& v) {
   if (lateBindingXmlSource_) CompleteLateBinding();
+  if (Value ignored; elementInPlace_ && WalkElement(&v, ignored)) return;
   Walk(&v);
 }
 
@@ -238,6 +255,81 @@ Value TfsDesignator::CallFramed(TfsDesignatorItem& step) {
   return RunStep(step, nullptr, Value::Null(), false, nullptr);
 }
 
+// ---- array elements in place --------------------------------------------
+
+// The index values of one access as evaluated: 32-bit integers as they
+// are, anything else kept to be converted once the array is known, as the
+// helper converts its arguments. An index without expression is empty: 0.
+struct ArrayIndexValues {
+  int32_t at[ArrayBlock::kMaxDims] = {0, 0, 0};
+  Value other[ArrayBlock::kMaxDims];
+  unsigned convert = 0;  // bit d: index d is other[d]
+
+  void Set(int j, Value v) {
+    if (v.is_int32()) {
+      at[j] = v.as_int32();
+      return;
+    }
+    other[j] = std::move(v);
+    convert |= 1u << j;
+  }
+  // The element's offset in `a` (-1 when there is none) by the helper's
+  // rules for `count` declared indexes.
+  long long OffsetIn(const ArrayBlock& a, int count) {
+    int32_t index[ArrayBlock::kMaxDims];
+    auto at_d = [&](int d) { return (convert >> d & 1u) != 0 ? ToInt32(other[d]) : at[d]; };
+    return ConvertIndexes(a.dims, count, at_d, index) ? ElementOffset(a, index, a.dims) : -1;
+  }
+};
+
+namespace {
+
+// TfsArrayHelper::Read on a stored value: any failure reads Null.
+Value ReadElement(const Value& stored, ArrayIndexValues& values, int count) {
+  if (!stored.is_array()) return Value::Null();
+  const ArrayBlock& a = stored.as_array();
+  long long offset;
+  try {
+    offset = values.OffsetIn(a, count);
+  } catch (const ScriptError&) {
+    return Value::Null();
+  }
+  return offset < 0 ? Value::Null() : a.items[static_cast<size_t>(offset)];
+}
+
+// TfsArrayHelper::Write on a stored value: the element is replaced as
+// given, copying an array shared with other values first.
+void WriteElement(Value& stored, ArrayIndexValues& values, int count, const Value& v) {
+  if (!stored.is_array()) throw ScriptError(run_msg::kArrayRequired);
+  const long long offset = values.OffsetIn(stored.as_array(), count);
+  if (offset < 0) throw ScriptError(run_msg::kArrayIndex);
+  stored.mutable_array().items[static_cast<size_t>(offset)] = v;
+}
+
+}  // namespace
+
+// What the walk does for a variable or parameter indexed by an array
+// helper, without its frames, when reading the variable runs no code: the
+// variable's value is not used (the helper takes its stored value), the
+// index expressions run in order, then the helper's rules. False, having
+// evaluated nothing, when the walk must run.
+bool TfsDesignator::WalkElement(const Value* store, Value& out) {
+  TfsCustomVariable& var = *RefItem();
+  TfsCustomVariable& helper = *ref1_;
+  TfsDesignatorItem& step = *ref2_;
+  const int params = helper.ParamCount();
+  if (!var.HasPlainStorage() || var.IsShared() || var.HasGetOverride() || var.ParamCount() != 0 ||
+      helper.IsMacro() || params > ArrayBlock::kMaxDims || step.ArgCount() < params)
+    return false;
+  ArrayIndexValues values;
+  for (int j = 0; j < params; ++j) values.Set(j, step.Arg(j)->GetValue());
+  if (store == nullptr)
+    out = ReadElement(var.PValue(), values, params);
+  else
+    WriteElement(var.PValue(), values, params, *store);
+  return true;
+}
+
 // ---- specialised kinds ----------------------------------------------------
 
 // A specialised object that never received its chain walks like any other.
@@ -275,6 +367,30 @@ void TfsStringDesignator::SetValue(const Value& v) {
   str.Str()[at] = c.empty() ? u'\0' : c[0];
 }
 
+void TfsArrayDesignator::Adopted() {
+  inPlace_ = false;
+  TfsCustomVariable* var = RefItem();
+  TfsDesignatorItem* step = Ref2();
+  declared_ = var != nullptr && Ref1() != nullptr && dynamic_cast<TfsVariable*>(var) != nullptr &&
+              var->Typ() == fvtArray && var->RefItem() == Ref1();
+  if (!SpecialisedPaths() || !declared_ || step == nullptr) return;
+  if (var->Storage() != ItemStorage::Variable) return;
+  const int params = Ref1()->ParamCount();
+  const int n = std::min(params, step->ArgCount());
+  if (params > ArrayBlock::kMaxDims) return;
+  for (int j = 0; j < n; ++j) {
+    index_[j] = step->Arg(j);
+    TfsExpressionNode* root = index_[j]->Root();
+    TfsDesignatorNode* node = root != nullptr ? root->AsDesignatorNode() : nullptr;
+    indexVar_[j] = node != nullptr && node->IsPlain() ? node->Var() : nullptr;
+  }
+  params_ = static_cast<int8_t>(params);
+  evaluated_ = static_cast<int8_t>(n);
+  plainIndexes_ = n == params;
+  for (int j = 0; j < n; ++j) plainIndexes_ = plainIndexes_ && indexVar_[j] != nullptr;
+  inPlace_ = true;
+}
+
 void TfsArrayDesignator::FillIndexes(CallFrame& frame) {
   TfsDesignatorItem& step = *Ref2();
   int n = std::min(frame.Count(), step.ArgCount());
@@ -282,15 +398,82 @@ void TfsArrayDesignator::FillIndexes(CallFrame& frame) {
   frame.SetParent(RefItem(), Value::Null());
 }
 
+// In order, as the frame would be filled; a plain variable is read as its
+// expression node would read it.
+inline void TfsArrayDesignator::EvalIndexes(ArrayIndexValues& values) {
+  for (int j = 0; j < evaluated_; ++j) {
+    TfsCustomVariable* var = indexVar_[j];
+    if (var != nullptr && !var->IsShared() && !var->HasGetOverride() && var->PValue().is_int32()) {
+      values.at[j] = var->PValue().as_int32();
+      continue;
+    }
+    values.Set(j, index_[j]->GetValue());
+  }
+}
+
+// a[i, j] with plain variables that hold 32-bit integers: reading them has
+// no effect, so when one does not, the indexes are evaluated once more the
+// general way.
+inline bool TfsArrayDesignator::PlainIndexes(int32_t* index) const noexcept {
+  if (!plainIndexes_) return false;
+  for (int j = 0; j < evaluated_; ++j) {
+    TfsCustomVariable* var = indexVar_[j];
+    if (var->IsShared() || var->HasGetOverride() || !var->PValue().is_int32()) return false;
+    index[j] = var->PValue().as_int32();
+  }
+  return true;
+}
+
+inline long long TfsArrayDesignator::PlainOffset(const ArrayBlock& a, const int32_t* index) const noexcept {
+  return IndexesFit(a.dims, params_) ? ElementOffset(a, index, a.dims) : -1;
+}
+
+// As TfsArrayHelper::Read on the variable's stored value: any failure to
+// find the element reads Null.
 Value TfsArrayDesignator::GetValue() {
-  if (Ref2() == nullptr) return TfsDesignator::GetValue();
+  if (int32_t index[ArrayBlock::kMaxDims]; InPlace() && PlainIndexes(index)) {
+    const Value& stored = RefItem()->PValue();
+    const long long offset = stored.is_array() ? PlainOffset(stored.as_array(), index) : -1;
+    return offset < 0 ? Value::Null() : stored.as_array().items[static_cast<size_t>(offset)];
+  }
+  return GetEvaluated();
+}
+
+Value TfsArrayDesignator::GetEvaluated() {
+  if (InPlace()) {
+    ArrayIndexValues values;
+    EvalIndexes(values);
+    // The stored value as it is after the indexes ran.
+    return ReadElement(RefItem()->PValue(), values, params_);
+  }
+  if (Ref2() == nullptr || !declared_) return TfsDesignator::GetValue();
   CallFrame frame(*Ref1(), Prog());
   FillIndexes(frame);
   return Ref1()->Read(frame);
 }
 
+// As TfsArrayHelper::Write: the element is replaced as given, copying an
+// array shared with other values first.
 void TfsArrayDesignator::SetValue(const Value& v) {
-  if (Ref2() == nullptr) return TfsDesignator::SetValue(v);
+  if (int32_t index[ArrayBlock::kMaxDims]; InPlace() && PlainIndexes(index)) {
+    Value& stored = RefItem()->PValue();
+    if (!stored.is_array()) throw ScriptError(run_msg::kArrayRequired);
+    const long long offset = PlainOffset(stored.as_array(), index);
+    if (offset < 0) throw ScriptError(run_msg::kArrayIndex);
+    stored.mutable_array().items[static_cast<size_t>(offset)] = v;
+    return;
+  }
+  SetEvaluated(v);
+}
+
+void TfsArrayDesignator::SetEvaluated(const Value& v) {
+  if (InPlace()) {
+    ArrayIndexValues values;
+    EvalIndexes(values);
+    WriteElement(RefItem()->PValue(), values, params_, v);
+    return;
+  }
+  if (Ref2() == nullptr || !declared_) return TfsDesignator::SetValue(v);
   CallFrame frame(*Ref1(), Prog());
   FillIndexes(frame);
   Ref1()->Write(frame, v);

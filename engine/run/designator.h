@@ -14,9 +14,10 @@
 // Every step runs through its own call frame (caller.h), so nothing of a call
 // is left in a shared item. Three specialised classes skip the walk for the
 // most frequent shapes: a plain variable, a character of a string variable
-// and an element of an array variable. A chain whose tail could not be
-// resolved at build time keeps its intermediate code and is rebuilt by the
-// builder at its first evaluation (late binding).
+// and an element of an array variable; an element of any other plain
+// variable (a variant holding an array) skips the frames. A chain whose tail
+// could not be resolved at build time keeps its intermediate code and is
+// rebuilt by the builder at its first evaluation (late binding).
 #pragma once
 
 #include <memory>
@@ -29,6 +30,7 @@ namespace qv {
 
 class TfsExpression;
 class TfsXMLItem;
+struct ArrayIndexValues;
 class TfsScript;
 class TfsDesignator;
 
@@ -128,6 +130,8 @@ class TfsDesignator : public TfsCustomVariable {
  protected:
   // The general walk; stores `*store` into the last step when given.
   Value Walk(const Value* store);
+  // Called at the end of Borrow: a specialised class prepares its shape.
+  virtual void Adopted() {}
 
  private:
   void CompleteLateBinding();
@@ -141,8 +145,11 @@ class TfsDesignator : public TfsCustomVariable {
   }
   // The procedure's step through a frame (many parameters, macros).
   Value CallFramed(TfsDesignatorItem& step);
+  bool WalkElement(const Value* store, Value& out);
 
   TfsDesignatorKind kind_ = dkOther;
+  // dkArray built with the specialised paths: the walk may be skipped.
+  bool elementInPlace_ = false;
   // The procedure of a chain that is a single call of a script procedure.
   TfsProcVariable* soleProc_ = nullptr;
   TfsScript* mainProg_ = nullptr;
@@ -175,14 +182,46 @@ class TfsStringDesignator : public TfsDesignator {
 
 // a[i, j] on an array variable, through the variable's array helper: a read
 // outside the bounds gives Null, a write there raises.
+//
+// With the specialised paths on, an element of a script's own array
+// variable (exactly a TfsVariable, not shared) is read and written in place:
+// the index expressions are evaluated in order as the helper's frame would
+// be filled, then converted, checked and applied to the stored array by the
+// helper's rules (array_index.h). Anything else goes through the helper.
 class TfsArrayDesignator : public TfsDesignator {
  public:
   using TfsDesignator::TfsDesignator;
   Value GetValue() override;
   void SetValue(const Value& v) override;
 
+ protected:
+  void Adopted() override;
+
  private:
+  // Indexes that are not all plain integer variables, or the general path.
+  [[gnu::noinline]] Value GetEvaluated();
+  [[gnu::noinline]] void SetEvaluated(const Value& v);
   void FillIndexes(CallFrame& frame);
+  void EvalIndexes(ArrayIndexValues& values);
+  bool PlainIndexes(int32_t* index) const noexcept;
+  long long PlainOffset(const ArrayBlock& a, const int32_t* index) const noexcept;
+  // Whether this access may use the stored array in place.
+  bool InPlace() const noexcept { return inPlace_ && !RefItem()->IsShared(); }
+
+  bool inPlace_ = false;
+  // The variable is a declared array with this helper; any other chain of
+  // this kind is the general walk's.
+  bool declared_ = false;
+  // Every declared index is given as one plain variable.
+  bool plainIndexes_ = false;
+  // The helper's parameters (declared dimensions) and the index
+  // expressions evaluated: one per parameter, at most.
+  int8_t params_ = 0;
+  int8_t evaluated_ = 0;
+  TfsExpression* index_[ArrayBlock::kMaxDims] = {nullptr, nullptr, nullptr};
+  // The variable of an index expression that is one plain variable (read
+  // in place as its expression node would), else nullptr.
+  TfsCustomVariable* indexVar_[ArrayBlock::kMaxDims] = {nullptr, nullptr, nullptr};
 };
 
 }  // namespace qv

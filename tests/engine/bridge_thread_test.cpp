@@ -11,6 +11,7 @@
 #include "engine/program/program.h"
 #include "engine/value/value_ops.h"
 #include "support/text.h"
+#include "tests/engine/expression_test_util.h"
 #include "tests/engine/runtime_test_util.h"
 
 namespace qv {
@@ -125,6 +126,46 @@ TEST(BridgeThreadTest, SharedIndexingHelpersOnEachThreadsOwnVariables) {
         if (strings->Read(ch).as_text() != std::u16string(1, u"abc"[i % 3])) ++wrong;
       }
     });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+// Elements of a shared array variable go through its lock: one thread's
+// element writes never meet another's copy of the whole array.
+TEST(BridgeThreadTest, SharedArrayVariableElementsFromManyThreads) {
+  TfsScript prog;
+  auto* a = prog.AddItem(u"a", std::make_unique<TfsVariable>(u"a", fvtArray, u"Array"));
+  int32_t low[1] = {0}, high[1] = {kThreads - 1};
+  a->SetValue(Value::Array(1, low, high));
+  a->SetRefItem(prog.AddItem(u"", std::make_unique<TfsArrayHelper>(u"", 1, fvtVariant, u"")));
+  a->MarkShared();
+  // a[i] for each thread, with its own index variable i.
+  std::vector<std::unique_ptr<TfsDesignator>> cells;
+  for (int t = 0; t < kThreads; ++t) {
+    auto* i = prog.AddItem(u"i" + IntToText(t), std::make_unique<TfsVariable>(u"", fvtInt, u"Integer"));
+    i->SetValue(Value::Int(t));
+    std::vector<testing::StepSpec> steps;
+    steps.push_back({a, {}});
+    steps.push_back({a->RefItem(), {}});
+    steps.back().args.push_back(testing::VarExpr(&prog, i));
+    cells.push_back(testing::Chain(&prog, std::move(steps)));
+  }
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int n = 0; n < 1000; ++n) {
+        cells[t]->SetValue(Value::Text(IntToText(n)));
+        if (ToText(cells[t]->GetValue()) != IntToText(n)) ++wrong;
+      }
+    });
+  threads.emplace_back([&] {
+    for (int n = 0; n < 1000; ++n) {
+      Value copy = a->GetValue();
+      for (const Value& item : copy.as_array().items)
+        if (!item.is_empty() && !item.is_text()) ++wrong;
+    }
+  });
   for (auto& th : threads) th.join();
   EXPECT_EQ(wrong.load(), 0);
 }
