@@ -4,7 +4,9 @@
 // A failure prints the seed and the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -23,9 +25,12 @@ enum class Syntax { Pascal, Js, C };
 
 const char16_t* SyntaxName(Syntax s) {
   switch (s) {
-    case Syntax::Pascal: return u"Pascal";
-    case Syntax::Js: return u"js";
-    case Syntax::C: return u"C";
+    case Syntax::Pascal:
+      return u"Pascal";
+    case Syntax::Js:
+      return u"js";
+    case Syntax::C:
+      return u"C";
   }
   return u"js";
 }
@@ -45,7 +50,8 @@ std::u16string Describe(const ScriptError& e) {
   std::u16string text = e.className() + u": " + e.message();
   if (const ErrorPlace* place = e.place()) {
     text += u" at " + place->unit + u"(" + place->pos + u")";
-    for (const auto& call : place->calls) text += u" in " + call.routine + u" called at " + call.unit + u"(" + call.pos + u")";
+    for (const auto& call : place->calls)
+      text += u" in " + call.routine + u" called at " + call.unit + u"(" + call.pos + u")";
     if (place->callPending) text += u" pending";
   }
   return text;
@@ -75,21 +81,23 @@ std::string Difference(const Outcome& general, const Outcome& special) {
   size_t i = 0;
   while (i < n && general.lines[i] == special.lines[i]) ++i;
   if (i < n || general.lines.size() != special.lines.size()) {
-    text += "first different line " + std::to_string(i) + " (of " + std::to_string(general.lines.size()) + " / " +
-            std::to_string(special.lines.size()) + ")\n";
+    text += "first different line " + std::to_string(i) + " (of " + std::to_string(general.lines.size()) +
+            " / " + std::to_string(special.lines.size()) + ")\n";
     for (size_t j = i >= 2 ? i - 2 : 0; j < i + 2; ++j) {
       text += "  general:     " + (j < general.lines.size() ? ToUtf8(general.lines[j]) : "-") + "\n";
       text += "  specialised: " + (j < special.lines.size() ? ToUtf8(special.lines[j]) : "-") + "\n";
     }
   }
   if (general.error != special.error) {
-    text += "errors differ\n  general:     " + ToUtf8(general.error) + "\n  specialised: " + ToUtf8(special.error) + "\n";
+    text += "errors differ\n  general:     " + ToUtf8(general.error) +
+            "\n  specialised: " + ToUtf8(special.error) + "\n";
   }
   return text;
 }
 
 // Runs the program both ways; false (with a failure naming the seed) when they differ.
-bool SameBothWays(Syntax syntax, const std::string& source, const std::string& label, Outcome* general = nullptr) {
+bool SameBothWays(Syntax syntax, const std::string& source, const std::string& label,
+                  Outcome* general = nullptr) {
   Outcome a = RunOnce(syntax, source, false);
   Outcome b = RunOnce(syntax, source, true);
   SetSpecialisedPaths(true);
@@ -109,8 +117,8 @@ struct ArrayVar {
   char kind;  // of the elements, as in ProgramGen
 };
 
-// Writes one random program. Every loop holds a guard that breaks it after a
-// few hundred passes, so whatever the counters and bounds hold it ends.
+// Writes one random program. Every loop holds a guard that breaks it after at
+// most 60 passes, so whatever the counters and bounds hold it ends.
 class ProgramGen {
  public:
   ProgramGen(Syntax syntax, uint32_t seed) : syn_(syntax), rng_(seed) {
@@ -152,7 +160,6 @@ class ProgramGen {
   std::string Assign(const std::string& lhs, const std::string& rhs) const {
     return lhs + (pas() ? " := " : " = ") + rhs + ";";
   }
-  std::string BlockOpen() const { return pas() ? "begin" : "{"; }
   std::string BlockClose() const { return pas() ? "end;" : "}"; }
   std::string ReportLine() const {
     return "lg(" + Quote("E ") + " + ExceptionClassName + " + Quote(": ") + " + ExceptionMessage);";
@@ -168,45 +175,60 @@ class ProgramGen {
     return it == kinds_.end() ? 'v' : it->second;
   }
   std::string IntLiteral() {
+    // clang-format off
     static const std::vector<std::string> kInts = {
-        "0",          "1",           "2",           "3",          "7",           "10",       "100",
-        "65536",      "46341",       "2147483647",  "2147483646", "3000000000",  "(-1)",     "(-7)",
-        "(-2147483647)", "(-2147483648)", "(-3000000000)", "4294967296"};
+        "0", "1", "2", "3", "7", "10", "100", "65536", "46341", "2147483647", "2147483646",
+        "3000000000", "4294967296", "(-1)", "(-7)", "(-2147483647)", "(-2147483648)", "(-3000000000)"};
+    // clang-format on
     return One(kInts);
   }
   std::string Literal(char kind) {
-    static const std::vector<std::string> kFloats = {"1.5", "2.5", "0.5", "0.1", "1e10", "(-2.5)", "2147483647.5",
-                                                     "(-0.75)", "3.0"};
+    static const std::vector<std::string> kFloats = {"1.5",    "2.5",          "0.5",     "0.1", "1e10",
+                                                     "(-2.5)", "2147483647.5", "(-0.75)", "3.0"};
     static const std::vector<std::string> kTexts = {"12", "abc", "1.5", "", " 3", "-7", "2147483648", "0"};
     switch (kind) {
-      case 'i': return IntLiteral();
-      case 'f': return One(kFloats);
-      case 's': return Quote(One(kTexts));
-      case 'b': return Chance(50) ? (pas() ? "True" : "true") : (pas() ? "False" : "false");
-      default: return Literal("iifssb"[Pick(6)]);
+      case 'i':
+        return IntLiteral();
+      case 'f':
+        return One(kFloats);
+      case 's':
+        return Quote(One(kTexts));
+      case 'b':
+        return Chance(50) ? (pas() ? "True" : "true") : (pas() ? "False" : "false");
+      default:
+        return Literal("iifssb"[Pick(6)]);
     }
   }
   // A literal that may be stored in a variable of kind `target`.
   std::string LiteralFor(char target) {
     switch (target) {
-      case 'f': return Literal("if"[Pick(2)]);
-      case 's': return Literal("ssif"[Pick(4)]);
-      default: return Literal(target);
+      case 'f':
+        return Literal("if"[Pick(2)]);
+      case 's':
+        return Literal("ssif"[Pick(4)]);
+      default:
+        return Literal(target);
     }
   }
   // A starting value that fits a variable of kind `target`.
   std::string InitialValue(char target) {
-    static const std::vector<std::string> kInts = {"0", "1", "7", "2147483647", "2147483646", "(-2147483648)", "(-5)"};
+    static const std::vector<std::string> kInts = {
+        "0", "1", "7", "2147483647", "2147483646", "(-2147483648)", "(-5)"};
     return target == 'i' ? One(kInts) : LiteralFor(target);
   }
   // A kind whose values may be stored in a variable of kind `target`.
   char SourceKind(char target) {
     switch (target) {
-      case 'i': return Chance(80) ? 'i' : 'v';
-      case 'f': return "iifv"[Pick(4)];
-      case 's': return "sssv"[Pick(4)];
-      case 'b': return Chance(80) ? 'b' : 'v';
-      default: return "iifsbv"[Pick(6)];
+      case 'i':
+        return Chance(80) ? 'i' : 'v';
+      case 'f':
+        return "iifv"[Pick(4)];
+      case 's':
+        return "sssv"[Pick(4)];
+      case 'b':
+        return Chance(80) ? 'b' : 'v';
+      default:
+        return "iifsbv"[Pick(6)];
     }
   }
   std::string Source(char target, int depth) {
@@ -218,13 +240,20 @@ class ProgramGen {
   std::string Index(const ArrayVar& a, size_t dim) {
     auto [lo, hi] = a.bounds[dim];
     switch (Pick(12)) {
-      case 0: return Number(lo - 1);
-      case 1: return Number(hi + 1);
-      case 2: return One(std::vector<std::string>{"1.5", "2.5", "0.5"});
-      case 3: return Quote(std::to_string(lo + 1));
-      case 4: return One(scope_.counters);
-      case 5: return Apart([&] { return Expr('i', 1); });
-      default: return std::to_string(lo + Pick(hi - lo + 1));
+      case 0:
+        return Number(lo - 1);
+      case 1:
+        return Number(hi + 1);
+      case 2:
+        return One(std::vector<std::string>{"1.5", "2.5", "0.5"});
+      case 3:
+        return Quote(std::to_string(lo + 1));
+      case 4:
+        return One(scope_.counters);
+      case 5:
+        return Apart([&] { return Expr('i', 1); });
+      default:
+        return std::to_string(lo + Pick(hi - lo + 1));
     }
   }
   std::string Element(const ArrayVar& a) {
@@ -245,7 +274,8 @@ class ProgramGen {
     std::vector<const ArrayVar*> arrays;
     for (const auto& a : scope_.arrays)
       if (a.kind == kind || !typed()) arrays.push_back(&a);
-    if (!scalarOnly && !arrays.empty() && (names.empty() || Chance(25))) return Element(*arrays[Pick(arrays.size())]);
+    if (!scalarOnly && !arrays.empty() && (names.empty() || Chance(25)))
+      return Element(*arrays[Pick(arrays.size())]);
     if (names.empty()) return "";
     return One(names);
   }
@@ -257,12 +287,15 @@ class ProgramGen {
     }
     if (kind != 'v' && typed()) return "";
     switch (Pick(scope_.callRandom && loopDepth_ == 0 ? 4 : 3)) {
-      case 0: return "fact(" + (Chance(80) ? std::to_string(Pick(25)) : Expr('i', 1)) + ")";
-      case 1: return "early(" + Expr('v', 1) + ")";
+      case 0:
+        return "fact(" + (Chance(80) ? std::to_string(Pick(25)) : Expr('i', 1)) + ")";
+      case 1:
+        return "early(" + Expr('v', 1) + ")";
       case 2:
         if (NoGrowth()) return "early(" + std::to_string(Pick(12)) + ")";
         return "suma(" + One(scope_.arrays).name + ")";
-      default: return "r1(" + Source('i', 1) + ", " + Source('v', 1) + ", " + Source('f', 1) + ")";
+      default:
+        return "r1(" + Source('i', 1) + ", " + Source('v', 1) + ", " + Source('f', 1) + ")";
     }
   }
   // Inside loops and routines an expression reads at most one variable that
@@ -318,7 +351,8 @@ class ProgramGen {
     switch (kind) {
       case 'i': {
         static const std::vector<std::pair<const char*, const char*>> kOps = {
-            {"+", "+"}, {"-", "-"}, {"*", "*"}, {"div", "div"}, {"mod", "%"}, {"and", "&&"}, {"or", "||"}, {"xor", "^"}};
+            {"+", "+"},   {"-", "-"},    {"*", "*"},   {"div", "div"},
+            {"mod", "%"}, {"and", "&&"}, {"or", "||"}, {"xor", "^"}};
         if (Chance(10)) return "(-" + Expr('i', d) + ")";
         auto [p, b] = One(kOps);
         return Binary(Expr('i', d), Op(p, b), Expr('i', d));
@@ -328,15 +362,18 @@ class ProgramGen {
         if (Chance(10)) return "(-" + Expr('f', d) + ")";
         return Binary(Expr('f', d), One(kOps), Expr('f', d));
       }
-      case 's': return Binary(Expr('s', d), "+", Expr('s', d));
-      case 'b': return BoolExpr(d);
+      case 's':
+        return Binary(Expr('s', d), "+", Expr('s', d));
+      case 'b':
+        return BoolExpr(d);
       default: {
         // A comparison gives a Boolean and a Variant beside a typed operand
         // takes that operand's kind, so a Variant result needs Variants only.
         static const std::vector<std::pair<const char*, const char*>> kOps = {
-            {"+", "+"}, {"-", "-"}, {"*", "*"}, {"/", "/"}, {"div", "div"}, {"mod", "%"},
-            {"and", "&&"}, {"or", "||"}, {"+", "+"}, {"xor", "^"}};
-        if (Chance(8)) return Chance(50) ? "(-" + Expr('v', d) + ")" : "(" + Op("not ", "!") + Expr('v', d) + ")";
+            {"+", "+"},   {"-", "-"},    {"*", "*"},   {"/", "/"}, {"div", "div"},
+            {"mod", "%"}, {"and", "&&"}, {"or", "||"}, {"+", "+"}, {"xor", "^"}};
+        if (Chance(8))
+          return Chance(50) ? "(-" + Expr('v', d) + ")" : "(" + Op("not ", "!") + Expr('v', d) + ")";
         auto [p, b] = One(kOps);
         return Binary(Expr('v', d), Op(p, b), Expr('v', d));
       }
@@ -356,18 +393,23 @@ class ProgramGen {
   std::string BoolExpr(int d) {
     switch (Pick(7)) {
       case 0:
-      case 1: return CompareApart('f', 'f', d);
-      case 2: return CompareApart('s', 's', d);
+      case 1:
+        return CompareApart('f', 'f', d);
+      case 2:
+        return CompareApart('s', 's', d);
       case 3: {
         // Booleans have no order.
         char other = "iifsbv"[Pick(6)];
         if (other == 'b') return Binary(Expr('v', d), Op("=", "=="), Expr('b', d));
         return CompareApart('v', other, d);
       }
-      case 4: return Binary(Expr('b', d), Op(Chance(50) ? "=" : "<>", Chance(50) ? "==" : "!="), Expr('b', d));
-      case 5: return "(" + Op("not ", "!") + Expr('b', d) + ")";
+      case 4:
+        return Binary(Expr('b', d), Op(Chance(50) ? "=" : "<>", Chance(50) ? "==" : "!="), Expr('b', d));
+      case 5:
+        return "(" + Op("not ", "!") + Expr('b', d) + ")";
       default: {
-        static const std::vector<std::pair<const char*, const char*>> kOps = {{"and", "&&"}, {"or", "||"}, {"xor", "^"}};
+        static const std::vector<std::pair<const char*, const char*>> kOps = {
+            {"and", "&&"}, {"or", "||"}, {"xor", "^"}};
         auto [p, c] = One(kOps);
         return Binary(Expr('b', d), Op(p, c), Expr('b', d));
       }
@@ -424,7 +466,8 @@ class ProgramGen {
     char kind = "iifsbvvv"[Pick(8)];
     std::string target = Place(typed() ? kind : 'v', Chance(70));
     if (target.empty()) target = Place('v');
-    std::string op = kind == 's' ? "+" : One(std::vector<std::string>{"+", "-", "*", kind == 'i' ? "+" : "/"});
+    std::string op =
+        kind == 's' ? "+" : One(std::vector<std::string>{"+", "-", "*", kind == 'i' ? "+" : "/"});
     if (kind == 'b') {
       if (pas()) return Line(Assign(target, "not " + target));
       return Line(Assign(target, "!" + target));
@@ -462,14 +505,17 @@ class ProgramGen {
 
   void Calls() {
     switch (Pick(4)) {
-      case 0: return Line("bump(" + Place('i', true) + ", " + Source('i', 1) + ");");
-      case 1: return Line("setg(" + AnyExpr(1) + ");");
+      case 0:
+        return Line("bump(" + Place('i', true) + ", " + Source('i', 1) + ");");
+      case 1:
+        return Line("setg(" + AnyExpr(1) + ");");
       case 2:
         if (scope_.callRandom && loopDepth_ == 0) {
           return Line("r2(" + Place('i', true) + ", " + AnyExpr(1) + ", " + Place('v', true) + ");");
         }
         [[fallthrough]];
-      default: return Show(Call('v'));
+      default:
+        return Show(Call('v'));
     }
   }
 
@@ -477,7 +523,8 @@ class ProgramGen {
   void LoopExit() {
     std::string cond = Condition();
     if (loopDepth_ > 0 && Chance(70)) {
-      return Line((pas() ? "if " + cond + " then " : "if (" + cond + ") ") + (Chance(50) ? "break;" : "continue;"));
+      return Line((pas() ? "if " + cond + " then " : "if (" + cond + ") ") +
+                  (Chance(50) ? "break;" : "continue;"));
     }
     if (!scope_.inRoutine && Chance(80)) return;  // an exit from the main block ends the program
     std::string leave = pas() ? "exit;" : (scope_.inFunction ? "return " + AnyExpr(1) + ";" : "return;");
@@ -486,8 +533,10 @@ class ProgramGen {
 
   void Body(int depth, int count) {
     for (int i = 0; i < count; ++i) {
-      if (Chance(60)) Statement(depth);
-      else Guarded(depth);
+      if (Chance(60))
+        Statement(depth);
+      else
+        Guarded(depth);
     }
   }
 
@@ -522,7 +571,8 @@ class ProgramGen {
   void LoopGuard(const std::string& guard) {
     std::string limit = loopDepth_ == 0 ? "60" : "8";
     Line(Assign(guard, guard + " + 1"));
-    Line(pas() ? "if " + guard + " > " + limit + " then break;" : "if (" + guard + " > " + limit + ") break;");
+    Line(pas() ? "if " + guard + " > " + limit + " then break;"
+               : "if (" + guard + " > " + limit + ") break;");
   }
 
   void LoopBody(int depth, const std::string& guard, const std::string& counter) {
@@ -537,9 +587,14 @@ class ProgramGen {
   }
 
   std::pair<std::string, std::string> ForBounds(bool down) {
-    static const std::vector<std::pair<std::string, std::string>> kUp = {
-        {"1", "5"},           {"0", "0"},           {"5", "1"},           {"(-2)", "2"},
-        {"2147483645", "2147483647"}, {"(-2147483648)", "(-2147483646)"}, {"1", "300"}, {"0", "2147483647"}};
+    static const std::vector<std::pair<std::string, std::string>> kUp = {{"1", "5"},
+                                                                         {"0", "0"},
+                                                                         {"5", "1"},
+                                                                         {"(-2)", "2"},
+                                                                         {"2147483645", "2147483647"},
+                                                                         {"(-2147483648)", "(-2147483646)"},
+                                                                         {"1", "300"},
+                                                                         {"0", "2147483647"}};
     if (Chance(35)) {
       auto [lo, hi] = One(kUp);
       return down ? std::make_pair(hi, lo) : std::make_pair(lo, hi);
@@ -568,9 +623,15 @@ class ProgramGen {
       static const std::vector<std::string> kDown = {">", ">=", "!="};
       std::string step;
       switch (Pick(4)) {
-        case 0: step = counter + (down ? " -= " : " += ") + std::to_string(1 + Pick(3)); break;
-        case 1: step = Assign(counter, counter + (down ? " - 1" : " + 1")); step.pop_back(); break;
-        default: step = counter + (down ? "--" : "++");
+        case 0:
+          step = counter + (down ? " -= " : " += ") + std::to_string(1 + Pick(3));
+          break;
+        case 1:
+          step = Assign(counter, counter + (down ? " - 1" : " + 1"));
+          step.pop_back();
+          break;
+        default:
+          step = counter + (down ? "--" : "++");
       }
       std::string init = Chance(85) ? Assign(counter, from) : ";";
       if (init.back() == ';') init.pop_back();
@@ -589,18 +650,23 @@ class ProgramGen {
     Line(Assign(counter, Chance(70) ? std::to_string(Pick(5)) : LiteralFor(KindOf(counter))));
     std::string limit = Chance(60) ? std::to_string(Pick(40)) : Expr('f', 1);
     std::string cond = Compare(counter, limit);
-    std::string step = Assign(counter, counter + " + " + (Chance(80) ? std::to_string(1 + Pick(3)) : LiteralFor(KindOf(counter))));
+    std::string step = Assign(
+        counter, counter + " + " + (Chance(80) ? std::to_string(1 + Pick(3)) : LiteralFor(KindOf(counter))));
     if (!pas() && Chance(50)) step = counter + "++;";
     bool bottom = Chance(40);
     if (pas()) {
-      if (bottom) Open("repeat");
-      else Open("while " + cond + " do begin");
+      if (bottom)
+        Open("repeat");
+      else
+        Open("while " + cond + " do begin");
       LoopBody(depth, guard, "");
       Line(step);
       Close(bottom ? "until not " + cond + ";" : "end;");
     } else {
-      if (bottom) Open("do {");
-      else Open("while (" + cond + ") {");
+      if (bottom)
+        Open("do {");
+      else
+        Open("while (" + cond + ") {");
       LoopBody(depth, guard, "");
       Line(step);
       Close(bottom ? "} while (" + cond + ");" : "}");
@@ -611,8 +677,6 @@ class ProgramGen {
   // ---- declarations and program frame
   struct Scope {
     std::vector<std::string> scalars;   // any kind
-    std::vector<std::string> intVars;   // Integer (for var parameters)
-    std::vector<std::string> varVars;   // Variant (for var parameters)
     std::vector<std::string> counters;  // loop counters
     std::vector<ArrayVar> arrays;
     std::string boundVar;
@@ -627,19 +691,13 @@ class ProgramGen {
   // Only the Pascal-like syntax declares lower bounds other than 0.
   static std::vector<ArrayVar> GlobalArrays(Syntax syntax) {
     int low = syntax == Syntax::Pascal ? 1 : 0;
-    return {{"ia", {{0, 9}}, 'i'},
-            {"ib", {{0, 9}}, 'i'},
-            {"dm", {{0, 4}, {low, low + 2}}, 'f'},
-            {"sa", {{0, 4}}, 's'},
-            {"va", {{0, 5}}, 'v'},
-            {"c3", {{0, 2}, {0, 2}, {0, 2}}, 'i'}};
+    return {{"ia", {{0, 9}}, 'i'}, {"ib", {{0, 9}}, 'i'}, {"dm", {{0, 4}, {low, low + 2}}, 'f'},
+            {"sa", {{0, 4}}, 's'}, {"va", {{0, 5}}, 'v'}, {"c3", {{0, 2}, {0, 2}, {0, 2}}, 'i'}};
   }
 
   Scope MainScope() {
     Scope s;
     s.scalars = {"i1", "i2", "d1", "d2", "s1", "s2", "b1", "v1", "v2", "v3", "k", "n", "acc"};
-    s.intVars = {"i1", "i2", "k", "n"};
-    s.varVars = {"v1", "v2", "v3", "acc"};
     s.counters = typed() ? std::vector<std::string>{"k", "n", "i2", "v2"}
                          : std::vector<std::string>{"k", "n", "v1", "d1", "s1", "i2"};
     s.arrays = GlobalArrays(syn_);
@@ -654,9 +712,8 @@ class ProgramGen {
   Scope RoutineScope(bool function, bool mayCallR1) {
     Scope s = MainScope();
     for (const char* name : {"p1", "p2", "p3", "l1", "l2", "l3", "l4"}) s.scalars.push_back(name);
-    s.intVars.push_back("l1");
-    s.varVars.push_back("l2");
-    s.counters = typed() ? std::vector<std::string>{"lk", "l1", "l2"} : std::vector<std::string>{"lk", "l2", "p1"};
+    s.counters =
+        typed() ? std::vector<std::string>{"lk", "l1", "l2"} : std::vector<std::string>{"lk", "l2", "p1"};
     if (pas() && function) s.scalars.push_back("Result");
     s.arrays.push_back({"la", {{0, 3}}, 'v'});
     s.boundVar = "l1";
@@ -682,11 +739,14 @@ class ProgramGen {
     if (pas()) {
       out_ +=
           "procedure show(x: Variant);\nbegin\n  lg(VarType(x));\n  lg(x);\nend;\n\n"
-          "function fib(n: Integer): Integer;\nbegin\n  if n < 2 then Result := n else Result := fib(n - 1) + "
+          "function fib(n: Integer): Integer;\nbegin\n  if n < 2 then Result := n else Result := fib(n - 1) "
+          "+ "
           "fib(n - 2);\nend;\n\n"
-          "function fact(n: Integer): Variant;\nbegin\n  if n <= 1 then Result := 1 else Result := n * fact(n - "
+          "function fact(n: Integer): Variant;\nbegin\n  if n <= 1 then Result := 1 else Result := n * "
+          "fact(n - "
           "1);\nend;\n\n"
-          "function early(x: Variant): Variant;\nvar t: Integer;\nbegin\n  Result := 0;\n  for t := 1 to 10 do\n"
+          "function early(x: Variant): Variant;\nvar t: Integer;\nbegin\n  Result := 0;\n  for t := 1 to 10 "
+          "do\n"
           "  begin\n    if t > x then exit;\n    Result := Result + t;\n  end;\nend;\n\n"
           "procedure bump(var x: Integer; d: Integer);\nbegin\n  x := x + d;\nend;\n\n"
           "function setg(x: Variant): Integer;\nbegin\n  v3 := x;\n  k := k + 1;\n  Result := k;\nend;\n\n"
@@ -696,17 +756,19 @@ class ProgramGen {
       std::string t = syn_ == Syntax::C ? "int " : "";
       auto typed = [&](const char* c) { return syn_ == Syntax::C ? std::string(c) + " " : std::string(); };
       std::string fn = syn_ == Syntax::C ? "" : "function ";
-      out_ += (syn_ == Syntax::C ? "void " : fn) + "show(" + typed("variant") + "x) { lg(VarType(x)); lg(x); }\n";
+      out_ +=
+          (syn_ == Syntax::C ? "void " : fn) + "show(" + typed("variant") + "x) { lg(VarType(x)); lg(x); }\n";
       out_ += (syn_ == Syntax::C ? "int " : fn) + "fib(" + t +
               "n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n";
       out_ += (syn_ == Syntax::C ? "variant " : fn) + "fact(" + t +
               "n) { if (n <= 1) return 1; return n * fact(n - 1); }\n";
-      out_ += (syn_ == Syntax::C ? "variant " : fn) + "early(" + typed("variant") +
-              "x) {\n  " + (syn_ == Syntax::C ? "variant r = 0; int t;" : "var r = 0, t;") +
+      out_ += (syn_ == Syntax::C ? "variant " : fn) + "early(" + typed("variant") + "x) {\n  " +
+              (syn_ == Syntax::C ? "variant r = 0; int t;" : "var r = 0, t;") +
               "\n  for (t = 1; t <= 10; t++) { if (t > x) return r; r += t; }\n  return r;\n}\n";
       out_ += (syn_ == Syntax::C ? "void " : fn) + "bump(" + (syn_ == Syntax::C ? "int &x, int d" : "&x, d") +
               ") { x += d; }\n";
-      out_ += (syn_ == Syntax::C ? "int " : fn) + "setg(" + typed("variant") + "x) { v3 = x; k++; return k; }\n";
+      out_ +=
+          (syn_ == Syntax::C ? "int " : fn) + "setg(" + typed("variant") + "x) { v3 = x; k++; return k; }\n";
       out_ += (syn_ == Syntax::C ? "variant " : fn) + "suma(" + typed("variant") + "x) {\n  " +
               (syn_ == Syntax::C ? "variant r = 0; int t;" : "var r = 0, t;") +
               "\n  for (t = 0; t < 4; t++) r = r + x[t];\n  x[0] = 99;\n  return r;\n}\n\n";
@@ -752,8 +814,12 @@ class ProgramGen {
       std::vector<std::string> counters = {"k", "n", "i1"};
       for (size_t d = 0; d < a.bounds.size(); ++d) {
         auto [lo, hi] = a.bounds[d];
-        if (pas()) Open("for " + counters[d] + " := " + std::to_string(lo) + " to " + std::to_string(hi) + " do begin");
-        else Open("for (" + counters[d] + " = " + std::to_string(lo) + "; " + counters[d] + " <= " + std::to_string(hi) + "; " + counters[d] + "++) {");
+        if (pas())
+          Open("for " + counters[d] + " := " + std::to_string(lo) + " to " + std::to_string(hi) +
+               " do begin");
+        else
+          Open("for (" + counters[d] + " = " + std::to_string(lo) + "; " + counters[d] +
+               " <= " + std::to_string(hi) + "; " + counters[d] + "++) {");
         element += (d ? ", " : "") + counters[d];
       }
       Show(element + "]");
@@ -787,7 +853,8 @@ class ProgramGen {
         "  v1, v2, v3, vc, acc: Variant;\n";
     for (const ArrayVar& a : scope_.arrays) {
       std::string dims;
-      for (auto [lo, hi] : a.bounds) dims += (dims.empty() ? "" : ", ") + std::to_string(lo) + ".." + std::to_string(hi);
+      for (auto [lo, hi] : a.bounds)
+        dims += (dims.empty() ? "" : ", ") + std::to_string(lo) + ".." + std::to_string(hi);
       out_ += "  " + a.name + ": array[" + dims + "] of " + TypeOf(a.kind) + ";\n";
     }
     out_ += "\n";
@@ -805,13 +872,16 @@ class ProgramGen {
     scope_ = MainScope();
     bool c = syn_ == Syntax::C;
     if (c) {
-      out_ += "int i1, i2, k, n, g1, g2;\ndouble d1, d2;\nstring s1, s2;\nbool b1;\nvariant v1, v2, v3, vc, acc;\n";
+      out_ +=
+          "int i1, i2, k, n, g1, g2;\ndouble d1, d2;\nstring s1, s2;\nbool b1;\nvariant v1, v2, v3, vc, "
+          "acc;\n";
     } else {
       out_ += "var i1, i2, k, n, g1, g2, d1, d2, s1, s2, b1, v1, v2, v3, vc, acc;\n";
     }
     for (const ArrayVar& a : scope_.arrays) {
       std::string dims;
-      for (auto [lo, hi] : a.bounds) dims += (c ? "[" : (dims.empty() ? "" : ", ")) + std::to_string(hi - lo + 1) + (c ? "]" : "");
+      for (auto [lo, hi] : a.bounds)
+        dims += (c ? "[" : (dims.empty() ? "" : ", ")) + std::to_string(hi - lo + 1) + (c ? "]" : "");
       out_ += c ? TypeOf(a.kind) + " " + a.name + dims + ";\n" : "var " + a.name + "[" + dims + "];\n";
     }
     FixedRoutines();
@@ -873,7 +943,8 @@ void RunGenerated(Syntax syntax, uint32_t firstSeed) {
       continue;
     }
     if (general.error.rfind(u"compile:", 0) == 0) {
-      if (++compileErrors == 1) ADD_FAILURE() << "seed " << seed << ": " << ToUtf8(general.error) << "\n" << source;
+      if (++compileErrors == 1)
+        ADD_FAILURE() << "seed " << seed << ": " << ToUtf8(general.error) << "\n" << source;
     } else if (!general.error.empty()) {
       ++escaped;
     }
@@ -884,8 +955,8 @@ void RunGenerated(Syntax syntax, uint32_t firstSeed) {
   EXPECT_EQ(compileErrors, 0);
   EXPECT_GT(escaped, count / 10);
   EXPECT_LT(escaped, count * 9 / 10);
-  std::printf("%d programs, %d ended by an error, %d not compiled, %zu lines logged\n", count, escaped, compileErrors,
-              lines);
+  std::printf("%d programs, %d ended by an error, %d not compiled, %zu lines logged\n", count, escaped,
+              compileErrors, lines);
 }
 
 // Edges the generator reaches rarely. Each must compile and log something.
@@ -903,7 +974,8 @@ const HandCase kHandCases[] = {
      "  for i := -2147483646 downto -2147483648 do lg(i); lg(i);\n"
      "  i := 5; for i := 1 to 0 do lg('never'); lg(i);\n"
      "  n := 3; for i := 1 to n do begin n := n + 10; lg(n); end; lg(i);\n"
-     "  for i := 1 to 5 do begin if i = 2 then continue; i := i + 1; lg(i); if i > 3 then break; end; lg(i);\n"
+     "  for i := 1 to 5 do begin if i = 2 then continue; i := i + 1; lg(i); if i > 3 then break; end; "
+     "lg(i);\n"
      "  for v := '2' to 4 do lg(VarType(v)); lg(v);\n"
      "  n := 0; repeat n := n + 1; if n = 2 then continue; until n >= 3; lg(n);\n"
      "end.\n"},
@@ -914,8 +986,10 @@ const HandCase kHandCases[] = {
      "lg(a); lg(VarType(a)); lg(b); lg(c); lg(VarType(c)); lg(d); lg(f); lg(VarType(f)); lg(g); lg(h);\n"
      "try { e++; } except { lg(ExceptionClassName + \": \" + ExceptionMessage); }\n"
      "var i, n = 0; for (i = 2147483640; i <= 2147483647; i += 3) n++; lg(n); lg(i); lg(VarType(i));\n"
+     "for (i = 2147483645; i <= 2147483647; i++) n++; lg(n); lg(i); lg(VarType(i));\n"
      "for (i = 10; i > 0; i -= 4) lg(i);\n"
-     "var m = 3000000000 * 2; lg(m); lg(VarType(m)); lg(2147483647 + 1); lg(-2147483648 - 1); lg(65536 * 65536);\n"
+     "var m = 3000000000 * 2; lg(m); lg(VarType(m)); lg(2147483647 + 1); lg(-2147483648 - 1); lg(65536 * "
+     "65536);\n"
      "lg(7 % 0);\n"},
     // Compound assignments on text, numbers held as text, and division by zero.
     {Syntax::Js,
@@ -960,7 +1034,8 @@ const HandCase kHandCases[] = {
      "begin\n"
      "  for i := 0 to 9 do a[i] := i * i;\n"
      "  b := a; b[0] := 42; lg(a[0]); lg(b[0]); lg(Sum(a)); lg(a[0]);\n"
-     "  v := '12'; a[1] := v; lg(a[1]); m[0, 1] := 7 div 2; m[0, 2] := 7 / 2; m[1, 1] := v; lg(m[0, 1] + m[0, 2]);\n"
+     "  v := '12'; a[1] := v; lg(a[1]); m[0, 1] := 7 div 2; m[0, 2] := 7 / 2; m[1, 1] := v; lg(m[0, 1] + "
+     "m[0, 2]);\n"
      "  s[0] := 12; s[1] := 1.5; lg(s[0] + s[1]); lg(VarType(a[10])); lg(VarType(m[0, 0]));\n"
      "  lg(a[1.5]); lg(a[2.5]); lg(a['3']);\n"
      "  v := s; Fill(v); lg(v[1]); lg(s[1]);\n"
@@ -972,10 +1047,13 @@ const HandCase kHandCases[] = {
     // Recursion, var parameters, globals changed by functions, early exit.
     {Syntax::Pascal,
      "var g: Integer; x: Variant;\n"
-     "function Fib(n: Integer): Integer; begin if n < 2 then Result := n else Result := Fib(n - 1) + Fib(n - 2); end;\n"
-     "function Fact(n: Integer): Variant; begin if n <= 1 then Result := 1 else Result := n * Fact(n - 1); end;\n"
+     "function Fib(n: Integer): Integer; begin if n < 2 then Result := n else Result := Fib(n - 1) + Fib(n - "
+     "2); end;\n"
+     "function Fact(n: Integer): Variant; begin if n <= 1 then Result := 1 else Result := n * Fact(n - 1); "
+     "end;\n"
      "procedure Twice(var a: Integer; var b: Variant); begin a := a * 2; b := b + b; g := g + 1; end;\n"
-     "function First(a, b, c: Integer): Integer; begin Result := a; if b > a then begin Result := b; exit; end;\n"
+     "function First(a, b, c: Integer): Integer; begin Result := a; if b > a then begin Result := b; exit; "
+     "end;\n"
      "  Result := c; end;\n"
      "begin\n"
      "  lg(Fib(20)); lg(Fact(12)); lg(Fact(13)); lg(Fact(21)); lg(VarType(Fact(21)));\n"
@@ -986,7 +1064,8 @@ const HandCase kHandCases[] = {
      "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
      "function fact(n) { if (n <= 1) return 1; return n * fact(n - 1); }\n"
      "function swap(&a, &b) { var t = a; a = b; b = t; g++; }\n"
-     "function pick(a, b, c) { if (a > b) return a; for (var i = 0; i < 10; i++) if (i == c) return i * 10; }\n"
+     "function pick(a, b, c) { if (a > b) return a; for (var i = 0; i < 10; i++) if (i == c) return i * 10; "
+     "}\n"
      "lg(fib(20)); lg(fact(13)); lg(fact(25));\n"
      "var p = \"x\", q = 2; swap(p, q); lg(p); lg(q); lg(g);\n"
      "lg(pick(3, 1, 0)); lg(pick(1, 3, 4)); lg(VarType(pick(1, 3, 40)));\n"
@@ -999,7 +1078,8 @@ TEST(SpecialisedPaths, HandWrittenEdges) {
   for (const HandCase& c : kHandCases) {
     Outcome general;
     if (!SameBothWays(c.syntax, c.source, "case " + std::to_string(n), &general)) continue;
-    EXPECT_EQ(general.error.rfind(u"compile:", 0), std::u16string::npos) << ToUtf8(general.error) << "\n" << c.source;
+    EXPECT_EQ(general.error.rfind(u"compile:", 0), std::u16string::npos) << ToUtf8(general.error) << "\n"
+                                                                         << c.source;
     EXPECT_FALSE(general.lines.empty()) << c.source;
     if (std::getenv("QV_SPECIALISED_SHOW")) {
       for (const auto& l : general.lines) std::printf("%s|", ToUtf8(l).c_str());
