@@ -286,7 +286,7 @@ class ProgramGen {
       if (kind == 'i') return "setg(" + Expr('v', 1) + ")";
     }
     if (kind != 'v' && typed()) return "";
-    switch (Pick(scope_.callRandom && loopDepth_ == 0 ? 4 : 3)) {
+    switch (Pick(scope_.callRandom && loopDepth_ == 0 ? 5 : 4)) {
       case 0:
         return "fact(" + (Chance(80) ? std::to_string(Pick(25)) : Expr('i', 1)) + ")";
       case 1:
@@ -294,6 +294,8 @@ class ProgramGen {
       case 2:
         if (NoGrowth()) return "early(" + std::to_string(Pick(12)) + ")";
         return "suma(" + One(scope_.arrays).name + ")";
+      case 3:
+        return "deep(" + std::to_string(Pick(loopDepth_ > 0 ? 3 : 7)) + ", " + Expr('v', 1) + ")";
       default:
         return "r1(" + Source('i', 1) + ", " + Source('v', 1) + ", " + Source('f', 1) + ")";
     }
@@ -510,7 +512,7 @@ class ProgramGen {
       case 1:
         return Line("setg(" + AnyExpr(1) + ");");
       case 2:
-        if (scope_.callRandom && loopDepth_ == 0) {
+        if (!scope_.inRoutine && loopDepth_ == 0) {
           return Line("r2(" + Place('i', true) + ", " + AnyExpr(1) + ", " + Place('v', true) + ");");
         }
         [[fallthrough]];
@@ -751,7 +753,11 @@ class ProgramGen {
           "procedure bump(var x: Integer; d: Integer);\nbegin\n  x := x + d;\nend;\n\n"
           "function setg(x: Variant): Integer;\nbegin\n  v3 := x;\n  k := k + 1;\n  Result := k;\nend;\n\n"
           "function suma(x: Variant): Variant;\nvar t: Integer;\nbegin\n  Result := 0;\n  for t := 0 to 3 do "
-          "Result := Result + x[t];\n  x[0] := 99;\nend;\n\n";
+          "Result := Result + x[t];\n  x[0] := 99;\nend;\n\n"
+          "function deep(n: Integer; x: Variant): Variant;\n"
+          "var t, u: Integer; loc: array[0..2] of Variant;\nbegin\n  u := n * 10;\n  loc[n mod 3] := x;\n"
+          "  if n > 0 then Result := deep(n - 1, x) else Result := x + 1;\n"
+          "  for t := 0 to 2 do Result := Result + u + t;\n  Result := Result + loc[n mod 3];\nend;\n\n";
     } else {
       std::string t = syn_ == Syntax::C ? "int " : "";
       auto typed = [&](const char* c) { return syn_ == Syntax::C ? std::string(c) + " " : std::string(); };
@@ -771,7 +777,13 @@ class ProgramGen {
           (syn_ == Syntax::C ? "int " : fn) + "setg(" + typed("variant") + "x) { v3 = x; k++; return k; }\n";
       out_ += (syn_ == Syntax::C ? "variant " : fn) + "suma(" + typed("variant") + "x) {\n  " +
               (syn_ == Syntax::C ? "variant r = 0; int t;" : "var r = 0, t;") +
-              "\n  for (t = 0; t < 4; t++) r = r + x[t];\n  x[0] = 99;\n  return r;\n}\n\n";
+              "\n  for (t = 0; t < 4; t++) r = r + x[t];\n  x[0] = 99;\n  return r;\n}\n";
+      // Recursion keeps each call's locals, arrays included.
+      out_ += (syn_ == Syntax::C ? "variant " : fn) + "deep(" + t + "n, " + typed("variant") + "x) {\n  " +
+              (syn_ == Syntax::C ? "int t, u = n * 10; variant r; variant loc[3];"
+                                 : "var t, u = n * 10, r; var loc[3];") +
+              "\n  loc[n % 3] = x;\n  if (n > 0) r = deep(n - 1, x); else r = x + 1;\n"
+              "  for (t = 0; t < 3; t++) r += u + t;\n  return r + loc[n % 3];\n}\n\n";
     }
   }
 
@@ -830,6 +842,12 @@ class ProgramGen {
   void MainStatements() {
     int count = 8 + Pick(14);
     for (int i = 0; i < count; ++i) Guarded(0);
+    // Often the last statement lets an error out of nested calls, so the
+    // call chain of its place is compared too.
+    if (Chance(35)) {
+      std::string arg = Chance(40) ? Quote(Chance(50) ? "abc" : "") : Place('v', true);
+      Show("deep(" + std::to_string(2 + Pick(5)) + ", " + arg + ")");
+    }
   }
 
   void MainWithDump() {
