@@ -57,17 +57,6 @@ Value Value::Array(std::vector<Value> items) {
   return v;
 }
 
-std::atomic<int32_t>* Value::counter() const noexcept {
-  switch (kind_) {
-    case ValueKind::Text:
-      return &text_->refs;
-    case ValueKind::Bytes:
-      return &bytes_->refs;
-    default:
-      return &array_->refs;
-  }
-}
-
 void Value::ReleaseSlow() noexcept {
   if (counter()->fetch_sub(1, std::memory_order_acq_rel) != 1) return;
   switch (kind_) {
@@ -87,7 +76,7 @@ bool Value::unshared() const noexcept {
   return !on_heap() || counter()->load(std::memory_order_acquire) == 1;
 }
 
-std::u16string& Value::mutable_text() {
+std::u16string& Value::MutableTextSlow() {
   if (!unshared()) {
     auto copy = new TextBlock;
     copy->text = text_->text;
@@ -107,7 +96,7 @@ std::string& Value::mutable_bytes() {
   return bytes_->bytes;
 }
 
-ArrayBlock& Value::mutable_array() {
+ArrayBlock& Value::MutableArraySlow() {
   if (!unshared()) {
     auto copy = new ArrayBlock;
     copy->dims = array_->dims;

@@ -201,9 +201,15 @@ class Value {
 
   // Writable access to a shared block: copies it first when another value
   // shares it, so that the other value keeps its content.
-  std::u16string& mutable_text();
+  std::u16string& mutable_text() {
+    if (kind_ == ValueKind::Text && text_->refs.load(std::memory_order_acquire) == 1) return text_->text;
+    return MutableTextSlow();
+  }
   std::string& mutable_bytes();
-  ArrayBlock& mutable_array();
+  ArrayBlock& mutable_array() {
+    if (kind_ == ValueKind::Array && array_->refs.load(std::memory_order_acquire) == 1) return *array_;
+    return MutableArraySlow();
+  }
 
   // True when this value is the only holder of its heap block (or has none).
   bool unshared() const noexcept;
@@ -226,8 +232,19 @@ class Value {
   void Release() noexcept {
     if (on_heap()) ReleaseSlow();
   }
-  std::atomic<int32_t>* counter() const noexcept;
+  std::atomic<int32_t>* counter() const noexcept {
+    switch (kind_) {
+      case ValueKind::Text:
+        return &text_->refs;
+      case ValueKind::Bytes:
+        return &bytes_->refs;
+      default:
+        return &array_->refs;
+    }
+  }
   void ReleaseSlow() noexcept;
+  std::u16string& MutableTextSlow();
+  ArrayBlock& MutableArraySlow();
 
   union {
     int32_t i32_;
