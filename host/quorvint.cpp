@@ -28,6 +28,7 @@ struct RunningThreads {
   std::mutex mutex;
   std::condition_variable cv;
   int count = 0;
+  std::function<void()> allEnded;
 };
 RunningThreads& Running() {
   static RunningThreads* running = new RunningThreads;
@@ -143,7 +144,7 @@ void TQuorvint::Resume() {
     if (std::shared_ptr<TQuorvint> still = weak.lock()) still->MarkFinished();
     RunningThreads& running = Running();
     std::lock_guard lock(running.mutex);
-    --running.count;
+    if (--running.count == 0 && running.allEnded) running.allEnded();
     running.cv.notify_all();
   }).detach();
 }
@@ -504,6 +505,11 @@ void WaitForAllThreads() {
   RunningThreads& running = Running();
   std::unique_lock lock(running.mutex);
   running.cv.wait(lock, [&running] { return running.count == 0; });
+}
+
+void OnAllThreadsEnded(std::function<void()> wake) {
+  std::lock_guard lock(Running().mutex);
+  Running().allEnded = std::move(wake);
 }
 
 int RunningThreadCount() {

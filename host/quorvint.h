@@ -299,5 +299,10 @@ std::u16string WithCrLf(std::u16string_view text);
 void WaitForAllThreads();
 // Number of host threads whose body is running.
 int RunningThreadCount();
+// `wake` runs each time that number drops to 0, on the thread that ended
+// last and under the count's lock: it must be quick and must not wait for
+// anything (a write to an event descriptor, a notify). An empty function
+// removes it.
+void OnAllThreadsEnded(std::function<void()> wake);
 
 }  // namespace qv::host
