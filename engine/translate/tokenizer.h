@@ -21,6 +21,7 @@
 //   p.GetXYPosition();  // u"1:9"
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <climits>
 #include <cstdint>
@@ -223,6 +224,7 @@ class TfsParser {
     return *p == s[0] && std::char_traits<char16_t>::compare(p, s.data(), s.size()) == 0;
   }
 
+  static const std::array<uint8_t, 128>& FixedClasses();
   void RebuildClasses();
   void Changed() { skipFrom_ = skipTo_ = kNoSkip; }
   // True when no blank, comment or continuation starts at `pos`.
