@@ -87,7 +87,14 @@ void SplitPair(std::u16string_view pair, std::u16string& open, std::u16string& c
 
 }  // namespace
 
-TfsParser::TfsParser() { Clear(); }
+TfsParser::TfsParser() : TfsParser(Defaults()) {}
+
+TfsParser::TfsParser(WorkOutDefaults) { Clear(); }
+
+const TfsParser& TfsParser::Defaults() {
+  static const TfsParser defaults{WorkOutDefaults{}};
+  return defaults;
+}
 
 void TfsParser::Clear() {
   keywords_.clear();
@@ -190,9 +197,8 @@ const std::array<uint8_t, 128>& TfsParser::FixedClasses() {
 }
 
 // The class table answers every per-character question of the scanner with
-// one load; it changes only with the settings. Every parser builds one
-// (declarations are parsed with a parser each), so only what the settings
-// decide is worked out here.
+// one load; it changes only with the settings, so only what they decide is
+// worked out here.
 void TfsParser::RebuildClasses() {
   const std::array<uint8_t, 128>& fixed = FixedClasses();
   for (int c = 0; c < 128; ++c) {
