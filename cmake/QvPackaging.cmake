@@ -64,8 +64,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvint.org/")
 find_program(QV_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QV_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # Loaded when a script first downloads, so not among the linked ones.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4")
+  # Loaded when a script first downloads or digests, so not among the
+  # linked ones.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libqt6widgets6, libqt6gui6, libqt6core6, libcurl4, libicu72, libpcre2-8-0, zlib1g, libelf1, libduktape207, libssl3, libstdc++6")

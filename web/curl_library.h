@@ -36,8 +36,7 @@ struct CurlLibrary {
 };
 
 // Loads libcurl and runs its global initialisation on the first call (from
-// any thread); a process that cannot load it ends with status 127 and the
-// loader's message, as it would have at start.
+// any thread); see LoadLibraryOrExit for a library that is missing.
 const CurlLibrary& LibCurl();
 
 }  // namespace qv::web
