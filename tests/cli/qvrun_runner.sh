@@ -98,5 +98,10 @@ case "$out" in *QV_HUGE_PAGE_BLOCKS*) fail "mark set beside the user's tunables:
 printf '#language js\nrunthread("#language js" + #13#10 + "sleep(300); lg(" + Chr(34) + "child" + Chr(34) + ");");\nlg("main");\n' > outlived.qvs
 expect 0 $'main\nchild' -- --plain outlived.qvs
 
+# libcurl and libcrypto are loaded by the first download and the first
+# digest, not at start.
+printf '#language js\nvar maps = readfile("/proc/self/maps");\nlg(pos("libcurl", maps) > 0);\nlg(pos("libcrypto", maps) > 0);\nlg(md5("abc"));\nlg(pos("libcrypto", readfile("/proc/self/maps")) > 0);\nhttpget("http://127.0.0.1:1/");\nlg(pos("libcurl", readfile("/proc/self/maps")) > 0);\n' > lazy.qvs
+expect 0 $'False\nFalse\n900150983cd24fb0d6963f7d28e17f72\nTrue\nTrue' -- --plain lazy.qvs
+
 [ "$failures" = 0 ] || exit 1
 echo "all runner checks passed"
