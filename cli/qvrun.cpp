@@ -311,6 +311,7 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
     interruptedAt = std::chrono::steady_clock::now();
     thread->Stop();
   }
+  qv::host::WaitForEndedThreadsToLeave(100);
   std::fflush(stdout);
   if (interrupted) return kExitInterrupted;
   switch (thread->Outcome()) {

@@ -304,5 +304,11 @@ int RunningThreadCount();
 // anything (a write to an event descriptor, a notify). An empty function
 // removes it.
 void OnAllThreadsEnded(std::function<void()> wake);
+// A host thread counts as ended before its system thread has run the
+// per-thread clean-up of the libraries it used (OpenSSL's error state, for
+// one); a process that exits meanwhile races that clean-up with its own
+// exit handlers. Waits, at most `ms`, until the threads that have ended so
+// far are gone.
+void WaitForEndedThreadsToLeave(int ms);
 
 }  // namespace qv::host
