@@ -54,17 +54,18 @@ int HostConnections() { return maxPerHost.load(); }
 
 std::string HostOfUrl(std::string_view wireUrl) {
   std::string host;
-  CURLU* u = LibCurl().url();
+  const CurlLibrary& lib = LibCurl();
+  CURLU* u = lib.url();
   std::string url(wireUrl);
   char* part = nullptr;
-  if (LibCurl().url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-      LibCurl().url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+  if (lib.url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      lib.url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
     host = part;
     std::transform(host.begin(), host.end(), host.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
   }
-  LibCurl().free(part);
-  LibCurl().url_cleanup(u);
+  lib.free(part);
+  lib.url_cleanup(u);
   return host;
 }
 

@@ -147,45 +147,46 @@ bool THttpGet::StopRequested() const {
 
 void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
   OpenHandles();
+  const CurlLibrary& lib = LibCurl();
   CURL* e = curl_->easy;
   curl_->error[0] = '\0';
-  LibCurl().easy_setopt(e, CURLOPT_URL, WireUrl(url).c_str());
-  LibCurl().easy_setopt(e, CURLOPT_HTTPGET, 1L);  // resets POST and NOBODY
-  LibCurl().easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
+  lib.easy_setopt(e, CURLOPT_URL, WireUrl(url).c_str());
+  lib.easy_setopt(e, CURLOPT_HTTPGET, 1L);  // resets POST and NOBODY
+  lib.easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
   const bool sendsBody = method == HttpMethod::Post || (method == HttpMethod::Other && !postBody_.empty());
   if (method == HttpMethod::Head) {
-    LibCurl().easy_setopt(e, CURLOPT_NOBODY, 1L);
+    lib.easy_setopt(e, CURLOPT_NOBODY, 1L);
   } else if (sendsBody) {
-    LibCurl().easy_setopt(e, CURLOPT_POST, 1L);
-    LibCurl().easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody_.size()));
-    LibCurl().easy_setopt(e, CURLOPT_POSTFIELDS, postBody_.data());
+    lib.easy_setopt(e, CURLOPT_POST, 1L);
+    lib.easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody_.size()));
+    lib.easy_setopt(e, CURLOPT_POSTFIELDS, postBody_.data());
   }
-  if (method == HttpMethod::Other) LibCurl().easy_setopt(e, CURLOPT_CUSTOMREQUEST, methodToken_.c_str());
-  LibCurl().easy_setopt(e, CURLOPT_HTTP_VERSION,
-                   version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
-  LibCurl().easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
+  if (method == HttpMethod::Other) lib.easy_setopt(e, CURLOPT_CUSTOMREQUEST, methodToken_.c_str());
+  lib.easy_setopt(e, CURLOPT_HTTP_VERSION,
+                  version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                  static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
   if (proxy_.server.empty()) {
-    LibCurl().easy_setopt(e, CURLOPT_PROXY, "");  // also keeps libcurl from reading http_proxy
+    lib.easy_setopt(e, CURLOPT_PROXY, "");  // also keeps libcurl from reading http_proxy
   } else {
     std::string p = "http://" + ToUtf8(proxy_.server) + ":" + std::to_string(proxy_.port);
-    LibCurl().easy_setopt(e, CURLOPT_PROXY, p.c_str());
-    LibCurl().easy_setopt(e, CURLOPT_PROXYUSERNAME, ToUtf8(proxy_.user).c_str());
-    LibCurl().easy_setopt(e, CURLOPT_PROXYPASSWORD, ToUtf8(proxy_.password).c_str());
+    lib.easy_setopt(e, CURLOPT_PROXY, p.c_str());
+    lib.easy_setopt(e, CURLOPT_PROXYUSERNAME, ToUtf8(proxy_.user).c_str());
+    lib.easy_setopt(e, CURLOPT_PROXYPASSWORD, ToUtf8(proxy_.password).c_str());
   }
   // Only a CA bundle of its own replaces libcurl's default (the system store).
-  if (!caFile_.empty()) LibCurl().easy_setopt(e, CURLOPT_CAINFO, caFile_.c_str());
+  if (!caFile_.empty()) lib.easy_setopt(e, CURLOPT_CAINFO, caFile_.c_str());
 
   // The header fields, then the custom lines; a custom line replaces a
   // field of the same name.
-  LibCurl().slist_free_all(curl_->headers);
+  lib.slist_free_all(curl_->headers);
   curl_->headers = nullptr;
   auto customHas = [&](std::u16string_view name) {
     for (const auto& line : request_.customHeaders)
       if (SameText(NameOfLine(line), name)) return true;
     return false;
   };
-  auto add = [&](std::string line) { curl_->headers = LibCurl().slist_append(curl_->headers, line.c_str()); };
+  auto add = [&](std::string line) { curl_->headers = lib.slist_append(curl_->headers, line.c_str()); };
   auto field = [&](std::u16string_view name, const std::u16string& value, bool suppressWhenEmpty) {
     if (customHas(name)) return;
     if (!value.empty())
@@ -207,7 +208,7 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
     add(bytes);
   }
   add("Expect:");  // no 100-continue round trip for large posts
-  LibCurl().easy_setopt(e, CURLOPT_HTTPHEADER, curl_->headers);
+  lib.easy_setopt(e, CURLOPT_HTTPHEADER, curl_->headers);
 }
 
 TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::string body) {
@@ -278,19 +279,20 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
     return TransferEnd::Stopped;
   }
 
+  const CurlLibrary& lib = LibCurl();
   CURLM* m = curl_->multi.load(std::memory_order_relaxed);
   CURL* e = curl_->easy;
-  LibCurl().multi_add_handle(m, e);
+  lib.multi_add_handle(m, e);
   CURLcode code = CURLE_OK;
   bool done = false;
   while (!done) {
     int running = 0;
-    if (LibCurl().multi_perform(m, &running) != CURLM_OK) {
+    if (lib.multi_perform(m, &running) != CURLM_OK) {
       code = CURLE_FAILED_INIT;
       break;
     }
     int left = 0;
-    while (CURLMsg* msg = LibCurl().multi_info_read(m, &left)) {
+    while (CURLMsg* msg = lib.multi_info_read(m, &left)) {
       if (msg->msg == CURLMSG_DONE) {
         code = msg->data.result;
         done = true;
@@ -306,9 +308,9 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
       abort_ = Abort::ReadTimeout;
       break;
     }
-    LibCurl().multi_poll(m, nullptr, 0, kPollMs, nullptr);
+    lib.multi_poll(m, nullptr, 0, kPollMs, nullptr);
   }
-  LibCurl().multi_remove_handle(m, e);  // an unfinished transfer's connection is closed
+  lib.multi_remove_handle(m, e);  // an unfinished transfer's connection is closed
   if (workBegun_ && onWorkEnd) onWorkEnd();
 
   if (done && code == CURLE_OK && abort_ == Abort::None) {
@@ -342,7 +344,7 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
     case Abort::None:
       break;
   }
-  errorText_ = FromUtf8(curl_->error[0] ? curl_->error : LibCurl().easy_strerror(code));
+  errorText_ = FromUtf8(curl_->error[0] ? curl_->error : lib.easy_strerror(code));
   if (code == CURLE_OPERATION_TIMEDOUT) return TransferEnd::TimedOut;
   return TransferEnd::Failed;
 }

@@ -204,7 +204,8 @@ void TfsParser::RebuildClasses() {
   for (int c = 0; c < 128; ++c) {
     uint8_t cls = fixed[c];
     // Code 0 is never part of a word: the terminator ends every scan.
-    if (c == 127 || (c != 0 && identifierCharset_[c])) cls |= (cls & kDigit) ? kIdent : (kIdent | kIdentStart);
+    if (c == 127 || (c != 0 && identifierCharset_[c]))
+      cls |= (cls & kDigit) ? kIdent : (kIdent | kIdentStart);
     classes_[c] = cls;
   }
   if (!skipEOL_) classes_[static_cast<int>(u'\r')] &= static_cast<uint8_t>(~kBlank);

@@ -239,8 +239,9 @@ TEST_F(ScriptThreads, AllThreadsEndedWakesOnceWhenTheLastThreadEnds) {
     ++wakes;
     childWasDone = Has(ui.Lines(), "(c)child done");
   });
-  auto t = TQuorvinter::Create(Js("runthread(" + Child("sleep(200); lg('child done');") + ", 'c');\nlg('main');"),
-                               nullptr, u"", u"", u"");
+  auto t =
+      TQuorvinter::Create(Js("runthread(" + Child("sleep(200); lg('child done');") + ", 'c');\nlg('main');"),
+                          nullptr, u"", u"", u"");
   t->SetUi(&ui);
   t->Resume();
   WaitForAllThreads();
