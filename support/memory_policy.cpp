@@ -1,13 +1,14 @@
 #include "support/memory_policy.h"
 
-#include "support/huge_page_blocks.h"
-
+#include <limits.h>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+
+#include "support/huge_page_blocks.h"
 
 namespace qv {
 
@@ -48,6 +49,14 @@ void RestartWithHugePageBlocks(char** argv) {
   namespace hp = huge_page_blocks;
   if (hp::TakeMark() || argv == nullptr || argv[0] == nullptr || !hp::Wanted()) return;
   hp::Set();
+  // By its own path, not /proc/self/exe: the process's name comes from the
+  // file started, and ps or killall would otherwise know it as "exe".
+  char self[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    self[n] = '\0';
+    execv(self, argv);
+  }
   execv("/proc/self/exe", argv);
   // Not restarted: run as it is.
   hp::TakeMark();
