@@ -1,10 +1,17 @@
 // qvrun: runs a script headless on a host thread, as the window runs
 // qv.qvs, and writes its log to standard output.
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/prctl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -188,7 +195,7 @@ int PrintIntermediateCode(const Options& opts, std::u16string text, const std::u
 }
 
 // Blocks SIGINT and SIGTERM in every thread; the main thread takes them
-// with sigtimedwait while it waits for the script.
+// from a signal descriptor while it waits for the script.
 sigset_t StopSignals() {
   sigset_t set;
   sigemptyset(&set);
@@ -196,6 +203,46 @@ sigset_t StopSignals() {
   sigaddset(&set, SIGTERM);
   return set;
 }
+
+// What the main thread waits on: a stop signal, or the end of the last
+// host thread, which the host reports through an event descriptor the
+// moment it happens.
+class RunWaiter {
+ public:
+  explicit RunWaiter(const sigset_t& signals)
+      : signals_(signalfd(-1, &signals, SFD_CLOEXEC)), ended_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    const int ended = ended_;
+    qv::host::OnAllThreadsEnded([ended] {
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t n = write(ended, &one, sizeof one);
+    });
+  }
+  // The descriptors stay open: a thread may still be leaving when the
+  // process exits.
+  ~RunWaiter() { qv::host::OnAllThreadsEnded(nullptr); }
+  RunWaiter(const RunWaiter&) = delete;
+  RunWaiter& operator=(const RunWaiter&) = delete;
+
+  bool Usable() const { return signals_ >= 0 && ended_ >= 0; }
+
+  // Waits up to `ms` (-1: no limit); the stop signal that came, else 0.
+  int Wait(int ms) {
+    pollfd fds[2] = {{signals_, POLLIN, 0}, {ended_, POLLIN, 0}};
+    if (poll(fds, 2, ms) <= 0) return 0;
+    if (fds[1].revents & POLLIN) {
+      uint64_t count = 0;
+      [[maybe_unused]] ssize_t n = read(ended_, &count, sizeof count);
+    }
+    signalfd_siginfo info{};
+    if ((fds[0].revents & POLLIN) && read(signals_, &info, sizeof info) == sizeof info)
+      return static_cast<int>(info.ssi_signo);
+    return 0;
+  }
+
+ private:
+  int signals_;
+  int ended_;
+};
 
 int RunScript(const Options& opts, std::u16string source, const fs::path& folder) {
   const std::u16string folderText = FolderText(folder);
@@ -231,22 +278,29 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 
   const sigset_t signals = StopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  RunWaiter waiter(signals);
+  if (!waiter.Usable()) {
+    std::cerr << "qvrun: cannot wait for the script: " << std::strerror(errno) << "\n";
+    return kExitRunError;
+  }
   thread->Resume();
 
+  // A thread that does not end within this time after a stop (stuck in a
+  // call that cannot be cut) must not keep the process alive.
+  constexpr auto kStopGrace = std::chrono::seconds(2);
   bool interrupted = false;
   auto interruptedAt = std::chrono::steady_clock::now();
-  // After an interrupt the threads' end is looked for more often: the
-  // exit should follow the stop within milliseconds.
-  const timespec slice{0, 20 * 1000 * 1000};
-  const timespec stoppingSlice{0, 2 * 1000 * 1000};
   while (!thread->Finished() || qv::host::RunningThreadCount() > 0) {
-    int sig = sigtimedwait(&signals, nullptr, interrupted ? &stoppingSlice : &slice);
-    if (interrupted && std::chrono::steady_clock::now() - interruptedAt > std::chrono::seconds(2)) {
-      // A thread that does not end on a stop (stuck in a call that cannot
-      // be cut) must not keep the process alive.
-      std::fflush(stdout);
-      std::_Exit(kExitInterrupted);
+    int waitMs = -1;
+    if (interrupted) {
+      const auto left = kStopGrace - (std::chrono::steady_clock::now() - interruptedAt);
+      waitMs = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+      if (waitMs <= 0) {
+        std::fflush(stdout);
+        std::_Exit(kExitInterrupted);
+      }
     }
+    const int sig = waiter.Wait(waitMs);
     if (sig != SIGINT && sig != SIGTERM) continue;
     if (interrupted) {
       // A second interrupt: end at once.
@@ -257,6 +311,7 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
     interruptedAt = std::chrono::steady_clock::now();
     thread->Stop();
   }
+  qv::host::WaitForEndedThreadsToLeave(100);
   std::fflush(stdout);
   if (interrupted) return kExitInterrupted;
   switch (thread->Outcome()) {
@@ -272,6 +327,9 @@ int RunScript(const Options& opts, std::u16string source, const fs::path& folder
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Started by the launcher qvrun as lib/quorvint/qvrun-runner: ps, pgrep
+  // and killall keep knowing the process as qvrun.
+  prctl(PR_SET_NAME, "qvrun");
   qv::RestartWithHugePageBlocks(argv);
   qv::ApplyMemoryPolicy();
   if (std::optional<int> answered = qv::cli::InfoOption(argc, argv, PrintUsage)) return *answered;

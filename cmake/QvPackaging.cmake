@@ -1,6 +1,6 @@
-# Installation and the Debian package. The runner and the window go to
-# bin/; qvjs, the helper that runs runjs code, to lib/quorvint/, where qvrun
-# finds it (bin/../lib/quorvint). The desktop entry, the *.qvs MIME type and
+# Installation and the Debian package. The launcher qvrun and the window go
+# to bin/; the runner that the launcher starts and qvjs, the helper that runs
+# runjs code, to lib/quorvint/, where they are found as bin/../lib/quorvint. The desktop entry, the *.qvs MIME type and
 # the icon are installed by shell/.
 include(GNUInstallDirs)
 
@@ -12,7 +12,7 @@ if(TARGET quorvint)
   list(APPEND qv_programs quorvint)
 endif()
 install(TARGETS ${qv_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS qvjs RUNTIME DESTINATION lib/quorvint)
+install(TARGETS qvrun_runner qvjs RUNTIME DESTINATION lib/quorvint)
 
 # Manual pages and the changelog, compressed as Debian wants them.
 set(qv_gz_dir ${PROJECT_BINARY_DIR}/package)
@@ -37,7 +37,7 @@ install(FILES ${qv_gz_dir}/changelog.gz docs/debian/copyright docs/guide.md docs
 
 # What `cmake --install` and cpack need built: `cmake --build build/release
 # --target installable`.
-add_custom_target(installable DEPENDS ${qv_programs} qvjs package_files)
+add_custom_target(installable DEPENDS ${qv_programs} qvrun_runner qvjs package_files)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvint)
@@ -64,6 +64,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvint.org/")
 find_program(QV_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QV_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Loaded when a script first downloads or digests, so not among the
+  # linked ones.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libqt6widgets6, libqt6gui6, libqt6core6, libcurl4, libicu72, libpcre2-8-0, zlib1g, libelf1, libduktape207, libssl3, libstdc++6")

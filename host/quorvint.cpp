@@ -1,7 +1,10 @@
 #include "host/quorvint.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -28,7 +31,16 @@ struct RunningThreads {
   std::mutex mutex;
   std::condition_variable cv;
   int count = 0;
+  std::function<void()> allEnded;
+  // System thread ids of ended host threads that may still be leaving.
+  std::vector<pid_t> leaving;
 };
+
+bool SystemThreadGone(pid_t tid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/self/task/%d", static_cast<int>(tid));
+  return access(path, F_OK) != 0;
+}
 RunningThreads& Running() {
   static RunningThreads* running = new RunningThreads;
   return *running;
@@ -134,6 +146,7 @@ void TQuorvint::Resume() {
   }
   std::shared_ptr<TQuorvint> self = shared_from_this();
   std::thread([self]() mutable {
+    const pid_t tid = gettid();
     self->Execute();
     // The thread lets go of itself before it counts as finished: whoever
     // waits for it then holds the last reference, and a process that
@@ -143,7 +156,9 @@ void TQuorvint::Resume() {
     if (std::shared_ptr<TQuorvint> still = weak.lock()) still->MarkFinished();
     RunningThreads& running = Running();
     std::lock_guard lock(running.mutex);
-    --running.count;
+    if (running.leaving.size() >= 64) std::erase_if(running.leaving, SystemThreadGone);
+    running.leaving.push_back(tid);
+    if (--running.count == 0 && running.allEnded) running.allEnded();
     running.cv.notify_all();
   }).detach();
 }
@@ -504,6 +519,24 @@ void WaitForAllThreads() {
   RunningThreads& running = Running();
   std::unique_lock lock(running.mutex);
   running.cv.wait(lock, [&running] { return running.count == 0; });
+}
+
+void WaitForEndedThreadsToLeave(int ms) {
+  std::vector<pid_t> leaving;
+  {
+    std::lock_guard lock(Running().mutex);
+    leaving.swap(Running().leaving);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (pid_t tid : leaving) {
+    while (!SystemThreadGone(tid) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+  }
+}
+
+void OnAllThreadsEnded(std::function<void()> wake) {
+  std::lock_guard lock(Running().mutex);
+  Running().allEnded = std::move(wake);
 }
 
 int RunningThreadCount() {

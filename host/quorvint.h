@@ -299,5 +299,16 @@ std::u16string WithCrLf(std::u16string_view text);
 void WaitForAllThreads();
 // Number of host threads whose body is running.
 int RunningThreadCount();
+// `wake` runs each time that number drops to 0, on the thread that ended
+// last and under the count's lock: it must be quick and must not wait for
+// anything (a write to an event descriptor, a notify). An empty function
+// removes it.
+void OnAllThreadsEnded(std::function<void()> wake);
+// A host thread counts as ended before its system thread has run the
+// per-thread clean-up of the libraries it used (OpenSSL's error state, for
+// one); a process that exits meanwhile races that clean-up with its own
+// exit handlers. Waits, at most `ms`, until the threads that have ended so
+// far are gone.
+void WaitForEndedThreadsToLeave(int ms);
 
 }  // namespace qv::host

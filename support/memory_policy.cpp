@@ -1,13 +1,14 @@
 #include "support/memory_policy.h"
 
+#include <limits.h>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <string>
+
+#include "support/huge_page_blocks.h"
 
 namespace qv {
 
@@ -42,41 +43,23 @@ void ReserveHugePageHeap() {
   // at the top of the heap than the program uses.
   mallopt(M_TOP_PAD, kDefaultTopPad);
 }
-// Set in the environment of the restarted program, so that it neither
-// restarts again nor hands the switch on to the commands it runs.
-constexpr const char* kRestartMark = "QV_HUGE_PAGE_BLOCKS";
-constexpr const char* kTunable = "glibc.malloc.hugetlb=1";
-
-// Huge pages are given on request ("madvise"): with "always" every block
-// gets them anyway, with "never" none does.
-bool HugePagesOnRequest() {
-  std::ifstream in("/sys/kernel/mm/transparent_hugepage/enabled");
-  std::string modes;
-  std::getline(in, modes);
-  return modes.find("[madvise]") != std::string::npos;
-}
 }  // namespace
 
 void RestartWithHugePageBlocks(char** argv) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  // The sanitizers bring their own allocator.
-  (void)argv;
-#else
-  if (std::getenv(kRestartMark) != nullptr) {
-    unsetenv(kRestartMark);
-    unsetenv("GLIBC_TUNABLES");
-    return;
+  namespace hp = huge_page_blocks;
+  if (hp::TakeMark() || argv == nullptr || argv[0] == nullptr || !hp::Wanted()) return;
+  hp::Set();
+  // By its own path, not /proc/self/exe: the process's name comes from the
+  // file started, and ps or killall would otherwise know it as "exe".
+  char self[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    self[n] = '\0';
+    execv(self, argv);
   }
-  // Settings of the user's own are left as they are.
-  if (std::getenv("GLIBC_TUNABLES") != nullptr || argv == nullptr || argv[0] == nullptr) return;
-  if (!HugePagesOnRequest()) return;
-  setenv(kRestartMark, "1", 1);
-  setenv("GLIBC_TUNABLES", kTunable, 1);
   execv("/proc/self/exe", argv);
   // Not restarted: run as it is.
-  unsetenv(kRestartMark);
-  unsetenv("GLIBC_TUNABLES");
-#endif
+  hp::TakeMark();
 }
 
 void ApplyMemoryPolicy() {

@@ -17,10 +17,12 @@ void ApplyMemoryPolicy();
 // where the system gives them on request: giving back 2 GB of 4 KB pages,
 // at a free or when the process ends, keeps the kernel busy for about half
 // a second, so a stop of a script holding such a page would take that
-// long. The C library reads this switch only when a program starts, so
-// the program starts itself once more with it set (same arguments, same
-// environment otherwise). Call first thing in main; returns when no
-// restart was needed or possible.
+// long. The C library reads its switch (huge_page_blocks.h) only when a
+// program starts. A program started with the switch by its launcher (qvrun)
+// takes it out of the environment here; one started without it starts
+// itself once more with it set (same arguments, same environment
+// otherwise). Call first thing in main; returns when no restart was needed
+// or possible.
 void RestartWithHugePageBlocks(char** argv);
 
 }  // namespace qv

@@ -54,6 +54,10 @@ bool BodyBuffer::Reserve(size_t n) {
   void* block = mapped_ ? ::mremap(data_, capacity_, n, MREMAP_MAYMOVE)
                         : ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return false;
+  // On huge pages where the system gives them on request, as the heap's own
+  // large blocks (support/memory_policy.h): a stop while a large page is
+  // arriving ends the process without the kernel freeing it 4 KB at a time.
+  ::madvise(block, n, MADV_HUGEPAGE);
   if (!mapped_) {
     if (size_ > 0) std::memcpy(block, data_, size_);
     std::free(data_);

@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "web/curl_library.h"
+
 namespace qv::web {
 
 namespace {
@@ -26,13 +28,14 @@ void Unlock(CURL*, curl_lock_data data, void*) {
 
 CURLSH* SharedCurl() {
   static CURLSH* share = [] {
-    CURLSH* s = curl_share_init();
+    const CurlLibrary& lib = LibCurl();
+    CURLSH* s = lib.share_init();
     Locks();
-    curl_share_setopt(s, CURLSHOPT_LOCKFUNC, &Lock);
-    curl_share_setopt(s, CURLSHOPT_UNLOCKFUNC, &Unlock);
-    curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-    curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    lib.share_setopt(s, CURLSHOPT_LOCKFUNC, &Lock);
+    lib.share_setopt(s, CURLSHOPT_UNLOCKFUNC, &Unlock);
+    lib.share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    lib.share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    lib.share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     return s;
   }();
   return share;

@@ -12,7 +12,7 @@ namespace qv::web {
 inline constexpr long kSharedIdleConnections = 128;
 
 // Created on first use and never freed: easy handles that use it may live
-// until the process ends. Call after curl_global_init.
+// until the process ends.
 CURLSH* SharedCurl();
 
 }  // namespace qv::web

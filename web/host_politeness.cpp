@@ -1,13 +1,13 @@
 #include "web/host_politeness.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <unordered_map>
+
+#include "web/curl_library.h"
 
 namespace qv::web {
 
@@ -54,17 +54,18 @@ int HostConnections() { return maxPerHost.load(); }
 
 std::string HostOfUrl(std::string_view wireUrl) {
   std::string host;
-  CURLU* u = curl_url();
+  const CurlLibrary& lib = LibCurl();
+  CURLU* u = lib.url();
   std::string url(wireUrl);
   char* part = nullptr;
-  if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-      curl_url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+  if (lib.url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      lib.url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
     host = part;
     std::transform(host.begin(), host.end(), host.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
   }
-  curl_free(part);
-  curl_url_cleanup(u);
+  lib.free(part);
+  lib.url_cleanup(u);
   return host;
 }
 

@@ -1,12 +1,11 @@
 #include "web/http_get.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <mutex>
+#include <atomic>
 
 #include "support/text.h"
 #include "web/address_encoding.h"
+#include "web/curl_library.h"
 #include "web/curl_share.h"
 #include "web/host_politeness.h"
 #include "web/redirect_target.h"
@@ -21,11 +20,6 @@ namespace {
 constexpr size_t kMaxHeaderBytes = size_t{16} << 20;
 // The longest a transfer waits between two looks at the stop flag.
 constexpr int kPollMs = 20;
-
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Header text for the wire: UTF-8, and no line break that could start a
 // header of its own.
@@ -46,43 +40,49 @@ bool IsRedirect(int code) { return code == 301 || code == 302 || code == 303 || 
 }  // namespace
 
 struct THttpGet::Curl {
-  CURLM* multi = nullptr;
+  std::atomic<CURLM*> multi{nullptr};  // Disconnect reads it from any thread
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
   char error[CURL_ERROR_SIZE] = {};
   ~Curl() {
-    curl_slist_free_all(headers);
-    if (easy) curl_easy_cleanup(easy);
-    if (multi) curl_multi_cleanup(multi);
+    if (easy == nullptr) return;
+    const CurlLibrary& lib = LibCurl();
+    lib.slist_free_all(headers);
+    lib.easy_cleanup(easy);
+    lib.multi_cleanup(multi.load());
   }
 };
 
-THttpGet::THttpGet() : curl_(new Curl) {
-  GlobalInit();
-  curl_->multi = curl_multi_init();
+THttpGet::THttpGet() : curl_(new Curl) {}
+
+void THttpGet::OpenHandles() {
+  if (curl_->easy != nullptr) return;
+  const CurlLibrary& lib = LibCurl();
+  CURLM* multi = lib.multi_init();
   // Each multi handle sizes the shared pool by its own few transfers and
   // would close idle connections other clients are about to reuse.
-  curl_multi_setopt(curl_->multi, CURLMOPT_MAXCONNECTS, kSharedIdleConnections);
-  curl_->easy = curl_easy_init();
-  CURL* e = curl_->easy;
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // redirects are followed here, hop by hop
-  curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");      // the cookie engine, in memory
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, curl_->error);
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &THttpGet::OnHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &THttpGet::OnBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &THttpGet::OnProgress);
-  curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
-  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &THttpGet::OnPrereq);
-  curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
-  curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  curl_easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
-  curl_easy_setopt(e, CURLOPT_SHARE, SharedCurl());
+  lib.multi_setopt(multi, CURLMOPT_MAXCONNECTS, kSharedIdleConnections);
+  CURL* e = lib.easy_init();
+  lib.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  lib.easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  lib.easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // redirects are followed here, hop by hop
+  lib.easy_setopt(e, CURLOPT_COOKIEFILE, "");      // the cookie engine, in memory
+  lib.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  lib.easy_setopt(e, CURLOPT_ERRORBUFFER, curl_->error);
+  lib.easy_setopt(e, CURLOPT_HEADERFUNCTION, &THttpGet::OnHeader);
+  lib.easy_setopt(e, CURLOPT_HEADERDATA, this);
+  lib.easy_setopt(e, CURLOPT_WRITEFUNCTION, &THttpGet::OnBody);
+  lib.easy_setopt(e, CURLOPT_WRITEDATA, this);
+  lib.easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  lib.easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &THttpGet::OnProgress);
+  lib.easy_setopt(e, CURLOPT_XFERINFODATA, this);
+  lib.easy_setopt(e, CURLOPT_PREREQFUNCTION, &THttpGet::OnPrereq);
+  lib.easy_setopt(e, CURLOPT_PREREQDATA, this);
+  lib.easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  lib.easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
+  lib.easy_setopt(e, CURLOPT_SHARE, SharedCurl());
+  curl_->easy = e;
+  curl_->multi.store(multi, std::memory_order_release);
 }
 
 THttpGet::~THttpGet() { delete curl_; }
@@ -136,7 +136,8 @@ void THttpGet::SetProxy(bool use, std::u16string_view address, std::u16string_vi
 
 void THttpGet::Disconnect() {
   disconnect_.store(true, std::memory_order_release);
-  curl_multi_wakeup(curl_->multi);
+  // No handles yet: the transfer that makes them sees the flag.
+  if (CURLM* multi = curl_->multi.load(std::memory_order_acquire)) LibCurl().multi_wakeup(multi);
 }
 
 bool THttpGet::StopRequested() const {
@@ -145,45 +146,47 @@ bool THttpGet::StopRequested() const {
 }
 
 void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
+  OpenHandles();
+  const CurlLibrary& lib = LibCurl();
   CURL* e = curl_->easy;
   curl_->error[0] = '\0';
-  curl_easy_setopt(e, CURLOPT_URL, WireUrl(url).c_str());
-  curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);  // resets POST and NOBODY
-  curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
+  lib.easy_setopt(e, CURLOPT_URL, WireUrl(url).c_str());
+  lib.easy_setopt(e, CURLOPT_HTTPGET, 1L);  // resets POST and NOBODY
+  lib.easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
   const bool sendsBody = method == HttpMethod::Post || (method == HttpMethod::Other && !postBody_.empty());
   if (method == HttpMethod::Head) {
-    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    lib.easy_setopt(e, CURLOPT_NOBODY, 1L);
   } else if (sendsBody) {
-    curl_easy_setopt(e, CURLOPT_POST, 1L);
-    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody_.size()));
-    curl_easy_setopt(e, CURLOPT_POSTFIELDS, postBody_.data());
+    lib.easy_setopt(e, CURLOPT_POST, 1L);
+    lib.easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody_.size()));
+    lib.easy_setopt(e, CURLOPT_POSTFIELDS, postBody_.data());
   }
-  if (method == HttpMethod::Other) curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, methodToken_.c_str());
-  curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
-                   version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
+  if (method == HttpMethod::Other) lib.easy_setopt(e, CURLOPT_CUSTOMREQUEST, methodToken_.c_str());
+  lib.easy_setopt(e, CURLOPT_HTTP_VERSION,
+                  version_ == HttpVersion::Http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                  static_cast<long>(connectTimeoutMs_ > 0 ? connectTimeoutMs_ : 0));
   if (proxy_.server.empty()) {
-    curl_easy_setopt(e, CURLOPT_PROXY, "");  // also keeps libcurl from reading http_proxy
+    lib.easy_setopt(e, CURLOPT_PROXY, "");  // also keeps libcurl from reading http_proxy
   } else {
     std::string p = "http://" + ToUtf8(proxy_.server) + ":" + std::to_string(proxy_.port);
-    curl_easy_setopt(e, CURLOPT_PROXY, p.c_str());
-    curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, ToUtf8(proxy_.user).c_str());
-    curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, ToUtf8(proxy_.password).c_str());
+    lib.easy_setopt(e, CURLOPT_PROXY, p.c_str());
+    lib.easy_setopt(e, CURLOPT_PROXYUSERNAME, ToUtf8(proxy_.user).c_str());
+    lib.easy_setopt(e, CURLOPT_PROXYPASSWORD, ToUtf8(proxy_.password).c_str());
   }
   // Only a CA bundle of its own replaces libcurl's default (the system store).
-  if (!caFile_.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, caFile_.c_str());
+  if (!caFile_.empty()) lib.easy_setopt(e, CURLOPT_CAINFO, caFile_.c_str());
 
   // The header fields, then the custom lines; a custom line replaces a
   // field of the same name.
-  curl_slist_free_all(curl_->headers);
+  lib.slist_free_all(curl_->headers);
   curl_->headers = nullptr;
   auto customHas = [&](std::u16string_view name) {
     for (const auto& line : request_.customHeaders)
       if (SameText(NameOfLine(line), name)) return true;
     return false;
   };
-  auto add = [&](std::string line) { curl_->headers = curl_slist_append(curl_->headers, line.c_str()); };
+  auto add = [&](std::string line) { curl_->headers = lib.slist_append(curl_->headers, line.c_str()); };
   auto field = [&](std::u16string_view name, const std::u16string& value, bool suppressWhenEmpty) {
     if (customHas(name)) return;
     if (!value.empty())
@@ -205,7 +208,7 @@ void THttpGet::ConfigureRequest(HttpMethod method, const std::u16string& url) {
     add(bytes);
   }
   add("Expect:");  // no 100-continue round trip for large posts
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, curl_->headers);
+  lib.easy_setopt(e, CURLOPT_HTTPHEADER, curl_->headers);
 }
 
 TransferEnd THttpGet::Perform(HttpMethod method, std::u16string_view url, std::string body) {
@@ -276,19 +279,20 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
     return TransferEnd::Stopped;
   }
 
-  CURLM* m = curl_->multi;
+  const CurlLibrary& lib = LibCurl();
+  CURLM* m = curl_->multi.load(std::memory_order_relaxed);
   CURL* e = curl_->easy;
-  curl_multi_add_handle(m, e);
+  lib.multi_add_handle(m, e);
   CURLcode code = CURLE_OK;
   bool done = false;
   while (!done) {
     int running = 0;
-    if (curl_multi_perform(m, &running) != CURLM_OK) {
+    if (lib.multi_perform(m, &running) != CURLM_OK) {
       code = CURLE_FAILED_INIT;
       break;
     }
     int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(m, &left)) {
+    while (CURLMsg* msg = lib.multi_info_read(m, &left)) {
       if (msg->msg == CURLMSG_DONE) {
         code = msg->data.result;
         done = true;
@@ -304,9 +308,9 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
       abort_ = Abort::ReadTimeout;
       break;
     }
-    curl_multi_poll(m, nullptr, 0, kPollMs, nullptr);
+    lib.multi_poll(m, nullptr, 0, kPollMs, nullptr);
   }
-  curl_multi_remove_handle(m, e);  // an unfinished transfer's connection is closed
+  lib.multi_remove_handle(m, e);  // an unfinished transfer's connection is closed
   if (workBegun_ && onWorkEnd) onWorkEnd();
 
   if (done && code == CURLE_OK && abort_ == Abort::None) {
@@ -340,7 +344,7 @@ TransferEnd THttpGet::RunOne(HttpMethod method, const std::u16string& url) {
     case Abort::None:
       break;
   }
-  errorText_ = FromUtf8(curl_->error[0] ? curl_->error : curl_easy_strerror(code));
+  errorText_ = FromUtf8(curl_->error[0] ? curl_->error : lib.easy_strerror(code));
   if (code == CURLE_OPERATION_TIMEDOUT) return TransferEnd::TimedOut;
   return TransferEnd::Failed;
 }

@@ -160,6 +160,9 @@ class THttpGet {
   enum class Abort { None, Stopped, ReadTimeout, BodyLimit, NoMemory, HeaderLimit, ConflictingLengths };
 
   TransferEnd RunOne(HttpMethod method, const std::u16string& url);
+  // The libcurl handles, made for the first transfer: a client that never
+  // transfers (most script threads) never loads libcurl.
+  void OpenHandles();
   void ConfigureRequest(HttpMethod method, const std::u16string& url);
   void Touch() { lastActivity_ = std::chrono::steady_clock::now(); }
 

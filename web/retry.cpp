@@ -1,10 +1,9 @@
 #include "web/retry.h"
 
-#include <curl/curl.h>
-
 #include <thread>
 
 #include "support/text.h"
+#include "web/curl_library.h"
 
 namespace qv::web {
 
@@ -50,7 +49,7 @@ std::optional<int64_t> RetryAfterMs(std::u16string_view value, std::chrono::syst
     for (char16_t c : value) seconds = seconds * 10 + (c - u'0');
     return std::min(seconds * 1000, kMaxRetryWaitMs);
   }
-  time_t when = curl_getdate(ToUtf8(value).c_str(), nullptr);
+  time_t when = LibCurl().getdate(ToUtf8(value).c_str(), nullptr);
   if (when == -1) return std::nullopt;
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::system_clock::from_time_t(when) - now)

@@ -1,7 +1,5 @@
 #include "web/robots.h"
 
-#include <curl/curl.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -10,6 +8,7 @@
 
 #include "support/text.h"
 #include "web/address_encoding.h"
+#include "web/curl_library.h"
 #include "web/http_get.h"
 
 namespace qv::web {
@@ -209,27 +208,28 @@ Cache& Sites() {
 
 // scheme://host:port and the path with its query, or false.
 bool SplitUrl(const std::string& wire, std::string& site, std::string& path) {
-  CURLU* u = curl_url();
+  const CurlLibrary& lib = LibCurl();
+  CURLU* u = lib.url();
   char *scheme = nullptr, *host = nullptr, *port = nullptr, *p = nullptr, *query = nullptr;
-  bool ok = curl_url_set(u, CURLUPART_URL, wire.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
-            curl_url_get(u, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-            curl_url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-            curl_url_get(u, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK &&
-            curl_url_get(u, CURLUPART_PATH, &p, 0) == CURLUE_OK;
+  bool ok = lib.url_set(u, CURLUPART_URL, wire.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
+            lib.url_get(u, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            lib.url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+            lib.url_get(u, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK &&
+            lib.url_get(u, CURLUPART_PATH, &p, 0) == CURLUE_OK;
   if (ok) {
     std::string s = LowerText(scheme);
     ok = s == "http" || s == "https";
     site = s + "://" + LowerText(host) + ":" + port;
     path = p;
-    if (curl_url_get(u, CURLUPART_QUERY, &query, 0) == CURLUE_OK && query != nullptr)
+    if (lib.url_get(u, CURLUPART_QUERY, &query, 0) == CURLUE_OK && query != nullptr)
       path += "?" + std::string(query);
   }
-  curl_free(scheme);
-  curl_free(host);
-  curl_free(port);
-  curl_free(p);
-  curl_free(query);
-  curl_url_cleanup(u);
+  lib.free(scheme);
+  lib.free(host);
+  lib.free(port);
+  lib.free(p);
+  lib.free(query);
+  lib.url_cleanup(u);
   return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/translate/tokenizer.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 #include "support/errors.h"
@@ -86,7 +87,14 @@ void SplitPair(std::u16string_view pair, std::u16string& open, std::u16string& c
 
 }  // namespace
 
-TfsParser::TfsParser() { Clear(); }
+TfsParser::TfsParser() : TfsParser(Defaults()) {}
+
+TfsParser::TfsParser(WorkOutDefaults) { Clear(); }
+
+const TfsParser& TfsParser::Defaults() {
+  static const TfsParser defaults{WorkOutDefaults{}};
+  return defaults;
+}
 
 void TfsParser::Clear() {
   keywords_.clear();
@@ -170,21 +178,37 @@ void TfsParser::SetSkipEOL(bool on) {
 
 void TfsParser::SetStringQuotes(std::u16string_view quotes) { stringQuotes_ = quotes; }
 
+// What a character is whatever the settings say, computed once.
+const std::array<uint8_t, 128>& TfsParser::FixedClasses() {
+  static const std::array<uint8_t, 128> table = [] {
+    std::array<uint8_t, 128> t{};
+    for (int c = 0; c < 128; ++c) {
+      uint8_t cls = 0;
+      if (c <= 32) cls |= kBlank;
+      if (c >= 33 && c <= 126 && !IsAsciiAlnum(static_cast<char16_t>(c))) cls |= kPunct;
+      if (c >= '0' && c <= '9') cls |= kDigit;
+      if (HexValue(static_cast<char16_t>(c)) >= 0) cls |= kHexDigit;
+      if (c < 32 && c != '\t') cls |= kStringEnd;
+      t[c] = cls;
+    }
+    return t;
+  }();
+  return table;
+}
+
 // The class table answers every per-character question of the scanner with
-// one load; it changes only with the settings.
+// one load; it changes only with the settings, so only what they decide is
+// worked out here.
 void TfsParser::RebuildClasses() {
+  const std::array<uint8_t, 128>& fixed = FixedClasses();
   for (int c = 0; c < 128; ++c) {
-    uint8_t cls = 0;
-    bool digit = c >= '0' && c <= '9';
-    if (c <= 32 && !(c == '\r' && !skipEOL_)) cls |= kBlank;
+    uint8_t cls = fixed[c];
     // Code 0 is never part of a word: the terminator ends every scan.
-    if (c == 127 || (c != 0 && identifierCharset_.test(c))) cls |= digit ? kIdent : (kIdent | kIdentStart);
-    if (c >= 33 && c <= 126 && !IsAsciiAlnum(static_cast<char16_t>(c))) cls |= kPunct;
-    if (digit) cls |= kDigit;
-    if (HexValue(static_cast<char16_t>(c)) >= 0) cls |= kHexDigit;
-    if (c < 32 && c != '\t') cls |= kStringEnd;
+    if (c == 127 || (c != 0 && identifierCharset_[c]))
+      cls |= (cls & kDigit) ? kIdent : (kIdent | kIdentStart);
     classes_[c] = cls;
   }
+  if (!skipEOL_) classes_[static_cast<int>(u'\r')] &= static_cast<uint8_t>(~kBlank);
   skipStartHigh_ = false;
   auto markStart = [this](const std::u16string& s) {
     if (s.empty()) return;

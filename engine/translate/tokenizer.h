@@ -21,6 +21,7 @@
 //   p.GetXYPosition();  // u"1:9"
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <climits>
 #include <cstdint>
@@ -223,6 +224,13 @@ class TfsParser {
     return *p == s[0] && std::char_traits<char16_t>::compare(p, s.data(), s.size()) == 0;
   }
 
+  // The parser with the default settings, worked out once (every
+  // declaration string is parsed with a parser of its own); new parsers
+  // are copies of it.
+  struct WorkOutDefaults {};
+  explicit TfsParser(WorkOutDefaults);
+  static const TfsParser& Defaults();
+  static const std::array<uint8_t, 128>& FixedClasses();
   void RebuildClasses();
   void Changed() { skipFrom_ = skipTo_ = kNoSkip; }
   // True when no blank, comment or continuation starts at `pos`.

@@ -9,27 +9,55 @@
 
 #include "library/encode/hex.h"
 #include "library/files/file_read.h"
+#include "support/loaded_library.h"
 #include "support/text.h"
 
 namespace qv::library {
 
 namespace {
 
+// OpenSSL's libcrypto, loaded by the first digest: linked, it added a
+// millisecond to the start of every run.
+struct Crypto {
+  decltype(&::EVP_MD_CTX_new) ctxNew;
+  decltype(&::EVP_MD_CTX_free) ctxFree;
+  decltype(&::EVP_md5) md5;
+  decltype(&::EVP_DigestInit_ex) init;
+  decltype(&::EVP_DigestUpdate) update;
+  decltype(&::EVP_DigestFinal_ex) final;
+};
+
+const Crypto& LibCrypto() {
+  static const Crypto crypto = [] {
+    void* library = LoadLibraryOrExit("libcrypto.so.3");
+    Crypto c{};
+    ResolveOrExit(library, "EVP_MD_CTX_new", c.ctxNew);
+    ResolveOrExit(library, "EVP_MD_CTX_free", c.ctxFree);
+    ResolveOrExit(library, "EVP_md5", c.md5);
+    ResolveOrExit(library, "EVP_DigestInit_ex", c.init);
+    ResolveOrExit(library, "EVP_DigestUpdate", c.update);
+    ResolveOrExit(library, "EVP_DigestFinal_ex", c.final);
+    return c;
+  }();
+  return crypto;
+}
+
 struct CtxFree {
-  void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
+  void operator()(EVP_MD_CTX* c) const { LibCrypto().ctxFree(c); }
 };
 using Md5Ctx = std::unique_ptr<EVP_MD_CTX, CtxFree>;
 
 Md5Ctx NewMd5() {
-  Md5Ctx ctx(EVP_MD_CTX_new());
-  if (ctx && EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) != 1) ctx.reset();
+  const Crypto& crypto = LibCrypto();
+  Md5Ctx ctx(crypto.ctxNew());
+  if (ctx && crypto.init(ctx.get(), crypto.md5(), nullptr) != 1) ctx.reset();
   return ctx;
 }
 
 std::u16string Finish(EVP_MD_CTX* ctx, int len) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
-  if (EVP_DigestFinal_ex(ctx, digest, &size) != 1) return {};
+  if (LibCrypto().final(ctx, digest, &size) != 1) return {};
   std::u16string hex;
   for (unsigned i = 0; i < size; ++i) {
     hex += static_cast<char16_t>(kLowerHex[digest[i] >> 4]);
@@ -44,7 +72,7 @@ std::u16string Finish(EVP_MD_CTX* ctx, int len) {
 
 std::u16string Md5Bytes(std::string_view bytes, int len) {
   Md5Ctx ctx = NewMd5();
-  if (!ctx || EVP_DigestUpdate(ctx.get(), bytes.data(), bytes.size()) != 1) return {};
+  if (!ctx || LibCrypto().update(ctx.get(), bytes.data(), bytes.size()) != 1) return {};
   return Finish(ctx.get(), len);
 }
 
@@ -67,7 +95,7 @@ std::u16string Md5File(const std::filesystem::path& path, int len) {
       return {};  // a read error
     }
     if (n == 0) break;
-    if (EVP_DigestUpdate(ctx.get(), block.data(), static_cast<size_t>(n)) != 1) return {};
+    if (LibCrypto().update(ctx.get(), block.data(), static_cast<size_t>(n)) != 1) return {};
   }
   return Finish(ctx.get(), len);
 }

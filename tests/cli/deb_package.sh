@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package: cpack builds it from the already-built programs, it
-# holds the programs, the helper qvjs (in /usr/lib/quorvint, not on the
-# PATH), the manual pages, the documents and the desktop files in their
+# holds the programs, the runner that qvrun starts and the helper qvjs (in
+# /usr/lib/quorvint, not on the PATH), the manual pages, the documents and the desktop files in their
 # places, its Depends name the runtime packages, lintian finds no error and
 # the binaries carry the hardening flags, and qvrun runs a script with
 # runjs from the unpacked tree, finding the packaged qvjs.
@@ -35,7 +35,7 @@ fi
 
 root=$work/root
 dpkg -x "$deb" "$root" || { echo "FAIL: dpkg -x"; exit 1; }
-expected=(usr/bin/qvrun usr/lib/quorvint/qvjs usr/share/applications/quorvint.desktop
+expected=(usr/bin/qvrun usr/lib/quorvint/qvrun-runner usr/lib/quorvint/qvjs usr/share/applications/quorvint.desktop
           usr/share/mime/packages/quorvint.xml usr/share/icons/hicolor/scalable/apps/quorvint.svg
           usr/share/man/man1/qvrun.1.gz usr/share/man/man1/quorvint.1.gz
           usr/share/doc/quorvint/copyright usr/share/doc/quorvint/changelog.gz
@@ -44,10 +44,16 @@ expected=(usr/bin/qvrun usr/lib/quorvint/qvjs usr/share/applications/quorvint.de
 for f in "${expected[@]}"; do
   [ -e "$root/$f" ] || fail "missing $f"
 done
-for f in usr/bin/qvrun usr/lib/quorvint/qvjs; do
+for f in usr/bin/qvrun usr/lib/quorvint/qvrun-runner usr/lib/quorvint/qvjs; do
   [ -x "$root/$f" ] || fail "$f is not executable"
 done
 [ -e "$root/usr/bin/qvjs" ] && fail "qvjs is on the PATH"
+# The launcher on the PATH links the C library alone: that is its point
+# (a sanitizer build adds the sanitizer's runtime).
+if [ "$hardened" = 1 ]; then
+  needed=$(readelf -d "$root/usr/bin/qvrun" | grep NEEDED)
+  [ "$(grep -c . <<<"$needed")" = 1 ] && grep -q 'libc\.so' <<<"$needed" || fail "qvrun links more than libc: $needed"
+fi
 desktop=$root/usr/share/applications/quorvint.desktop
 grep -q '^Exec=quorvint %f$' "$desktop" || fail "desktop entry Exec"
 grep -q '^Comment=[A-Za-z]' "$desktop" || fail "desktop entry lacks an English comment"

@@ -79,5 +79,29 @@ first=$("$qvrun" --plain guid.qvs)
 second=$("$qvrun" --plain guid.qvs)
 [ "$first" != "$second" ] || fail "getguid repeated across runs: $first"
 
+# The launcher starts the runner once, with the huge-page switch where huge
+# pages are given on request, and leaves a user's own tunables alone; the
+# process keeps the name qvrun.
+printf '#language js\nlg(Trim(readfile("/proc/self/comm")));\nlg(replace(readfile("/proc/self/environ"), #0, " "));\n' > self.qvs
+out=$("$qvrun" --plain self.qvs)
+[ "$(head -n 1 <<<"$out")" = qvrun ] || fail "process name: [$out]"
+runner=$(dirname "$qvrun")/../lib/quorvint/qvrun-runner
+if grep -qF '[madvise]' /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null && [ -z "${GLIBC_TUNABLES:-}" ] \
+   && ! ldd "$runner" | grep -qE 'lib(a|t)san'; then
+  case "$out" in *"GLIBC_TUNABLES=glibc.malloc.hugetlb=1"*) ;; *) fail "no huge-page switch: [$out]" ;; esac
+fi
+out=$(GLIBC_TUNABLES=glibc.malloc.check=0 "$qvrun" --plain self.qvs)
+case "$out" in *"GLIBC_TUNABLES=glibc.malloc.check=0 "*) ;; *) fail "user's tunables changed: [$out]" ;; esac
+case "$out" in *QV_HUGE_PAGE_BLOCKS*) fail "mark set beside the user's tunables: [$out]" ;; esac
+# A script ends the run as soon as its last thread ends, also when a child
+# outlives the main script.
+printf '#language js\nrunthread("#language js" + #13#10 + "sleep(300); lg(" + Chr(34) + "child" + Chr(34) + ");");\nlg("main");\n' > outlived.qvs
+expect 0 $'main\nchild' -- --plain outlived.qvs
+
+# libcurl and libcrypto are loaded by the first download and the first
+# digest, not at start.
+printf '#language js\nvar maps = readfile("/proc/self/maps");\nlg(pos("libcurl", maps) > 0);\nlg(pos("libcrypto", maps) > 0);\nlg(md5("abc"));\nlg(pos("libcrypto", readfile("/proc/self/maps")) > 0);\nhttpget("http://127.0.0.1:1/");\nlg(pos("libcurl", readfile("/proc/self/maps")) > 0);\n' > lazy.qvs
+expect 0 $'False\nFalse\n900150983cd24fb0d6963f7d28e17f72\nTrue\nTrue' -- --plain lazy.qvs
+
 [ "$failures" = 0 ] || exit 1
 echo "all runner checks passed"

@@ -229,6 +229,28 @@ TEST_F(ScriptThreads, StopReachesEveryChildAndNoCallbackReachesTheStoppedParent)
   EXPECT_FALSE(Has(ui.Lines(), "never"));
 }
 
+TEST_F(ScriptThreads, AllThreadsEndedWakesOnceWhenTheLastThreadEnds) {
+  // A runner sleeps until this wake: it must come when a child that
+  // outlives its parent has ended too, and only then.
+  RecordingUi ui;
+  std::atomic<int> wakes{0};
+  std::atomic<bool> childWasDone{false};
+  OnAllThreadsEnded([&] {
+    ++wakes;
+    childWasDone = Has(ui.Lines(), "(c)child done");
+  });
+  auto t =
+      TQuorvinter::Create(Js("runthread(" + Child("sleep(200); lg('child done');") + ", 'c');\nlg('main');"),
+                          nullptr, u"", u"", u"");
+  t->SetUi(&ui);
+  t->Resume();
+  WaitForAllThreads();
+  OnAllThreadsEnded(nullptr);
+  EXPECT_EQ(wakes.load(), 1);
+  EXPECT_TRUE(childWasDone.load());
+  EXPECT_TRUE(t->Finished());
+}
+
 TEST_F(ScriptThreads, ManyChildrenDownloadInParallel) {
   web::testing::HttpServer server;
   server.Routes().Get(R"(/page/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
