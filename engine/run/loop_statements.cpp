@@ -112,7 +112,8 @@ TfsCppForStmt::TfsCppForStmt(TfsScript* program, std::u16string unitName, std::u
 // run-line handler wants to hear of it.
 [[gnu::always_inline]] inline void TfsCppForStmt::CountingStep() {
   TfsCallStmt* step = countingStep_;
-  TfsScript& prog = *step->Prog();
+  // The step runs in this loop's program (FindCountingShape checks it).
+  TfsScript& prog = *Prog();
   if (secondStmt_->OnlyChild() != step || prog.RunLineOwner() != nullptr)
     return secondStmt_->RunChildren();
   if (prog.Terminated()) return;
