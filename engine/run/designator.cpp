@@ -412,8 +412,8 @@ inline void TfsArrayDesignator::EvalIndexes(ArrayIndexValues& values) {
 }
 
 // a[i, j] with plain variables that hold 32-bit integers: reading them has
-// no effect, so when one does not, the indexes are evaluated once more the
-// general way.
+// no effect, so when one does not hold one, the indexes are evaluated the
+// general way instead.
 inline bool TfsArrayDesignator::PlainIndexes(int32_t* index) const noexcept {
   if (!plainIndexes_) return false;
   for (int j = 0; j < evaluated_; ++j) {
