@@ -20,20 +20,30 @@ class DirectComparison {
   // (and always when the specialised paths are off).
   static std::unique_ptr<DirectComparison> Find(TfsExpression* e);
 
+  // Points `l` and `r` at the operands' stored values when both may be
+  // read in place (the right one is `constant` without `rightVar`): what
+  // the comparison node reads then. False when the node must evaluate.
+  [[gnu::always_inline]] static bool InPlace(TfsCustomVariable* left, TfsCustomVariable* rightVar,
+                                             const Value& constant, const Value*& l, const Value*& r) {
+    if (left->IsShared() || left->HasGetOverride()) return false;
+    r = &constant;
+    if (rightVar != nullptr) {
+      if (rightVar->IsShared() || rightVar->HasGetOverride()) return false;
+      r = &rightVar->PValue();
+    }
+    l = &left->PValue();
+    return true;
+  }
+
   // The condition's value; `e` is the expression it was found in.
   [[gnu::always_inline]] bool Test(TfsExpression& e) const {
-    if (left_->IsShared() || left_->HasGetOverride()) return e.GetBool();
-    const Value* right = &constant_;
-    if (rightVar_ != nullptr) {
-      if (rightVar_->IsShared() || rightVar_->HasGetOverride()) return e.GetBool();
-      right = &rightVar_->PValue();
-    }
-    const Value& left = left_->PValue();
-    if (left.is_int32() && right->is_int32()) {
-      const int32_t a = left.as_int32(), b = right->as_int32();
+    const Value *l, *r;
+    if (!InPlace(left_, rightVar_, constant_, l, r)) return e.GetBool();
+    if (l->is_int32() && r->is_int32()) {
+      const int32_t a = l->as_int32(), b = r->as_int32();
       return (holds_ >> ((a > b) - (a < b) + 1)) & 1;
     }
-    return Compare(op_, left, *right);
+    return Compare(op_, *l, *r);
   }
 
   BinaryOp Op() const noexcept { return op_; }

@@ -68,19 +68,14 @@ void TfsForStmt::Execute() {
   int64_t passes = down_ ? int64_t{a} - b + 1 : int64_t{b} - a + 1;
   int64_t counter = a;
   const int step = down_ ? -1 : 1;
-  if (direct_ && !variable_->IsShared()) {
-    Value& stored = variable_->PValue();
-    for (; passes > 0; --passes, counter += step) {
-      stored = Value::Int(static_cast<int32_t>(counter));
-      RunChildren();
-      if (LeaveAfterPass(prog)) break;
-    }
-  } else {
-    for (; passes > 0; --passes, counter += step) {
+  Value* stored = direct_ && !variable_->IsShared() ? &variable_->PValue() : nullptr;
+  for (; passes > 0; --passes, counter += step) {
+    if (stored != nullptr)
+      *stored = Value::Int(static_cast<int32_t>(counter));
+    else
       StoreCounter(variable_, Value::Int(static_cast<int32_t>(counter)));
-      RunChildren();
-      if (LeaveAfterPass(prog)) break;
-    }
+    RunChildren();
+    if (LeaveAfterPass(prog)) break;
   }
   prog.SetBreakCalled(false);
 }
@@ -114,8 +109,7 @@ TfsCppForStmt::TfsCppForStmt(TfsScript* program, std::u16string unitName, std::u
   TfsCallStmt* step = countingStep_;
   // The step runs in this loop's program (FindCountingShape checks it).
   TfsScript& prog = *Prog();
-  if (secondStmt_->OnlyChild() != step || prog.RunLineOwner() != nullptr)
-    return secondStmt_->RunChildren();
+  if (secondStmt_->OnlyChild() != step || prog.RunLineOwner() != nullptr) return secondStmt_->RunChildren();
   if (prog.Terminated()) return;
   if (!step->StepInPlace()) RunOne(*step);
 }
@@ -126,14 +120,12 @@ template <BinaryOp kCmp>
 void TfsCppForStmt::RunCounting(TfsScript& prog) {
   TfsCustomVariable* const counter = direct_->Left();
   TfsCustomVariable* const boundVar = direct_->RightVar();
-  const Value* const boundConst = &direct_->Constant();
+  const Value& boundConst = direct_->Constant();
   for (;;) {
-    bool holds;
-    if (!counter->IsShared() && !counter->HasGetOverride() &&
-        (boundVar == nullptr || (!boundVar->IsShared() && !boundVar->HasGetOverride())))
-      holds = CompareOp<kCmp>(counter->PValue(), boundVar != nullptr ? boundVar->PValue() : *boundConst);
-    else
-      holds = expression_->GetBool();
+    const Value *left, *right;
+    const bool holds = DirectComparison::InPlace(counter, boundVar, boundConst, left, right)
+                           ? CompareOp<kCmp>(*left, *right)
+                           : expression_->GetBool();
     if (!holds) break;
     RunChildren();
     if (LeaveAfterPass(prog)) break;
@@ -165,7 +157,8 @@ void TfsCppForStmt::Execute() {
     }
   }
   for (;;) {
-    if (expression_ != nullptr && !(direct_ != nullptr ? direct_->Test(*expression_) : expression_->GetBool()))
+    if (expression_ != nullptr &&
+        !(direct_ != nullptr ? direct_->Test(*expression_) : expression_->GetBool()))
       break;
     RunChildren();
     if (LeaveAfterPass(prog)) break;

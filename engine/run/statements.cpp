@@ -136,20 +136,19 @@ void TfsCompoundAssignStmt::Run() {
           }
       }
     }
-  RunGeneral<kOp>();
+  RunGeneral();
 }
 
-template <BinaryOp kOp>
 void TfsCompoundAssignStmt::RunGeneral() {
   // In place, so that s := s + x appends instead of copying s each time.
   if (fast_ != Fast::None && !var_->HasGetOverride()) {
     Value right = ReadExpr();
     if (fast_ == Fast::Variant) {
-      ApplyInPlace(kOp, var_->PValue(), right);
+      ApplyInPlace(op_, var_->PValue(), right);
       return;
     }
     if (fast_ == Fast::Typed) {
-      var_->SetValue(Apply(kOp, var_->PValue(), right));
+      var_->SetValue(Apply(op_, var_->PValue(), right));
       return;
     }
     std::u16string& text = static_cast<TfsStringVariable*>(var_)->Str();
@@ -165,12 +164,12 @@ void TfsCompoundAssignStmt::RunGeneral() {
       return;
     }
     Value current = var_->GetValue();
-    var_->SetValue(Apply(kOp, current, right));
+    var_->SetValue(Apply(op_, current, right));
     return;
   }
   Value current = var_->GetValue();
   Value right = ReadExpr();
-  ApplyInPlace(kOp, current, right);
+  ApplyInPlace(op_, current, right);
   var_->SetValue(current);
 }
 
@@ -184,14 +183,10 @@ void TfsCompoundAssignStmt::Execute() {
       return Run<BinaryOp::Mul>();
     case BinaryOp::DivFloat:
       return Run<BinaryOp::DivFloat>();
-    default: {
+    default:
       RunLine();
       if (Prog()->Terminated()) return;
-      Value current = var_->GetValue();
-      Value right = ReadExpr();
-      ApplyInPlace(op_, current, right);
-      var_->SetValue(current);
-    }
+      RunGeneral();
   }
 }
 
@@ -219,15 +214,7 @@ void TfsCallStmt::SetDesignator(std::unique_ptr<TfsDesignator> d) {
 void TfsCallStmt::Execute() {
   RunLine();
   if (Prog()->Terminated()) return;
-  // i++ and i-- on a 32-bit integer that stays in range.
-  if (counter_ != nullptr && step_ != 0 && !counter_->HasGetOverride()) {
-    Value& v = counter_->PValue();
-    int32_t next;
-    if (v.is_int32() && !__builtin_add_overflow(v.as_int32(), int32_t{step_}, &next)) {
-      v = Value::Int(next);
-      return;
-    }
-  }
+  if (StepInPlace()) return;
   if (modificator_.empty()) {
     designator_->SetNeedResult(false);
     designator_->GetValue();

@@ -125,10 +125,11 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
   // variable that may be read so; else nullptr.
   const Value* PeekExpr() const {
     if (constantOperand_) return &static_cast<const TfsOperandNode*>(expr_)->Constant();
-    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride()) return &exprVar_->PValue();
+    if (exprVar_ != nullptr && !exprVar_->IsShared() && !exprVar_->HasGetOverride())
+      return &exprVar_->PValue();
     return nullptr;
   }
-  template <BinaryOp kOp>
+  // What Run does when its inline cases do not apply.
   [[gnu::noinline]] void RunGeneral();
 
   enum class Fast : uint8_t { None, Variant, Typed, Text };
@@ -175,8 +176,8 @@ class TfsCallStmt : public TfsStatement {
 
   // The variable that i++ or i-- changes in place, else nullptr.
   TfsCustomVariable* Counter() const noexcept { return step_ != 0 ? counter_ : nullptr; }
-  // What Execute does after its run-line notice and stop check for i++ or
-  // i-- on a 32-bit integer that stays in range; false when Execute's
+  // i++ or i-- on a 32-bit integer that stays in range, in place: what
+  // Execute does after its run-line notice and stop check; false when its
   // general path must run.
   bool StepInPlace() {
     if (counter_ == nullptr || step_ == 0 || counter_->HasGetOverride()) return false;
