@@ -434,6 +434,15 @@ class TfsProcVariable final : public TfsCustomVariable {
   const std::vector<Local>& OtherLocals();
   const std::vector<Local>& RefreshLocals();
   class Trade;
+  class OneTrade;
+  // A call with one parameter and its argument given, the most frequent.
+  Value CallOne(TfsDesignatorItem& step);
+  // The calls with more or fewer arguments or parameters.
+  Value CallMany(TfsDesignatorItem& step);
+  // Whether a call made now may take the lean nested path: the routine
+  // runs, its parameters are plain and by value, it has no locals besides
+  // them and Result, and Result is plain storage.
+  bool NestedLean() const;
   Value InvokeNested(Value* args, int n);
   Value InvokeNestedSaving(Value* args, int n);
   const Value& ResultInit();
@@ -441,7 +450,8 @@ class TfsProcVariable final : public TfsCustomVariable {
   Value InvokeGeneral(Value* args, int n);
   // kNested: called while the routine runs; kMoveResult: the caller puts
   // the calling level's Result back, so this call's may be taken.
-  template <bool kNested, bool kMoveResult>
+  // kResultSet: the caller has set Result to its starting value.
+  template <bool kNested, bool kMoveResult, bool kResultSet = false>
   Value Run();
 
   // The nearest main program.
@@ -453,6 +463,8 @@ class TfsProcVariable final : public TfsCustomVariable {
   bool hasVarParams_ = false;
   bool plainParams_ = true;  // every parameter is a writable TfsParamItem
   bool resultInitMade_ = false;
+  // The specialised paths were on when the routine was built.
+  bool leanAllowed_;
   std::unique_ptr<TfsScript> program_;
   TfsVariable* result_ = nullptr;  // owned by the local program
   Value resultInit_;
@@ -473,6 +485,8 @@ class TfsProcVariable final : public TfsCustomVariable {
   std::vector<Local> locals_;
   std::vector<Local> others_;
   int localsFor_ = -1;  // the table size locals_ was made for
+  // Plain by-value parameters and no other locals, as of localsFor_.
+  bool leanShape_ = false;
   // The values of the outer levels of a recursion, innermost last: a stack
   // that keeps its room, so a recursive call allocates nothing.
   SavedStack saved_;

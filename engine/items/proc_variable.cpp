@@ -10,6 +10,7 @@
 #include "engine/run/designator.h"
 #include "engine/run/expression.h"
 #include "engine/run/run_messages.h"
+#include "engine/run/specialised.h"
 #include "engine/run/statement.h"
 #include "support/errors.h"
 
@@ -19,6 +20,7 @@ TfsProcVariable::TfsProcVariable(std::u16string name, TfsVarType typ, std::u16st
                                  TfsScript* parent, bool isFunc)
     : TfsCustomVariable(std::move(name), typ, std::move(typeName)),
       isFunc_(isFunc),
+      leanAllowed_(SpecialisedPaths()),
       program_(std::make_unique<TfsScript>()) {
   SetIsReadOnly(true);
   program_->SetParent(parent);
@@ -114,6 +116,7 @@ const std::vector<TfsProcVariable::Local>& TfsProcVariable::RefreshLocals() {
     if (!param && item != result_) others_.push_back({item, plain});
   }
   localsFor_ = n;
+  leanShape_ = leanAllowed_ && plainParams_ && !hasVarParams_ && others_.empty();
   return locals_;
 }
 
@@ -199,13 +202,13 @@ inline const Value& TfsProcVariable::ResultInit() {
 
 // Inlined into the call paths: a script call is the interpreter's most
 // frequent step, and each function level costs its prologue.
-template <bool kNested, bool kMoveResult>
+template <bool kNested, bool kMoveResult, bool kResultSet>
 [[gnu::always_inline]] inline Value TfsProcVariable::Run() {
   // Every call of a script routine comes here: runaway recursion ends with
   // an error instead of a crash.
   CheckStack();
   CallScope<kNested> scope(executing_, *program_, MainProgram());
-  if (isFunc_) {
+  if (!kResultSet && isFunc_) {
     if (result_->IsShared())
       result_->RestoreStoredValue(ResultInit());
     else
@@ -261,6 +264,41 @@ class TfsProcVariable::Trade {
   Value outerResult_;
 };
 
+// Trade for the lean path's single parameter: the argument and the
+// parameter trade values, Result starts from its starting value, and all
+// comes back when the call ends, however it ends.
+class TfsProcVariable::OneTrade {
+ public:
+  OneTrade(TfsProcVariable& proc, Value& arg)
+      : param_(proc.ParamItems()[0]->PValue()),
+        arg_(arg),
+        result_(proc.isFunc_ ? &proc.result_->PValue() : nullptr) {
+    param_.swap(arg_);
+    if (result_ != nullptr) {
+      outerResult_ = std::move(*result_);
+      *result_ = proc.resultInit_;
+    }
+  }
+  ~OneTrade() {
+    param_.swap(arg_);
+    if (result_ != nullptr) *result_ = std::move(outerResult_);
+  }
+  OneTrade(const OneTrade&) = delete;
+  OneTrade& operator=(const OneTrade&) = delete;
+
+ private:
+  Value& param_;
+  Value& arg_;
+  Value* result_;
+  Value outerResult_;
+};
+
+// Running implies that Result's starting value has been made.
+inline bool TfsProcVariable::NestedLean() const {
+  return executing_ && leanShape_ && program_->Count() == localsFor_ &&
+         !(isFunc_ && (result_->IsShared() || result_->HasGetOverride()));
+}
+
 [[gnu::always_inline]] inline Value TfsProcVariable::InvokeNested(Value* args, int n) {
   if (!OtherLocals().empty()) return InvokeNestedSaving(args, n);
   Trade trade(*this, args, n);
@@ -308,6 +346,22 @@ class TfsProcVariable::Trade {
 Value TfsProcVariable::Invoke(Value* args, int n) { return InvokeInline(args, n); }
 
 Value TfsProcVariable::CallStep(TfsDesignatorItem& step) {
+  if (ParamCount() == 1 && step.ArgCount() == 1) return CallOne(step);
+  return CallMany(step);
+}
+
+[[gnu::always_inline]] inline Value TfsProcVariable::CallOne(TfsDesignatorItem& step) {
+  Value arg = step.Arg(0)->GetValue();
+  if (NestedLean()) {
+    OneTrade trade(*this, arg);
+    return Run<true, true, true>();
+  }
+  Value result = InvokeInline(&arg, 1);
+  if (hasVarParams_) step.Arg(0)->SetValue(arg);
+  return result;
+}
+
+[[gnu::noinline]] Value TfsProcVariable::CallMany(TfsDesignatorItem& step) {
   const int params = ParamCount();
   if (params > CallFrame::kInlineArgs) throw ScriptError(run_msg::kDirectCallParams);
   // Only as many values as there are parameters are made and destroyed.

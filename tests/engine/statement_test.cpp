@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/program/program.h"
+#include "engine/run/specialised.h"
 #include "support/text.h"
 #include "tests/engine/script_run_util.h"
 
@@ -101,6 +102,45 @@ TEST(StatementTest, ScriptsProduceTheirOutput) {
     EXPECT_EQ(ToUtf8(run.Run(c.source)), "") << ToUtf8(c.source);
     EXPECT_EQ(ToUtf8(run.Output()), ToUtf8(c.output)) << ToUtf8(c.source);
   }
+}
+
+// Recursive calls of one-parameter routines without other locals take the
+// lean path; each level must still see its own parameter and Result,
+// however the inner level ends. Both ways of building give the same.
+TEST(StatementTest, RecursionKeepsEachLevelsParameterAndResult) {
+  const RunCase cases[] = {
+      {u"Pascal",
+       u"function S(n: Integer): Integer; begin Result := n; if n > 0 then Result := Result + S(n - 1); "
+       u"end;\r\n"
+       u"begin lg(S(4)); end.",
+       u"10|"},
+      {u"js", u"function h(n) { if (n == 0) return 0; h(n - 1); return n; }\r\nlg(h(3));", u"3|"},
+      {u"Pascal",
+       u"function E(n: Integer): Integer; begin if n = 0 then Result := StrToInt('x') else begin Result := "
+       u"n; "
+       u"try Result := E(n - 1); except Result := Result + 100 + n; end; end; end;\r\n"
+       u"begin lg(E(2)); lg(E(1)); end.",
+       u"102|102|"},
+      {u"Pascal",
+       u"procedure P(n: Integer); begin if n > 0 then P(n - 1); if n = 1 then exit; lg(n); end;\r\n"
+       u"begin P(2); end.",
+       u"0|2|"},
+      {u"Pascal",
+       u"function D(n: Integer; m: Integer = 5): Integer; begin if n = 0 then Result := m else "
+       u"Result := D(n - 1) + 1; end;\r\nbegin lg(D(2)); lg(D(1, 7)); end.",
+       u"7|6|"},
+      {u"js", u"function t(s) { if (s == \"\") return 0; return t(Copy(s, 2, 99)) + 1; }\r\nlg(t(\"abc\"));",
+       u"3|"},
+  };
+  for (bool specialised : {true, false}) {
+    SetSpecialisedPaths(specialised);
+    for (const RunCase& c : cases) {
+      ScriptRun run(c.syntax);
+      EXPECT_EQ(ToUtf8(run.Run(c.source)), "") << ToUtf8(c.source);
+      EXPECT_EQ(ToUtf8(run.Output()), ToUtf8(c.output)) << ToUtf8(c.source) << " specialised " << specialised;
+    }
+  }
+  SetSpecialisedPaths(true);
 }
 
 TEST(StatementTest, FinallyRunsWhileAnErrorPropagates) {
