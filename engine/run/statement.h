@@ -54,6 +54,18 @@ class TfsStatement : public TfsItemList {
     }
   }
 
+  // RunOne for a statement of a known class: `run` is its work, inline
+  // instead of called through the table.
+  template <class F>
+  [[gnu::always_inline]] static void RunOneAs(TfsStatement& s, F&& run) {
+    try {
+      run();
+    } catch (ScriptError& e) {
+      s.NoteError(e);
+      throw;
+    }
+  }
+
   // Tells the nearest program up the tree that has a run-line handler that
   // this statement is about to run.
   void RunLine() {

@@ -113,32 +113,6 @@ void TfsCompoundAssignStmt::Prepare() {
   constantOperand_ = expr_ != nullptr && typeid(*expr_) == typeid(TfsOperandNode);
 }
 
-template <BinaryOp kOp>
-void TfsCompoundAssignStmt::Run() {
-  RunLine();
-  if (Prog()->Terminated()) return;
-  if (numeric_ != Numeric::None && !var_->HasGetOverride())
-    if (const Value* right = PeekExpr()) {
-      Value& target = var_->PValue();
-      switch (numeric_) {
-        case Numeric::Variant:
-          if (ApplyInPlaceFast<kOp>(target, *right)) return;
-          break;
-        case Numeric::Float:
-          if (target.is_double() && ApplyInPlaceFast<kOp>(target, *right)) return;
-          break;
-        default:
-          int32_t i;
-          if (target.is_int32() && right->is_int32() &&
-              detail::Int32Fast<kOp>(target.as_int32(), right->as_int32(), i)) {
-            target = Value::Int(i);
-            return;
-          }
-      }
-    }
-  RunGeneral();
-}
-
 void TfsCompoundAssignStmt::RunGeneral() {
   // In place, so that s := s + x appends instead of copying s each time.
   if (fast_ != Fast::None && !var_->HasGetOverride()) {
@@ -188,11 +162,6 @@ void TfsCompoundAssignStmt::Execute() {
       if (Prog()->Terminated()) return;
       RunGeneral();
   }
-}
-
-template <BinaryOp kOp>
-void TfsCompoundOpStmt<kOp>::Execute() {
-  Run<kOp>();
 }
 
 template class TfsCompoundOpStmt<BinaryOp::Plus>;

@@ -117,7 +117,13 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
  protected:
   // Execute for op() == kOp.
   template <BinaryOp kOp>
-  void Run();
+  void Run() {
+    RunLine();
+    if (Prog()->Terminated()) return;
+    RunNoticed<kOp>();
+  }
+  template <BinaryOp kOp>
+  void RunNoticed();
 
  private:
   void Prepare() override;
@@ -152,8 +158,35 @@ class TfsCompoundOpStmt final : public TfsCompoundAssignStmt {
  public:
   TfsCompoundOpStmt(TfsScript* p, std::u16string unit, std::u16string pos)
       : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), kOp) {}
-  void Execute() override;
+  void Execute() override { Run<kOp>(); }
+  // Execute after its run-line notice and stop check: a counting loop
+  // whose body is this statement runs it so, inline.
+  [[gnu::always_inline]] void ExecuteNoticed() { RunNoticed<kOp>(); }
 };
+
+template <BinaryOp kOp>
+[[gnu::always_inline]] inline void TfsCompoundAssignStmt::RunNoticed() {
+  if (numeric_ != Numeric::None && !var_->HasGetOverride())
+    if (const Value* right = PeekExpr()) {
+      Value& target = var_->PValue();
+      switch (numeric_) {
+        case Numeric::Variant:
+          if (ApplyInPlaceFast<kOp>(target, *right)) return;
+          break;
+        case Numeric::Float:
+          if (target.is_double() && ApplyInPlaceFast<kOp>(target, *right)) return;
+          break;
+        default:
+          int32_t i;
+          if (target.is_int32() && right->is_int32() &&
+              detail::Int32Fast<kOp>(target.as_int32(), right->as_int32(), i)) {
+            target = Value::Int(i);
+            return;
+          }
+      }
+    }
+  RunGeneral();
+}
 
 using TfsAssignPlusStmt = TfsCompoundOpStmt<BinaryOp::Plus>;
 using TfsAssignMinusStmt = TfsCompoundOpStmt<BinaryOp::Minus>;
@@ -323,6 +356,9 @@ class TfsCppForStmt : public TfsStatement {
   void Execute() override;
 
  private:
+  // kSum: the body was one `total += x` statement when the loop started.
+  template <BinaryOp kCmp, bool kSum>
+  void RunCounting(TfsScript& prog, TfsCompoundOpStmt<BinaryOp::Plus>* sum);
   template <BinaryOp kCmp>
   void RunCounting(TfsScript& prog);
   void CountingStep();

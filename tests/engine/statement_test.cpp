@@ -143,6 +143,63 @@ TEST(StatementTest, RecursionKeepsEachLevelsParameterAndResult) {
   SetSpecialisedPaths(true);
 }
 
+// A counting loop whose body is one `+=` runs the body inline: its
+// run-line notices, the place of an error in it and a stop between passes
+// are those of the statement run the general way.
+TEST(StatementTest, InlineSumBodyKeepsNoticesErrorsAndStops) {
+  struct Seen {
+    std::vector<std::u16string> lines;
+    std::u16string error, place, output;
+  };
+  // stopAfter: watch the lines (which the inline body leaves to the
+  // general one) and stop after that many; 0: no handler.
+  auto run = [](bool specialised, const std::u16string& source, size_t stopAfter) {
+    SetSpecialisedPaths(specialised);
+    ScriptRun run(u"js");
+    Seen seen;
+    if (stopAfter > 0)
+      run.prog.SetOnRunLine([&](TfsScript& prog, const std::u16string&, const std::u16string& pos) {
+        seen.lines.push_back(pos);
+        if (seen.lines.size() == stopAfter) prog.Terminate();
+      });
+    // stop(n) stops the run from inside the body when n is 2.
+    run.prog.AddMethod(u"function stop(n: Integer): Integer;",
+                       [&run](HostObject*, const HostClass*, const std::u16string&, Caller& c) {
+                         if (ToInt32(c.GetParam(0)) == 2) run.prog.Terminate();
+                         return c.GetParam(0);
+                       });
+    if (!run.Compile(source)) return seen;
+    try {
+      run.prog.Execute();
+    } catch (const ScriptError& e) {
+      seen.error = e.message();
+      if (const ErrorPlace* place = e.place(); place != nullptr && !place->calls.empty())
+        seen.place = place->pos + u" called at " + place->calls[0].pos;
+    }
+    seen.output = run.Output();
+    SetSpecialisedPaths(true);
+    return seen;
+  };
+  const std::u16string sum = u"var s = 0;\r\nvar i;\r\nfor (i = 1; i <= 4; i++)\r\n  s += i;\r\nlg(s);";
+  const std::u16string failing =
+      u"function f(n) { if (n == 3) return StrToInt(\"x\"); return n; }\r\nvar s = 0;\r\nvar i;\r\n"
+      u"for (i = 1; i <= 4; i++)\r\n  s += f(i);\r\nlg(s);";
+  for (size_t stopAfter : {size_t{0}, size_t{100}, size_t{6}}) {
+    const Seen a = run(true, sum, stopAfter), b = run(false, sum, stopAfter);
+    EXPECT_EQ(a.lines, b.lines);
+    EXPECT_EQ(a.output, b.output);
+    EXPECT_EQ(a.output, stopAfter == 6 ? u"" : u"10|");
+  }
+  const std::u16string stopping = u"var s = 0;\r\nvar i;\r\nfor (i = 1; i <= 4; i++) s += stop(i);\r\nlg(s);";
+  EXPECT_EQ(run(true, stopping, 0).output, u"");
+  EXPECT_EQ(run(false, stopping, 0).output, u"");
+  const Seen a = run(true, failing, 0), b = run(false, failing, 0);
+  EXPECT_EQ(a.error, u"'x' is not a valid integer value");
+  EXPECT_EQ(a.place, u"1:29 called at 5:3");
+  EXPECT_EQ(a.place, b.place);
+  EXPECT_EQ(a.lines, b.lines);
+}
+
 TEST(StatementTest, FinallyRunsWhileAnErrorPropagates) {
   ScriptRun run(u"Pascal");
   EXPECT_EQ(run.Run(u"begin try StrToInt('x'); finally lg('f'); end; lg('never'); end."),
