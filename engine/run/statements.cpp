@@ -113,6 +113,13 @@ void TfsCompoundAssignStmt::Prepare() {
   constantOperand_ = expr_ != nullptr && typeid(*expr_) == typeid(TfsOperandNode);
 }
 
+template <BinaryOp kOp>
+void TfsCompoundAssignStmt::Run() {
+  RunLine();
+  if (Prog()->Terminated()) return;
+  RunNoticed<kOp>();
+}
+
 void TfsCompoundAssignStmt::RunGeneral() {
   // In place, so that s := s + x appends instead of copying s each time.
   if (fast_ != Fast::None && !var_->HasGetOverride()) {
@@ -162,6 +169,11 @@ void TfsCompoundAssignStmt::Execute() {
       if (Prog()->Terminated()) return;
       RunGeneral();
   }
+}
+
+template <BinaryOp kOp>
+void TfsCompoundOpStmt<kOp>::Execute() {
+  Run<kOp>();
 }
 
 template class TfsCompoundOpStmt<BinaryOp::Plus>;

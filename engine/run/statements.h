@@ -117,11 +117,8 @@ class TfsCompoundAssignStmt : public TfsAssignmentStmt {
  protected:
   // Execute for op() == kOp.
   template <BinaryOp kOp>
-  void Run() {
-    RunLine();
-    if (Prog()->Terminated()) return;
-    RunNoticed<kOp>();
-  }
+  void Run();
+  // Run after its run-line notice and stop check.
   template <BinaryOp kOp>
   void RunNoticed();
 
@@ -158,7 +155,7 @@ class TfsCompoundOpStmt final : public TfsCompoundAssignStmt {
  public:
   TfsCompoundOpStmt(TfsScript* p, std::u16string unit, std::u16string pos)
       : TfsCompoundAssignStmt(p, std::move(unit), std::move(pos), kOp) {}
-  void Execute() override { Run<kOp>(); }
+  void Execute() override;
   // Execute after its run-line notice and stop check: a counting loop
   // whose body is this statement runs it so, inline.
   [[gnu::always_inline]] void ExecuteNoticed() { RunNoticed<kOp>(); }
