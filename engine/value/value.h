@@ -34,10 +34,11 @@ enum class ValueKind : uint8_t {
   Currency,  // 64-bit fixed point with four decimals (payload is value * 10000)
   Date,      // days since 1899-12-30, fraction is the time of day
   Boolean,
+  Object,  // integer identity of a host object
+  // The kinds with a shared block, last: one comparison tells them.
   Text,   // UTF-16 text
   Bytes,  // 8-bit byte string without a declared character set
-  Array,  // 1 to 3 dimensions with bounds
-  Object  // integer identity of a host object
+  Array   // 1 to 3 dimensions with bounds
 };
 
 class Value;
@@ -223,9 +224,7 @@ class Value {
  private:
   // The payload word whose low four bytes hold `i` and the rest zero.
   static int64_t Word32(int32_t i) noexcept { return static_cast<int64_t>(static_cast<uint32_t>(i)); }
-  bool on_heap() const noexcept {
-    return kind_ == ValueKind::Text || kind_ == ValueKind::Bytes || kind_ == ValueKind::Array;
-  }
+  bool on_heap() const noexcept { return kind_ >= ValueKind::Text; }
   void Retain() const noexcept {
     if (on_heap()) counter()->fetch_add(1, std::memory_order_relaxed);
   }

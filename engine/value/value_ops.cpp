@@ -51,13 +51,13 @@ constexpr ValueCategory kCategoryOfKind[] = {
     Y,  // Currency
     D,  // Date
     B,  // Boolean
+    I,  // Object: references travel as integers
     S,  // Text
     S,  // Bytes
     X,  // Array
-    I,  // Object: references travel as integers
 };
 static_assert(sizeof(kCategoryOfKind) / sizeof(kCategoryOfKind[0]) ==
-              static_cast<size_t>(ValueKind::Object) + 1);
+              static_cast<size_t>(ValueKind::Array) + 1);
 
 constexpr int64_t kCurrencyScale = 10000;
 
