@@ -97,9 +97,15 @@ class TfsExpressionNode : public TfsCustomVariable {
 
  protected:
   // The value of a child; an absent operand is empty.
-  static Value EvalOf(TfsExpressionNode* n) { return n != nullptr ? n->Eval() : Value(); }
+  static Value EvalOf(TfsExpressionNode* n);
   // Called after a child was attached, detached or replaced.
   virtual void ChildrenChanged() {}
+
+  // A designator node over a chain that may be a call: EvalOf calls the
+  // routine from the operator's own frame, one native frame less per level
+  // of a recursion through an operand. First, so that it takes the tail
+  // padding of the base.
+  bool callOperand_ = false;
 
  private:
   std::unique_ptr<TfsExpressionNode> left_;
@@ -134,6 +140,11 @@ class TfsDesignatorNode : public TfsOperandNode {
     if (designator_->IsSoleCall()) return designator_->CallSole();
     return var_->GetValue();
   }
+  // Eval for a node with callOperand_ set.
+  Value EvalOperand() {
+    if (designator_->IsSoleCall()) return designator_->CallSole();
+    return Eval();
+  }
   TfsDesignatorNode* AsDesignatorNode() noexcept override { return this; }
   TfsDesignator* Designator() const noexcept { return designator_.get(); }
   // The variable for a TfsVariableDesignator, else the designator.
@@ -146,6 +157,12 @@ class TfsDesignatorNode : public TfsOperandNode {
   TfsCustomVariable* var_;
   bool plain_;  // var_ is exactly a TfsVariable or a TfsParamItem
 };
+
+inline Value TfsExpressionNode::EvalOf(TfsExpressionNode* n) {
+  if (n == nullptr) return Value();
+  if (n->callOperand_) return static_cast<TfsDesignatorNode*>(n)->EvalOperand();
+  return n->Eval();
+}
 
 // A set constructor operand; its value is the set's array.
 class TfsSetNode : public TfsOperandNode {

@@ -105,6 +105,7 @@ TfsDesignatorNode::TfsDesignatorNode(std::unique_ptr<TfsDesignator> d)
       var_(DirectVariable(designator_.get())),
       plain_(var_ != nullptr && var_->HasPlainStorage()) {
   if (designator_ == nullptr) throw ScriptError(run_msg::kDesignatorRequired);
+  callOperand_ = !plain_ && SpecialisedPaths();
 }
 
 TfsSetNode::TfsSetNode(std::unique_ptr<TfsSetExpression> s)
