@@ -88,18 +88,23 @@ void BM_ReadVariableThroughGeneralWalk(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadVariableThroughGeneralWalk);
 
-// add2(a, b) through the walk: two argument trees and the host bridge.
-void BM_HostCallThroughDesignator(benchmark::State& state) {
-  Fixture f;
-  TfsDesignator d(&f.prog);
-  TfsDesignatorItem* step = d.AddStep(f.add2);
+// The arguments (a, b) of a step, each an expression of one variable.
+void AddVariableArgs(Fixture& f, TfsDesignatorItem& step) {
   for (TfsVariable* v : {f.a, f.b}) {
     auto arg = std::make_unique<TfsExpression>(&f.prog);
     arg->AddDesignator(VariableDesignator(f.prog, v));
     std::u16string pos;
     arg->Finalize(pos);
-    step->AddArg(std::move(arg));
+    step.AddArg(std::move(arg));
   }
+}
+
+// add2(a, b) through the walk: two argument trees and the host bridge.
+void BM_HostCallThroughDesignator(benchmark::State& state) {
+  Fixture f;
+  TfsDesignator d(&f.prog);
+  TfsDesignatorItem* step = d.AddStep(f.add2);
+  AddVariableArgs(f, *step);
   d.Finalize();
   for (auto _ : state) benchmark::DoNotOptimize(d.GetValue());
 }
@@ -115,13 +120,7 @@ std::unique_ptr<TfsDesignator> ElementDesignator(Fixture& f, bool specialised) {
   TfsDesignator general(&f.prog);
   general.AddStep(m);
   TfsDesignatorItem* step = general.AddStep(m->RefItem());
-  for (TfsVariable* v : {f.a, f.b}) {
-    auto arg = std::make_unique<TfsExpression>(&f.prog);
-    arg->AddDesignator(VariableDesignator(f.prog, v));
-    std::u16string pos;
-    arg->Finalize(pos);
-    step->AddArg(std::move(arg));
-  }
+  AddVariableArgs(f, *step);
   general.Finalize();
   SetSpecialisedPaths(specialised);
   auto d = std::make_unique<TfsArrayDesignator>(&f.prog);

@@ -43,19 +43,14 @@ class TfsStatement : public TfsItemList {
   }
 
   // Runs `s`; an error leaving it notes where it was raised (the first
-  // statement it leaves) or the call site of a routine it left. The
-  // handler costs nothing until something is thrown.
+  // statement it leaves) or the call site of a routine it left.
   static void RunOne(TfsStatement& s) {
-    try {
-      s.Execute();
-    } catch (ScriptError& e) {
-      s.NoteError(e);
-      throw;
-    }
+    RunOneAs(s, [&s] { s.Execute(); });
   }
 
-  // RunOne for a statement of a known class: `run` is its work, inline
-  // instead of called through the table.
+  // RunOne with `run` as the statement's work: for a statement of a known
+  // class, inline instead of called through the table. The handler costs
+  // nothing until something is thrown.
   template <class F>
   [[gnu::always_inline]] static void RunOneAs(TfsStatement& s, F&& run) {
     try {
